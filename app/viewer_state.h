@@ -1,0 +1,29 @@
+// viewer_state.h: the viewer's process-wide state, its fixed file names and caption.
+#pragma once
+
+#include <cstdint>
+
+inline constexpr const char* paletteFileName = "palette.dmp";
+inline constexpr const char* archiveFileName = "body.ZRK";
+inline constexpr const char* windowCaption = "Orvane model viewer v0.02";
+inline constexpr int windowWidth = 800;
+inline constexpr int windowHeight = 600;
+inline constexpr int32_t lastModelIndex = 131;
+
+extern uint8_t palette[256][3];
+extern uint8_t* currentBody;  // owned here; null while no body can be shown
+extern int32_t modelIndex;
+extern float viewZoom;
+extern float viewAngleX;  // degrees
+extern float viewAngleY;  // degrees
+extern uint8_t wireframe;
+extern uint8_t autoRotate;
+extern int32_t autoAngle;  // body angle units; only the low 10 bits matter
+
+// Loads entry `modelIndex` of the archive into currentBody (which must be null) and prepares it.
+// A body that cannot be shown leaves currentBody null and prints one line naming the archive,
+// the entry and the reason.
+void loadCurrentBody();
+
+// Releases currentBody, leaving it null.
+void releaseCurrentBody();

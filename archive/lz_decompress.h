@@ -1,0 +1,10 @@
+// lz_decompress.h: unpacks the archive's LZ scheme (flag bytes, literals, back-references).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Unpacks `in` (inSize bytes) into `out` (outSize bytes). Returns true when the output was
+// filled exactly; false for malformed data (a reference before the output's start or past its
+// end, a stream that ends early, outSize <= 0). Never reads or writes outside the two buffers.
+bool lzDecompress(int32_t outSize, uint8_t* out, const uint8_t* in, size_t inSize);

@@ -1,0 +1,96 @@
+// body.h: the body format, the pipeline's process-wide tables and its passes.
+//
+// A body is read in place: points, bones, normals and elements back to back from its data
+// section. Points are named by byte offset in the point array (index = offset / 6).
+// Fixed point: 16384 stands for 1.0, angles have 1024 units per turn, products and sums wrap
+// modulo 2^32 and are shifted right arithmetically by 14 once finished.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// --- format ---------------------------------------------------------------------------------
+inline constexpr int bodyFlagsOffset = 0;
+inline constexpr uint16_t bodyFlagConvertParents = 2;  // parent fields stored as 38*k
+inline constexpr int bodyExtensionSizeOffset = 14;
+inline constexpr int bodyHeaderBytes = 16;     // the data section starts at 16 + extension size
+inline constexpr int bodyFrameDataOffset = 26; // where the frame loop always takes it
+
+inline constexpr int pointBytes = 6;
+inline constexpr int boneRecordBytes = 38;
+inline constexpr int boneFirstPoint = 0;
+inline constexpr int bonePointCount = 2;
+inline constexpr int boneBasePoint = 4;
+inline constexpr int boneParent = 6;
+inline constexpr int boneType = 8;
+inline constexpr int boneAngleX = 10;
+inline constexpr int boneAngleY = 12;
+inline constexpr int boneAngleZ = 14;
+inline constexpr int boneNormalCount = 18;
+inline constexpr uint16_t boneTypeRotation = 0;
+inline constexpr uint16_t boneTypeUnsupported = 1;  // fatal among bones 1 and up
+inline constexpr int normalRecordBytes = 8;
+inline constexpr int lineRecordBytes = 8;
+inline constexpr int sphereRecordBytes = 8;
+
+// --- tables and their fixed room ---------------------------------------------------------------
+inline constexpr int transformedPointRoom = 8000;
+inline constexpr int matrixBytes = 36;
+inline constexpr int matrixTableBytes = 200000;
+inline constexpr int matrixRoom = matrixTableBytes / matrixBytes;  // 5,555
+inline constexpr int shadeRoom = 500;
+inline constexpr int elementBufferBytes = 500000;
+inline constexpr int renderListRoom = 5000;
+
+struct Point16 {
+    int16_t x, y, z;
+};
+
+// Row-major m00 m01 m02 m10 ... m22, 16384 = 1.0.
+struct Matrix {
+    int32_t m[9];
+};
+
+enum : uint16_t { renderKindLine = 0, renderKindPolygon = 1, renderKindSphere = 2 };
+
+struct RenderEntry {
+    uint16_t kind;
+    const uint8_t* record;  // the converted record in elementBuffer
+};
+
+extern const int16_t sinTable[1024];
+extern int32_t angleX, angleY, angleZ;
+extern Matrix identityMatrix;
+extern Matrix matrixTable[matrixRoom];
+extern Point16 transformedPoints[transformedPointRoom];
+extern int32_t lightVector[3];
+extern uint16_t shadeTable[shadeRoom];
+extern uint8_t elementBuffer[elementBufferBytes];
+extern RenderEntry renderList[renderListRoom];
+extern int32_t renderCount;
+
+// Start-up's share of the pipeline state: light (0, 40, 40), angle registers 0, identity.
+void initPipelineState();
+
+// Rewrites the parent fields 38*k into 36*k when the flags ask for it. Once per loaded body.
+void prepareBody(uint8_t* body);
+
+// The skeleton pass: fills matrixTable and transformedPoints from the data section `data`.
+// Returns the normal section; *bones and *boneCount receive the bone table and its count.
+const uint8_t* transformSkeleton(const uint8_t* data, const uint8_t** bones, int* boneCount);
+
+// The shade pass: fills shadeTable. Returns the element section.
+const uint8_t* computeShades(const uint8_t* normals, const uint8_t* bones, int boneCount);
+
+// The element pass: fills elementBuffer, renderList and renderCount.
+void buildElementList(const uint8_t* elements);
+
+// One frame's body stage on a prepared body: the three passes from byte 26.
+void runBodyStage(const uint8_t* body);
+
+// The fatal body-format conditions. Prints `message` and a newline on standard output and
+// ends the process with status 1, unless a handler is installed (fuzzing and tests install
+// one that unwinds instead). The handler must not return.
+using BodyFatalHandler = void (*)(const char* message);
+void setBodyFatalHandler(BodyFatalHandler handler);
+[[noreturn]] void bodyFatal(const char* message);

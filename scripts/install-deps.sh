@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whichever of the build and test dependencies are missing; touches nothing else.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config        # toolchain
+  clang libclang-rt-14-dev                 # libFuzzer and the sanitizers' runtimes
+  libsdl1.2-compat-dev                     # the viewer's window and input
+  libgl-dev libglu1-mesa-dev libegl-dev    # OpenGL, GLU, and EGL for rendering without a display
+  libgl1-mesa-dri libegl-mesa0             # Mesa's software rasteriser behind both
+  libpng-dev zlib1g-dev                    # PNG output; zlib as the benchmarks' reference inflater
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  xvfb xdotool libx11-dev libxtst-dev x11-utils imagemagick   # virtual display, input, screenshots
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,11 @@
+// commands.h: the orvane tool's subcommands. Each takes the arguments after its name
+// (argv[0] is the subcommand's name) and returns the process's exit status.
+#pragma once
+
+int runDemo(int argc, char** argv);     // write the project's demo palette and archive
+int runList(int argc, char** argv);     // list an archive's entries
+int runExtract(int argc, char** argv);  // write one entry's unpacked bytes
+int runPack(int argc, char** argv);     // make an archive from files
+int runCheck(int argc, char** argv);    // check every entry of an archive as the viewer would
+int runDump(int argc, char** argv);     // print what the body pipeline computes, per frame
+int runRender(int argc, char** argv);   // draw an entry to PNG without a display
