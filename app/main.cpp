@@ -1,2 +1,9 @@
-// main.cpp: the viewer's entry (placeholder until the shell lands).
-int main() { return 0; }
+// main.cpp: the viewer's entry: start-up, then the frame loop, which never returns.
+#include "app/frame_loop.h"
+#include "app/startup.h"
+
+int main(int, char**)
+{
+    startUp();
+    runFrameLoop();
+}

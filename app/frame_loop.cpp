@@ -1,0 +1,29 @@
+// frame_loop.cpp: one pass of the viewer's endless frame loop.
+#include "app/frame_loop.h"
+
+#include "app/input.h"
+#include "app/viewer_state.h"
+#include "body/body.h"
+#include "render/draw_frame.h"
+
+void runFrame()
+{
+    pollEvents();
+
+    // 2 units a frame; the sum wraps modulo 2^32, which the low 10 bits used never notice.
+    if (autoRotate) autoAngle = static_cast<int32_t>(static_cast<uint32_t>(autoAngle) + 2u);
+    angleY = autoAngle;
+
+    if (currentBody != nullptr) {
+        runBodyStage(currentBody);
+    } else {
+        renderCount = 0;
+    }
+
+    drawFrame();
+}
+
+void runFrameLoop()
+{
+    for (;;) runFrame();
+}

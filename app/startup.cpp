@@ -1,0 +1,60 @@
+// startup.cpp: the viewer's start-up sequence, from SDL to the OpenGL state.
+#include "app/startup.h"
+
+#include <SDL.h>    // Required for: SDL_Init, SDL_SetVideoMode, SDL_WM_SetCaption
+#include <cstdio>   // Required for: the palette file and the console messages
+#include <cstdlib>  // Required for: std::atexit, std::exit
+
+#include "app/viewer_state.h"
+#include "body/body.h"
+#include "render/gl_state.h"
+
+namespace {
+
+constexpr uint32_t initEverything = 0xFFFF;
+constexpr int colourDepth = 32;
+
+void quitSdlAtExit()
+{
+    SDL_Quit();
+}
+
+}  // namespace
+
+bool readPalette(const char* path)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    // One read of 768 one-byte items; a short count is accepted as it is.
+    (void)std::fread(palette, 1, sizeof palette, file);
+    std::fclose(file);
+    return true;
+}
+
+void startUp()
+{
+    if (SDL_Init(initEverything) < 0) {
+        std::fprintf(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
+        std::exit(1);
+    }
+    std::atexit(quitSdlAtExit);
+
+    if (SDL_SetVideoMode(windowWidth, windowHeight, colourDepth, SDL_OPENGL) == nullptr) {
+        std::fprintf(stderr, "Video mode set failed: %s\n", SDL_GetError());
+    }
+    SDL_WM_SetCaption(windowCaption, windowCaption);
+
+    if (!readPalette(paletteFileName)) {
+        std::printf("Impossible to load palette.dmp!\n");
+        std::exit(1);
+    }
+
+    initPipelineState();
+    autoRotate = 0;
+    wireframe = 0;
+
+    modelIndex = 0;
+    loadCurrentBody();
+
+    initGl(windowWidth, windowHeight);
+}

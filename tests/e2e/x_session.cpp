@@ -1,0 +1,476 @@
+// x_session.cpp: end-to-end test harness: a private virtual X server, a program run in it, and
+// real input and screen capture through that server.
+#include "tests/e2e/x_session.h"
+
+// gtest first: X11 defines macros (None, Bool, Status) that clash with its names.
+#include <gtest/gtest.h>  // Required for: ADD_FAILURE when the harness itself cannot do its part
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <png.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#ifndef ORVANE_XVFB_PATH
+#define ORVANE_XVFB_PATH "Xvfb"
+#endif
+
+namespace {
+
+constexpr const char* viewerTitle = "Orvane model viewer v0.02";
+
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point deadlineAfter(double seconds)
+{
+    return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// A window can vanish between two requests (the program just ended); such errors are expected
+// and must not end the test process, which is Xlib's default.
+int ignoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+void installXErrorHandler()
+{
+    static bool installed = false;
+    if (!installed) {
+        XSetErrorHandler(ignoreXError);
+        installed = true;
+    }
+}
+
+// Child side of fork: die with the test process, so that no server or program outlives a
+// crashed test.
+void dieWithParent()
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+
+int decodeStatus(int raw)
+{
+    if (WIFEXITED(raw)) return WEXITSTATUS(raw);
+    if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
+    return -1;
+}
+
+// Ends a child: SIGTERM, then SIGKILL if it lingers past `graceMs`.
+void stopChild(pid_t pid, int graceMs)
+{
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    for (int waited = 0; waited < graceMs; waited += 10) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+        sleepMs(10);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+std::string windowName(Display* x, Window window)
+{
+    std::string name;
+    Atom utf8 = XInternAtom(x, "UTF8_STRING", False);
+    Atom netName = XInternAtom(x, "_NET_WM_NAME", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x, window, netName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+            Success &&
+        data != nullptr) {
+        if (type == utf8 && format == 8) name.assign(reinterpret_cast<const char*>(data), count);
+        XFree(data);
+    }
+    if (!name.empty()) return name;
+    char* fetched = nullptr;
+    if (XFetchName(x, window, &fetched) && fetched != nullptr) {
+        name = fetched;
+        XFree(fetched);
+    }
+    return name;
+}
+
+// Depth-first search below `parent` for a window with the given title (a window manager, if any,
+// puts its frames between the root and the program's window).
+Window findTitled(Display* x, Window parent, const std::string& title, int depth)
+{
+    Window root = 0, ignored = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(x, parent, &root, &ignored, &children, &count)) return 0;
+    Window found = 0;
+    for (unsigned int i = 0; i < count && found == 0; ++i) {
+        if (windowName(x, children[i]) == title) found = children[i];
+    }
+    for (unsigned int i = 0; i < count && found == 0 && depth > 0; ++i) {
+        found = findTitled(x, children[i], title, depth - 1);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+int maskShift(unsigned long mask)
+{
+    int shift = 0;
+    while (mask != 0 && (mask & 1) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+uint8_t channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0) return 0;
+    unsigned long value = (pixel & mask) >> maskShift(mask);
+    unsigned long top = mask >> maskShift(mask);
+    return static_cast<uint8_t>(value * 255 / top);
+}
+
+}  // namespace
+
+void Image::pixel(int x, int y, uint8_t out[3]) const
+{
+    out[0] = out[1] = out[2] = 0;
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    const size_t at = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+    if (at + 3 > rgb.size()) return;
+    std::memcpy(out, &rgb[at], 3);
+}
+
+bool writePng(const Image& image, const std::string& path)
+{
+    if (image.width <= 0 || image.height <= 0 ||
+        image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool written = false;
+    if (png && info && setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int y = 0; y < image.height; ++y) {
+            png_write_row(png, &image.rgb[static_cast<size_t>(y) * static_cast<size_t>(image.width) * 3]);
+        }
+        png_write_end(png, nullptr);
+        written = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0 && written;
+}
+
+// --- XServer -----------------------------------------------------------------------------------
+
+XServer::XServer()
+{
+    // Xvfb picks a free display number itself and writes it on this pipe once it accepts
+    // connections, so two test processes never race for one number.
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "pipe: " << std::strerror(errno);
+        return;
+    }
+    pid_ = fork();
+    if (pid_ < 0) {
+        ADD_FAILURE() << "fork: " << std::strerror(errno);
+        close(fds[0]);
+        close(fds[1]);
+        return;
+    }
+    if (pid_ == 0) {
+        dieWithParent();
+        int quiet = open("/dev/null", O_RDWR);
+        if (quiet >= 0) {
+            dup2(quiet, 0);
+            dup2(quiet, 1);
+            dup2(quiet, 2);
+        }
+        fcntl(fds[1], F_SETFD, 0);
+        std::string fd = std::to_string(fds[1]);
+        execlp(ORVANE_XVFB_PATH, ORVANE_XVFB_PATH, "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+
+    std::string number;
+    const auto deadline = deadlineAfter(10.0);
+    while (Clock::now() < deadline) {
+        pollfd wait{fds[0], POLLIN, 0};
+        if (poll(&wait, 1, 100) > 0) {
+            char c = 0;
+            ssize_t got = read(fds[0], &c, 1);
+            if (got <= 0) break;  // Xvfb ended without saying its display
+            if (c == '\n') break;
+            number += c;
+        }
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            break;
+        }
+    }
+    close(fds[0]);
+    if (number.empty() || pid_ < 0) {
+        ADD_FAILURE() << "Xvfb did not start (" << ORVANE_XVFB_PATH << ")";
+        return;
+    }
+    display_ = ":" + number;
+    installXErrorHandler();
+    if (Display* probe = XOpenDisplay(display_.c_str())) {
+        XCloseDisplay(probe);
+        ok_ = true;
+    } else {
+        ADD_FAILURE() << "cannot connect to Xvfb on " << display_;
+    }
+}
+
+XServer::~XServer()
+{
+    stopChild(pid_, 3000);
+}
+
+// --- ViewerProcess -----------------------------------------------------------------------------
+
+ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, const std::string& exe)
+{
+    installXErrorHandler();
+    if (!server.ok()) return;
+    x_ = XOpenDisplay(server.display().c_str());
+    if (x_ == nullptr) {
+        ADD_FAILURE() << "cannot connect to " << server.display();
+        return;
+    }
+
+    char path[] = "/tmp/orvane-e2e-output-XXXXXX";
+    int out = mkstemp(path);
+    if (out < 0) {
+        ADD_FAILURE() << "mkstemp: " << std::strerror(errno);
+        return;
+    }
+    outputPath_ = path;
+
+    pid_ = fork();
+    if (pid_ < 0) {
+        ADD_FAILURE() << "fork: " << std::strerror(errno);
+        close(out);
+        return;
+    }
+    if (pid_ == 0) {
+        dieWithParent();
+        int nothing = open("/dev/null", O_RDONLY);
+        if (nothing >= 0) dup2(nothing, 0);
+        dup2(out, 1);
+        dup2(out, 2);
+        setenv("DISPLAY", server.display().c_str(), 1);
+        unsetenv("SDL_VIDEODRIVER");  // a real window, whatever the test's environment says
+        if (chdir(workdir.c_str()) != 0) {
+            std::fprintf(stderr, "e2e: cannot enter %s\n", workdir.c_str());
+            _exit(127);
+        }
+        execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        std::fprintf(stderr, "e2e: cannot run %s: %s\n", exe.c_str(), std::strerror(errno));
+        _exit(127);
+    }
+    close(out);
+}
+
+ViewerProcess::~ViewerProcess()
+{
+    if (pid_ > 0 && !exited_) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (x_ != nullptr) XCloseDisplay(x_);
+    if (!outputPath_.empty()) unlink(outputPath_.c_str());
+}
+
+bool ViewerProcess::reap(bool block)
+{
+    if (exited_) return true;
+    if (pid_ <= 0) return true;
+    int raw = 0;
+    pid_t got = waitpid(pid_, &raw, block ? 0 : WNOHANG);
+    if (got == pid_) {
+        exited_ = true;
+        status_ = decodeStatus(raw);
+    }
+    return exited_;
+}
+
+bool ViewerProcess::running()
+{
+    return pid_ > 0 && !reap(false);
+}
+
+bool ViewerProcess::waitForWindow(double seconds)
+{
+    if (x_ == nullptr) return false;
+    const auto deadline = deadlineAfter(seconds);
+    while (Clock::now() < deadline) {
+        if (!running()) return false;
+        Window found = findTitled(x_, DefaultRootWindow(x_), viewerTitle, 3);
+        if (found != 0) {
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(x_, found, &attributes) && attributes.map_state == IsViewable) {
+                window_ = found;
+                return true;
+            }
+        }
+        sleepMs(25);
+    }
+    return false;
+}
+
+int ViewerProcess::windowWidth() const
+{
+    XWindowAttributes attributes;
+    if (x_ == nullptr || window_ == 0 || !XGetWindowAttributes(x_, window_, &attributes)) return 0;
+    return attributes.width;
+}
+
+int ViewerProcess::windowHeight() const
+{
+    XWindowAttributes attributes;
+    if (x_ == nullptr || window_ == 0 || !XGetWindowAttributes(x_, window_, &attributes)) return 0;
+    return attributes.height;
+}
+
+std::string ViewerProcess::windowTitle() const
+{
+    if (x_ == nullptr || window_ == 0) return {};
+    return windowName(x_, window_);
+}
+
+void ViewerProcess::pressKey(const char* keysymName)
+{
+    if (x_ == nullptr || window_ == 0) {
+        ADD_FAILURE() << "pressKey(" << keysymName << ") without a window";
+        return;
+    }
+    KeySym sym = XStringToKeysym(keysymName);
+    KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(x_, sym);
+    if (code == 0) {
+        ADD_FAILURE() << "no key for keysym " << keysymName;
+        return;
+    }
+    // The focus goes to the window as a window manager would give it; without one, keys
+    // would follow the pointer.
+    XSetInputFocus(x_, window_, RevertToPointerRoot, CurrentTime);
+    XTestFakeKeyEvent(x_, code, True, 0);
+    XTestFakeKeyEvent(x_, code, False, 0);
+    XSync(x_, False);
+}
+
+void ViewerProcess::movePointer(int x, int y)
+{
+    if (x_ == nullptr || window_ == 0) {
+        ADD_FAILURE() << "movePointer without a window";
+        return;
+    }
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(x_, window_, DefaultRootWindow(x_), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(x_, DefaultScreen(x_), rootX, rootY, 0);
+    XSync(x_, False);
+}
+
+void ViewerProcess::requestClose()
+{
+    if (x_ == nullptr || window_ == 0) {
+        ADD_FAILURE() << "requestClose without a window";
+        return;
+    }
+    XEvent event;
+    std::memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window_;
+    event.xclient.message_type = XInternAtom(x_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x_, window_, False, NoEventMask, &event);
+    XSync(x_, False);
+}
+
+Image ViewerProcess::capture()
+{
+    Image image;
+    const int width = windowWidth();
+    const int height = windowHeight();
+    if (width <= 0 || height <= 0) return image;
+    XImage* pixels = XGetImage(x_, window_, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes,
+                               ZPixmap);
+    if (pixels == nullptr) return image;
+    image.width = width;
+    image.height = height;
+    image.rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    size_t at = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            unsigned long pixel = XGetPixel(pixels, x, y);
+            image.rgb[at++] = channel(pixel, pixels->red_mask);
+            image.rgb[at++] = channel(pixel, pixels->green_mask);
+            image.rgb[at++] = channel(pixel, pixels->blue_mask);
+        }
+    }
+    XDestroyImage(pixels);
+    return image;
+}
+
+bool ViewerProcess::waitForExit(double seconds, int* status)
+{
+    const auto deadline = deadlineAfter(seconds);
+    for (;;) {
+        if (reap(false)) {
+            if (status) *status = status_;
+            return true;
+        }
+        if (Clock::now() >= deadline) return false;
+        sleepMs(10);
+    }
+}
+
+std::string ViewerProcess::output() const
+{
+    if (outputPath_.empty()) return {};
+    std::ifstream in(outputPath_, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void ViewerProcess::waitFrames(int n)
+{
+    // Generous for a software rasteriser on a busy 2-core machine; a round trip first and last
+    // makes sure the server has passed on everything sent before.
+    if (x_ != nullptr) XSync(x_, False);
+    sleepMs(40 * (n > 0 ? n : 1));
+    if (x_ != nullptr) XSync(x_, False);
+}
