@@ -10,6 +10,13 @@
 
 std::vector<uint8_t> buildArchive(const std::vector<std::vector<uint8_t>>& entries, EntryPacking packing)
 {
+    return buildArchive(entries, std::vector<EntryPacking>(entries.size(), packing));
+}
+
+std::vector<uint8_t> buildArchive(const std::vector<std::vector<uint8_t>>& entries,
+                                  const std::vector<EntryPacking>& packing)
+{
+    if (packing.size() != entries.size()) throw std::invalid_argument("one packing choice per entry");
     constexpr std::size_t headerBytes = 10;
     constexpr std::size_t largest = std::numeric_limits<uint32_t>::max();
     if (entries.size() > largest / 4) throw std::length_error("too many entries for an archive");
@@ -23,7 +30,7 @@ std::vector<uint8_t> buildArchive(const std::vector<std::vector<uint8_t>>& entri
         writeU32(&out[4 * i], static_cast<uint32_t>(out.size()));
 
         std::vector<uint8_t> packed;
-        if (packing == EntryPacking::packedIfSmaller && !entry.empty()) packed = lzPack(entry);
+        if (packing[i] == EntryPacking::packedIfSmaller && !entry.empty()) packed = lzPack(entry);
         const bool usePacked = !packed.empty() && packed.size() < entry.size();
         const std::vector<uint8_t>& data = usePacked ? packed : entry;
 

@@ -13,3 +13,8 @@ enum class EntryPacking {
 // Throws std::length_error when the archive would not fit the format's 32-bit offsets.
 std::vector<uint8_t> buildArchive(const std::vector<std::vector<uint8_t>>& entries,
                                   EntryPacking packing = EntryPacking::packedIfSmaller);
+
+// The same with a choice per entry: packing[i] for entries[i] (std::invalid_argument when the
+// two sizes differ).
+std::vector<uint8_t> buildArchive(const std::vector<std::vector<uint8_t>>& entries,
+                                  const std::vector<EntryPacking>& packing);
