@@ -102,7 +102,8 @@ struct Ring {
 // that faces can be wound and normals computed.
 class Modeler {
 public:
-    explicit Modeler(bool convertParents = true)
+    // `scale` multiplies every coordinate and sphere radius given afterwards.
+    explicit Modeler(double scale = 1.0, bool convertParents = true) : scale_(scale)
     {
         body_.flags = convertParents ? bodyFlagConvertParents : 0;
     }
@@ -116,6 +117,7 @@ public:
 
     int point(V3 p)
     {
+        p = p * scale_;
         positions_.push_back(p);
         body_.bones.back().pointCount = static_cast<int16_t>(body_.bones.back().pointCount + 1);
         return body_.addPoint(toI16(p.x), toI16(p.y), toI16(p.z));
@@ -135,9 +137,10 @@ public:
 
     // A planar convex face, wound to face away from `inside`. Flat and glass looks need no
     // normal; shaded takes the face's own; smooth takes `vertexNormals` (one per point).
+    // `inside` is in unscaled coordinates, like the points given.
     void face(std::vector<int> pts, const Paint& paint, V3 inside, std::vector<int> vertexNormals = {})
     {
-        if (dot(newell(pts), centroid(pts) - inside) < 0) {
+        if (dot(newell(pts), centroid(pts) - inside * scale_) < 0) {
             std::reverse(pts.begin(), pts.end());
             std::reverse(vertexNormals.begin(), vertexNormals.end());
         }
@@ -195,7 +198,7 @@ public:
                     const int j1 = (j + 1) % sides;
                     std::vector<int> q = {ring[k][j], ring[k][j1], ring[k + 1][j1], ring[k + 1][j]};
                     V3 n = unit(newell(q));
-                    if (dot(n, centroid(q) - insideAt((rings[k].y + rings[k + 1].y) / 2)) < 0) n = n * -1.0;
+                    if (dot(n, centroid(q) - insideAt((rings[k].y + rings[k + 1].y) / 2) * scale_) < 0) n = n * -1.0;
                     for (size_t kk : {k, k + 1})
                         for (int jj : {j, j1}) sum[kk * sides + jj] = sum[kk * sides + jj] + n;
                 }
@@ -221,7 +224,10 @@ public:
     }
 
     void line(int a, int b, uint8_t colour) { body_.addLine(colour, a, b); }
-    void sphere(int centre, int radius, uint8_t colour) { body_.addSphere(colour, static_cast<int16_t>(radius), centre); }
+    void sphere(int centre, int radius, uint8_t colour)
+    {
+        body_.addSphere(colour, toI16(radius * scale_), centre);
+    }
     // A sphere on a point of its own in the current bone.
     int sphereAt(V3 centre, int radius, uint8_t colour)
     {
@@ -259,6 +265,7 @@ private:
         return c * (1.0 / static_cast<double>(pts.size()));
     }
 
+    double scale_;
     BodyBuilder body_;
     std::vector<V3> positions_;
 };
@@ -273,7 +280,7 @@ int limb(Modeler& m, double length, double r0, double r1, const Paint& paint, in
     return m.point(0, -length, 0);
 }
 
-// Entry 0: a walking, waving figure of fifteen bones.
+// Entry 0: a walking, waving figure of sixteen bones.
 std::vector<uint8_t> figure()
 {
     Modeler m;
@@ -302,7 +309,7 @@ std::vector<uint8_t> figure()
     }
 
     // 2: head on its neck, turned towards the viewer and nodding.
-    m.bone(neck, 1, -24, -110);
+    m.bone(neck, 1, -24, 80);
     m.lathe(at(0, 0, 0), {{-6, 42, 42}, {52, 38, 38}}, 8, shaded(skin, 2), false, false);
     m.lathe(at(0, 0, 0), {{44, 64, 70}, {84, 92, 98}, {160, 100, 104}, {222, 82, 86}, {258, 42, 46}}, 12, skinTone);
     m.sphereAt({-38, 168, 101}, 20, tone(ivory, 15));
@@ -317,43 +324,45 @@ std::vector<uint8_t> figure()
     }
 
     // 3-5: left arm swinging back, elbow bent.
-    m.bone(shoulderL, 1, 90, 0);
+    const int upperArmL = m.bone(shoulderL, 1, 90, 0);
     m.sphereAt({0, 0, 0}, 52, tone(steel, 9));
     const int elbowL = limb(m, 260, 46, 38, shaded(blue, 2));
-    m.bone(elbowL, 3, -110, 0);
+    const int forearmL = m.bone(elbowL, upperArmL, -110, 0);
     m.sphereAt({0, 0, 0}, 40, tone(steel, 9));
     const int wristL = limb(m, 230, 38, 30, plate);
-    m.bone(wristL, 4, -20, 0);
+    m.bone(wristL, forearmL, -20, 0);
     m.box(at(0, 0, 0), {-30, -110, -16}, {30, -8, 16}, shaded(skin, 3));
 
-    // 6-8: right arm raised forward and up, waving.
-    m.bone(shoulderR, 1, -330, 0);
-    m.sphereAt({0, 0, 0}, 52, tone(steel, 9));
+    // 6-9: right arm waving. Bones turn only about x then y, so a shoulder turned a quarter
+    // turn about y lets the arm's X angle raise it sideways.
+    const int shoulderBoneR = m.bone(shoulderR, 1, 0, 256);
+    const int shoulderJointR = m.sphereAt({0, 0, 0}, 52, tone(steel, 9));
+    const int upperArmR = m.bone(shoulderJointR, shoulderBoneR, -330, 0);
     const int elbowR = limb(m, 260, 46, 38, shaded(blue, 2));
-    m.bone(elbowR, 6, -120, 0);
+    const int forearmR = m.bone(elbowR, upperArmR, -90, 0);
     m.sphereAt({0, 0, 0}, 40, tone(steel, 9));
     const int wristR = limb(m, 230, 38, 30, plate);
-    m.bone(wristR, 7, 10, 60);
-    m.box(at(0, 0, 0), {-30, -110, -16}, {30, -8, 16}, shaded(skin, 3));
-    for (int f = -1; f <= 1; ++f) m.line(m.point(f * 20, -110, 0), m.point(f * 28, -160, 0), tone(skin, 12));
+    m.bone(wristR, forearmR, 10, 0);
+    m.box(at(0, 0, 0), {-16, -110, -30}, {16, -8, 30}, shaded(skin, 3));
+    for (int f = -1; f <= 1; ++f) m.line(m.point(0, -110, f * 20), m.point(0, -160, f * 28), tone(skin, 12));
 
-    // 9-11: left leg stepping forward.
-    m.bone(hipL, 0, -110, 0);
+    // 10-12: left leg stepping forward.
+    const int thighL = m.bone(hipL, 0, -110, 0);
     const int kneeL = limb(m, 270, 62, 50, suit, 10);
-    m.bone(kneeL, 9, 150, 0);
+    const int shinL = m.bone(kneeL, thighL, 150, 0);
     m.sphereAt({0, 0, 0}, 50, tone(steel, 9));
     const int ankleL = limb(m, 250, 48, 38, plate);
-    m.bone(ankleL, 10, -40, 0);
+    m.bone(ankleL, shinL, -40, 0);
     m.box(at(0, 0, 0), {-46, -62, -44}, {46, 0, 128}, boot);
 
-    // 12-14: right leg behind. The last rotation bone keeps angle X at 0: its registers carry
+    // 13-15: right leg behind. The last rotation bone keeps angle X at 0: its registers carry
     // into the next frame's root, which must stay upright.
-    m.bone(hipR, 0, 56, 0);
+    const int thighR = m.bone(hipR, 0, 56, 0);
     const int kneeR = limb(m, 270, 62, 50, suit, 10);
-    m.bone(kneeR, 12, 80, 0);
+    const int shinR = m.bone(kneeR, thighR, 80, 0);
     m.sphereAt({0, 0, 0}, 50, tone(steel, 9));
     const int ankleR = limb(m, 250, 48, 38, plate);
-    m.bone(ankleR, 13, 0, 0);
+    m.bone(ankleR, shinR, 0, 0);
     m.box(at(0, 0, 0), {-46, -62, -44}, {46, 0, 128}, boot);
     return m.build();
 }
@@ -361,7 +370,7 @@ std::vector<uint8_t> figure()
 // Entry 1: a six-wheeled rover with a turning turret and a raised barrel.
 std::vector<uint8_t> rover()
 {
-    Modeler m;
+    Modeler m(1.5);
     m.bone(0, -1);
     const Paint hull = shaded(olive, 2);
     m.box(at(0, 0, 0), {-200, 110, -360}, {200, 230, 340}, hull);
@@ -415,7 +424,7 @@ std::vector<uint8_t> rover()
 // thigh rising, a shin falling) and an abdomen.
 std::vector<uint8_t> spider()
 {
-    Modeler m;
+    Modeler m(1.4);
     m.bone(0, -1);
     m.lathe(alongZ(0, 260, 0), {{-60, 60, 60}, {0, 130, 110}, {120, 120, 100}, {190, 64, 60}}, 10, smooth(violet, 2));
     for (int side : {-1, 1}) {
@@ -460,11 +469,11 @@ std::vector<uint8_t> spider()
 // blend with what is already drawn.
 std::vector<uint8_t> glassHouse()
 {
-    Modeler m;
+    Modeler m(1.25);
     m.bone(0, -1);
     m.lathe(at(0, 0, 0), {{0, 360, 360}, {60, 340, 340}}, 16, shaded(grey, 4));
     m.lathe(at(0, 0, 0), {{60, 90, 90}, {180, 60, 60}, {300, 150, 150}, {420, 170, 170}, {540, 120, 120}, {600, 30, 30}},
-            14, smooth(gold, 1));
+            14, smooth(gold, 3));
     m.sphereAt({0, 660, 0}, 60, tone(red, 12));
     // Four coloured panes leaning round the idol, then a glass box over everything.
     const int colours[4] = {cyan, pink, green, yellow};
@@ -483,7 +492,7 @@ std::vector<uint8_t> glassHouse()
 // Entry 4: a double helix of lines only.
 std::vector<uint8_t> helix()
 {
-    Modeler m;
+    Modeler m(1.2);
     m.bone(0, -1);
     const int steps = 60;
     std::vector<int> a, b;
@@ -504,7 +513,7 @@ std::vector<uint8_t> helix()
 // Entry 5: a desk lamp stored with its parents as matrix offsets already (no conversion flag).
 std::vector<uint8_t> lamp()
 {
-    Modeler m(false);
+    Modeler m(1.7, false);
     m.bone(0, -1);
     m.lathe(at(0, 0, 0), {{0, 220, 220}, {40, 200, 200}, {70, 90, 90}}, 16, shaded(steel, 2));
     const int pivot = m.point(0, 80, 0);
@@ -517,9 +526,12 @@ std::vector<uint8_t> lamp()
     m.box(at(0, 0, 0), {-20, 0, -20}, {20, 400, 20}, shaded(red, 2));
     const int wrist = m.point(0, 410, 0);
     m.sphere(wrist, 30, tone(red, 10));
-    m.bone(wrist, 2, 0, 0);  // the shade, hanging down from the wrist
-    m.lathe(at(0, 0, 0), {{-240, 150, 150}, {-120, 90, 90}, {-20, 40, 40}}, 14, smooth(steel, 2), false, true);
-    m.sphereAt({0, -190, 0}, 60, tone(yellow, 15));
+    const int shade = m.bone(wrist, 2, 210, 0);  // the shade, turned back to hang straight down
+    m.lathe(at(0, 0, 0), {{-240, 160, 160}, {-120, 100, 100}, {-20, 44, 44}}, 14, smooth(steel, 2), false, true);
+    const int socket = m.point(0, -200, 0);
+    // The bulb, last and with angle X 0, so the next frame's root stays upright.
+    m.bone(socket, shade, 0, 0);
+    m.sphereAt({0, -55, 0}, 40, tone(yellow, 15));
     return m.build();
 }
 
@@ -556,6 +568,11 @@ std::vector<uint8_t> windmill()
     m.bone(spareHub, 0, 0, 0, 2);
     m.point(0, 0, 0);
     m.point(0, 300, 0);
+    // A tail vane behind the cap, last, with angle X 0: the last rotation bone's registers
+    // carry into the next frame's root, which must stay upright.
+    m.bone(spareHub, 0, 0, 60);
+    m.box(at(0, 0, 0), {-8, 0, -8}, {8, 16, 8}, shaded(brown, 2));
+    m.box(at(0, 0, 0), {-10, -40, -300}, {-2, 120, -160}, shaded(brown, 3));
     return m.build();
 }
 
