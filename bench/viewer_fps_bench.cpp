@@ -1,0 +1,128 @@
+// viewer_fps_bench.cpp: the viewer's frame rate in a real SDL window: the empty scene (clear
+// and swap) beside every demo body, in one run, through the viewer's own frame stages.
+// Needs an X display: xvfb-run -a -s "-screen 0 1024x768x24" build/bench/viewer_fps_bench
+#include <benchmark/benchmark.h>
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/body_loading.h"
+#include "app/viewer_state.h"
+#include "body/body.h"
+#include "render/draw_frame.h"
+#include "render/gl_state.h"
+#include "tool/demo_data.h"
+
+namespace {
+
+std::string demoArchivePath;
+
+// The viewer's frame without input: angle register Y, the body stage, drawFrame (with swap).
+void runFrames(benchmark::State& state, const uint8_t* body)
+{
+    SDL_Event event;
+    for (auto _ : state) {
+        while (SDL_PollEvent(&event)) {
+        }
+        angleY = autoAngle;
+        if (body != nullptr) {
+            runBodyStage(body);
+        } else {
+            renderCount = 0;
+        }
+        drawFrame();
+    }
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["entries"] = renderCount;
+}
+
+void emptyScene(benchmark::State& state) { runFrames(state, nullptr); }
+
+void demoBody(benchmark::State& state)
+{
+    uint8_t* body = nullptr;
+    const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body);
+    if (fault != nullptr) {
+        state.SkipWithError(fault);
+        return;
+    }
+    runFrames(state, body);
+    std::free(body);
+}
+
+// The body stage alone (no drawing), to tell the pipeline's share from the drawing's.
+void bodyStageOnly(benchmark::State& state)
+{
+    uint8_t* body = nullptr;
+    const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body);
+    if (fault != nullptr) {
+        state.SkipWithError(fault);
+        return;
+    }
+    for (auto _ : state) {
+        angleY = autoAngle;
+        runBodyStage(body);
+        benchmark::DoNotOptimize(renderCount);
+    }
+    std::free(body);
+}
+
+// drawScene alone with glFinish (no swap, so no copy to the window).
+void drawOnly(benchmark::State& state)
+{
+    uint8_t* body = nullptr;
+    const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body);
+    if (fault != nullptr) {
+        state.SkipWithError(fault);
+        return;
+    }
+    runBodyStage(body);
+    for (auto _ : state) {
+        drawScene();
+        glFinish();
+    }
+    std::free(body);
+}
+
+}  // namespace
+
+BENCHMARK(bodyStageOnly)->Arg(0)->Arg(7);
+BENCHMARK(drawOnly)->Arg(0)->Arg(7)->UseRealTime();
+BENCHMARK(emptyScene)->UseRealTime()->MinTime(2.0);
+BENCHMARK(demoBody)->DenseRange(0, 7)->UseRealTime()->MinTime(2.0);
+BENCHMARK(emptyScene)->Name("emptySceneAgain")->UseRealTime()->MinTime(2.0);
+
+int main(int argc, char** argv)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orvane-fps-bench";
+    std::filesystem::create_directories(folder);
+    std::string error;
+    if (!writeDemoFiles(folder.string(), &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    demoArchivePath = (folder / "body.ZRK").string();
+    const std::vector<uint8_t> colours = demoPalette();
+    std::memcpy(palette, colours.data(), sizeof palette);
+
+    if (SDL_Init(SDL_INIT_VIDEO) < 0 || SDL_SetVideoMode(windowWidth, windowHeight, 32, SDL_OPENGL) == nullptr) {
+        std::fprintf(stderr, "no OpenGL window (is DISPLAY set?): %s\n", SDL_GetError());
+        return 1;
+    }
+    initPipelineState();
+    initGl(windowWidth, windowHeight);
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(folder);
+    SDL_Quit();
+    return 0;
+}
