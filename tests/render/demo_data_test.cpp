@@ -1,0 +1,204 @@
+// demo_data_test.cpp: the demo data keep their promises: every body loads as the viewer loads
+// it, shades stay inside their colour ramps in any pose, the picture holds still from frame to
+// frame, and the bodies show what they are there to show.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/body_loading.h"
+#include "archive/little_endian.h"
+#include "body/body.h"
+#include "tests/e2e/temp_dir.h"
+#include "tool/demo_data.h"
+
+namespace {
+
+// A demo archive on disk and its entries loaded as the viewer loads them.
+class DemoData : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+        initPipelineState();
+    }
+    void TearDown() override
+    {
+        for (uint8_t* body : loaded) std::free(body);
+    }
+
+    const uint8_t* load(int index)
+    {
+        uint8_t* body = nullptr;
+        const char* fault = loadPreparedBody(folder.file("body.ZRK").c_str(), static_cast<int16_t>(index), &body);
+        EXPECT_EQ(fault, nullptr) << "entry " << index << ": " << fault;
+        if (body != nullptr) loaded.push_back(body);
+        return body;
+    }
+
+    // The element section of a stored body (sections back to back from 16 + extension size).
+    static const uint8_t* elementSection(const std::vector<uint8_t>& b)
+    {
+        const uint8_t* p = b.data() + bodyHeaderBytes + readI16(&b[bodyExtensionSizeOffset]);
+        p += 2 + pointBytes * readI16(p);
+        p += 2 + boneRecordBytes * readI16(p);
+        const int normals = readI16(p);
+        return p + 2 + (normals == 0 ? 0 : normalRecordBytes * normals);
+    }
+
+    TempDir folder;
+    std::vector<uint8_t*> loaded;
+};
+
+TEST_F(DemoData, ArchiveHoldsEightLoadableBodiesSomeStoredSomePacked)
+{
+    const std::vector<DemoBody> bodies = demoBodies();
+    ASSERT_GE(bodies.size(), 8u);
+    const std::vector<uint8_t> archive = demoArchive();
+    ASSERT_EQ(readU32(archive.data()), 4 * bodies.size()) << "the offset table announces every body";
+    int packed = 0, stored = 0;
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        const uint8_t* header = archive.data() + readU32(&archive[4 * i]);
+        EXPECT_EQ(readU32(header), bodies[i].bytes.size());
+        const int16_t mode = readI16(header + 8);
+        (mode == 1 ? packed : stored) += 1;
+        EXPECT_EQ(mode == 1, bodies[i].packed) << bodies[i].name;
+        EXPECT_NE(load(static_cast<int>(i)), nullptr) << bodies[i].name;
+    }
+    EXPECT_GE(packed, 2);
+    EXPECT_GE(stored, 2);
+
+    // The palette: sixteen ramps, each brightening step by step from its dark end.
+    const std::vector<uint8_t> palette = demoPalette();
+    ASSERT_EQ(palette.size(), 768u);
+    for (int ramp = 0; ramp < 16; ++ramp) {
+        for (int step = 1; step < 16; ++step) {
+            const int i = (ramp * 16 + step) * 3;
+            const int now = palette[static_cast<size_t>(i)] + palette[static_cast<size_t>(i + 1)] + palette[static_cast<size_t>(i + 2)];
+            const int before = palette[static_cast<size_t>(i - 3)] + palette[static_cast<size_t>(i - 2)] + palette[static_cast<size_t>(i - 1)];
+            EXPECT_GT(now, before) << "ramp " << ramp << " step " << step;
+        }
+    }
+}
+
+TEST_F(DemoData, ShadesStayInsideTheirRampsAndThePoseHoldsStill)
+{
+    const std::vector<DemoBody> bodies = demoBodies();
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        const uint8_t* body = load(static_cast<int>(i));
+        ASSERT_NE(body, nullptr);
+        for (int32_t turn = 0; turn < 1024; turn += 37) {
+            // Two frames at the same angle: the second must repeat the first, or the picture
+            // would drift while nothing moves (the last rotation bone's X angle turns the root).
+            angleY = turn;
+            runBodyStage(body);
+            std::vector<Point16> first(transformedPoints, transformedPoints + transformedPointRoom);
+            angleY = turn;
+            runBodyStage(body);
+            ASSERT_EQ(std::memcmp(first.data(), transformedPoints, sizeof transformedPoints), 0)
+                << bodies[i].name << " at angle " << turn;
+
+            // Walk the stored polygons beside their converted records: every shaded colour
+            // stays in its ramp (the same sixteen as its base colour).
+            const uint8_t* in = elementSection(bodies[i].bytes);
+            const int polygons = readI16(in);
+            in += 2;
+            for (int p = 0; p < polygons; ++p) {
+                const uint8_t type = in[0], vertices = in[1];
+                const uint16_t base = readU16(in + 2);
+                const uint8_t* converted = renderList[p].record;
+                if (type >= 9) {
+                    for (int v = 0; v < vertices; ++v)
+                        ASSERT_EQ(readU16(converted + 4 + 4 * v) >> 4, base >> 4) << bodies[i].name << " polygon " << p;
+                    in += 4 + 4 * vertices;
+                } else if (type >= 7) {
+                    ASSERT_EQ(readU16(converted + 2) >> 4, base >> 4) << bodies[i].name << " polygon " << p;
+                    in += 6 + 2 * vertices;
+                } else {
+                    in += 4 + 2 * vertices;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(DemoData, BodiesShowWhatTheyAreThereToShow)
+{
+    const std::vector<DemoBody> bodies = demoBodies();
+    struct Census {
+        int bones = 0, turnedX = 0, turnedY = 0, skipped = 0, points = 0;
+        int smooth = 0, flatShaded = 0, translucent = 0, lines = 0, spheres = 0, polygons = 0;
+        bool convertsParents = false;
+    };
+    std::vector<Census> census;
+    for (const DemoBody& body : bodies) {
+        Census c;
+        const std::vector<uint8_t>& b = body.bytes;
+        c.convertsParents = (readU16(b.data()) & bodyFlagConvertParents) != 0;
+        const uint8_t* p = b.data() + bodyFrameDataOffset;
+        c.points = readI16(p);
+        p += 2 + pointBytes * c.points;
+        c.bones = readI16(p);
+        for (int i = 0; i < c.bones; ++i) {
+            const uint8_t* bone = p + 2 + boneRecordBytes * i;
+            c.turnedX += readI16(bone + boneAngleX) != 0;
+            c.turnedY += readI16(bone + boneAngleY) != 0;
+            c.skipped += readU16(bone + boneType) > boneTypeUnsupported;
+        }
+        const uint8_t* in = elementSection(b);
+        c.polygons = readI16(in);
+        in += 2;
+        for (int i = 0; i < c.polygons; ++i) {
+            const uint8_t type = in[0], vertices = in[1];
+            c.smooth += type == 9 || type == 10;
+            c.flatShaded += type == 7 || type == 8;
+            c.translucent += type == 5;
+            in += type >= 9 ? 4 + 4 * vertices : type >= 7 ? 6 + 2 * vertices : 4 + 2 * vertices;
+        }
+        c.lines = readI16(in);
+        in += 2 + lineRecordBytes * c.lines;
+        c.spheres = readI16(in);
+        census.push_back(c);
+    }
+
+    const Census& figure = census[0];
+    EXPECT_GE(figure.bones, 12);
+    EXPECT_GE(figure.turnedX, 4);
+    EXPECT_GE(figure.turnedY, 2);
+    EXPECT_GT(figure.smooth, 0);
+    EXPECT_GT(figure.flatShaded, 0);
+    EXPECT_GT(figure.spheres, 0);
+    EXPECT_GT(figure.lines, 0);
+
+    int translucentBodies = 0, linesOnly = 0, unconverted = 0, skipping = 0, nearRoom = 0;
+    for (const Census& c : census) {
+        translucentBodies += c.translucent > 0;
+        linesOnly += c.lines > 0 && c.polygons == 0 && c.spheres == 0;
+        unconverted += !c.convertsParents && c.bones > 1;
+        skipping += c.skipped > 0;
+        nearRoom += c.polygons + c.lines + c.spheres > renderListRoom * 9 / 10 || c.points > transformedPointRoom * 9 / 10;
+    }
+    EXPECT_GE(translucentBodies, 1);
+    EXPECT_GE(linesOnly, 1);
+    EXPECT_GE(unconverted, 1);
+    EXPECT_GE(skipping, 1);
+    EXPECT_GE(nearRoom, 1);
+}
+
+TEST_F(DemoData, DemoCommandWritesBothFilesAndRefusesBadUse)
+{
+    const std::string target = folder.file("made/here");
+    std::string error;
+    ASSERT_TRUE(writeDemoFiles(folder.path(), &error));
+    EXPECT_EQ(std::filesystem::file_size(folder.file("palette.dmp")), 768u);
+    EXPECT_EQ(std::filesystem::file_size(folder.file("body.ZRK")), demoArchive().size());
+    EXPECT_FALSE(writeDemoFiles(target, &error)) << "a missing folder is reported, not created here";
+    EXPECT_NE(error.find(target), std::string::npos) << error;
+}
+
+}  // namespace
