@@ -1,0 +1,194 @@
+// render_command_test.cpp: 'orvane render' run as a user runs it, without a display: the
+// picture's size and content, the options that change it, the contact sheet, and the refusals.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/temp_dir.h"
+#include "tool/archive_writer.h"
+#include "tool/body_builder.h"
+#include "tool/demo_data.h"
+#include "tool/png_writer.h"
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string output;  // standard output and error
+};
+
+class RenderCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    }
+
+    // Runs the tool in the folder, with no display, with `arguments` after "render".
+    ToolRun render(const std::string& arguments)
+    {
+        const std::string command = "cd '" + folder.path() + "' && env -u DISPLAY '" + ORVANE_TOOL_PATH + "' render " +
+                                    arguments + " > out.txt 2>&1";
+        ToolRun run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream in(folder.file("out.txt"));
+        std::stringstream text;
+        text << in.rdbuf();
+        run.output = text.str();
+        return run;
+    }
+
+    RgbImage picture(const std::string& name)
+    {
+        RgbImage image;
+        std::string error;
+        EXPECT_TRUE(loadPng(folder.file(name), &image, &error)) << error;
+        return image;
+    }
+
+    static int lit(const RgbImage& image)
+    {
+        int n = 0;
+        for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) n += (image.rgb[i] | image.rgb[i + 1] | image.rgb[i + 2]) > 16;
+        return n;
+    }
+
+    TempDir folder;
+};
+
+TEST_F(RenderCommand, DrawsAnEntryAtTheViewersDefaultsAndFollowsTheOptions)
+{
+    ToolRun run = render("body.ZRK 0 -o plain.png");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const RgbImage plain = picture("plain.png");
+    EXPECT_EQ(plain.width, 800);
+    EXPECT_EQ(plain.height, 600);
+    EXPECT_GT(lit(plain), 800 * 600 / 50);
+
+    // The defaults are the viewer's start values, spelled out.
+    ASSERT_EQ(render("body.ZRK 0 -o spelled.png --zoom -5 --angle-x 20 --angle-y -40 --auto-angle 0 --size 800x600").status, 0);
+    EXPECT_EQ(picture("spelled.png").rgb, plain.rgb);
+
+    ASSERT_EQ(render("body.ZRK 0 -o wire.png --wireframe").status, 0);
+    EXPECT_LT(lit(picture("wire.png")), lit(plain));
+    ASSERT_EQ(render("body.ZRK 0 -o far.png --zoom -10").status, 0);
+    EXPECT_LT(lit(picture("far.png")), lit(plain) / 2);
+    ASSERT_EQ(render("body.ZRK 0 -o turned.png --auto-angle 512").status, 0);
+    EXPECT_NE(picture("turned.png").rgb, plain.rgb);
+    ASSERT_EQ(render("body.ZRK 0 -o view.png --angle-x 60 --angle-y 90").status, 0);
+    EXPECT_NE(picture("view.png").rgb, plain.rgb);
+    ASSERT_EQ(render("body.ZRK 0 -o small.png --size 160x120").status, 0);
+    const RgbImage small = picture("small.png");
+    EXPECT_EQ(small.width, 160);
+    EXPECT_EQ(small.height, 120);
+    EXPECT_GT(lit(small), 0);
+
+    // Another palette: all black draws nothing.
+    std::ofstream(folder.file("black.dmp"), std::ios::binary) << std::string(768, '\0');
+    ASSERT_EQ(render("body.ZRK 0 -o black.png --palette black.dmp").status, 0);
+    EXPECT_EQ(lit(picture("black.png")), 0);
+}
+
+TEST_F(RenderCommand, SheetHoldsEveryEntryLabelledWithItsIndex)
+{
+    ToolRun run = render("body.ZRK --sheet -o sheet.png --size 120x90");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const RgbImage sheet = picture("sheet.png");
+    const int entries = static_cast<int>(demoBodies().size());
+    ASSERT_EQ(sheet.width % 120, 0);
+    ASSERT_EQ(sheet.height % 90, 0);
+    const int columns = sheet.width / 120, rows = sheet.height / 90;
+    EXPECT_GE(columns * rows, entries);
+    EXPECT_LT(columns * (rows - 1), entries) << "no empty row";
+    for (int i = 0; i < entries; ++i) {
+        // Each tile has its white label in its top-left corner and a body beside it.
+        const int x0 = (i % columns) * 120, y0 = (i / columns) * 90;
+        int white = 0, body = 0;
+        for (int y = y0; y < y0 + 90; ++y)
+            for (int x = x0; x < x0 + 120; ++x) {
+                const uint8_t* p = &sheet.rgb[(static_cast<size_t>(y) * static_cast<size_t>(sheet.width) + static_cast<size_t>(x)) * 3];
+                const bool inLabel = x < x0 + 40 && y < y0 + 20;
+                if (inLabel && p[0] == 255 && p[1] == 255 && p[2] == 255) ++white;
+                if (!inLabel && (p[0] | p[1] | p[2]) > 16) ++body;
+            }
+        EXPECT_GT(white, 10) << "label of entry " << i;
+        EXPECT_GT(body, 20) << "entry " << i;
+    }
+}
+
+TEST_F(RenderCommand, RefusesWhatItCannotDrawWithOneClearLine)
+{
+    // Bad command lines: status 2 and the usage.
+    for (const char* arguments : {"", "body.ZRK", "body.ZRK 0", "body.ZRK x -o a.png", "body.ZRK 0 -o a.png --size 0x10",
+                                  "body.ZRK 0 -o a.png --zoom far", "body.ZRK 0 -o a.png --bogus",
+                                  "body.ZRK 3 --sheet -o a.png"}) {
+        const ToolRun run = render(arguments);
+        EXPECT_EQ(run.status, 2) << arguments << "\n" << run.output;
+        EXPECT_NE(run.output.find("usage:"), std::string::npos) << arguments;
+    }
+
+    // Files and entries that cannot be used: status 1, a line naming the file and the entry.
+    ToolRun run = render("missing.ZRK 0 -o a.png");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("missing.ZRK: entry 0: "), std::string::npos) << run.output;
+    run = render("body.ZRK 99 -o a.png");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("body.ZRK: entry 99: "), std::string::npos) << run.output;
+    run = render("body.ZRK 0 -o a.png --palette none.dmp");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("none.dmp"), std::string::npos) << run.output;
+    EXPECT_FALSE(std::ifstream(folder.file("a.png")).good()) << "no picture after a failure";
+
+    // A body whose frame would stop the viewer (bone type 1): reported, not fatal to the tool;
+    // the sheet is still made, with the other entries, and the status says something failed.
+    BodyBuilder b;
+    b.addPoint(0, 0, 0);
+    b.addPoint(100, 0, 0);
+    b.addBone(0, 1, 0, -1);
+    b.addBone(1, 1, 0, 0, 0, 0, boneTypeUnsupported);
+    b.addLine(9, 0, 1);
+    const std::vector<uint8_t> archive = buildArchive({demoBodies()[0].bytes, b.build()}, EntryPacking::stored);
+    std::ofstream(folder.file("fatal.ZRK"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(archive.data()), static_cast<std::streamsize>(archive.size()));
+    run = render("fatal.ZRK 1 -o f.png --palette palette.dmp");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("fatal.ZRK: entry 1: renderM1"), std::string::npos) << run.output;
+    run = render("fatal.ZRK --sheet -o s.png --size 80x60");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("entry 1: renderM1"), std::string::npos) << run.output;
+    EXPECT_GT(lit(picture("s.png")), 0);
+}
+
+TEST(PngFiles, RoundTripAndRefusals)
+{
+    TempDir folder;
+    RgbImage image;
+    image.width = 3;
+    image.height = 2;
+    image.rgb = {1, 2, 3, 4, 5, 6, 7, 8, 9, 250, 251, 252, 0, 0, 0, 255, 128, 0};
+    std::string error;
+    ASSERT_TRUE(savePng(folder.file("a.png"), image, &error)) << error;
+    RgbImage back;
+    ASSERT_TRUE(loadPng(folder.file("a.png"), &back, &error)) << error;
+    EXPECT_EQ(back.width, 3);
+    EXPECT_EQ(back.height, 2);
+    EXPECT_EQ(back.rgb, image.rgb) << "top row first, bytes as given";
+
+    RgbImage wrong = image;
+    wrong.rgb.pop_back();
+    EXPECT_FALSE(savePng(folder.file("b.png"), wrong, &error)) << "pixels and size disagree";
+    EXPECT_FALSE(savePng(folder.file("no/such/dir.png"), image, &error));
+    EXPECT_FALSE(loadPng(folder.file("missing.png"), &back, &error));
+    std::ofstream(folder.file("junk.png")) << "not a picture";
+    EXPECT_FALSE(loadPng(folder.file("junk.png"), &back, &error));
+}
+
+}  // namespace
