@@ -73,7 +73,8 @@ void processBone(const uint8_t* bone, const uint8_t* pointArray, Matrix* dest)
         source = &matrixTable[parent / matrixBytes];
     }
     rotateMatrix(dest, source);
-    transformPoints(pointArray + first, count, &transformedPoints[first / pointBytes], dest, origin);
+    // A count of 0 or less moves no points; its first offset then names nothing and may lie anywhere.
+    if (count > 0) transformPoints(pointArray + first, count, &transformedPoints[first / pointBytes], dest, origin);
 }
 
 const uint8_t* transformSkeleton(const uint8_t* data, const uint8_t** bones, int* boneCount)
