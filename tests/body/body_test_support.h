@@ -26,9 +26,6 @@ protected:
         std::memset(matrixTable, 0, sizeof matrixTable);
         std::memset(transformedPoints, 0, sizeof transformedPoints);
         std::memset(shadeTable, 0, sizeof shadeTable);
-        std::memset(elementBuffer, 0, sizeof elementBuffer);
-        renderCount = 0;
-        shadeCount = 0;
         initPipelineState();
         setBodyFatalHandler(throwBodyFatal);
     }
@@ -45,20 +42,14 @@ protected:
         return body;
     }
 
-    // One frame as the viewer's loop runs it: angle Y takes the auto-rotation angle.
-    static void frame(const std::vector<uint8_t>& body, int32_t autoAngle = 0)
+    // One frame as the viewer's loop runs it; returns the fatal condition met, or "".
+    static std::string frame(const std::vector<uint8_t>& body, int32_t autoAngle = 0)
     {
         angleY = autoAngle;
-        runBodyStage(body.data());
-    }
-
-    // The message of the fatal condition one frame meets, or "" when it runs to the end.
-    static std::string fatalOf(const std::vector<uint8_t>& body)
-    {
         try {
-            frame(body);
+            runBodyStage(body.data());
         } catch (const BodyFatalThrown& fatal) {
-            initPipelineState();  // the process would have ended; start the next frame clean
+            initPipelineState();  // the process would have ended
             return fatal.message;
         }
         return "";
@@ -70,4 +61,10 @@ inline void expectPoint(int index, int16_t x, int16_t y, int16_t z)
     EXPECT_EQ(transformedPoints[index].x, x) << "point " << index;
     EXPECT_EQ(transformedPoints[index].y, y) << "point " << index;
     EXPECT_EQ(transformedPoints[index].z, z) << "point " << index;
+}
+
+inline void expectMatrix(const Matrix& m, std::initializer_list<int32_t> elements)
+{
+    int i = 0;
+    for (int32_t v : elements) EXPECT_EQ(m.m[i++], v) << "element " << i - 1;
 }

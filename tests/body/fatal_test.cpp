@@ -6,9 +6,9 @@
 
 namespace {
 
-// Runs frames of `body` in a death-test child with the default handler, its standard output
-// sent to the standard error stream that the death test reads.
-void runFramesToDeath(const std::vector<uint8_t>& body)
+// Runs frames in a death-test child with the default handler, standard output sent to the
+// standard error stream that the death test reads.
+void runFrames(const std::vector<uint8_t>& body)
 {
     setBodyFatalHandler(nullptr);
     dup2(STDERR_FILENO, STDOUT_FILENO);
@@ -20,12 +20,13 @@ void runFramesToDeath(const std::vector<uint8_t>& body)
     std::exit(0);
 }
 
-BodyBuilder rootOnly()
+BodyBuilder withChild(uint16_t type = boneTypeRotation)
 {
     BodyBuilder b;
     b.addPoint(0, 0, 0);
     b.addPoint(6, 0, 0);
     b.addBone(0, 2, 0, -1);
+    b.addBone(1, 1, 0, 0, 0, 0, type);
     return b;
 }
 
@@ -33,66 +34,37 @@ BodyBuilder rootOnly()
 
 using BodyPipelineDeathTest = BodyPipeline;
 
-TEST_F(BodyPipelineDeathTest, FirstPointNotAMultipleOfSix)
+TEST_F(BodyPipelineDeathTest, EachFatalConditionEndsTheProcess)
 {
-    BodyBuilder b = rootOnly();
+    const auto status1 = ::testing::ExitedWithCode(1);
+    BodyBuilder b = withChild();
     b.bones[0].firstPoint = 3;
-    const std::vector<uint8_t> body = prepared(b);
-    EXPECT_EXIT(runFramesToDeath(body), ::testing::ExitedWithCode(1), "^Error: rs1V1\n$");
-
-    // On a child bone too, and before its angle Z is looked at.
-    BodyBuilder child = rootOnly();
-    child.addBone(1, 1, 0, 0);
-    child.bones[1].firstPoint = -4;
-    child.bones[1].angleZ = 5;
-    EXPECT_EXIT(runFramesToDeath(prepared(child)), ::testing::ExitedWithCode(1), "^Error: rs1V1\n$");
-}
-
-TEST_F(BodyPipelineDeathTest, NonZeroAngleZ)
-{
-    BodyBuilder b = rootOnly();
-    b.addBone(1, 1, 0, 0);
+    EXPECT_EXIT(runFrames(prepared(b)), status1, "^Error: rs1V1\n$");
+    b = withChild();
+    b.bones[1].firstPoint = -4;  // checked before the bone's angle Z
+    b.bones[1].angleZ = 5;
+    EXPECT_EXIT(runFrames(prepared(b)), status1, "^Error: rs1V1\n$");
+    b = withChild();
     b.bones[1].angleZ = 1024;  // a whole turn is as fatal as any other
-    const std::vector<uint8_t> body = prepared(b);
-    EXPECT_EXIT(runFramesToDeath(body), ::testing::ExitedWithCode(1),
-                "^renderS1S1 -> unhandled maintTab\\[14\\] rotation\n$");
-
-    // A skipped bone's angle Z plays no part.
-    BodyBuilder skipped = rootOnly();
-    skipped.addBone(1, 1, 0, 0, 0, 0, 2);
-    skipped.bones[1].angleZ = 7;
-    EXPECT_EXIT(runFramesToDeath(prepared(skipped)), ::testing::ExitedWithCode(0), "no fatal condition");
-}
-
-TEST_F(BodyPipelineDeathTest, BoneTypeOneAmongTheChildren)
-{
-    BodyBuilder b = rootOnly();
-    b.addBone(1, 1, 0, 0, 0, 0, boneTypeUnsupported);
-    EXPECT_EXIT(runFramesToDeath(prepared(b)), ::testing::ExitedWithCode(1), "^renderM1\n$");
-
-    // The root's type is never read.
-    BodyBuilder root = rootOnly();
-    root.bones[0].type = boneTypeUnsupported;
-    EXPECT_EXIT(runFramesToDeath(prepared(root)), ::testing::ExitedWithCode(0), "no fatal condition");
-}
-
-TEST_F(BodyPipelineDeathTest, MalformedLineEnd)
-{
-    BodyBuilder b = rootOnly();
-    b.addLine(1, 0, 1);
+    EXPECT_EXIT(runFrames(prepared(b)), status1, "^renderS1S1 -> unhandled maintTab\\[14\\] rotation\n$");
+    EXPECT_EXIT(runFrames(prepared(withChild(boneTypeUnsupported))), status1, "^renderM1\n$");
+    b = withChild();
     b.addRawLine(1 << 8, 6, 14);  // the first end is fine, the second is not
-    EXPECT_EXIT(runFramesToDeath(prepared(b)), ::testing::ExitedWithCode(1),
-                "^lineDataPtr reference is malformed !\n$");
+    EXPECT_EXIT(runFrames(prepared(b)), status1, "^lineDataPtr reference is malformed !\n$");
+
+    // Neither a skipped bone's angle Z nor the root's type plays a part.
+    b = withChild(2);
+    b.bones[1].angleZ = 7;
+    b.bones[0].type = boneTypeUnsupported;
+    EXPECT_EXIT(runFrames(prepared(b)), ::testing::ExitedWithCode(0), "^no fatal condition\n$");
 }
 
 TEST_F(BodyPipeline, FatalConditionStopsTheFrameWhereItIsMet)
 {
-    // Bone 1 dies: bone 2's points are not placed.
-    BodyBuilder b = rootOnly();
+    BodyBuilder b = withChild(boneTypeUnsupported);
     b.addPoint(1, 2, 3);
-    b.addBone(0, 0, 0, 0, 0, 0, boneTypeUnsupported);
     b.addBone(2, 1, 0, 0);
     transformedPoints[2] = {9, 9, 9};
-    EXPECT_EQ(fatalOf(prepared(b)), fatalBoneTypeMessage);
-    expectPoint(2, 9, 9, 9);
+    EXPECT_EQ(frame(prepared(b)), fatalBoneTypeMessage);
+    expectPoint(2, 9, 9, 9);  // bone 2 was never reached
 }
