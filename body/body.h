@@ -90,8 +90,9 @@ extern int32_t renderCount;
 void initPipelineState();
 
 // sin and cos of an angle of 1024 units per turn, 16384 = 1.0; only the low 10 bits count.
-int32_t sinOf(int32_t angle);
-int32_t cosOf(int32_t angle);
+inline int32_t sinOf(int32_t angle) { return sinTable[static_cast<uint32_t>(angle) & 1023u]; }
+// A quarter turn ahead; unsigned so that any register value, however large, wraps cleanly.
+inline int32_t cosOf(int32_t angle) { return sinTable[(static_cast<uint32_t>(angle) + 256u) & 1023u]; }
 
 // dest = src turned about x by angleX, then about y by angleY (src * Rx * Ry, each stage skipped
 // when its angle is 0). A non-zero angleZ is fatal. dest may be src.

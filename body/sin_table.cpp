@@ -68,8 +68,3 @@ const int16_t sinTable[1024] = {
     -3196, -3098, -2999, -2900, -2801, -2702, -2603, -2503, -2404, -2305, -2205, -2105, -2006, -1906, -1806, -1706,
     -1606, -1506, -1406, -1306, -1205, -1105, -1005, -904, -804, -704, -603, -503, -402, -302, -201, -101,
 };
-
-int32_t sinOf(int32_t angle) { return sinTable[static_cast<uint32_t>(angle) & 1023u]; }
-
-// A quarter turn ahead; unsigned so that any angle register, however large, wraps cleanly.
-int32_t cosOf(int32_t angle) { return sinTable[(static_cast<uint32_t>(angle) + 256u) & 1023u]; }
