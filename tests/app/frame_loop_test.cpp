@@ -1,0 +1,86 @@
+// frame_loop_test.cpp: one frame's bookkeeping: auto-rotation, the angle register, no body.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "app/frame_loop.h"
+#include "app/viewer_state.h"
+#include "body/body.h"
+#include "tests/app/shell_fixture.h"
+
+namespace {
+
+// Frames run against SDL's display-less driver: events work, drawing goes nowhere.
+class FrameLoop : public ShellState {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+        ASSERT_NE(SDL_SetVideoMode(800, 600, 32, 0), nullptr) << SDL_GetError();
+    }
+    static void TearDownTestSuite() { SDL_Quit(); }
+};
+
+TEST_F(FrameLoop, AutoRotationAdvancesTwoUnitsAFrameAndFeedsAngleYEveryFrame)
+{
+    angleX = 11;
+    angleZ = 13;
+    angleY = 999;
+    runFrame();
+    EXPECT_EQ(autoAngle, 0);
+    EXPECT_EQ(angleY, 0);  // set on every pass, rotation on or off
+
+    autoRotate = 1;
+    for (int i = 0; i < 5; ++i) runFrame();
+    EXPECT_EQ(autoAngle, 10);
+    EXPECT_EQ(angleY, 10);
+
+    // Off: the angle stays where it was, and so does the register.
+    autoRotate = 0;
+    angleY = -1;
+    runFrame();
+    runFrame();
+    EXPECT_EQ(autoAngle, 10);
+    EXPECT_EQ(angleY, 10);
+
+    // On again: it resumes from there.
+    autoRotate = 1;
+    runFrame();
+    EXPECT_EQ(autoAngle, 12);
+
+    // The X and Z registers are not the loop's business.
+    EXPECT_EQ(angleX, 11);
+    EXPECT_EQ(angleZ, 13);
+}
+
+TEST_F(FrameLoop, AutoAngleWrapsModulo2To32)
+{
+    autoRotate = 1;
+    autoAngle = INT32_MAX - 1;
+    runFrame();
+    EXPECT_EQ(autoAngle, INT32_MIN);
+    EXPECT_EQ(angleY, INT32_MIN);
+    autoAngle = -2;
+    runFrame();
+    EXPECT_EQ(autoAngle, 0);
+    // Only the low 10 bits matter: 1023 + 2 turns to 1 of the next turn.
+    autoAngle = 1023;
+    runFrame();
+    EXPECT_EQ(autoAngle & 1023, 1);
+}
+
+TEST_F(FrameLoop, WithNoBodyTheRenderListIsEmptiedAndFramesGoOn)
+{
+    ASSERT_EQ(currentBody, nullptr);
+    renderCount = 42;  // as a previous body might have left it
+    runFrame();
+    EXPECT_EQ(renderCount, 0);
+    for (int i = 0; i < 100; ++i) runFrame();
+    EXPECT_EQ(renderCount, 0);
+    EXPECT_EQ(currentBody, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+// shell_fixture.h: puts the viewer state back to its start values and runs each test in an empty
+// folder, so loads find no archive and every reload prints its one line.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/viewer_state.h"
+
+class ShellState : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous = std::filesystem::current_path();
+        std::string pattern = (std::filesystem::temp_directory_path() / "orvane-app-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        std::filesystem::current_path(folder);
+
+        releaseCurrentBody();
+        modelIndex = 0;
+        viewZoom = -5.0f;
+        viewAngleX = 20.0f;
+        viewAngleY = -40.0f;
+        wireframe = 0;
+        autoRotate = 0;
+        autoAngle = 0;
+    }
+
+    void TearDown() override
+    {
+        releaseCurrentBody();
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(folder);
+    }
+
+    // A stand-in body buffer, so that a reload can be seen to release it.
+    static void holdSomeBody() { currentBody = static_cast<uint8_t*>(std::malloc(64)); }
+
+    std::filesystem::path previous;
+    std::filesystem::path folder;
+};
