@@ -68,6 +68,9 @@ if [ -z "$window" ]; then
   exit 1
 fi
 
+# The pointer starts mid-screen, over the window, and SDL reports where it is, which sets the
+# view angles. Put it at (320, 20) in the window: the start angles (20 about x, 320 = -40 about y).
+xdotool mousemove --window "$window" 320 20 || true
 sleep 3  # let it run a few seconds
 import -window "$window" "$shot"
 echo "run.sh: the viewer's console output (also in $log):"
