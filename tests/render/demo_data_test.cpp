@@ -3,10 +3,8 @@
 // frame, and the bodies show what they are there to show.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -188,17 +186,6 @@ TEST_F(DemoData, BodiesShowWhatTheyAreThereToShow)
     EXPECT_GE(unconverted, 1);
     EXPECT_GE(skipping, 1);
     EXPECT_GE(nearRoom, 1);
-}
-
-TEST_F(DemoData, DemoCommandWritesBothFilesAndRefusesBadUse)
-{
-    const std::string target = folder.file("made/here");
-    std::string error;
-    ASSERT_TRUE(writeDemoFiles(folder.path(), &error));
-    EXPECT_EQ(std::filesystem::file_size(folder.file("palette.dmp")), 768u);
-    EXPECT_EQ(std::filesystem::file_size(folder.file("body.ZRK")), demoArchive().size());
-    EXPECT_FALSE(writeDemoFiles(target, &error)) << "a missing folder is reported, not created here";
-    EXPECT_NE(error.find(target), std::string::npos) << error;
 }
 
 }  // namespace

@@ -397,36 +397,6 @@ TEST_F(DrawScene, PointAt400UnitsLandsAtOneBeforeTheView)
     EXPECT_TRUE(black(x, y));
 }
 
-TEST_F(DrawScene, ViewTurnsFollowTheViewerAngles)
-{
-    // A square facing +z at the model's origin height 600: turned 180 degrees about y it shows
-    // its back and is culled; turned 90 degrees about x it is seen edge-on.
-    centreSquare(200);
-    RenderListWriter list;
-    list.flat(255, 1, {0, 1, 2, 3});
-    viewAngleY = 180.0f;
-    draw();
-    EXPECT_EQ(litPixels(), 0);
-    viewAngleY = 360.0f;
-    draw();
-    EXPECT_GT(litPixels(), 0);
-
-    // The start values: the body moved down and turned; a floor square seen from above shows.
-    setPoint(4, -200, 0, -200);
-    setPoint(5, -200, 0, 200);
-    setPoint(6, 200, 0, 200);
-    setPoint(7, 200, 0, -200);
-    RenderListWriter floor;
-    floor.flat(255, 2, {4, 5, 6, 7});
-    viewAngleX = 20.0f;
-    viewAngleY = -40.0f;
-    draw();
-    EXPECT_GT(litPixels(), 0) << "tilted 20 degrees, the floor's top faces the viewer";
-    viewAngleX = -20.0f;
-    draw();
-    EXPECT_EQ(litPixels(), 0) << "tilted the other way it shows its culled underside";
-}
-
 // Leaving out the entries found hidden must not change a single pixel: every demo body, from
 // views that put parts behind, beside and in front of the eye, filled and in wireframe.
 TEST(DrawSceneSkipping, LeavesEveryPictureExactlyAsDrawingEverything)

@@ -167,28 +167,4 @@ TEST_F(RenderCommand, RefusesWhatItCannotDrawWithOneClearLine)
     EXPECT_GT(lit(picture("s.png")), 0);
 }
 
-TEST(PngFiles, RoundTripAndRefusals)
-{
-    TempDir folder;
-    RgbImage image;
-    image.width = 3;
-    image.height = 2;
-    image.rgb = {1, 2, 3, 4, 5, 6, 7, 8, 9, 250, 251, 252, 0, 0, 0, 255, 128, 0};
-    std::string error;
-    ASSERT_TRUE(savePng(folder.file("a.png"), image, &error)) << error;
-    RgbImage back;
-    ASSERT_TRUE(loadPng(folder.file("a.png"), &back, &error)) << error;
-    EXPECT_EQ(back.width, 3);
-    EXPECT_EQ(back.height, 2);
-    EXPECT_EQ(back.rgb, image.rgb) << "top row first, bytes as given";
-
-    RgbImage wrong = image;
-    wrong.rgb.pop_back();
-    EXPECT_FALSE(savePng(folder.file("b.png"), wrong, &error)) << "pixels and size disagree";
-    EXPECT_FALSE(savePng(folder.file("no/such/dir.png"), image, &error));
-    EXPECT_FALSE(loadPng(folder.file("missing.png"), &back, &error));
-    std::ofstream(folder.file("junk.png")) << "not a picture";
-    EXPECT_FALSE(loadPng(folder.file("junk.png"), &back, &error));
-}
-
 }  // namespace
