@@ -12,8 +12,10 @@ extern uint8_t skipHiddenEntries;
 void beginCullFrame(bool backFacesCulled);
 
 // A converted polygon record is hidden when all its points lie beyond one plane of the view
-// volume, or, with back faces culled, when every triangle OpenGL may cut it into faces away
-// from the viewer by a clear margin (a polygon near the edge-on position is always sent).
+// volume, or, with back faces culled, when it faces away from the viewer by a clear margin in
+// every triangle it may be cut into: for up to four points every triangle of its points, for
+// more the fan from its first point (how Mesa cuts a polygon). A polygon near the edge-on
+// position, reaching behind the eye, or of more than 16 points is always sent.
 bool polygonHidden(const uint8_t* record);
 
 // A line between two transformed points is hidden when both ends lie beyond one plane of the
