@@ -576,60 +576,83 @@ std::vector<uint8_t> windmill()
     return m.build();
 }
 
-// Entry 7: a landscape close to the tables' room: 4,900 points, 4,761 shaded quads, normals
-// shared from a set of 400 directions.
-std::vector<uint8_t> landscape()
+// Entry 7: a terraced island of hexagonal columns, close to the point table's room: 650
+// columns of twelve points (7,800 of 8,000), a top face each and a wall wherever a side drops.
+// Walls and tops share seven normals.
+std::vector<uint8_t> hexIsland()
 {
     Modeler m;
     m.bone(0, -1);
-    const int n = 70;
-    const double spacing = 20, half = (n - 1) * spacing / 2;
-    auto height = [](double x, double z) {
-        const double r = std::sqrt(x * x + z * z) / 700.0;
-        double h = 260 * std::exp(-r * r * 2.2) - 70;
-        h += 60 * std::sin(x / 97.0) * std::cos(z / 131.0) + 30 * std::sin((x + z) / 53.0);
-        h += 300 * std::exp(-((x - 150) * (x - 150) + (z + 120) * (z + 120)) / 22000.0);
-        return std::max(h, -40.0);
+    const int columns = 26, rows = 25;
+    const double radius = 33, across = std::sqrt(3.0) * radius, pi = 3.14159265358979323846;
+    const double offsetX = (columns - 0.5) * across / 2, offsetZ = (rows - 1) * 1.5 * radius / 2;
+    // The island sits a little up and back from the origin, so that the start view holds it all.
+    const auto centreOf = [&](int c, int r) {
+        return V3{(c + 0.5 * (r & 1)) * across - offsetX - 60, 0, r * 1.5 * radius - offsetZ - 260};
     };
-    std::vector<int> grid;
-    std::vector<double> heights;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) {
-            const double x = j * spacing - half, z = i * spacing - half, y = height(x, z);
-            grid.push_back(m.point(x, y + 120, z));
-            heights.push_back(y);
-        }
+    // Terrace level at a position: a main peak, a second hill and ripples; -1 is the sea.
+    const auto level = [](double x, double z) {
+        const double d = std::sqrt(x * x + z * z) / 620.0;
+        double h = 300 * std::exp(-d * d * 2.0) - 60;
+        h += 45 * std::sin(x / 91.0) * std::cos(z / 127.0);
+        h += 260 * std::exp(-((x - 210) * (x - 210) + (z + 140) * (z + 140)) / 26000.0);
+        return std::max(-1, static_cast<int>(std::floor(h / 36.0)));
+    };
+    const auto topOf = [](int lv) { return 300.0 + 36.0 * lv; };
 
-    // 20 x 20 directions over the upper hemisphere; a face takes the nearest.
-    const int bands = 20;
-    std::vector<V3> directions;
-    const Paint ground = shaded(green, 3);
-    for (int a = 0; a < bands; ++a)
-        for (int b = 0; b < bands; ++b) {
-            const double theta = (a + 0.5) / bands * 1.5707963, phi = b * 6.2831853 / bands;
-            directions.push_back({std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)});
-            m.normal(directions.back(), ground);
-        }
-    auto nearest = [&](V3 d) {
-        int best = 0;
-        for (size_t k = 1; k < directions.size(); ++k)
-            if (dot(directions[k], d) > dot(directions[static_cast<size_t>(best)], d)) best = static_cast<int>(k);
-        return best;
-    };
+    const Paint wall = shaded(grey, 3);  // its divisors; the walls take their column's ramp
+    const int up = m.normal({0, 1, 0}, shaded(green, 3));
+    int sideNormal[6];
+    for (int k = 0; k < 6; ++k) {
+        const double a = pi / 3 * (k + 1);
+        sideNormal[k] = m.normal({std::cos(a), 0, std::sin(a)}, wall);
+    }
     BodyBuilder& b = m.builder();
-    for (int i = 0; i + 1 < n; ++i)
-        for (int j = 0; j + 1 < n; ++j) {
-            const int p00 = grid[static_cast<size_t>(i * n + j)], p01 = grid[static_cast<size_t>(i * n + j + 1)];
-            const int p10 = grid[static_cast<size_t>((i + 1) * n + j)], p11 = grid[static_cast<size_t>((i + 1) * n + j + 1)];
-            const V3 a = m.position(p01) - m.position(p10), c = m.position(p11) - m.position(p00);
-            V3 normalDir{a.y * c.z - a.z * c.y, a.z * c.x - a.x * c.z, a.x * c.y - a.y * c.x};
-            if (normalDir.y < 0) normalDir = normalDir * -1.0;
-            const double h = (heights[static_cast<size_t>(i * n + j)] + heights[static_cast<size_t>((i + 1) * n + j + 1)]) / 2;
-            const int ramp = h < -35 ? blue : h < -10 ? gold : h < 190 ? green : h < 300 ? brown : ivory;
-            // Seen from above (+y), counter-clockwise: (i, j) -> (i + 1, j) -> (i + 1, j + 1) -> (i, j + 1).
-            b.addShadedPolygon(7, static_cast<uint16_t>(ramp * 16 + 3), static_cast<int16_t>(nearest(unit(normalDir))),
-                               {p00, p10, p11, p01});
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const V3 centre = centreOf(c, r);
+            const int lv = level(centre.x + 60, centre.z + 260);
+            // Each wall drops to the lower neighbour, or to the ground at the island's rim; the
+            // column's bottom ring sits at the deepest of them.
+            double drop[6];
+            double bottom = topOf(lv);
+            for (int k = 0; k < 6; ++k) {
+                const double a = pi / 3 * (k + 1);
+                const V3 next = centre + V3{std::cos(a), 0, std::sin(a)} * across;
+                const int nr = static_cast<int>(std::lround((next.z + offsetZ + 260) / (1.5 * radius)));
+                const int nc = static_cast<int>(std::lround((next.x + offsetX + 60) / across - 0.5 * (nr & 1)));
+                const bool inside = nr >= 0 && nr < rows && nc >= 0 && nc < columns;
+                drop[k] = inside ? topOf(level(next.x + 60, next.z + 260)) : topOf(-2);
+                bottom = std::min(bottom, drop[k]);
+            }
+            int top[6], low[6];
+            for (int k = 0; k < 6; ++k) {
+                const double a = pi / 6 + pi / 3 * k;
+                top[k] = m.point(centre.x + radius * std::cos(a), topOf(lv), centre.z + radius * std::sin(a));
+            }
+            for (int k = 0; k < 6; ++k) {
+                const double a = pi / 6 + pi / 3 * k;
+                low[k] = m.point(centre.x + radius * std::cos(a), bottom, centre.z + radius * std::sin(a));
+            }
+            const int ramp = lv < 0 ? blue : lv == 0 ? gold : lv < 4 ? green : lv < 6 ? olive : lv < 8 ? brown : ivory;
+            const int tone = lv < 0 ? 5 : 2 + (lv & 1);
+            // Render type 9 (a normal per vertex, all alike here): its point offsets are read
+            // unsigned, so it reaches points beyond index 5,461, where types 7 and 8 cannot.
+            // Seen from above the corners run clockwise (angles grow from +x towards +z), so
+            // they go in reversed for a counter-clockwise, upward face.
+            b.addVertexShadedPolygon(9, static_cast<uint16_t>(ramp * 16 + tone),
+                                     std::vector<std::pair<int, int>>{{up, top[5]}, {up, top[4]}, {up, top[3]},
+                                                                      {up, top[2]}, {up, top[1]}, {up, top[0]}});
+            for (int k = 0; k < 6; ++k) {
+                if (drop[k] >= topOf(lv)) continue;
+                const int k1 = (k + 1) % 6, n = sideNormal[k];
+                // Side k runs from corner k to corner k + 1; seen from outside, counter-clockwise
+                // is along the top from k to k + 1, then down and back.
+                b.addVertexShadedPolygon(9, static_cast<uint16_t>(ramp * 16 + 2),
+                                         std::vector<std::pair<int, int>>{{n, top[k]}, {n, top[k1]}, {n, low[k1]}, {n, low[k]}});
+            }
         }
+    }
     return m.build();
 }
 
@@ -645,7 +668,7 @@ std::vector<DemoBody> demoBodies()
     bodies.push_back({"double helix (lines only)", helix(), true});
     bodies.push_back({"lamp (parents stored as matrix offsets)", lamp(), false});
     bodies.push_back({"windmill (a skipped bone)", windmill(), true});
-    bodies.push_back({"landscape (near the tables' room)", landscape(), true});
+    bodies.push_back({"hexagonal island (near the point table's room)", hexIsland(), true});
     return bodies;
 }
 
