@@ -1,10 +1,35 @@
-// body_loading.cpp: loads one archive entry as a body that every frame can run safely.
-// Placeholder until the archive and the body check land.
+// body_loading.cpp: loads one archive entry as a body that every frame can run safely:
+// load, check for preparation, prepare once, check the prepared body as the frames walk it.
 #include "app/body_loading.h"
 
-const char* loadPreparedBody(const char*, int16_t, uint8_t** out, uint32_t* size)
+#include <cstdlib>
+
+#include "archive/archive_loader.h"
+#include "body/body.h"
+#include "body/body_check.h"
+
+const char* loadPreparedBody(const char* path, int16_t index, uint8_t** out, uint32_t* size)
 {
     *out = nullptr;
-    if (size) *size = 0;
-    return "not implemented";
+    if (size != nullptr) *size = 0;
+
+    uint8_t* body = nullptr;
+    uint32_t bodySize = 0;
+    const ArchiveFault archiveFault = loadArchiveEntry(path, index, &body, &bodySize);
+    if (archiveFault != ArchiveFault::none) {
+        std::free(body);  // null on every failure path of the loader; freeing null is harmless
+        return describeArchiveFault(archiveFault);
+    }
+    const char* fault = checkBodyForPreparation(body, bodySize);
+    if (fault == nullptr) {
+        prepareBody(body);
+        fault = checkBodyForFrames(body, bodySize);
+    }
+    if (fault != nullptr) {
+        std::free(body);
+        return fault;
+    }
+    *out = body;
+    if (size != nullptr) *size = bodySize;
+    return nullptr;
 }

@@ -32,6 +32,22 @@ inline constexpr uint16_t boneTypeUnsupported = 1;  // fatal among bones 1 and u
 inline constexpr int normalRecordBytes = 8;
 inline constexpr int lineRecordBytes = 8;
 inline constexpr int sphereRecordBytes = 8;
+inline constexpr int polygonHeaderBytes = 4;
+
+// --- converted records in elementBuffer (little-endian u16 fields) ------------------------------
+// polygon: draw type u8, vertex count u8, colour u16, then per vertex a 4-byte slot holding the
+//          vertex colour (stored render types 9 and up only) and the point index;
+// line:    attributes u32 (byte 1 the palette index), first end u16, second end u16, 4 unused;
+// sphere:  attributes u32 (byte 1 the palette index), radius i16, centre u16.
+inline constexpr int polygonSlotBytes = 4;
+inline constexpr int lineConvertedBytes = 12;
+inline constexpr int sphereConvertedBytes = 8;
+
+// --- the fatal body-format conditions' messages (printed with a newline on standard output) -----
+inline constexpr const char* fatalFirstPointMessage = "Error: rs1V1";
+inline constexpr const char* fatalAngleZMessage = "renderS1S1 -> unhandled maintTab[14] rotation";
+inline constexpr const char* fatalBoneTypeMessage = "renderM1";
+inline constexpr const char* fatalLineEndMessage = "lineDataPtr reference is malformed !";
 
 // --- tables and their fixed room ---------------------------------------------------------------
 inline constexpr int transformedPointRoom = 8000;
@@ -65,12 +81,32 @@ extern Matrix matrixTable[matrixRoom];
 extern Point16 transformedPoints[transformedPointRoom];
 extern int32_t lightVector[3];
 extern uint16_t shadeTable[shadeRoom];
+extern int32_t shadeCount;  // entries of shadeTable written by the last shade pass (from 0)
 extern uint8_t elementBuffer[elementBufferBytes];
 extern RenderEntry renderList[renderListRoom];
 extern int32_t renderCount;
 
 // Start-up's share of the pipeline state: light (0, 40, 40), angle registers 0, identity.
 void initPipelineState();
+
+// sin and cos of an angle of 1024 units per turn, 16384 = 1.0; only the low 10 bits count.
+inline int32_t sinOf(int32_t angle) { return sinTable[static_cast<uint32_t>(angle) & 1023u]; }
+// A quarter turn ahead; unsigned so that any register value, however large, wraps cleanly.
+inline int32_t cosOf(int32_t angle) { return sinTable[(static_cast<uint32_t>(angle) + 256u) & 1023u]; }
+
+// dest = src turned about x by angleX, then about y by angleY (src * Rx * Ry, each stage skipped
+// when its angle is 0). A non-zero angleZ is fatal. dest may be src.
+void rotateMatrix(Matrix* dest, const Matrix* src);
+
+// Turns `count` stored points (three little-endian i16 each, from `points`) by `matrix`, adds
+// `origin` and stores the low 16 bits of each component into out[0 .. count - 1].
+void transformPoints(const uint8_t* points, int32_t count, Point16* out, const Matrix* matrix,
+                     const int32_t origin[3]);
+
+// One bone: its matrix into `dest` from its parent's (or the identity), its points from the
+// point array `pointArray` into transformedPoints. A first point offset that is not a multiple
+// of 6 is fatal. The body must have passed checkBodyForFrames.
+void processBone(const uint8_t* bone, const uint8_t* pointArray, Matrix* dest);
 
 // Rewrites the parent fields 38*k into 36*k when the flags ask for it. Once per loaded body.
 void prepareBody(uint8_t* body);
@@ -85,7 +121,8 @@ const uint8_t* computeShades(const uint8_t* normals, const uint8_t* bones, int b
 // The element pass: fills elementBuffer, renderList and renderCount.
 void buildElementList(const uint8_t* elements);
 
-// One frame's body stage on a prepared body: the three passes from byte 26.
+// One frame's body stage on a prepared body that passed checkBodyForFrames: the three passes
+// from byte 26. The caller sets angleY to the frame's auto-rotation angle first.
 void runBodyStage(const uint8_t* body);
 
 // The fatal body-format conditions. Prints `message` and a newline on standard output and

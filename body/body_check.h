@@ -1,5 +1,10 @@
 // body_check.h: refuses, before any frame, a body that would make preparation or a pass
 // read or write outside the body buffer or a table.
+//
+// A refused body is never prepared or run. A body that passes both checks can be prepared once
+// and then run through any number of frames (runBodyStage) without a single read or write out
+// of bounds, whatever the angle registers and the tables hold. The returned phrases live in one
+// fixed buffer, valid until the next call of either check.
 #pragma once
 
 #include <cstddef>
@@ -11,5 +16,7 @@ const char* checkBodyForPreparation(const uint8_t* body, size_t size);
 
 // Walks the prepared body exactly as the three passes will, from byte 26. Returns nullptr
 // when every frame stays in bounds (a fatal condition met on the way ends the walk: the frame
-// stops there too), otherwise a short phrase naming the first fault.
-const char* checkBodyForFrames(const uint8_t* body, size_t size);
+// stops there too), otherwise a short phrase naming the first fault. When `fatalMessage` is
+// non-null it receives the fatal condition's message that every frame of this body meets
+// (the frames' path through the body never changes), or nullptr when frames run to the end.
+const char* checkBodyForFrames(const uint8_t* body, size_t size, const char** fatalMessage = nullptr);

@@ -1,0 +1,107 @@
+// skeleton.cpp: the skeleton pass: bone matrices into matrixTable, points into transformedPoints.
+// Trusts the body: checkBodyForFrames has made sure every offset and count stays in bounds.
+#include "body/body_bytes.h"
+#include "body/body.h"
+#include "body/fixed_point.h"
+
+void rotateMatrix(Matrix* dest, const Matrix* src)
+{
+    const Matrix* work = src;
+    if (angleX != 0) {
+        const int32_t s = sinOf(angleX);
+        const int32_t c = cosOf(angleX);
+        // Each row depends on itself only; reading it whole first makes dest == src safe.
+        for (int r = 0; r < 3; ++r) {
+            const int32_t a0 = src->m[r * 3 + 0];
+            const int32_t a1 = src->m[r * 3 + 1];
+            const int32_t a2 = src->m[r * 3 + 2];
+            dest->m[r * 3 + 0] = a0;
+            dest->m[r * 3 + 1] = shiftDown(wrapMul(a1, c) + wrapMul(a2, s));
+            dest->m[r * 3 + 2] = shiftDown(wrapMul(a2, c) - wrapMul(a1, s));
+        }
+        work = dest;
+    }
+    if (angleZ != 0) bodyFatal(fatalAngleZMessage);
+    if (angleY != 0) {
+        const int32_t s = sinOf(angleY);
+        const int32_t c = cosOf(angleY);
+        for (int r = 0; r < 3; ++r) {
+            const int32_t w0 = work->m[r * 3 + 0];
+            const int32_t w1 = work->m[r * 3 + 1];
+            const int32_t w2 = work->m[r * 3 + 2];
+            dest->m[r * 3 + 0] = shiftDown(wrapMul(w0, c) - wrapMul(w2, s));
+            dest->m[r * 3 + 1] = w1;
+            dest->m[r * 3 + 2] = shiftDown(wrapMul(w2, c) + wrapMul(w0, s));
+        }
+    } else if (work != dest) {
+        *dest = *work;
+    }
+}
+
+void transformPoints(const uint8_t* points, int32_t count, Point16* out, const Matrix* matrix,
+                     const int32_t origin[3])
+{
+    const int32_t m00 = matrix->m[0], m01 = matrix->m[1], m02 = matrix->m[2];
+    const int32_t m10 = matrix->m[3], m11 = matrix->m[4], m12 = matrix->m[5];
+    const int32_t m20 = matrix->m[6], m21 = matrix->m[7], m22 = matrix->m[8];
+    const int32_t ox = origin[0], oy = origin[1], oz = origin[2];
+    for (int32_t i = 0; i < count; ++i, points += pointBytes) {
+        const int32_t x = loadI16(points);
+        const int32_t y = loadI16(points + 2);
+        const int32_t z = loadI16(points + 4);
+        out[i].x = low16(wrapAdd(shiftDown(wrapMul(m00, x) + wrapMul(m01, y) + wrapMul(m02, z)), ox));
+        out[i].y = low16(wrapAdd(shiftDown(wrapMul(m10, x) + wrapMul(m11, y) + wrapMul(m12, z)), oy));
+        out[i].z = low16(wrapAdd(shiftDown(wrapMul(m20, x) + wrapMul(m21, y) + wrapMul(m22, z)), oz));
+    }
+}
+
+void processBone(const uint8_t* bone, const uint8_t* pointArray, Matrix* dest)
+{
+    const int32_t first = loadI16(bone + boneFirstPoint);
+    const int32_t count = loadI16(bone + bonePointCount);
+    if (first % pointBytes != 0) bodyFatal(fatalFirstPointMessage);
+
+    int32_t origin[3] = {0, 0, 0};
+    const Matrix* source = &identityMatrix;
+    const int32_t parent = loadI16(bone + boneParent);
+    if (parent != -1) {
+        // Read before this bone's points are written, in case the base point is one of them.
+        const Point16 base = transformedPoints[loadI16(bone + boneBasePoint) / pointBytes];
+        origin[0] = base.x;
+        origin[1] = base.y;
+        origin[2] = base.z;
+        source = &matrixTable[parent / matrixBytes];
+    }
+    rotateMatrix(dest, source);
+    // A count of 0 or less moves no points; its first offset then names nothing and may lie anywhere.
+    if (count > 0) transformPoints(pointArray + first, count, &transformedPoints[first / pointBytes], dest, origin);
+}
+
+const uint8_t* transformSkeleton(const uint8_t* data, const uint8_t** bones, int* boneCount)
+{
+    const int32_t pointCount = loadI16(data);
+    const uint8_t* pointArray = data + 2;
+    const uint8_t* boneSection = pointArray + pointBytes * pointCount;
+    const int32_t count = loadI16(boneSection);
+    const uint8_t* table = boneSection + 2;
+    *bones = table;
+    *boneCount = count;
+
+    // The root turns with the registers as they stand: angleY is the frame's autoAngle, angleX
+    // and angleZ whatever the last rotation bone of the previous frame loaded.
+    processBone(table, pointArray, &matrixTable[0]);
+    for (int32_t i = 1; i < count; ++i) {
+        const uint8_t* bone = table + i * boneRecordBytes;
+        const uint16_t type = loadU16(bone + boneType);
+        if (type == boneTypeRotation) {
+            angleX = loadI16(bone + boneAngleX);
+            angleY = loadI16(bone + boneAngleY);
+            angleZ = loadI16(bone + boneAngleZ);
+            processBone(bone, pointArray, &matrixTable[i]);
+        } else if (type == boneTypeUnsupported) {
+            bodyFatal(fatalBoneTypeMessage);
+        }
+        // Any other type: the bone's matrix and points keep what they held.
+    }
+    return table + count * boneRecordBytes;
+}

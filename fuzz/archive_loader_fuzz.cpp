@@ -1,0 +1,50 @@
+// archive_loader_fuzz.cpp: fuzz harness: whole archive files, every entry through the loader.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/mman.h>  // Required for: memfd_create (an in-memory file with a path)
+#include <unistd.h>
+
+#include "archive/archive_loader.h"
+#include "archive/little_endian.h"
+
+namespace {
+
+constexpr int32_t entriesTried = 64;  // the first entries, and the first index past the table
+
+int archiveFile = -1;
+char archivePath[64];
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (archiveFile < 0) {
+        archiveFile = memfd_create("archive", 0);
+        if (archiveFile < 0) std::abort();
+        std::snprintf(archivePath, sizeof archivePath, "/proc/self/fd/%d", archiveFile);
+    }
+    if (ftruncate(archiveFile, 0) != 0) std::abort();
+    if (size > 0 && pwrite(archiveFile, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+
+    const int32_t count = size >= 4 ? static_cast<int32_t>(readU32(data)) / 4 : 0;
+    const int32_t last = std::clamp(count, 0, entriesTried);
+    for (int32_t index = -1; index <= last; ++index) {
+        uint8_t untouched = 0;
+        uint8_t* out = &untouched;
+        uint32_t outSize = 0;
+        const ArchiveFault fault = loadArchiveEntry(archivePath, static_cast<int16_t>(index), &out, &outSize);
+        if (fault == ArchiveFault::none) {
+            // The whole buffer is readable, and it is no larger than the file could produce.
+            if (out == nullptr || out == &untouched || outSize > 8 * static_cast<uint64_t>(size)) std::abort();
+            volatile uint8_t sum = 0;
+            for (uint32_t i = 0; i < outSize; ++i) sum = static_cast<uint8_t>(sum + out[i]);
+            std::free(out);
+        } else if (fault == ArchiveFault::outOfMemory ? out != nullptr : out != &untouched) {
+            std::abort();  // a refusal must leave the out pointer alone (null only without memory)
+        }
+        if (describeArchiveFault(fault) == nullptr) std::abort();
+    }
+    return 0;
+}
