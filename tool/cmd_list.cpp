@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -72,6 +73,11 @@ int runList(int argc, char** argv)
         return 2;
     }
     const char* path = argv[1];
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) {
+        std::fprintf(stderr, "orvane list: %s: not a regular file\n", path);
+        return 1;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         std::fprintf(stderr, "orvane list: %s: cannot open the archive\n", path);
@@ -93,7 +99,11 @@ int runList(int argc, char** argv)
 
     // A damaged first offset may claim millions of entries: list only the slots the file holds
     // and the loader can reach, and say so.
-    int64_t listed = count < 0 ? 0 : count;
+    if (count < 0) {
+        std::fprintf(stderr, "orvane list: %s: the first offset gives a negative entry count\n", path);
+        return 1;
+    }
+    int64_t listed = count;
     if (listed > static_cast<int64_t>(fileSize / 4)) {
         listed = static_cast<int64_t>(fileSize / 4);
         std::fprintf(stderr, "orvane list: %s: the offset table claims %" PRId64 " entries; the file holds %" PRId64 " slots\n",

@@ -1,23 +1,13 @@
 // archive_loader_test.cpp: loading entries from archive files, and refusing damaged ones.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
-#include <vector>
-
-#include "archive/archive_loader.h"
 #include "archive/little_endian.h"
+#include "tests/archive/archive_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 struct RawEntry {
-    uint32_t unpackedSize;
-    uint32_t storedSize;
+    uint32_t unpackedSize, storedSize;
     int16_t mode;
     Bytes data;
 };
@@ -38,150 +28,105 @@ Bytes rawArchive(const std::vector<RawEntry>& entries)
     return out;
 }
 
-// A file in the temporary folder holding `bytes`, removed when the test's object dies.
-struct TempFile {
-    std::string path;
-    explicit TempFile(const Bytes& bytes)
-    {
-        char name[] = "/tmp/orvane-archive-XXXXXX";
-        const int fd = mkstemp(name);
-        EXPECT_GE(fd, 0);
-        path = name;
-        if (!bytes.empty()) {
-            EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        }
-        close(fd);
-    }
-    ~TempFile() { std::remove(path.c_str()); }
-};
-
-uint8_t sentinelByte;
-uint8_t* const sentinel = &sentinelByte;
-
-struct Loaded {
-    ArchiveFault fault;
-    Bytes bytes;
-    uint8_t* out;  // the out pointer after the call (sentinel when untouched)
-};
-
-Loaded load(const Bytes& archive, int16_t index)
-{
-    TempFile file(archive);
-    uint8_t* out = sentinel;
-    uint32_t size = 0xDEADBEEF;
-    Loaded result{loadArchiveEntry(file.path.c_str(), index, &out, &size), {}, out};
-    if (result.fault == ArchiveFault::none) {
-        result.bytes.assign(out, out + size);
-        std::free(out);
-    }
-    return result;
-}
-
 const Bytes packedAbaba{0x03, 0x61, 0x62, 0x11, 0x00};  // unpacks to "ababa"
+const Bytes ababa{'a', 'b', 'a', 'b', 'a'};
+
+ArchiveFault faultOf(const std::vector<RawEntry>& entries) { return loadEntry(rawArchive(entries), 0).fault; }
 
 }  // namespace
 
 TEST(ArchiveLoader, LoadsStoredAndPackedEntriesExactly)
 {
-    const Bytes archive = rawArchive({
-        {4, 999, 0, {1, 2, 3, 4}},                 // stored: the stored-size field plays no part
+    const TempFile file(rawArchive({
+        {4, 999, 0, {1, 2, 3, 4}},  // stored: the stored-size field plays no part
         {5, 5, 1, packedAbaba},
-        {5, 9, 1, {0x03, 0x61, 0x62, 0x11, 0x00, 7, 7, 7, 7}},  // packed, trailing bytes unused
-        {3, 0, -7, {9, 8, 7}},                    // any mode <= 0 is stored
-        {0, 0, 0, {}},                            // an empty stored entry
-    });
-    EXPECT_EQ(load(archive, 0).bytes, (Bytes{1, 2, 3, 4}));
-    EXPECT_EQ(load(archive, 1).bytes, (Bytes{'a', 'b', 'a', 'b', 'a'}));
-    EXPECT_EQ(load(archive, 2).bytes, (Bytes{'a', 'b', 'a', 'b', 'a'}));
-    EXPECT_EQ(load(archive, 3).bytes, (Bytes{9, 8, 7}));
-    const Loaded empty = load(archive, 4);
+        {5, 9, 1, {0x03, 0x61, 0x62, 0x11, 0x00, 7, 7, 7, 7}},  // bytes after the stream unused
+        {3, 0, -7, {9, 8, 7}},  // any mode <= 0 is stored
+        {0, 0, 0, {}},
+    }));
+    EXPECT_EQ(loadEntry(file.path, 0).bytes, (Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(loadEntry(file.path, 1).bytes, ababa);
+    EXPECT_EQ(loadEntry(file.path, 2).bytes, ababa);
+    EXPECT_EQ(loadEntry(file.path, 3).bytes, (Bytes{9, 8, 7}));
+    const Loaded empty = loadEntry(file.path, 4);
     EXPECT_EQ(empty.fault, ArchiveFault::none);
+    EXPECT_NE(empty.out, nullptr);
     EXPECT_TRUE(empty.bytes.empty());
 }
 
 TEST(ArchiveLoader, RefusesIndicesOutsideTheTableLeavingOutAlone)
 {
-    // The first offset is 8: two entries.
-    const Bytes archive = rawArchive({{1, 1, 0, {5}}, {1, 1, 0, {6}}});
-    EXPECT_EQ(load(archive, 1).bytes, Bytes{6});
-    for (int16_t index : {int16_t{2}, int16_t{-1}, int16_t{32767}, int16_t{-32768}}) {
-        const Loaded r = load(archive, index);
+    const Bytes archive = rawArchive({{1, 1, 0, {5}}, {1, 1, 0, {6}}});  // first offset 8: two entries
+    const TempFile file(archive);
+    EXPECT_EQ(loadEntry(file.path, 1).bytes, Bytes{6});
+    for (int16_t index : {2, -1, 32767, -32768}) {
+        const Loaded r = loadEntry(file.path, index);
         EXPECT_EQ(r.fault, ArchiveFault::noSuchEntry) << index;
-        EXPECT_EQ(r.out, sentinel) << index;
+        EXPECT_EQ(r.out, untouched) << index;
     }
-    // A first offset of 2^31 or more counts as negative: no entries at all.
-    Bytes negative = archive;
+    Bytes negative = archive;  // a first offset of 2^31 or more divides to a negative count
     writeU32(&negative[0], 0x80000008u);
-    EXPECT_EQ(load(negative, 0).fault, ArchiveFault::noSuchEntry);
+    EXPECT_EQ(loadEntry(negative, 0).fault, ArchiveFault::noSuchEntry);
 
-    uint8_t* out = sentinel;
-    EXPECT_EQ(loadArchiveEntry("/nonexistent/body.ZRK", 0, &out), ArchiveFault::cannotOpen);
+    EXPECT_EQ(loadEntry("/nonexistent/body.ZRK", 0).fault, ArchiveFault::cannotOpen);
+    uint8_t* out = untouched;
     EXPECT_EQ(loadArchiveEntry(nullptr, 0, &out), ArchiveFault::cannotOpen);
-    EXPECT_EQ(out, sentinel);
+    EXPECT_EQ(out, untouched);
 }
 
 TEST(ArchiveLoader, RefusesTruncatedEntries)
 {
     const Bytes good = rawArchive({{4, 4, 0, {1, 2, 3, 4}}, {5, 5, 1, packedAbaba}});
-    // Cut anywhere: each entry loads only when every byte of it is there.
-    for (size_t cut = 0; cut < good.size(); ++cut) {
-        const Bytes shortened(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
+    const size_t entryEnds[] = {22, good.size()};
+    for (size_t cut = 4; cut < good.size(); ++cut) {  // each entry loads only when all of it is there
+        const TempFile file(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)));
         for (int16_t index = 0; index < 2; ++index) {
-            const Loaded r = load(shortened, index);
-            const size_t entryEnd = index == 0 ? 22 : good.size();
-            if (cut >= entryEnd) {
-                EXPECT_EQ(r.fault, ArchiveFault::none) << cut << " " << index;
-            } else {
-                EXPECT_NE(r.fault, ArchiveFault::none) << cut << " " << index;
-                EXPECT_EQ(r.out, sentinel) << cut << " " << index;
-                if (cut >= 4) {
-                    EXPECT_EQ(r.fault, ArchiveFault::truncated) << cut << " " << index;
-                }
+            const Loaded r = loadEntry(file.path, index);
+            EXPECT_EQ(r.fault, cut >= entryEnds[index] ? ArchiveFault::none : ArchiveFault::truncated) << cut;
+            if (r.fault != ArchiveFault::none) {
+                EXPECT_EQ(r.out, untouched) << cut;
             }
         }
     }
-    // Offsets pointing past the end of the file, and sizes claiming more than it holds.
-    Bytes badOffset = good;
-    writeU32(&badOffset[4], 0xFFFFFFF0u);
-    EXPECT_EQ(load(badOffset, 1).fault, ArchiveFault::truncated);
-    EXPECT_EQ(load(rawArchive({{0xFFFFFFFFu, 4, 0, {1, 2, 3, 4}}}), 0).fault, ArchiveFault::truncated);
-    EXPECT_EQ(load(rawArchive({{5, 0xFFFFFFFFu, 1, packedAbaba}}), 0).fault, ArchiveFault::truncated);
-    // A table claiming more entries than the file has room for.
-    Bytes longTable = rawArchive({{1, 1, 0, {5}}});
+    Bytes farOffset = good;
+    writeU32(&farOffset[4], 0xFFFFFFF0u);
+    EXPECT_EQ(loadEntry(farOffset, 1).fault, ArchiveFault::truncated);
+    Bytes longTable = rawArchive({{1, 1, 0, {5}}});  // claims 1000 entries
     writeU32(&longTable[0], 4000);
-    EXPECT_EQ(load(longTable, 999).fault, ArchiveFault::truncated);
+    EXPECT_EQ(loadEntry(longTable, 999).fault, ArchiveFault::truncated);
+    // Sizes claiming more than the file holds are refused before any allocation.
+    EXPECT_EQ(faultOf({{0xFFFFFFFFu, 4, 0, {1, 2, 3, 4}}}), ArchiveFault::truncated);
+    EXPECT_EQ(faultOf({{5, 0xFFFFFFFFu, 1, packedAbaba}}), ArchiveFault::truncated);
 }
 
-TEST(ArchiveLoader, RefusesUnsupportedModesAndImpossiblePackedSizes)
+TEST(ArchiveLoader, RefusesUnsupportedModesAndDamagedPackedEntries)
 {
-    for (int16_t mode : {int16_t{2}, int16_t{3}, int16_t{0x7FFF}}) {
-        const Loaded r = load(rawArchive({{4, 4, mode, {1, 2, 3, 4}}}), 0);
+    for (int16_t mode : {2, 3, 0x7FFF}) {
+        const Loaded r = loadEntry(rawArchive({{4, 4, mode, {1, 2, 3, 4}}}), 0);
         EXPECT_EQ(r.fault, ArchiveFault::unsupportedMode) << mode;
-        EXPECT_EQ(r.out, sentinel);
+        EXPECT_EQ(r.out, untouched);
     }
-    // More than 8 output bytes per packed byte cannot come from this scheme; nor can nothing.
-    EXPECT_EQ(load(rawArchive({{41, 5, 1, packedAbaba}}), 0).fault, ArchiveFault::damagedPacked);
-    EXPECT_EQ(load(rawArchive({{0x7FFFFFFFu, 5, 1, packedAbaba}}), 0).fault, ArchiveFault::damagedPacked);
-    EXPECT_EQ(load(rawArchive({{0, 5, 1, packedAbaba}}), 0).fault, ArchiveFault::damagedPacked);
-    // Sizes that fit the bound but a stream that cannot fill them, or reaches back too far.
-    EXPECT_EQ(load(rawArchive({{6, 5, 1, packedAbaba}}), 0).fault, ArchiveFault::damagedPacked);
-    EXPECT_EQ(load(rawArchive({{3, 3, 1, {0x00, 0x00, 0x00}}}), 0).fault, ArchiveFault::damagedPacked);
-    const Loaded r = load(rawArchive({{6, 5, 1, packedAbaba}}), 0);
-    EXPECT_EQ(r.out, sentinel);
+    // Over 8 output bytes per packed byte cannot come from the scheme; nor can nothing.
+    EXPECT_EQ(faultOf({{41, 5, 1, packedAbaba}}), ArchiveFault::damagedPacked);
+    EXPECT_EQ(faultOf({{0x7FFFFFFFu, 5, 1, packedAbaba}}), ArchiveFault::damagedPacked);
+    EXPECT_EQ(faultOf({{0, 5, 1, packedAbaba}}), ArchiveFault::damagedPacked);
+    // Plausible sizes, but a stream that runs out, or reaches before the output's start.
+    const Loaded r = loadEntry(rawArchive({{6, 5, 1, packedAbaba}}), 0);
+    EXPECT_EQ(r.fault, ArchiveFault::damagedPacked);
+    EXPECT_EQ(r.out, untouched);
+    EXPECT_EQ(faultOf({{3, 3, 1, {0x00, 0x00, 0x00}}}), ArchiveFault::damagedPacked);
+    EXPECT_STREQ(describeArchiveFault(ArchiveFault::damagedPacked), "damaged packed data");
 }
 
 TEST(ArchiveLoader, ReadBlockReportsNullStreamsAndShortReads)
 {
     uint8_t buffer[8];
     EXPECT_EQ(readBlock(nullptr, buffer, 8), 1);
-    TempFile file(Bytes{1, 2, 3, 4, 5});
+    const TempFile file(Bytes{1, 2, 3, 4, 5});
     FILE* stream = std::fopen(file.path.c_str(), "rb");
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(readBlock(stream, buffer, 4), 0);
     EXPECT_EQ(buffer[3], 4);
     EXPECT_EQ(readBlock(stream, buffer, 4), 1);  // one byte left
     std::fclose(stream);
-
-    EXPECT_STREQ(describeArchiveFault(ArchiveFault::truncated), "truncated entry");
-    EXPECT_STREQ(describeArchiveFault(ArchiveFault::damagedPacked), "damaged packed data");
 }

@@ -1,14 +1,10 @@
 // lz_decompress_test.cpp: the unpacker's exact output, and its refusal of malformed streams.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <vector>
-
 #include "archive/lz_decompress.h"
+#include "tests/archive/archive_test_support.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 // Unpacks `in` into exactly `outSize` bytes; an empty result means refused.
 Bytes unpack(const Bytes& in, int32_t outSize)
@@ -18,122 +14,94 @@ Bytes unpack(const Bytes& in, int32_t outSize)
     return out;
 }
 
-uint16_t reference(unsigned distance, unsigned length) { return static_cast<uint16_t>(((distance - 1) << 4) | (length - 2)); }
-
-void putReference(Bytes& s, unsigned distance, unsigned length)
-{
-    const uint16_t w = reference(distance, length);
-    s.push_back(static_cast<uint8_t>(w));
-    s.push_back(static_cast<uint8_t>(w >> 8));
-}
+// Writes a stream item by item, and beside it what unpacking must give, copied byte by byte.
+struct StreamWriter {
+    Bytes stream, expected;
+    size_t flagAt = 0;
+    int bit = 8;
+    void item(bool literal)
+    {
+        if (bit == 8) {
+            flagAt = stream.size();
+            stream.push_back(0);
+            bit = 0;
+        }
+        if (literal) stream[flagAt] = static_cast<uint8_t>(stream[flagAt] | (1 << bit));
+        ++bit;
+    }
+    void literals(size_t count)
+    {
+        for (size_t k = 0; k < count; ++k) {
+            item(true);
+            stream.push_back(static_cast<uint8_t>(0x30 + k * 7 + expected.size()));
+            expected.push_back(stream.back());
+        }
+    }
+    void reference(unsigned distance, unsigned length)
+    {
+        item(false);
+        const unsigned w = ((distance - 1) << 4) | (length - 2);
+        stream.push_back(static_cast<uint8_t>(w));
+        stream.push_back(static_cast<uint8_t>(w >> 8));
+        for (unsigned k = 0; k < length; ++k) expected.push_back(expected[expected.size() - distance]);
+    }
+    Bytes run() const { return unpack(stream, static_cast<int32_t>(expected.size())); }
+};
 
 }  // namespace
 
 TEST(LzDecompress, WorkedExamples)
 {
-    // Two literals, then length 3 at distance 2; the stop comes after three of eight bits.
+    // Two literals, then length 3 at distance 2; the stop comes after three of eight bits, and
+    // bytes after the last item are never read.
     EXPECT_EQ(unpack({0x03, 0x61, 0x62, 0x11, 0x00}, 5), (Bytes{0x61, 0x62, 0x61, 0x62, 0x61}));
-    // Output of one byte: one flag byte, one literal, whatever follows is never read.
-    EXPECT_EQ(unpack({0x01, 0x7A}, 1), (Bytes{0x7A}));
-    // Distance 1 length 17 repeats the byte before it.
-    Bytes expected(18, 0x42);
-    EXPECT_EQ(unpack({0x01, 0x42, 0x0F, 0x00}, 18), expected);
+    EXPECT_EQ(unpack({0x03, 0x61, 0x62, 0x11, 0x00, 0xEE}, 5), (Bytes{0x61, 0x62, 0x61, 0x62, 0x61}));
+    EXPECT_EQ(unpack({0x01, 0x7A}, 1), Bytes{0x7A});
+    EXPECT_EQ(unpack({0x01, 0x42, 0x0F, 0x00}, 18), Bytes(18, 0x42));  // distance 1, length 17
+    StreamWriter literalsOnly;
+    literalsOnly.literals(320);
+    EXPECT_EQ(literalsOnly.stream.size(), 320u + 40u);
+    EXPECT_EQ(literalsOnly.run(), literalsOnly.expected);
 }
 
-TEST(LzDecompress, LiteralsOnlyUseOneFlagBytePerEight)
-{
-    Bytes stream;
-    Bytes expected;
-    for (int group = 0; group < 40; ++group) {  // long enough for the unchecked group path
-        stream.push_back(0xFF);
-        for (int k = 0; k < 8; ++k) {
-            const uint8_t b = static_cast<uint8_t>(group * 8 + k);
-            stream.push_back(b);
-            expected.push_back(b);
-        }
-    }
-    EXPECT_EQ(unpack(stream, static_cast<int32_t>(expected.size())), expected);
-}
-
-// Every distance 1..20 with every length, far from the buffer's ends (the fast path) and at the
-// very end (the checked path), against a byte-by-byte model of the scheme.
+// Every distance 1..24 with every length, far from the buffers' ends (where groups run
+// unchecked) and as the stream's last item (the checked path).
 TEST(LzDecompress, OverlappingReferencesRepeatLikeByteCopies)
 {
-    for (unsigned distance = 1; distance <= 20; ++distance) {
+    for (unsigned distance = 1; distance <= 24; ++distance) {
         for (unsigned length = 2; length <= 17; ++length) {
-            Bytes stream;
-            Bytes model;
-            // 24 distinct literals, then eight copies of the reference, then 200 literals.
-            for (int g = 0; g < 3; ++g) {
-                stream.push_back(0xFF);
-                for (int k = 0; k < 8; ++k) {
-                    stream.push_back(static_cast<uint8_t>(0x10 + model.size()));
-                    model.push_back(stream.back());
-                }
-            }
-            stream.push_back(0x00);
-            for (int k = 0; k < 8; ++k) {
-                putReference(stream, distance, length);
-                for (unsigned c = 0; c < length; ++c) model.push_back(model[model.size() - distance]);
-            }
-            for (int g = 0; g < 25; ++g) {
-                stream.push_back(0xFF);
-                for (int k = 0; k < 8; ++k) {
-                    stream.push_back(static_cast<uint8_t>(g ^ k));
-                    model.push_back(stream.back());
-                }
-            }
-            EXPECT_EQ(unpack(stream, static_cast<int32_t>(model.size())), model) << distance << "/" << length;
+            StreamWriter middle;
+            middle.literals(24);
+            for (int k = 0; k < 8; ++k) middle.reference(distance, length);
+            middle.literals(200);
+            EXPECT_EQ(middle.run(), middle.expected) << distance << "/" << length;
 
-            // The same reference as the stream's last item, ending the output exactly.
-            Bytes tail{0x01, 0x55};  // bit 0 a literal, bit 1 the reference
-            Bytes tailModel{0x55};
-            if (distance > 1) {
-                tail.clear();
-                tailModel.clear();
-                for (unsigned k = 0; k < 24; ++k) {
-                    if (k % 8 == 0) tail.push_back(0xFF);
-                    tail.push_back(static_cast<uint8_t>(k + 1));
-                    tailModel.push_back(static_cast<uint8_t>(k + 1));
-                }
-                tail.push_back(0x00);
-            }
-            putReference(tail, distance, length);
-            for (unsigned c = 0; c < length; ++c) tailModel.push_back(tailModel[tailModel.size() - distance]);
-            EXPECT_EQ(unpack(tail, static_cast<int32_t>(tailModel.size())), tailModel) << distance << "/" << length;
+            StreamWriter last;
+            last.literals(24);
+            last.reference(distance, length);
+            EXPECT_EQ(last.run(), last.expected) << distance << "/" << length;
         }
     }
 }
 
 TEST(LzDecompress, RefusesMalformedStreamsWithinItsBuffers)
 {
-    // A reference before the output's start: first item, and one byte too far later on.
-    EXPECT_TRUE(unpack({0x00, 0x00, 0x00}, 2).empty());
-    EXPECT_TRUE(unpack({0x03, 0x61, 0x62, 0x20, 0x00}, 5).empty());  // distance 3 with 2 written
-    // A stream ending before the output is full: after a flag byte, mid-reference, mid-group.
-    EXPECT_TRUE(unpack({0x01}, 1).empty());
-    EXPECT_TRUE(unpack({0x01, 0x61, 0x00}, 5).empty());
-    EXPECT_TRUE(unpack({0x03, 0x61}, 5).empty());
+    EXPECT_TRUE(unpack({0x00, 0x00, 0x00}, 2).empty());               // reference with nothing written
+    EXPECT_TRUE(unpack({0x03, 0x61, 0x62, 0x20, 0x00}, 5).empty());   // distance 3, 2 bytes written
+    EXPECT_TRUE(unpack({0x01}, 1).empty());                           // ends after a flag byte
+    EXPECT_TRUE(unpack({0x01, 0x61, 0x00}, 5).empty());               // ends inside a reference
     EXPECT_TRUE(unpack({}, 4).empty());
-    // A reference longer than what remains: 4 bytes wanted, 5 would be written.
-    EXPECT_TRUE(unpack({0x01, 0x61, 0x03, 0x00}, 4).empty());
-    // No output at all.
+    EXPECT_TRUE(unpack({0x01, 0x61, 0x03, 0x00}, 5).empty());         // 5 bytes into the last 4
     EXPECT_TRUE(unpack({0x01, 0x61}, 0).empty());
     EXPECT_TRUE(unpack({0x01, 0x61}, -5).empty());
 
-    // A refusal far into a long stream, where the unchecked group path is running.
-    Bytes longStream;
-    for (int g = 0; g < 30; ++g) {
-        longStream.push_back(0xFF);
-        for (int k = 0; k < 8; ++k) longStream.push_back(static_cast<uint8_t>(k));
-    }
-    longStream.push_back(0x00);
-    putReference(longStream, 4096, 17);  // only 240 bytes written so far
-    for (int k = 0; k < 40; ++k) longStream.push_back(0);
-    EXPECT_TRUE(unpack(longStream, 1000).empty());
-}
-
-TEST(LzDecompress, IgnoresBytesAfterTheOutputIsFull)
-{
-    EXPECT_EQ(unpack({0x03, 0x61, 0x62, 0x11, 0x00, 0xEE, 0xEE, 0xEE}, 5), (Bytes{0x61, 0x62, 0x61, 0x62, 0x61}));
+    StreamWriter tooFar;  // the same faults deep in a long stream, where groups run unchecked
+    tooFar.literals(240);
+    tooFar.reference(241, 17);
+    tooFar.literals(300);
+    EXPECT_TRUE(tooFar.run().empty());
+    StreamWriter cut;
+    cut.literals(600);
+    cut.stream.resize(300);
+    EXPECT_TRUE(cut.run().empty());
 }
