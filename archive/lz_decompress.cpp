@@ -35,7 +35,12 @@ inline void copyReference(uint8_t* to, size_t distance, size_t length)
     } else if (distance == 1) {
         std::memset(to, *from, length);
     } else {
-        for (size_t k = 0; k < length; ++k) to[k] = from[k];
+        // The first eight bytes one by one; after them the output repeats with period
+        // `span` (a multiple of the distance, 8..14), far enough back for eight-byte blocks.
+        for (size_t k = 0; k < 8; ++k) to[k] = from[k];
+        const size_t span = distance * ((8 + distance - 1) / distance);
+        copy8(to + 8, to + 8 - span);
+        if (length > 16) copy8(to + 16, to + 16 - span);
     }
 }
 

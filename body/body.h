@@ -121,7 +121,8 @@ const uint8_t* computeShades(const uint8_t* normals, const uint8_t* bones, int b
 // The element pass: fills elementBuffer, renderList and renderCount.
 void buildElementList(const uint8_t* elements);
 
-// One frame's body stage on a prepared body: the three passes from byte 26.
+// One frame's body stage on a prepared body that passed checkBodyForFrames: the three passes
+// from byte 26. The caller sets angleY to the frame's auto-rotation angle first.
 void runBodyStage(const uint8_t* body);
 
 // The fatal body-format conditions. Prints `message` and a newline on standard output and
