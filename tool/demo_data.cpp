@@ -474,7 +474,6 @@ std::vector<uint8_t> glassHouse()
     m.lathe(at(0, 0, 0), {{0, 360, 360}, {60, 340, 340}}, 16, shaded(grey, 4));
     m.lathe(at(0, 0, 0), {{60, 90, 90}, {180, 60, 60}, {300, 150, 150}, {420, 170, 170}, {540, 120, 120}, {600, 30, 30}},
             14, smooth(gold, 3));
-    m.sphereAt({0, 660, 0}, 60, tone(red, 12));
     // Four coloured panes leaning round the idol, then a glass box over everything.
     const int colours[4] = {cyan, pink, green, yellow};
     for (int i = 0; i < 4; ++i) {
@@ -485,7 +484,7 @@ std::vector<uint8_t> glassHouse()
                   p2 = m.point(c - t * 110 + V3{0, 640, 0}), p3 = m.point(c + t * 110 + V3{0, 640, 0});
         m.face({p0, p1, p2, p3}, glass(colours[i], 10), V3{0, 350, 0});
     }
-    m.box(at(0, 0, 0), {-330, 60, -330}, {330, 820, 330}, glass(teal, 9));
+    m.box(at(0, 0, 0), {-330, 60, -330}, {330, 820, 330}, glass(grey, 12));
     return m.build();
 }
 
