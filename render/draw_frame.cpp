@@ -8,7 +8,6 @@
 #include "app/viewer_state.h"
 #include "archive/little_endian.h"
 #include "body/body.h"
-#include "render/draw_cull.h"
 
 // Model units to OpenGL units. Each product is stored as float; a sphere radius is multiplied
 // in double by this same float factor.
@@ -44,7 +43,6 @@ static void sendPoint(uint16_t index)
 
 static void drawPolygon(const uint8_t* record)
 {
-    if (polygonHidden(record)) return;
     const uint8_t drawType = record[0];
     const int vertexCount = record[1];
     const uint8_t* slot = record + polygonHeaderBytes;
@@ -69,7 +67,6 @@ static void drawPolygon(const uint8_t* record)
 // Converted line record: attributes (byte 1 the palette index), first end, second end.
 static void drawLine(const uint8_t* record)
 {
-    if (lineHidden(readU16(record + 4), readU16(record + 6))) return;
     setPaletteColour(record[1], opaqueAlpha);
     glBegin(GL_LINES);
     sendPoint(readU16(record + 4));
@@ -124,8 +121,6 @@ void drawScene()
         glEnable(GL_CULL_FACE);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     }
-    // Entries that cannot show are left out; the picture stays the same.
-    if (skipHiddenEntries) beginCullFrame(wireframe == 0);
 
     const int32_t count = renderCount < 0 ? 0 : (renderCount > renderListRoom ? renderListRoom : renderCount);
     for (int32_t i = 0; i < count; ++i) {

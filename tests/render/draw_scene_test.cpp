@@ -10,15 +10,12 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "app/viewer_state.h"
 #include "archive/little_endian.h"
 #include "body/body.h"
-#include "render/draw_cull.h"
 #include "render/draw_frame.h"
 #include "render/gl_state.h"
-#include "tool/demo_data.h"
 #include "tool/offscreen_gl.h"
 
 namespace {
@@ -395,52 +392,6 @@ TEST_F(DrawScene, PointAt400UnitsLandsAtOneBeforeTheView)
     EXPECT_NEAR(fx - width / 2, (x - width / 2) / 2, 1);
     EXPECT_FALSE(black(fx, fy));
     EXPECT_TRUE(black(x, y));
-}
-
-// Leaving out the entries found hidden must not change a single pixel: every demo body, from
-// views that put parts behind, beside and in front of the eye, filled and in wireframe.
-TEST(DrawSceneSkipping, LeavesEveryPictureExactlyAsDrawingEverything)
-{
-    OffscreenGl gl;
-    std::string error;
-    ASSERT_TRUE(gl.open(width, height, &error)) << error;
-    const std::vector<uint8_t> colours = demoPalette();
-    std::memcpy(palette, colours.data(), sizeof palette);
-    const std::vector<DemoBody> bodies = demoBodies();
-    struct View {
-        float zoom, angleX, angleY;
-        uint8_t wire;
-        int32_t turn;
-    };
-    const View views[] = {{-5, 20, -40, 0, 0},  {-5, 20, -40, 1, 0}, {-1.5f, 75, 130, 0, 300},
-                          {-2, -30, 200, 1, 700}, {-0.5f, 10, 10, 0, 0}, {-12, 170, 45, 0, 512}};
-    int skippedSomewhere = 0;
-    for (const DemoBody& body : bodies) {
-        std::vector<uint8_t> bytes = body.bytes;
-        prepareBody(bytes.data());
-        for (const View& view : views) {
-            initPipelineState();
-            angleY = view.turn;
-            runBodyStage(bytes.data());
-            viewZoom = view.zoom;
-            viewAngleX = view.angleX;
-            viewAngleY = view.angleY;
-            wireframe = view.wire;
-            initGl(width, height);
-            skipHiddenEntries = 0;
-            drawScene();
-            const RgbImage everything = gl.read();
-            skipHiddenEntries = 1;
-            drawScene();
-            const RgbImage skipping = gl.read();
-            size_t differing = 0;
-            for (size_t k = 0; k < everything.rgb.size(); ++k) differing += everything.rgb[k] != skipping.rgb[k];
-            EXPECT_EQ(differing, 0u) << body.name << " zoom " << view.zoom << " wire " << int(view.wire);
-            for (int32_t i = 0; i < renderCount; ++i)
-                if (renderList[i].kind == renderKindPolygon && polygonHidden(renderList[i].record)) ++skippedSomewhere;
-        }
-    }
-    EXPECT_GT(skippedSomewhere, 1000) << "the test must exercise the skipping";
 }
 
 }  // namespace
