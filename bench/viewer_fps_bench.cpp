@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/body_loading.h"
+#include "app/frame_loop.h"
 #include "app/viewer_state.h"
 #include "body/body.h"
 #include "render/draw_frame.h"
@@ -25,21 +26,18 @@ namespace {
 
 std::string demoArchivePath;
 
-// The viewer's frame without input: angle register Y, the body stage, drawFrame (with swap).
-void runFrames(benchmark::State& state, const uint8_t* body)
+// The viewer's own frame (input, the body stage, drawFrame with its swap) on `body`, or on the
+// empty scene when it is null.
+void showFrame(uint8_t* body)
 {
-    SDL_Event event;
-    for (auto _ : state) {
-        while (SDL_PollEvent(&event)) {
-        }
-        angleY = autoAngle;
-        if (body != nullptr) {
-            runBodyStage(body);
-        } else {
-            renderCount = 0;
-        }
-        drawFrame();
-    }
+    currentBody = body;
+    runFrame();
+    currentBody = nullptr;
+}
+
+void runFrames(benchmark::State& state, uint8_t* body)
+{
+    for (auto _ : state) showFrame(body);
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["entries"] = renderCount;
 }
@@ -108,15 +106,7 @@ void alternating(benchmark::State& state)
     for (auto _ : state) {
         for (int pass = 0; pass < 2; ++pass) {
             const Clock::time_point start = Clock::now();
-            for (int i = 0; i < 10; ++i) {
-                angleY = autoAngle;
-                if (pass == 1) {
-                    runBodyStage(body);
-                } else {
-                    renderCount = 0;
-                }
-                drawFrame();
-            }
+            for (int i = 0; i < 10; ++i) showFrame(pass == 1 ? body : nullptr);
             glFinish();
             (pass == 0 ? emptyTime : bodyTime) += Clock::now() - start;
         }
