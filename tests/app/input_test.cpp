@@ -106,17 +106,9 @@ TEST_F(KeyHandling, PagingStaysWithinTheEntriesAndReloadsEvenAtEitherEnd)
     EXPECT_EQ(currentBody, nullptr);
 }
 
-// Events pushed into SDL's own queue, with its video driver that needs no display.
-class EventHandling : public ShellState {
+// Events pushed into SDL's own queue.
+class EventHandling : public SdlShellState {
 protected:
-    static void SetUpTestSuite()
-    {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        ASSERT_NE(SDL_SetVideoMode(800, 600, 32, 0), nullptr) << SDL_GetError();
-    }
-    static void TearDownTestSuite() { SDL_Quit(); }
-
     static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 0) << SDL_GetError(); }
     static void pushKey(uint8_t type, uint32_t code)
     {
