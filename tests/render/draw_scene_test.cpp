@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -334,6 +335,15 @@ TEST_F(DrawScene, PointAt400UnitsLandsAtOneBeforeTheView)
     const auto [mx, my] = screenOf(-400, 600);
     EXPECT_TRUE(black(mx, my));
     EXPECT_TRUE(black(width / 2, height / 2));
+
+    // Exactly the 60-degree, 4:3, 1..1024 perspective: the depth range is seen by no pixel here.
+    GLfloat projection[16], expected[16];
+    glMatrixMode(GL_PROJECTION);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glLoadIdentity();
+    gluPerspective(60.0, 4.0 / 3.0, 1.0, 1024.0);
+    glGetFloatv(GL_PROJECTION_MATRIX, expected);
+    EXPECT_EQ(std::memcmp(projection, expected, sizeof projection), 0);
 
     // The zoom moves it: at -10 the same point is half as far from the middle.
     viewZoom = -10.0f;
