@@ -12,19 +12,9 @@
 
 namespace {
 
-// Frames run against SDL's display-less driver: events work, drawing goes nowhere.
-class FrameLoop : public ShellState {
-protected:
-    static void SetUpTestSuite()
-    {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        ASSERT_NE(SDL_SetVideoMode(800, 600, 32, 0), nullptr) << SDL_GetError();
-    }
-    static void TearDownTestSuite() { SDL_Quit(); }
-};
+using FrameLoop = SdlShellState;
 
-TEST_F(FrameLoop, AutoRotationAdvancesTwoUnitsAFrameAndFeedsAngleYEveryFrame)
+TEST_F(FrameLoop, AutoRotationAdvancesTwoUnitsAFrameWrapsAndFeedsAngleYEveryFrame)
 {
     angleX = 11;
     angleZ = 13;
@@ -42,22 +32,10 @@ TEST_F(FrameLoop, AutoRotationAdvancesTwoUnitsAFrameAndFeedsAngleYEveryFrame)
     autoRotate = 0;
     angleY = -1;
     runFrame();
-    runFrame();
     EXPECT_EQ(autoAngle, 10);
     EXPECT_EQ(angleY, 10);
 
-    // On again: it resumes from there.
-    autoRotate = 1;
-    runFrame();
-    EXPECT_EQ(autoAngle, 12);
-
-    // The X and Z registers are not the loop's business.
-    EXPECT_EQ(angleX, 11);
-    EXPECT_EQ(angleZ, 13);
-}
-
-TEST_F(FrameLoop, AutoAngleWrapsModulo2To32)
-{
+    // On again it resumes, wrapping modulo 2^32.
     autoRotate = 1;
     autoAngle = INT32_MAX - 1;
     runFrame();
@@ -66,18 +44,16 @@ TEST_F(FrameLoop, AutoAngleWrapsModulo2To32)
     autoAngle = -2;
     runFrame();
     EXPECT_EQ(autoAngle, 0);
-    // Only the low 10 bits matter: 1023 + 2 turns to 1 of the next turn.
-    autoAngle = 1023;
-    runFrame();
-    EXPECT_EQ(autoAngle & 1023, 1);
+
+    // The X and Z registers are not the loop's business.
+    EXPECT_EQ(angleX, 11);
+    EXPECT_EQ(angleZ, 13);
 }
 
 TEST_F(FrameLoop, WithNoBodyTheRenderListIsEmptiedAndFramesGoOn)
 {
     ASSERT_EQ(currentBody, nullptr);
     renderCount = 42;  // as a previous body might have left it
-    runFrame();
-    EXPECT_EQ(renderCount, 0);
     for (int i = 0; i < 100; ++i) runFrame();
     EXPECT_EQ(renderCount, 0);
     EXPECT_EQ(currentBody, nullptr);

@@ -1,7 +1,8 @@
 // shell_fixture.h: puts the viewer state back to its start values and runs each test in an empty
-// folder, so loads find no archive and every reload prints its one line.
+// folder, so loads find no archive and every reload prints its one line; SDL on request.
 #pragma once
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -43,4 +44,16 @@ protected:
 
     std::filesystem::path previous;
     std::filesystem::path folder;
+};
+
+// The same with SDL started on its display-less video driver: events work, drawing goes nowhere.
+class SdlShellState : public ShellState {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+        ASSERT_NE(SDL_SetVideoMode(800, 600, 32, 0), nullptr) << SDL_GetError();
+    }
+    static void TearDownTestSuite() { SDL_Quit(); }
 };

@@ -4,12 +4,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "body/body.h"
+#include "tests/e2e/temp_dir.h"
 #include "tool/archive_writer.h"
 #include "tool/body_builder.h"
 
@@ -34,12 +33,11 @@ ToolRun runTool(const std::string& arguments)
     return run;
 }
 
-std::string writeArchive(const std::string& name, const std::vector<std::vector<uint8_t>>& entries)
+// Writes an archive of `entries` into a folder that goes with the test; returns its path.
+std::string writeArchive(const TempDir& folder, const std::vector<std::vector<uint8_t>>& entries)
 {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
-    const std::vector<uint8_t> bytes = buildArchive(entries);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-    return path.string();
+    EXPECT_TRUE(folder.write("test.ZRK", buildArchive(entries)));
+    return folder.file("test.ZRK");
 }
 
 BodyBuilder triangle()
@@ -59,9 +57,12 @@ BodyBuilder triangle()
 
 }  // namespace
 
-TEST(BodyCommands, DumpPrintsOneJsonObjectPerFrame)
+TEST(BodyCommands, DumpPrintsOneJsonObjectPerFrameAndEndsLikeTheViewer)
 {
-    const std::string archive = writeArchive("orvane_dump_test.ZRK", {triangle().build()});
+    const TempDir folder;
+    BodyBuilder fatal = triangle();
+    fatal.addRawLine(0, 0, 8);
+    const std::string archive = writeArchive(folder, {triangle().build(), fatal.build()});
     const ToolRun run = runTool("dump " + archive + " 0 --frames 2 --auto-rotate");
     EXPECT_EQ(run.status, 0);
     const std::string render =
@@ -76,21 +77,14 @@ TEST(BodyCommands, DumpPrintsOneJsonObjectPerFrame)
     EXPECT_EQ(still.status, 0);
     EXPECT_EQ(still.out.rfind("{\"frame\":1,\"autoAngle\":0,\"points\":[[100,0,0],[0,100,0],[0,0,100]],\"shades\":[10],", 0), 0u);
 
-    EXPECT_EQ(runTool("dump " + archive + " 1").status, 1);  // no such entry
+    // A fatal condition ends the dump as it ends the viewer: its message alone, status 1.
+    const ToolRun stopped = runTool("dump " + archive + " 1 --frames 3");
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.out, "lineDataPtr reference is malformed !\n");
+
+    EXPECT_EQ(runTool("dump " + archive + " 2").status, 1);  // no such entry
     EXPECT_EQ(runTool("dump " + archive + " 0 --frames x").status, 2);
     EXPECT_EQ(runTool("dump " + archive).status, 2);
-    std::filesystem::remove(archive);
-}
-
-TEST(BodyCommands, DumpEndsLikeTheViewerOnAFatalCondition)
-{
-    BodyBuilder b = triangle();
-    b.addRawLine(0, 0, 8);
-    const std::string archive = writeArchive("orvane_dump_fatal_test.ZRK", {b.build()});
-    const ToolRun run = runTool("dump " + archive + " 0 --frames 3");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "lineDataPtr reference is malformed !\n");
-    std::filesystem::remove(archive);
 }
 
 TEST(BodyCommands, CheckReportsEveryEntry)
@@ -100,7 +94,8 @@ TEST(BodyCommands, CheckReportsEveryEntry)
     BodyBuilder fatal = triangle();
     fatal.addBone(0, 0, 0, 0, 0, 0, boneTypeUnsupported);
     const std::vector<uint8_t> good = triangle().build();
-    const std::string archive = writeArchive("orvane_check_test.ZRK", {good, refused.build(), fatal.build(), {1, 2}});
+    const TempDir folder, cleanFolder;
+    const std::string archive = writeArchive(folder, {good, refused.build(), fatal.build(), {1, 2}});
     const ToolRun run = runTool("check " + archive);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, archive + ": entry 0: ok\n" +
@@ -108,10 +103,6 @@ TEST(BodyCommands, CheckReportsEveryEntry)
                            archive + ": entry 2: stops the viewer at its first frame with \"renderM1\"\n" +
                            archive + ": entry 3: point count past the end of the body\n" +
                            archive + ": 4 entries, 3 with problems\n");
-
-    const std::string clean = writeArchive("orvane_check_clean_test.ZRK", {good, good});
-    EXPECT_EQ(runTool("check " + clean).status, 0);
+    EXPECT_EQ(runTool("check " + writeArchive(cleanFolder, {good, good})).status, 0);
     EXPECT_EQ(runTool("check " + archive + ".missing").status, 1);
-    std::filesystem::remove(archive);
-    std::filesystem::remove(clean);
 }

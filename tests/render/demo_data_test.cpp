@@ -16,6 +16,53 @@
 
 namespace {
 
+struct Shaded {
+    int index;
+    uint8_t type, vertices;
+    uint16_t base;  // the polygon's stored colour
+};
+
+// What a stored body holds, read straight from its bytes (sections back to back).
+struct Census {
+    int points = 0, bones = 0, turnedX = 0, turnedY = 0, skipped = 0;
+    int polygons = 0, smooth = 0, flatShaded = 0, translucent = 0, lines = 0, spheres = 0;
+    bool convertsParents = false;
+    std::vector<Shaded> shaded;  // polygons of render types 7..10
+};
+
+Census censusOf(const std::vector<uint8_t>& b)
+{
+    Census c;
+    c.convertsParents = (readU16(b.data()) & bodyFlagConvertParents) != 0;
+    const uint8_t* p = b.data() + bodyHeaderBytes + readI16(&b[bodyExtensionSizeOffset]);
+    c.points = readI16(p);
+    p += 2 + pointBytes * c.points;
+    c.bones = readI16(p);
+    for (int i = 0; i < c.bones; ++i) {
+        const uint8_t* bone = p + 2 + boneRecordBytes * i;
+        c.turnedX += readI16(bone + boneAngleX) != 0;
+        c.turnedY += readI16(bone + boneAngleY) != 0;
+        c.skipped += readU16(bone + boneType) > boneTypeUnsupported;
+    }
+    p += 2 + boneRecordBytes * c.bones;
+    const int normals = readI16(p);
+    p += 2 + (normals == 0 ? 0 : normalRecordBytes * normals);
+    c.polygons = readI16(p);
+    p += 2;
+    for (int i = 0; i < c.polygons; ++i) {
+        const uint8_t type = p[0], vertices = p[1];
+        c.smooth += type == 9 || type == 10;
+        c.flatShaded += type == 7 || type == 8;
+        c.translucent += type == 5;
+        if (type >= 7) c.shaded.push_back({i, type, vertices, readU16(p + 2)});
+        p += type >= 9 ? 4 + 4 * vertices : type >= 7 ? 6 + 2 * vertices : 4 + 2 * vertices;
+    }
+    c.lines = readI16(p);
+    p += 2 + lineRecordBytes * c.lines;
+    c.spheres = readI16(p);
+    return c;
+}
+
 // A demo archive on disk and its entries loaded as the viewer loads them.
 class DemoData : public ::testing::Test {
 protected:
@@ -37,16 +84,6 @@ protected:
         EXPECT_EQ(fault, nullptr) << "entry " << index << ": " << fault;
         if (body != nullptr) loaded.push_back(body);
         return body;
-    }
-
-    // The element section of a stored body (sections back to back from 16 + extension size).
-    static const uint8_t* elementSection(const std::vector<uint8_t>& b)
-    {
-        const uint8_t* p = b.data() + bodyHeaderBytes + readI16(&b[bodyExtensionSizeOffset]);
-        p += 2 + pointBytes * readI16(p);
-        p += 2 + boneRecordBytes * readI16(p);
-        const int normals = readI16(p);
-        return p + 2 + (normals == 0 ? 0 : normalRecordBytes * normals);
     }
 
     TempDir folder;
@@ -74,14 +111,11 @@ TEST_F(DemoData, ArchiveHoldsEightLoadableBodiesSomeStoredSomePacked)
     // The palette: sixteen ramps, each brightening step by step from its dark end.
     const std::vector<uint8_t> palette = demoPalette();
     ASSERT_EQ(palette.size(), 768u);
-    for (int ramp = 0; ramp < 16; ++ramp) {
-        for (int step = 1; step < 16; ++step) {
-            const int i = (ramp * 16 + step) * 3;
-            const int now = palette[static_cast<size_t>(i)] + palette[static_cast<size_t>(i + 1)] + palette[static_cast<size_t>(i + 2)];
-            const int before = palette[static_cast<size_t>(i - 3)] + palette[static_cast<size_t>(i - 2)] + palette[static_cast<size_t>(i - 1)];
-            EXPECT_GT(now, before) << "ramp " << ramp << " step " << step;
+    const auto sum = [&](size_t colour) { return palette[3 * colour] + palette[3 * colour + 1] + palette[3 * colour + 2]; };
+    for (size_t colour = 0; colour < 256; ++colour)
+        if (colour % 16 != 0) {
+            EXPECT_GT(sum(colour), sum(colour - 1)) << "colour " << colour;
         }
-    }
 }
 
 TEST_F(DemoData, ShadesStayInsideTheirRampsAndThePoseHoldsStill)
@@ -90,6 +124,7 @@ TEST_F(DemoData, ShadesStayInsideTheirRampsAndThePoseHoldsStill)
     for (size_t i = 0; i < bodies.size(); ++i) {
         const uint8_t* body = load(static_cast<int>(i));
         ASSERT_NE(body, nullptr);
+        const Census c = censusOf(bodies[i].bytes);
         for (int32_t turn = 0; turn < 1024; turn += 37) {
             // Two frames at the same angle: the second must repeat the first, or the picture
             // would drift while nothing moves (the last rotation bone's X angle turns the root).
@@ -101,24 +136,13 @@ TEST_F(DemoData, ShadesStayInsideTheirRampsAndThePoseHoldsStill)
             ASSERT_EQ(std::memcmp(first.data(), transformedPoints, sizeof transformedPoints), 0)
                 << bodies[i].name << " at angle " << turn;
 
-            // Walk the stored polygons beside their converted records: every shaded colour
-            // stays in its ramp (the same sixteen as its base colour).
-            const uint8_t* in = elementSection(bodies[i].bytes);
-            const int polygons = readI16(in);
-            in += 2;
-            for (int p = 0; p < polygons; ++p) {
-                const uint8_t type = in[0], vertices = in[1];
-                const uint16_t base = readU16(in + 2);
-                const uint8_t* converted = renderList[p].record;
-                if (type >= 9) {
-                    for (int v = 0; v < vertices; ++v)
-                        ASSERT_EQ(readU16(converted + 4 + 4 * v) >> 4, base >> 4) << bodies[i].name << " polygon " << p;
-                    in += 4 + 4 * vertices;
-                } else if (type >= 7) {
-                    ASSERT_EQ(readU16(converted + 2) >> 4, base >> 4) << bodies[i].name << " polygon " << p;
-                    in += 6 + 2 * vertices;
-                } else {
-                    in += 4 + 2 * vertices;
+            // Every shaded colour stays in its ramp (the same sixteen as its base colour).
+            for (const Shaded& s : c.shaded) {
+                const uint8_t* converted = renderList[s.index].record;
+                const int slots = s.type >= 9 ? s.vertices : 1;  // vertex colours, or the polygon's
+                for (int k = 0; k < slots; ++k) {
+                    const uint16_t shade = readU16(converted + (s.type >= 9 ? 4 + 4 * k : 2));
+                    ASSERT_EQ(shade >> 4, s.base >> 4) << bodies[i].name << " polygon " << s.index;
                 }
             }
         }
@@ -127,43 +151,8 @@ TEST_F(DemoData, ShadesStayInsideTheirRampsAndThePoseHoldsStill)
 
 TEST_F(DemoData, BodiesShowWhatTheyAreThereToShow)
 {
-    const std::vector<DemoBody> bodies = demoBodies();
-    struct Census {
-        int bones = 0, turnedX = 0, turnedY = 0, skipped = 0, points = 0;
-        int smooth = 0, flatShaded = 0, translucent = 0, lines = 0, spheres = 0, polygons = 0;
-        bool convertsParents = false;
-    };
     std::vector<Census> census;
-    for (const DemoBody& body : bodies) {
-        Census c;
-        const std::vector<uint8_t>& b = body.bytes;
-        c.convertsParents = (readU16(b.data()) & bodyFlagConvertParents) != 0;
-        const uint8_t* p = b.data() + bodyFrameDataOffset;
-        c.points = readI16(p);
-        p += 2 + pointBytes * c.points;
-        c.bones = readI16(p);
-        for (int i = 0; i < c.bones; ++i) {
-            const uint8_t* bone = p + 2 + boneRecordBytes * i;
-            c.turnedX += readI16(bone + boneAngleX) != 0;
-            c.turnedY += readI16(bone + boneAngleY) != 0;
-            c.skipped += readU16(bone + boneType) > boneTypeUnsupported;
-        }
-        const uint8_t* in = elementSection(b);
-        c.polygons = readI16(in);
-        in += 2;
-        for (int i = 0; i < c.polygons; ++i) {
-            const uint8_t type = in[0], vertices = in[1];
-            c.smooth += type == 9 || type == 10;
-            c.flatShaded += type == 7 || type == 8;
-            c.translucent += type == 5;
-            in += type >= 9 ? 4 + 4 * vertices : type >= 7 ? 6 + 2 * vertices : 4 + 2 * vertices;
-        }
-        c.lines = readI16(in);
-        in += 2 + lineRecordBytes * c.lines;
-        c.spheres = readI16(in);
-        census.push_back(c);
-    }
-
+    for (const DemoBody& body : demoBodies()) census.push_back(censusOf(body.bytes));
     const Census& figure = census[0];
     EXPECT_GE(figure.bones, 12);
     EXPECT_GE(figure.turnedX, 4);

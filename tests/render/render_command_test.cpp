@@ -92,7 +92,7 @@ TEST_F(RenderCommand, DrawsAnEntryAtTheViewersDefaultsAndFollowsTheOptions)
     EXPECT_GT(lit(small), 0);
 
     // Another palette: all black draws nothing.
-    std::ofstream(folder.file("black.dmp"), std::ios::binary) << std::string(768, '\0');
+    ASSERT_TRUE(folder.write("black.dmp", std::vector<uint8_t>(768, 0)));
     ASSERT_EQ(render("body.ZRK 0 -o black.png --palette black.dmp").status, 0);
     EXPECT_EQ(lit(picture("black.png")), 0);
 }
@@ -135,35 +135,27 @@ TEST_F(RenderCommand, RefusesWhatItCannotDrawWithOneClearLine)
         EXPECT_NE(run.output.find("usage:"), std::string::npos) << arguments;
     }
 
-    // Files and entries that cannot be used: status 1, a line naming the file and the entry.
-    ToolRun run = render("missing.ZRK 0 -o a.png");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("missing.ZRK: entry 0: "), std::string::npos) << run.output;
-    run = render("body.ZRK 99 -o a.png");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("body.ZRK: entry 99: "), std::string::npos) << run.output;
-    run = render("body.ZRK 0 -o a.png --palette none.dmp");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("none.dmp"), std::string::npos) << run.output;
-    EXPECT_FALSE(std::ifstream(folder.file("a.png")).good()) << "no picture after a failure";
-
-    // A body whose frame would stop the viewer (bone type 1): reported, not fatal to the tool;
-    // the sheet is still made, with the other entries, and the status says something failed.
+    // A body whose frame would stop the viewer (bone type 1) is reported, not fatal to the tool:
+    // the sheet is still made with the other entries.
     BodyBuilder b;
     b.addPoint(0, 0, 0);
     b.addPoint(100, 0, 0);
     b.addBone(0, 1, 0, -1);
     b.addBone(1, 1, 0, 0, 0, 0, boneTypeUnsupported);
     b.addLine(9, 0, 1);
-    const std::vector<uint8_t> archive = buildArchive({demoBodies()[0].bytes, b.build()}, EntryPacking::stored);
-    std::ofstream(folder.file("fatal.ZRK"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(archive.data()), static_cast<std::streamsize>(archive.size()));
-    run = render("fatal.ZRK 1 -o f.png --palette palette.dmp");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("fatal.ZRK: entry 1: renderM1"), std::string::npos) << run.output;
-    run = render("fatal.ZRK --sheet -o s.png --size 80x60");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("entry 1: renderM1"), std::string::npos) << run.output;
+    ASSERT_TRUE(folder.write("fatal.ZRK", buildArchive({demoBodies()[0].bytes, b.build()}, EntryPacking::stored)));
+
+    // Files and entries that cannot be drawn: status 1, a line naming the file (and the entry).
+    for (const auto& [arguments, named] : {std::pair{"missing.ZRK 0 -o a.png", "missing.ZRK: entry 0: "},
+                                           {"body.ZRK 99 -o a.png", "body.ZRK: entry 99: "},
+                                           {"body.ZRK 0 -o a.png --palette none.dmp", "none.dmp"},
+                                           {"fatal.ZRK 1 -o a.png --palette palette.dmp", "fatal.ZRK: entry 1: renderM1"},
+                                           {"fatal.ZRK --sheet -o s.png --size 80x60", "fatal.ZRK: entry 1: renderM1"}}) {
+        const ToolRun run = render(arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_NE(run.output.find(named), std::string::npos) << run.output;
+    }
+    EXPECT_FALSE(std::ifstream(folder.file("a.png")).good()) << "no picture after a failure";
     EXPECT_GT(lit(picture("s.png")), 0);
 }
 

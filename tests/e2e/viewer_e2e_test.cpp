@@ -1,0 +1,242 @@
+// viewer_e2e_test.cpp: the real viewer in a private X server, driven as a person would and judged
+// by its window, its exit status, its output and screenshots.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/temp_dir.h"
+#include "tests/e2e/x_session.h"
+#include "tool/archive_writer.h"
+#include "tool/demo_data.h"
+#include "tool/offscreen_gl.h"
+#include "tool/png_writer.h"
+
+namespace {
+
+constexpr double startSeconds = 30.0;  // software GL on a busy machine can be slow to start
+constexpr double promptExitSeconds = 5.0;
+
+bool litPixel(const std::vector<uint8_t>& rgb, size_t i) { return rgb[i] > 16 || rgb[i + 1] > 16 || rgb[i + 2] > 16; }
+
+int litCount(const Image& image)
+{
+    int n = 0;
+    for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) n += litPixel(image.rgb, i) ? 1 : 0;
+    return n;
+}
+
+// The width of the smallest column range holding every lit pixel.
+int litWidth(const Image& image)
+{
+    int low = image.width, high = -1;
+    for (size_t i = 0; i + 2 < image.rgb.size(); i += 3)
+        if (litPixel(image.rgb, i)) {
+            const int x = static_cast<int>(i / 3 % static_cast<size_t>(image.width));
+            low = std::min(low, x);
+            high = std::max(high, x);
+        }
+    return high < low ? 0 : high - low + 1;
+}
+
+// The share of pixels whose colour differs by more than `tolerance` in some channel.
+double differingShare(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int tolerance = 8)
+{
+    if (a.size() != b.size() || a.empty()) return 1.0;
+    size_t differing = 0;
+    for (size_t i = 0; i + 2 < a.size(); i += 3)
+        for (size_t c = 0; c < 3; ++c)
+            if (std::abs(int(a[i + c]) - int(b[i + c])) > tolerance) {
+                ++differing;
+                break;
+            }
+    return static_cast<double>(differing) / static_cast<double>(a.size() / 3);
+}
+double differingShare(const Image& a, const Image& b) { return differingShare(a.rgb, b.rgb); }
+
+// A viewer in its own X server and folder; tests put the data they need in the folder first.
+class ViewerE2e : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.ok()); }
+
+    // Keeps a picture of the window next to the test's output when something went wrong.
+    void TearDown() override
+    {
+        if (HasFailure() && viewer && viewer->running()) {
+            const std::string shot = std::string("/tmp/orvane-e2e-") +
+                                     ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
+            if (writePng(viewer->capture(), shot)) std::printf("window saved to %s\n", shot.c_str());
+        }
+        if (viewer) std::printf("viewer output:\n%s\n", viewer->output().c_str());
+    }
+
+    ViewerProcess& start()
+    {
+        viewer = std::make_unique<ViewerProcess>(server, folder.path());
+        EXPECT_TRUE(viewer->waitForWindow(startSeconds)) << viewer->output();
+        // The pointer at (320, 20) gives the start angles (-40 = 320 degrees about y, 20 about
+        // x), whatever motion the window's appearance under the pointer produced.
+        viewer->movePointer(320, 20);
+        return *viewer;
+    }
+
+    // The picture once it has stopped changing (input handled, frames drawn).
+    Image settled()
+    {
+        Image last = viewer->capture();
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            viewer->waitFrames(3);
+            Image next = viewer->capture();
+            if (next.rgb == last.rgb) return next;
+            last = std::move(next);
+        }
+        ADD_FAILURE() << "the picture never settled";
+        return last;
+    }
+
+    Image afterKey(const char* key)
+    {
+        viewer->pressKey(key);
+        return settled();
+    }
+
+    void expectPromptExitZero()
+    {
+        int status = -1;
+        ASSERT_TRUE(viewer->waitForExit(promptExitSeconds, &status));
+        EXPECT_EQ(status, 0);
+    }
+
+    XServer server;
+    TempDir folder;
+    std::unique_ptr<ViewerProcess> viewer;
+};
+
+// A palette of three bytes and no archive: the window, an empty scene, input survived, Escape.
+TEST_F(ViewerE2e, WindowSurvivesInputAndEscapeEndsItAtOnce)
+{
+    ASSERT_TRUE(folder.write("palette.dmp", {1, 2, 3}));  // a short palette is accepted
+    ViewerProcess& v = start();
+    EXPECT_EQ(v.windowWidth(), 800);
+    EXPECT_EQ(v.windowHeight(), 600);
+    EXPECT_EQ(v.windowTitle(), "Orvane model viewer v0.02");
+    v.waitFrames(3);
+    EXPECT_NE(v.output().find("body.ZRK: entry 0: "), std::string::npos) << v.output();
+    const Image picture = v.capture();
+    ASSERT_EQ(picture.width, 800);
+    ASSERT_EQ(picture.height, 600);
+    EXPECT_TRUE(std::all_of(picture.rgb.begin(), picture.rgb.end(), [](uint8_t c) { return c == 0; }))
+        << "nothing loaded: the scene stays black";
+
+    // Every key the viewer answers to except Escape, keys it ignores, paging past both ends,
+    // and mouse motion all over the window.
+    for (const char* key : {"space", "d", "e", "f", "Prior", "Next", "Next", "a", "Return", "F1", "Shift_L", "space"}) {
+        v.pressKey(key);
+        v.waitFrames(1);
+    }
+    for (int step = 0; step < 20; ++step) {
+        v.movePointer(step * 37 % 800, step * 29 % 600);
+        v.waitFrames(1);
+    }
+    v.waitFrames(5);
+    ASSERT_TRUE(v.running()) << v.output();
+    v.pressKey("Escape");
+    expectPromptExitZero();
+}
+
+TEST_F(ViewerE2e, WindowManagerCloseRequestEndsWithStatusZero)
+{
+    ASSERT_TRUE(folder.write("palette.dmp", testPalette()));
+    ViewerProcess& v = start();
+    v.waitFrames(3);
+    v.requestClose();
+    expectPromptExitZero();
+}
+
+TEST_F(ViewerE2e, FirstBodyMatchesTheToolAndPagingChangesAndRestoresIt)
+{
+    std::string error;
+    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    ViewerProcess& v = start();
+    const Image first = settled();
+    EXPECT_GT(litCount(first), 800 * 600 / 50) << "the figure covers a good part of the window";
+
+    // The same drawing code and state; the window's visual may round colours or depth a little
+    // differently, so a few edge pixels may differ.
+    const std::string command = std::string("cd '") + folder.path() + "' && '" + ORVANE_TOOL_PATH +
+                                "' render body.ZRK 0 -o entry0.png --angle-y 320 --angle-x 20";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    RgbImage rendered;
+    ASSERT_TRUE(loadPng(folder.file("entry0.png"), &rendered, &error)) << error;
+    EXPECT_LT(differingShare(first.rgb, rendered.rgb, 12), 0.003) << "share of differing pixels";
+
+    const Image second = afterKey("Prior");
+    EXPECT_GT(litCount(second), 800 * 600 / 100);
+    EXPECT_GT(differingShare(first, second), 0.02) << "Page Up shows another body";
+    EXPECT_LT(differingShare(first, afterKey("Next")), 0.001) << "Page Down brings the first body back";
+    EXPECT_TRUE(v.running());
+    EXPECT_EQ(v.output().find("body.ZRK"), std::string::npos) << "the demo entries load: " << v.output();
+}
+
+TEST_F(ViewerE2e, MouseAndKeysChangeTheView)
+{
+    std::string error;
+    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    ViewerProcess& v = start();
+    const Image filled = settled();
+
+    v.movePointer(100, 60);
+    const Image turned = settled();
+    EXPECT_GT(differingShare(filled, turned), 0.02) << "the pointer's position sets the view angles";
+    v.movePointer(600, 300);
+    EXPECT_GT(differingShare(turned, settled()), 0.02);
+    v.movePointer(320, 20);
+    EXPECT_LT(differingShare(filled, settled()), 0.001) << "the same position gives the same view";
+
+    const Image outlines = afterKey("f");
+    EXPECT_LT(litCount(outlines), litCount(filled)) << "outlines leave the insides of faces empty";
+    EXPECT_LT(differingShare(filled, afterKey("f")), 0.001) << "F again restores the filled picture";
+
+    EXPECT_LT(litWidth(afterKey("d")), litWidth(filled)) << "D moves the view away: the body gets smaller";
+    afterKey("e");
+    EXPECT_GT(litWidth(afterKey("e")), litWidth(filled)) << "E brings it closer: larger";
+
+    v.pressKey("space");
+    v.waitFrames(3);
+    const Image a = v.capture();
+    v.waitFrames(5);
+    EXPECT_GT(differingShare(a, v.capture()), 0.002) << "Space: the body turns between two screenshots";
+    const Image stopped = afterKey("space");
+    v.waitFrames(10);
+    EXPECT_EQ(differingShare(stopped, v.capture()), 0.0) << "Space again stops it";
+}
+
+TEST_F(ViewerE2e, DamagedEntryIsReportedAndTheViewerKeepsRunning)
+{
+    // Entry 1 ends in the middle of its bone table; entries 0 and 2 are sound.
+    std::string error;
+    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    std::vector<DemoBody> bodies = demoBodies();
+    std::vector<uint8_t> damaged = bodies[1].bytes;
+    damaged.resize(60);
+    ASSERT_TRUE(folder.write("body.ZRK", buildArchive({bodies[0].bytes, damaged, bodies[2].bytes}, EntryPacking::stored)));
+
+    ViewerProcess& v = start();
+    EXPECT_GT(litCount(settled()), 0);
+    EXPECT_EQ(litCount(afterKey("Prior")), 0) << "an entry that cannot be shown leaves an empty scene";
+    const std::string out = v.output();
+    const size_t line = out.find("body.ZRK: entry 1: ");
+    ASSERT_NE(line, std::string::npos) << out;
+    EXPECT_EQ(out.find("body.ZRK", line + 1), std::string::npos) << "one line: " << out;
+    EXPECT_NE(out.find('\n', line), std::string::npos);
+    EXPECT_GT(litCount(afterKey("Prior")), 0) << "the next entry shows again";
+    EXPECT_TRUE(v.running());
+}
+
+}  // namespace
