@@ -3,13 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
+#include <optional>
 
 #include "app/body_loading.h"
 #include "app/viewer_state.h"
-#include "archive/little_endian.h"
 #include "body/body_check.h"
+#include "tool/command_line.h"
 #include "tool/commands.h"
 
 namespace {
@@ -23,22 +22,11 @@ void printCheckUsage(FILE* stream)
                  "stop the viewer at its first frame. Exit status 1 when any entry has a problem.\n");
 }
 
-// The number of entries as the loader sees it: the first offset / 4 (signed), or -1 when the
-// file cannot be read. The loader takes 16-bit indices, so at most 32,768 can be reached.
-int32_t entryCount(const char* path)
-{
-    std::ifstream in(path, std::ios::binary);
-    uint8_t first[4];
-    if (!in || !in.read(reinterpret_cast<char*>(first), sizeof first)) return -1;
-    const int32_t count = static_cast<int32_t>(readU32(first)) / 4;
-    return count > 32768 ? 32768 : count;
-}
-
 }  // namespace
 
 int runCheck(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (isHelpRequest(argc, argv)) {
         printCheckUsage(stdout);
         return 0;
     }
@@ -47,11 +35,17 @@ int runCheck(int argc, char** argv)
         return 2;
     }
     const char* path = argv[1];
-    const int32_t count = entryCount(path);
-    if (count < 0) {
+    const std::optional<int32_t> announced = announcedEntryCount(path);
+    if (!announced) {
         std::fprintf(stderr, "%s: cannot be opened or is shorter than its offset table\n", path);
         return 1;
     }
+    if (*announced < 0) {
+        std::fprintf(stderr, "%s: the first offset gives a negative entry count\n", path);
+        return 1;
+    }
+    // The loader takes 16-bit indices, so at most 32,768 entries can be reached.
+    const int32_t count = *announced > 32768 ? 32768 : *announced;
 
     int problems = 0;
     for (int32_t i = 0; i < count; ++i) {

@@ -1,16 +1,16 @@
 // cmd_demo.cpp: the 'demo' subcommand: writes the demo palette and archive into a folder.
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "tool/command_line.h"
 #include "tool/commands.h"
 #include "tool/demo_data.h"
 
 int runDemo(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (isHelpRequest(argc, argv)) {
         std::printf("usage: orvane demo DIR\n\nWrites the demo palette.dmp and body.ZRK into DIR (made when missing).\n"
                     "Run the viewer in DIR to see them.\n");
         return 0;

@@ -3,7 +3,6 @@
 //
 // Output, one line per frame (the form is fixed, for comparison with other implementations):
 // {"frame":1,"autoAngle":2,"points":[[x,y,z],...],"shades":[...],"render":[...]}
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include "app/body_loading.h"
 #include "archive/little_endian.h"
 #include "body/body.h"
+#include "tool/command_line.h"
 #include "tool/commands.h"
 
 namespace {
@@ -25,16 +25,6 @@ void printDumpUsage(FILE* stream)
                  "times (default 1) as the viewer's frame loop would, and prints one JSON object\n"
                  "per frame: the body's transformed points, the shades written and the render list.\n"
                  "A fatal body-format condition prints the viewer's message and exits with status 1.\n");
-}
-
-bool parseNumber(const char* text, long low, long high, long* out)
-{
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || value < low || value > high) return false;
-    *out = value;
-    return true;
 }
 
 void appendNumber(std::string& out, long value)
@@ -127,7 +117,7 @@ void appendFrame(std::string& out, long frame, int32_t autoAngle, int32_t pointC
 
 int runDump(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (isHelpRequest(argc, argv)) {
         printDumpUsage(stdout);
         return 0;
     }
@@ -139,7 +129,7 @@ int runDump(int argc, char** argv)
     long index = 0;
     long frames = 1;
     bool autoRotation = false;
-    if (!parseNumber(argv[2], 0, INT16_MAX, &index)) {
+    if (!parseWholeNumber(argv[2], 0, INT16_MAX, &index)) {
         std::fprintf(stderr, "orvane dump: INDEX must be a number from 0 to %d\n", INT16_MAX);
         return 2;
     }
@@ -147,7 +137,7 @@ int runDump(int argc, char** argv)
         if (std::strcmp(argv[i], "--auto-rotate") == 0) {
             autoRotation = true;
         } else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
-            if (!parseNumber(argv[++i], 0, INT32_MAX, &frames)) {
+            if (!parseWholeNumber(argv[++i], 0, INT32_MAX, &frames)) {
                 std::fprintf(stderr, "orvane dump: --frames takes a number from 0 to %d\n", INT32_MAX);
                 return 2;
             }

@@ -1,12 +1,12 @@
 // cmd_extract.cpp: the 'extract' subcommand: writes the unpacked bytes of one archive entry.
-#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "archive/archive_loader.h"
+#include "tool/command_line.h"
 #include "tool/commands.h"
 #include "tool/file_bytes.h"
 
@@ -24,21 +24,11 @@ void printHelp(FILE* stream)
                  "written, 2 on a usage error.\n");
 }
 
-bool parseIndex(const char* text, int16_t* index)
-{
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || value < 0 || value > 32767) return false;
-    *index = static_cast<int16_t>(value);
-    return true;
-}
-
 }  // namespace
 
 int runExtract(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (isHelpRequest(argc, argv)) {
         printHelp(stdout);
         return 0;
     }
@@ -47,16 +37,16 @@ int runExtract(int argc, char** argv)
         return 2;
     }
     const char* archive = argv[1];
-    int16_t index = 0;
-    if (!parseIndex(argv[2], &index)) {
+    long index = 0;
+    if (!parseWholeNumber(argv[2], 0, INT16_MAX, &index)) {
         std::fprintf(stderr, "orvane extract: '%s' is not an entry index (0 to 32767)\n", argv[2]);
         return 2;
     }
     uint8_t* data = nullptr;
     uint32_t size = 0;
-    const ArchiveFault fault = loadArchiveEntry(archive, index, &data, &size);
+    const ArchiveFault fault = loadArchiveEntry(archive, static_cast<int16_t>(index), &data, &size);
     if (fault != ArchiveFault::none) {
-        std::fprintf(stderr, "orvane extract: %s: entry %d: %s\n", archive, index, describeArchiveFault(fault));
+        std::fprintf(stderr, "orvane extract: %s: entry %ld: %s\n", archive, index, describeArchiveFault(fault));
         return 1;
     }
     const std::vector<uint8_t> bytes(data, data + size);

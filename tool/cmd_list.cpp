@@ -9,6 +9,7 @@
 
 #include "archive/archive_loader.h"
 #include "archive/little_endian.h"
+#include "tool/command_line.h"
 #include "tool/commands.h"
 
 namespace {
@@ -64,7 +65,7 @@ EntryFields readFields(std::ifstream& file, uint64_t fileSize, int64_t index)
 
 int runList(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (isHelpRequest(argc, argv)) {
         printHelp(stdout);
         return 0;
     }

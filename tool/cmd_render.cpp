@@ -5,10 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "archive/little_endian.h"
+#include "tool/command_line.h"
 #include "tool/commands.h"
 #include "tool/offscreen_gl.h"
 #include "tool/png_writer.h"
@@ -53,22 +54,13 @@ bool parseFloat(const char* text, float* value)
     return true;
 }
 
-bool parseInt(const char* text, long low, long high, long* value)
-{
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < low || v > high) return false;
-    *value = v;
-    return true;
-}
-
 bool parseSize(const char* text, int* width, int* height)
 {
     const char* x = std::strchr(text, 'x');
     if (x == nullptr) return false;
     const std::string w(text, x);
     long lw = 0, lh = 0;
-    if (!parseInt(w.c_str(), 1, 8192, &lw) || !parseInt(x + 1, 1, 8192, &lh)) return false;
+    if (!parseWholeNumber(w.c_str(), 1, 8192, &lw) || !parseWholeNumber(x + 1, 1, 8192, &lh)) return false;
     *width = static_cast<int>(lw);
     *height = static_cast<int>(lh);
     return true;
@@ -96,7 +88,7 @@ std::string parse(int argc, char** argv, Options* o)
             else if (a == "--angle-x" && !parseFloat(v, &o->view.angleX)) return "bad --angle-x " + std::string(v);
             else if (a == "--angle-y" && !parseFloat(v, &o->view.angleY)) return "bad --angle-y " + std::string(v);
             else if (a == "--auto-angle") {
-                if (!parseInt(v, -2147483647L - 1, 2147483647L, &n)) return "bad --auto-angle " + std::string(v);
+                if (!parseWholeNumber(v, -2147483647L - 1, 2147483647L, &n)) return "bad --auto-angle " + std::string(v);
                 o->view.autoAngle = static_cast<int32_t>(n);
             } else if (a == "--size" && !parseSize(v, &o->width, &o->height))
                 return "bad --size " + std::string(v) + " (WxH, each 1..8192)";
@@ -113,7 +105,7 @@ std::string parse(int argc, char** argv, Options* o)
     } else {
         long n = 0;
         if (positional.size() != 2) return "give one ARCHIVE and one INDEX";
-        if (!parseInt(positional[1], 0, 32767, &n)) return "bad INDEX " + std::string(positional[1]) + " (0..32767)";
+        if (!parseWholeNumber(positional[1], 0, 32767, &n)) return "bad INDEX " + std::string(positional[1]) + " (0..32767)";
         o->index = static_cast<int>(n);
     }
     if (o->out.empty()) return "no output file (-o OUT.png)";
@@ -123,17 +115,6 @@ std::string parse(int argc, char** argv, Options* o)
         o->height = o->sheet ? 240 : 600;
     }
     return "";
-}
-
-// The number of entries the archive's offset table announces (first offset / 4), or -1.
-long entryCount(const std::string& archive)
-{
-    FILE* file = std::fopen(archive.c_str(), "rb");
-    if (file == nullptr) return -1;
-    uint8_t first[4];
-    const bool ok = std::fread(first, 1, 4, file) == 4;
-    std::fclose(file);
-    return ok ? static_cast<long>(readU32(first) / 4) : -1;
 }
 
 int renderOne(const Options& o, OffscreenGl& gl)
@@ -155,12 +136,13 @@ int renderSheet(const Options& o, OffscreenGl& gl)
 {
     // The sheet holds at most this many tiles; the viewer itself reaches entries 0..131.
     constexpr long maxTiles = 1024;
-    const long count = entryCount(o.archive);
-    if (count < 0) {
+    const std::optional<int32_t> announced = announcedEntryCount(o.archive.c_str());
+    const long count = announced ? *announced : -1;
+    if (!announced) {
         std::fprintf(stderr, "orvane render: %s: cannot read the archive's offset table\n", o.archive.c_str());
         return 1;
     }
-    if (count == 0 || count > maxTiles) {
+    if (count <= 0 || count > maxTiles) {
         std::fprintf(stderr, "orvane render: %s: %ld entries announced (a sheet holds 1..%ld)\n", o.archive.c_str(),
                      count, maxTiles);
         return 1;
@@ -211,7 +193,7 @@ int renderSheet(const Options& o, OffscreenGl& gl)
 
 int runRender(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (isHelpRequest(argc, argv)) {
         std::fputs(usage, stdout);
         return 0;
     }
