@@ -42,16 +42,22 @@ void runFrames(benchmark::State& state, uint8_t* body)
     state.counters["entries"] = renderCount;
 }
 
+// The demo entry the benchmark's argument names, prepared; null (the run skipped) when it cannot be shown.
+uint8_t* loadDemoBody(benchmark::State& state)
+{
+    uint8_t* body = nullptr;
+    if (const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body)) {
+        state.SkipWithError(fault);
+    }
+    return body;
+}
+
 void emptyScene(benchmark::State& state) { runFrames(state, nullptr); }
 
 void demoBody(benchmark::State& state)
 {
-    uint8_t* body = nullptr;
-    const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body);
-    if (fault != nullptr) {
-        state.SkipWithError(fault);
-        return;
-    }
+    uint8_t* body = loadDemoBody(state);
+    if (body == nullptr) return;
     runFrames(state, body);
     std::free(body);
 }
@@ -59,12 +65,8 @@ void demoBody(benchmark::State& state)
 // The body stage alone (no drawing), to tell the pipeline's share from the drawing's.
 void bodyStageOnly(benchmark::State& state)
 {
-    uint8_t* body = nullptr;
-    const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body);
-    if (fault != nullptr) {
-        state.SkipWithError(fault);
-        return;
-    }
+    uint8_t* body = loadDemoBody(state);
+    if (body == nullptr) return;
     for (auto _ : state) {
         angleY = autoAngle;
         runBodyStage(body);
@@ -76,12 +78,8 @@ void bodyStageOnly(benchmark::State& state)
 // drawScene alone with glFinish (no swap, so no copy to the window).
 void drawOnly(benchmark::State& state)
 {
-    uint8_t* body = nullptr;
-    const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body);
-    if (fault != nullptr) {
-        state.SkipWithError(fault);
-        return;
-    }
+    uint8_t* body = loadDemoBody(state);
+    if (body == nullptr) return;
     runBodyStage(body);
     for (auto _ : state) {
         drawScene();
@@ -94,12 +92,8 @@ void drawOnly(benchmark::State& state)
 // falls on both alike; reports both frame rates and their ratio.
 void alternating(benchmark::State& state)
 {
-    uint8_t* body = nullptr;
-    const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body);
-    if (fault != nullptr) {
-        state.SkipWithError(fault);
-        return;
-    }
+    uint8_t* body = loadDemoBody(state);
+    if (body == nullptr) return;
     using Clock = std::chrono::steady_clock;
     Clock::duration emptyTime{}, bodyTime{};
     int64_t frames = 0;
