@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/body_loading.h"
-#include "archive/little_endian.h"
+#include "body/body_loading.h"
+#include "support/little_endian.h"
 #include "body/body.h"
 #include "tool/command_line.h"
 #include "tool/commands.h"
@@ -151,8 +151,8 @@ int runDump(int argc, char** argv)
     // start-up values.
     initPipelineState();
     uint8_t* body = nullptr;
-    if (const char* fault = loadPreparedBody(path, static_cast<int16_t>(index), &body)) {
-        std::fprintf(stderr, "%s: entry %ld: %s\n", path, index, fault);
+    if (const Fault fault = loadPreparedBody(path, static_cast<int16_t>(index), &body)) {
+        std::fprintf(stderr, "%s: entry %ld: %s\n", path, index, fault.reason);
         return 1;
     }
     const int32_t pointCount = readI16(body + bodyFrameDataOffset);
