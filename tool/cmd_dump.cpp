@@ -12,20 +12,29 @@
 #include "body/body_loading.h"
 #include "support/little_endian.h"
 #include "body/body.h"
-#include "tool/command_line.h"
+#include "archive/archive_format.h"
+#include "tool/archive_input.h"
 #include "tool/commands.h"
 
-namespace {
+const CommandSpec dumpCommand = {
+    .name = "dump",
+    .usage = "ARCHIVE INDEX [--frames N] [--auto-rotate]",
+    .summary = "print the body pipeline's results per frame as JSON",
+    .description = "Loads and prepares entry INDEX in a fresh pipeline state, runs the body stage N\n"
+                   "times (default 1) as the viewer's frame loop would, and prints one JSON object\n"
+                   "per frame on standard output: the body's transformed points, the shades written\n"
+                   "and the render list.\n"
+                   "A body-format error met in a frame prints the viewer's own message on standard\n"
+                   "output, as the viewer does, and ends the dump with status 1.\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when the entry cannot be loaded or a body-format\n"
+                   "error stops it, 2 on a usage error.\n",
+    .options = {{"--frames", "N", "frames to run (default 1)"},
+                {"--auto-rotate", nullptr, "advance the auto-rotation angle by 2 each frame"}},
+    .operands = {"ARCHIVE", "INDEX"},
+};
 
-void printDumpUsage(FILE* stream)
-{
-    std::fprintf(stream,
-                 "usage: orvane dump ARCHIVE INDEX [--frames N] [--auto-rotate]\n"
-                 "Loads and prepares entry INDEX in a fresh pipeline state, runs the body stage N\n"
-                 "times (default 1) as the viewer's frame loop would, and prints one JSON object\n"
-                 "per frame: the body's transformed points, the shades written and the render list.\n"
-                 "A fatal body-format condition prints the viewer's message and exits with status 1.\n");
-}
+namespace {
 
 void appendNumber(std::string& out, long value)
 {
@@ -117,56 +126,39 @@ void appendFrame(std::string& out, long frame, int32_t autoAngle, int32_t pointC
 
 int runDump(int argc, char** argv)
 {
-    if (isHelpRequest(argc, argv)) {
-        printDumpUsage(stdout);
-        return 0;
-    }
-    if (argc < 3) {
-        printDumpUsage(stderr);
-        return 2;
-    }
-    const char* path = argv[1];
+    CommandLine line;
+    if (const int status = parseCommandLine(dumpCommand, argc, argv, &line); status >= 0) return status;
+    const char* path = line.operands[0].c_str();
     long index = 0;
     long frames = 1;
-    bool autoRotation = false;
-    if (!parseWholeNumber(argv[2], 0, INT16_MAX, &index)) {
-        std::fprintf(stderr, "orvane dump: INDEX must be a number from 0 to %d\n", INT16_MAX);
-        return 2;
-    }
-    for (int i = 3; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--auto-rotate") == 0) {
-            autoRotation = true;
-        } else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
-            if (!parseWholeNumber(argv[++i], 0, INT32_MAX, &frames)) {
-                std::fprintf(stderr, "orvane dump: --frames takes a number from 0 to %d\n", INT32_MAX);
-                return 2;
-            }
-        } else {
-            printDumpUsage(stderr);
-            return 2;
-        }
-    }
+    if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &index)) return usageStatus;
+    if (line.has("--frames") && !line.readNumber("--frames", line.value("--frames"), 0, INT32_MAX, &frames))
+        return usageStatus;
+    const bool autoRotation = line.has("--auto-rotate");
+    ArchiveTable table;
+    if (!readArchiveOrReport(dumpCommand, path, &table)) return 1;
 
     // A fresh process: the tables are still zero; the registers, identity and light get their
     // start-up values.
     initPipelineState();
     uint8_t* body = nullptr;
     if (const Fault fault = loadPreparedBody(path, static_cast<int16_t>(index), &body)) {
-        std::fprintf(stderr, "%s: entry %ld: %s\n", path, index, fault.reason);
+        reportEntryFault(dumpCommand, path, index, fault.reason);
         return 1;
     }
     const int32_t pointCount = readI16(body + bodyFrameDataOffset);
 
     int32_t autoAngle = 0;
-    std::string line;
-    for (long frame = 1; frame <= frames; ++frame) {
+    std::string json;
+    // Stops early when the output cannot be written; the tool's main reports it.
+    for (long frame = 1; frame <= frames && !std::ferror(stdout); ++frame) {
         if (autoRotation) autoAngle = static_cast<int32_t>(static_cast<uint32_t>(autoAngle) + 2u);
         angleY = autoAngle;
         runBodyStage(body);  // a fatal condition prints its message here and ends the process
-        line.clear();
-        appendFrame(line, frame, autoAngle, pointCount);
-        std::fwrite(line.data(), 1, line.size(), stdout);
+        json.clear();
+        appendFrame(json, frame, autoAngle, pointCount);
+        std::fwrite(json.data(), 1, json.size(), stdout);
     }
     std::free(body);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return 0;
 }

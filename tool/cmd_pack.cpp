@@ -1,53 +1,39 @@
 // cmd_pack.cpp: the 'pack' subcommand: makes an archive from files, one entry per file.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "archive/archive_format.h"
 #include "archive/archive_writer.h"
-#include "tool/commands.h"
 #include "support/file_io.h"
+#include "tool/commands.h"
 
-namespace {
-
-void printHelp(FILE* stream)
-{
-    std::fprintf(stream,
-                 "usage: orvane pack [--stored] OUT FILE...\n"
-                 "\n"
-                 "Writes a new archive OUT holding each FILE as one entry, in the order given.\n"
-                 "Each entry is packed where that makes it smaller, otherwise stored as is;\n"
-                 "--stored stores every entry. At most 32768 files.\n"
-                 "\n"
-                 "Exit status: 0 on success, 1 when a file cannot be read or OUT cannot be\n"
-                 "written, 2 on a usage error.\n");
-}
-
-}  // namespace
+const CommandSpec packCommand = {
+    .name = "pack",
+    .usage = "[--stored] OUT FILE...",
+    .summary = "make an archive, one entry per file",
+    .description = "Writes a new archive OUT ('-' for the standard output) holding each FILE as one\n"
+                   "entry, in the order given. Each entry is packed where that makes it smaller,\n"
+                   "otherwise stored as is. At most 32768 files, each a regular file or '-' (the\n"
+                   "standard input).\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when a file cannot be read or OUT cannot be\n"
+                   "written (or is one of the files), 2 on a usage error.\n",
+    .options = {{"--stored", nullptr, "store every entry as is, never packed"}},
+    .operands = {"OUT", "FILE..."},
+};
 
 int runPack(int argc, char** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        printHelp(stdout);
-        return 0;
-    }
-    EntryPacking packing = EntryPacking::packedIfSmaller;
-    if (!args.empty() && args[0] == "--stored") {
-        packing = EntryPacking::stored;
-        args.erase(args.begin());
-    }
-    if (args.size() < 2) {
-        printHelp(stderr);
-        return 2;
-    }
-    const std::string out = args[0];
-    const std::vector<std::string> inputs(args.begin() + 1, args.end());
+    CommandLine line;
+    if (const int status = parseCommandLine(packCommand, argc, argv, &line); status >= 0) return status;
+    const EntryPacking packing = line.has("--stored") ? EntryPacking::stored : EntryPacking::packedIfSmaller;
+    const std::string out = line.operands[0];
+    const std::vector<std::string> inputs(line.operands.begin() + 1, line.operands.end());
     if (inputs.size() > static_cast<std::size_t>(reachableEntries)) {
-        std::fprintf(stderr, "orvane pack: %zu files: an archive holds at most %zu entries\n", inputs.size(), static_cast<std::size_t>(reachableEntries));
-        return 2;
+        return line.usageError("%zu files: an archive holds at most %d entries", inputs.size(), reachableEntries);
     }
+    if (refuseSameFile(packCommand, out, inputs)) return 1;
 
     std::vector<std::vector<uint8_t>> entries(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {

@@ -1,11 +1,13 @@
 // cmd_render.cpp: the 'render' subcommand: draws one entry, or a contact sheet of every entry,
 // to PNG through the viewer's drawing code in an offscreen context (no display needed).
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/archive_format.h"
@@ -14,27 +16,32 @@
 #include "render/offscreen_gl.h"
 #include "render/palette_file.h"
 #include "render/render_entry.h"
-#include "tool/command_line.h"
+#include "tool/archive_input.h"
 #include "tool/commands.h"
 
-namespace {
+const CommandSpec renderCommand = {
+    .name = "render",
+    .usage = "ARCHIVE (INDEX | --sheet) -o OUT.png [options]",
+    .summary = "draw an entry (or a sheet of every entry) to PNG, no display needed",
+    .description = "Draws entry INDEX of ARCHIVE as the viewer shows it, or with --sheet every entry in\n"
+                   "one contact sheet labelled with its index, through the viewer's own drawing code\n"
+                   "in an offscreen context.\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when the archive, an entry or the palette cannot be\n"
+                   "used or OUT cannot be written (or is an input), 2 on a usage error.\n",
+    .options = {{"-o", "OUT.png", "the picture to write ('-' for the standard output)"},
+                {"--sheet", nullptr, "every entry in one contact sheet (no INDEX)"},
+                {"--palette", "FILE", "palette (default: palette.dmp beside ARCHIVE)"},
+                {"--wireframe", nullptr, "polygons as outlines, no culling (the viewer's F)"},
+                {"--zoom", "Z", "view distance, as the viewer's zoom (default -5)"},
+                {"--angle-x", "A", "view turn about x in degrees (default 20)"},
+                {"--angle-y", "A", "view turn about y in degrees (default -40)"},
+                {"--auto-angle", "N", "auto-rotation angle, 1024 units a turn (default 0)"},
+                {"--size", "WxH", "picture size (default 800x600; with --sheet one tile's, 320x240)"}},
+    .operands = {"ARCHIVE", "[INDEX]"},
+};
 
-const char* const usage =
-    "usage: orvane render ARCHIVE INDEX -o OUT.png [options]\n"
-    "       orvane render ARCHIVE --sheet -o OUT.png [options]\n"
-    "\n"
-    "Draws entry INDEX of ARCHIVE as the viewer shows it, or with --sheet every entry in one\n"
-    "contact sheet labelled with its index. Needs no display.\n"
-    "\n"
-    "options:\n"
-    "  --palette FILE    palette (default: palette.dmp beside ARCHIVE)\n"
-    "  --wireframe       polygons as outlines, no culling (the viewer's F)\n"
-    "  --zoom Z          view distance, as the viewer's zoom (default -5)\n"
-    "  --angle-x A       view turn about x in degrees (default 20)\n"
-    "  --angle-y A       view turn about y in degrees (default -40)\n"
-    "  --auto-angle N    auto-rotation angle, 1024 units a turn (default 0)\n"
-    "  --size WxH        picture size (default 800x600; with --sheet the size of one tile,\n"
-    "                    default 320x240)\n";
+namespace {
 
 struct Options {
     std::string archive;
@@ -62,71 +69,60 @@ bool parseSize(const char* text, int* width, int* height)
     if (x == nullptr) return false;
     const std::string w(text, x);
     long lw = 0, lh = 0;
-    if (!parseWholeNumber(w.c_str(), 1, 8192, &lw) || !parseWholeNumber(x + 1, 1, 8192, &lh)) return false;
+    if (!readWholeNumber(w.c_str(), 1, 8192, &lw) || !readWholeNumber(x + 1, 1, 8192, &lh)) return false;
     *width = static_cast<int>(lw);
     *height = static_cast<int>(lh);
     return true;
 }
 
-// Returns an empty string, or what is wrong with the command line.
-std::string parse(int argc, char** argv, Options* o)
+// Reads the command line into *o; returns -1 to go on, otherwise the status to exit with.
+int parse(int argc, char** argv, Options* o)
 {
-    std::vector<const char*> positional;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (a == "--sheet") {
-            o->sheet = true;
-        } else if (a == "--wireframe") {
-            o->view.wireframe = true;
-        } else if (a == "-o" || a == "--palette" || a == "--zoom" || a == "--angle-x" || a == "--angle-y" ||
-                   a == "--auto-angle" || a == "--size") {
-            if (!hasValue) return a + " needs a value";
-            const char* v = argv[++i];
-            long n = 0;
-            if (a == "-o") o->out = v;
-            else if (a == "--palette") o->palette = v;
-            else if (a == "--zoom" && !parseFloat(v, &o->view.zoom)) return "bad --zoom " + std::string(v);
-            else if (a == "--angle-x" && !parseFloat(v, &o->view.angleX)) return "bad --angle-x " + std::string(v);
-            else if (a == "--angle-y" && !parseFloat(v, &o->view.angleY)) return "bad --angle-y " + std::string(v);
-            else if (a == "--auto-angle") {
-                if (!parseWholeNumber(v, -2147483647L - 1, 2147483647L, &n)) return "bad --auto-angle " + std::string(v);
-                o->autoAngle = static_cast<int32_t>(n);
-            } else if (a == "--size" && !parseSize(v, &o->width, &o->height))
-                return "bad --size " + std::string(v) + " (WxH, each 1..8192)";
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            return "unknown option " + a;
-        } else {
-            positional.push_back(argv[i]);
-        }
+    CommandLine line;
+    if (const int status = parseCommandLine(renderCommand, argc, argv, &line); status >= 0) return status;
+    o->archive = line.operands[0];
+    o->sheet = line.has("--sheet");
+    o->view.wireframe = line.has("--wireframe");
+    for (const auto& [name, value] : {std::pair{"--zoom", &o->view.zoom}, {"--angle-x", &o->view.angleX}, {"--angle-y", &o->view.angleY}}) {
+        if (line.has(name) && !parseFloat(line.value(name), value))
+            return line.usageError("%s must be a number, not '%s'", name, line.value(name));
     }
-    if (positional.empty()) return "no archive given";
-    o->archive = positional[0];
+    long n = 0;
+    if (line.has("--auto-angle")) {
+        if (!line.readNumber("--auto-angle", line.value("--auto-angle"), INT32_MIN, INT32_MAX, &n)) return usageStatus;
+        o->autoAngle = static_cast<int32_t>(n);
+    }
+    if (line.has("--size") && !parseSize(line.value("--size"), &o->width, &o->height))
+        return line.usageError("--size must be WxH, each a whole number from 1 to 8192, not '%s'", line.value("--size"));
     if (o->sheet) {
-        if (positional.size() != 1) return "--sheet takes no INDEX";
+        if (line.operands.size() > 1) return line.usageError("--sheet takes no INDEX");
     } else {
-        long n = 0;
-        if (positional.size() != 2) return "give one ARCHIVE and one INDEX";
-        if (!parseWholeNumber(positional[1], 0, reachableEntries - 1, &n)) return "bad INDEX " + std::string(positional[1]) + " (0..32767)";
+        if (line.operands.size() < 2) return line.usageError("missing INDEX");
+        if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &n)) return usageStatus;
         o->index = static_cast<int>(n);
     }
-    if (o->out.empty()) return "no output file (-o OUT.png)";
+    if (!line.has("-o")) return line.usageError("no output file (-o OUT.png)");
+    o->out = line.value("-o");
+    o->palette = line.value("--palette", "");
     if (o->palette.empty()) o->palette = (std::filesystem::path(o->archive).parent_path() / "palette.dmp").string();
     if (o->width == 0) {
         o->width = o->sheet ? 320 : 800;
         o->height = o->sheet ? 240 : 600;
     }
-    return "";
+    if (refuseSameFile(renderCommand, o->out, {o->archive, o->palette})) return 1;
+    return -1;
 }
 
 int renderOne(const Options& o, const Palette& palette, OffscreenGl& gl)
 {
+    ArchiveTable table;
+    if (!readArchiveOrReport(renderCommand, o.archive.c_str(), &table)) return 1;
     if (const Fault fault = drawEntry(o.archive.c_str(), o.index, o.view, o.autoAngle, palette, o.width, o.height)) {
-        std::fprintf(stderr, "orvane render: %s: entry %d: %s\n", o.archive.c_str(), o.index, fault.reason);
+        reportEntryFault(renderCommand, o.archive.c_str(), o.index, fault.reason);
         return 1;
     }
     if (const Fault fault = savePng(o.out, gl.read())) {
-        std::fprintf(stderr, "orvane render: %s: %s\n", o.out.c_str(), fault.reason);
+        std::fprintf(stderr, "orvane render: cannot write %s: %s\n", o.out.c_str(), fault.reason);
         return 1;
     }
     return 0;
@@ -136,18 +132,14 @@ int renderSheet(const Options& o, const Palette& palette, OffscreenGl& gl)
 {
     // The sheet holds at most this many tiles; the viewer itself reaches entries 0..131.
     constexpr long maxTiles = 1024;
-    int32_t announced = 0;
-    const Fault unreadable = readArchiveEntryCount(o.archive.c_str(), &announced);
-    const long count = announced;
-    if (unreadable) {
-        std::fprintf(stderr, "orvane render: %s: cannot read the archive's offset table\n", o.archive.c_str());
+    ArchiveTable table;
+    if (!readArchiveOrReport(renderCommand, o.archive.c_str(), &table)) return 1;
+    const long count = table.readable;
+    if (count > maxTiles) {
+        std::fprintf(stderr, "orvane render: %s: %ld entries; a sheet holds at most %ld\n", o.archive.c_str(), count, maxTiles);
         return 1;
     }
-    if (count <= 0 || count > maxTiles) {
-        std::fprintf(stderr, "orvane render: %s: %ld entries announced (a sheet holds 1..%ld)\n", o.archive.c_str(),
-                     count, maxTiles);
-        return 1;
-    }
+    const bool unread = table.readable < table.announced;
     const int tiles = static_cast<int>(count);
     const int columns = tiles <= 4 ? tiles : static_cast<int>(std::ceil(std::sqrt(static_cast<double>(tiles) * 0.75)));
     const int rows = (tiles + columns - 1) / columns;
@@ -165,7 +157,7 @@ int renderSheet(const Options& o, const Palette& palette, OffscreenGl& gl)
         const Fault fault = drawEntry(o.archive.c_str(), i, o.view, o.autoAngle, palette, o.width, o.height);
         RgbImage tile = gl.read();
         if (fault) {
-            std::fprintf(stderr, "orvane render: %s: entry %d: %s\n", o.archive.c_str(), i, fault.reason);
+            reportEntryFault(renderCommand, o.archive.c_str(), i, fault.reason);
             ++failures;
             for (size_t p = 0; p < tile.rgb.size(); p += 3) tile.rgb[p] = 70;  // a dark red tile
         }
@@ -179,29 +171,21 @@ int renderSheet(const Options& o, const Palette& palette, OffscreenGl& gl)
         }
     }
     if (const Fault fault = savePng(o.out, sheet)) {
-        std::fprintf(stderr, "orvane render: %s: %s\n", o.out.c_str(), fault.reason);
+        std::fprintf(stderr, "orvane render: cannot write %s: %s\n", o.out.c_str(), fault.reason);
         return 1;
     }
     // The sheet is written either way; entries that could not be shown make the status 1.
-    return failures == 0 ? 0 : 1;
+    return failures == 0 && !unread ? 0 : 1;
 }
 
 }  // namespace
 
 int runRender(int argc, char** argv)
 {
-    if (isHelpRequest(argc, argv)) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
     Options o;
-    const std::string problem = parse(argc, argv, &o);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "orvane render: %s\n%s", problem.c_str(), usage);
-        return 2;
-    }
+    if (const int status = parse(argc, argv, &o); status >= 0) return status;
     static Palette palette;
-    if (const Fault fault = readPalette(o.palette.c_str(), palette)) {
+    if (const Fault fault = loadPaletteFile(o.palette.c_str(), palette)) {
         std::fprintf(stderr, "orvane render: %s\n", fault.reason);
         return 1;
     }
