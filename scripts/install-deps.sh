@@ -11,6 +11,7 @@ packages=(
   libpng-dev zlib1g-dev                    # PNG output; zlib as the benchmarks' reference inflater
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool libx11-dev libxtst-dev x11-utils imagemagick   # virtual display, input, screenshots
+  man-db groff-base                        # reading the installed manual pages (install test)
 )
 
 missing=()

@@ -115,8 +115,6 @@ int parse(int argc, char** argv, Options* o)
 
 int renderOne(const Options& o, const Palette& palette, OffscreenGl& gl)
 {
-    ArchiveTable table;
-    if (!readArchiveOrReport(renderCommand, o.archive.c_str(), &table)) return 1;
     if (const Fault fault = drawEntry(o.archive.c_str(), o.index, o.view, o.autoAngle, palette, o.width, o.height)) {
         reportEntryFault(renderCommand, o.archive.c_str(), o.index, fault.reason);
         return 1;
@@ -128,12 +126,10 @@ int renderOne(const Options& o, const Palette& palette, OffscreenGl& gl)
     return 0;
 }
 
-int renderSheet(const Options& o, const Palette& palette, OffscreenGl& gl)
+int renderSheet(const Options& o, const ArchiveTable& table, const Palette& palette, OffscreenGl& gl)
 {
     // The sheet holds at most this many tiles; the viewer itself reaches entries 0..131.
     constexpr long maxTiles = 1024;
-    ArchiveTable table;
-    if (!readArchiveOrReport(renderCommand, o.archive.c_str(), &table)) return 1;
     const long count = table.readable;
     if (count > maxTiles) {
         std::fprintf(stderr, "orvane render: %s: %ld entries; a sheet holds at most %ld\n", o.archive.c_str(), count, maxTiles);
@@ -184,6 +180,8 @@ int runRender(int argc, char** argv)
 {
     Options o;
     if (const int status = parse(argc, argv, &o); status >= 0) return status;
+    ArchiveTable table;
+    if (!readArchiveOrReport(renderCommand, o.archive.c_str(), &table)) return 1;
     static Palette palette;
     if (const Fault fault = loadPaletteFile(o.palette.c_str(), palette)) {
         std::fprintf(stderr, "orvane render: %s\n", fault.reason);
@@ -194,5 +192,5 @@ int runRender(int argc, char** argv)
         std::fprintf(stderr, "orvane render: no offscreen OpenGL: %s\n", fault.reason);
         return 1;
     }
-    return o.sheet ? renderSheet(o, palette, gl) : renderOne(o, palette, gl);
+    return o.sheet ? renderSheet(o, table, palette, gl) : renderOne(o, palette, gl);
 }

@@ -194,10 +194,12 @@ bool refuseSameFile(const CommandSpec& spec, const std::string& output, const st
 
 bool flushStandardOutput(const char* command)
 {
+    // A write that failed earlier left its reason in errno, unless something since replaced it.
+    const int earlier = errno;
     errno = 0;
-    const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
-    if (!failed) return true;
-    const int error = errno != 0 ? errno : EIO;
+    const bool flushFailed = std::fflush(stdout) != 0;
+    if (!flushFailed && std::ferror(stdout) == 0) return true;
+    const int error = flushFailed && errno != 0 ? errno : earlier != 0 ? earlier : EIO;
     std::fprintf(stderr, "orvane%s%s: cannot write to standard output: %s\n", command[0] != '\0' ? " " : "", command,
                  std::strerror(error));
     return false;

@@ -220,6 +220,15 @@ XServer::~XServer()
     stopChild(pid_, 3000);
 }
 
+void XServer::kill()
+{
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    ok_ = false;
+}
+
 // --- ViewerProcess -----------------------------------------------------------------------------
 
 ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, const std::string& exe)
@@ -291,6 +300,18 @@ bool ViewerProcess::reap(bool block)
 bool ViewerProcess::running()
 {
     return pid_ > 0 && !reap(false);
+}
+
+void ViewerProcess::sendSignal(int signal)
+{
+    if (pid_ > 0 && !reap(false)) kill(pid_, signal);
+}
+
+void ViewerProcess::detach()
+{
+    // Closing would talk to the server; the connection's memory is left to the process's end.
+    x_ = nullptr;
+    window_ = 0;
 }
 
 bool ViewerProcess::waitForWindow(double seconds)

@@ -27,6 +27,9 @@ public:
 
     const std::string& display() const { return display_; }  // e.g. ":7"
     bool ok() const { return ok_; }
+    // Kills the server at once, as a session that ends under its programs. Programs connected
+    // to it must be detached first (ViewerProcess::detach), or their next request ends the test.
+    void kill();
 
 private:
     pid_t pid_ = -1;
@@ -65,6 +68,11 @@ public:
     // 128 + the signal number when a signal ended it.
     bool waitForExit(double seconds, int* status);
     bool running();
+    // Sends `signal` to the program.
+    void sendSignal(int signal);
+    // Drops the harness's own connection to the server without a word to it, so that the server
+    // can go away; input and capture are then unavailable.
+    void detach();
     std::string output() const;  // standard output and error so far
     // Lets the program run about n frames; the viewer has no frame counter, so this sleeps and
     // round-trips to the server.

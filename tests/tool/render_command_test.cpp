@@ -132,7 +132,7 @@ TEST_F(RenderCommand, RefusesWhatItCannotDrawWithOneClearLine)
     ASSERT_TRUE(folder.write("fatal.ZRK", archiveOf({demoBodies()[0].bytes, b.build()}, EntryPacking::stored)));
 
     // Files and entries that cannot be drawn: status 1, a line naming the file (and the entry).
-    for (const auto& [arguments, named] : {std::pair{"missing.ZRK 0 -o a.png", "missing.ZRK: entry 0: "},
+    for (const auto& [arguments, named] : {std::pair{"missing.ZRK 0 -o a.png", "orvane render: missing.ZRK: cannot open the archive"},
                                            {"body.ZRK 99 -o a.png", "body.ZRK: entry 99: "},
                                            {"body.ZRK 0 -o a.png --palette none.dmp", "none.dmp"},
                                            {"fatal.ZRK 1 -o a.png --palette palette.dmp", "fatal.ZRK: entry 1: renderM1"},
