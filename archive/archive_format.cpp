@@ -88,3 +88,12 @@ Fault readArchiveTable(const char* path, ArchiveTable* table)
     std::fclose(file);
     return fault;
 }
+
+Fault readArchiveEntryCount(const char* path, int32_t* count)
+{
+    FILE* file = openArchiveFile(path);
+    if (file == nullptr) return faultOf("%s", archiveCannotOpen);
+    const bool read = readAnnouncedEntryCount(file, count);
+    std::fclose(file);
+    return read ? noFault() : faultOf("%s", archiveNoTable);
+}

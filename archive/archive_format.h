@@ -82,3 +82,7 @@ Fault readArchiveTable(const char* path, ArchiveTable* table);
 
 // The same on an open file, read from its start.
 Fault readArchiveTable(FILE* file, ArchiveTable* table);
+
+// Just the announced entry count (which may be negative); fails when the file cannot be opened
+// or is shorter than 4 bytes. Commands use readArchiveTable, which words every fault.
+Fault readArchiveEntryCount(const char* path, int32_t* count);
