@@ -1,5 +1,6 @@
 // cmd_render.cpp: the 'render' subcommand: draws one entry, or a contact sheet of every entry,
 // to PNG through the viewer's drawing code in an offscreen context (no display needed).
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,17 +14,22 @@
 #include "tool/commands.h"
 #include "tool/offscreen_gl.h"
 #include "tool/png_writer.h"
+#include "tool/picture_output.h"
 #include "tool/render_entry.h"
+#include "tool/render_views.h"
 #include "tool/sheet_label.h"
 
 namespace {
 
 const char* const usage =
     "usage: orvane render ARCHIVE INDEX -o OUT.png [options]\n"
+    "       orvane render ARCHIVE INDEX --turntable N -o OUT.gif|OUT.png [options]\n"
+    "       orvane render ARCHIVE INDEX --views -o OUT.png [options]\n"
     "       orvane render ARCHIVE --sheet -o OUT.png [options]\n"
     "\n"
     "Draws entry INDEX of ARCHIVE as the viewer shows it, or with --sheet every entry in one\n"
-    "contact sheet labelled with its index. Needs no display.\n"
+    "contact sheet labelled with its index. Needs no display. OUT may be '-' (standard output)\n"
+    "for one picture, a GIF or the views.\n"
     "\n"
     "options:\n"
     "  --palette FILE    palette (default: palette.dmp beside ARCHIVE)\n"
@@ -32,13 +38,25 @@ const char* const usage =
     "  --angle-x A       view turn about x in degrees (default 20)\n"
     "  --angle-y A       view turn about y in degrees (default -40)\n"
     "  --auto-angle N    auto-rotation angle, 1024 units a turn (default 0)\n"
-    "  --size WxH        picture size (default 800x600; with --sheet the size of one tile,\n"
-    "                    default 320x240)\n";
+    "  --size WxH        picture size (default 800x600; with --sheet and --views the size of\n"
+    "                    one tile, default 320x240)\n"
+    "  --skeleton        the skeleton on top: a line from each bone's parent's origin to its\n"
+    "                    own, a dot at each origin\n"
+    "  --bone N          bone N's polygons, lines and spheres in full colour, the rest dimmed\n"
+    "  --turntable N     N frames of one full turn of the body (auto-rotation angles 1024 / N\n"
+    "                    apart from --auto-angle on): a looping GIF (about 3 s a turn), or for\n"
+    "                    OUT.png the numbered pictures OUT-00.png, OUT-01.png, ...\n"
+    "  --views           front, back, left, right, top and three-quarter views in a labelled\n"
+    "                    grid (the angles are the presets')\n";
 
 struct Options {
     std::string archive;
     int index = -1;
     bool sheet = false;
+    bool views = false;
+    bool anglesGiven = false;
+    int turntable = 0;  // frames; 0 for none
+    PictureExtras extras;
     std::string out;
     std::string palette;
     ViewSettings view;
@@ -75,6 +93,21 @@ std::string parse(int argc, char** argv, Options* o)
         const bool hasValue = i + 1 < argc;
         if (a == "--sheet") {
             o->sheet = true;
+        } else if (a == "--views") {
+            o->views = true;
+        } else if (a == "--skeleton") {
+            o->extras.skeleton = true;
+        } else if (a == "--bone" || a == "--turntable") {
+            if (!hasValue) return a + " needs a value";
+            long n = 0;
+            const char* v = argv[++i];
+            if (a == "--bone") {
+                if (!parseWholeNumber(v, 0, 32767, &n)) return "bad --bone " + std::string(v) + " (0..32767)";
+                o->extras.bone = static_cast<int32_t>(n);
+            } else {
+                if (!parseWholeNumber(v, 1, 1024, &n)) return "bad --turntable " + std::string(v) + " (1..1024 frames)";
+                o->turntable = static_cast<int>(n);
+            }
         } else if (a == "--wireframe") {
             o->view.wireframe = true;
         } else if (a == "-o" || a == "--palette" || a == "--zoom" || a == "--angle-x" || a == "--angle-y" ||
@@ -82,6 +115,7 @@ std::string parse(int argc, char** argv, Options* o)
             if (!hasValue) return a + " needs a value";
             const char* v = argv[++i];
             long n = 0;
+            if (a == "--angle-x" || a == "--angle-y") o->anglesGiven = true;
             if (a == "-o") o->out = v;
             else if (a == "--palette") o->palette = v;
             else if (a == "--zoom" && !parseFloat(v, &o->view.zoom)) return "bad --zoom " + std::string(v);
@@ -102,6 +136,8 @@ std::string parse(int argc, char** argv, Options* o)
     o->archive = positional[0];
     if (o->sheet) {
         if (positional.size() != 1) return "--sheet takes no INDEX";
+        if (o->views || o->turntable > 0 || o->extras.skeleton || o->extras.bone >= 0)
+            return "--sheet draws every entry plainly: no --views, --turntable, --skeleton or --bone";
     } else {
         long n = 0;
         if (positional.size() != 2) return "give one ARCHIVE and one INDEX";
@@ -109,27 +145,33 @@ std::string parse(int argc, char** argv, Options* o)
         o->index = static_cast<int>(n);
     }
     if (o->out.empty()) return "no output file (-o OUT.png)";
+    if (o->views && o->turntable > 0) return "choose --views or --turntable";
+    if (o->views && o->anglesGiven) return "--views sets the angles itself: no --angle-x or --angle-y";
+    if (o->turntable > 0) {
+        const std::string& out = o->out;
+        const auto tail = [&](const char* t) {
+            std::string end = out.size() >= 4 ? out.substr(out.size() - 4) : out;
+            for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return end == t;
+        };
+        if (!tail(".gif") && !tail(".png")) return "--turntable writes OUT.gif or OUT.png";
+        if (out == "-" || (tail(".png") && out.size() == 4)) return "--turntable needs a file name ending in .gif or .png";
+    }
     if (o->palette.empty()) o->palette = (std::filesystem::path(o->archive).parent_path() / "palette.dmp").string();
     if (o->width == 0) {
-        o->width = o->sheet ? 320 : 800;
-        o->height = o->sheet ? 240 : 600;
+        o->width = o->sheet || o->views ? 320 : 800;
+        o->height = o->sheet || o->views ? 240 : 600;
     }
+    // The GIF is made from every frame at once; keep that under a gigabyte.
+    if (o->turntable > 0 && static_cast<double>(o->width) * o->height * 3.0 * o->turntable > 1024.0 * 1024 * 1024)
+        return "a turntable of " + std::to_string(o->turntable) + " frames of that --size is too large";
+    // The outputs must not overwrite the files read.
+    std::vector<std::string> outputs{o->out};
+    if (o->turntable > 0 && o->out.size() > 4 && o->out.substr(o->out.size() - 4) != ".gif")
+        for (int k = 0; k < o->turntable; ++k) outputs.push_back(turntableFrameName(o->out, k, o->turntable));
+    for (const std::string& out : outputs)
+        if (sameFile(out, o->archive) || sameFile(out, o->palette)) return "the output " + out + " is also an input";
     return "";
-}
-
-int renderOne(const Options& o, OffscreenGl& gl)
-{
-    const std::string fault = drawEntry(o.archive, o.index, o.view, o.width, o.height);
-    if (!fault.empty()) {
-        std::fprintf(stderr, "orvane render: %s: entry %d: %s\n", o.archive.c_str(), o.index, fault.c_str());
-        return 1;
-    }
-    std::string error;
-    if (!savePng(o.out, gl.read(), &error)) {
-        std::fprintf(stderr, "orvane render: %s: %s\n", o.out.c_str(), error.c_str());
-        return 1;
-    }
-    return 0;
 }
 
 int renderSheet(const Options& o, OffscreenGl& gl)
@@ -180,8 +222,8 @@ int renderSheet(const Options& o, OffscreenGl& gl)
             std::memcpy(&sheet.rgb[to], &tile.rgb[from], static_cast<size_t>(o.width) * 3);
         }
     }
-    std::string error;
-    if (!savePng(o.out, sheet, &error)) {
+    const std::string error = writePng(o.out, sheet);
+    if (!error.empty()) {
         std::fprintf(stderr, "orvane render: %s: %s\n", o.out.c_str(), error.c_str());
         return 1;
     }
@@ -213,5 +255,16 @@ int runRender(int argc, char** argv)
         std::fprintf(stderr, "orvane render: no offscreen OpenGL: %s\n", error.c_str());
         return 1;
     }
-    return o.sheet ? renderSheet(o, gl) : renderOne(o, gl);
+    if (o.sheet) return renderSheet(o, gl);
+    EntryPictures job;
+    job.archive = o.archive;
+    job.index = o.index;
+    job.out = o.out;
+    job.view = o.view;
+    job.width = o.width;
+    job.height = o.height;
+    job.extras = o.extras;
+    if (o.turntable > 0) return renderTurntable(job, o.turntable, gl);
+    if (o.views) return renderViews(job, gl);
+    return renderPicture(job, gl);
 }

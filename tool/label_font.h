@@ -1,0 +1,16 @@
+// label_font.h: a small built-in 5 x 7 bitmap font for labels on pictures: capital letters,
+// digits, space and - / . , : ( ) # % = +. Lower-case letters are drawn as capitals.
+#pragma once
+
+#include <cstdint>
+
+#include "tool/offscreen_gl.h"
+
+// Writes `text` with its top-left corner at (x, y), each font pixel `scale` x `scale` pixels,
+// in `rgb`, over a dark backing box. Characters the font lacks show as a filled block.
+// Clipped to the image.
+void drawLabel(RgbImage& image, int x, int y, const char* text, int scale, const uint8_t rgb[3]);
+
+// The width and height in pixels that drawLabel covers with its backing box.
+int labelWidth(const char* text, int scale);
+int labelHeight(int scale);

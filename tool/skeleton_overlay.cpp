@@ -1,0 +1,55 @@
+// skeleton_overlay.cpp: the skeleton over the picture, in immediate mode like the scene.
+#include "tool/skeleton_overlay.h"
+
+#include <GL/gl.h>  // Required for: the immediate-mode drawing calls
+
+namespace {
+
+// Model units to OpenGL units, as the scene draws them.
+const float modelScale = 0.0025f;
+
+void sendOrigin(const Point16& p)
+{
+    glVertex3f(static_cast<float>(p.x) * modelScale, static_cast<float>(p.y) * modelScale,
+               static_cast<float>(p.z) * modelScale);
+}
+
+}  // namespace
+
+void drawSkeletonOverlay(const BoneTree& tree, float zoom, float turnX, float turnY, const uint8_t rgb[3])
+{
+    const GLboolean depthTest = glIsEnabled(GL_DEPTH_TEST);
+    GLfloat pointSize = 1.0f, lineWidth = 1.0f;
+    glGetFloatv(GL_POINT_SIZE, &pointSize);
+    glGetFloatv(GL_LINE_WIDTH, &lineWidth);
+
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(0.0f, -1.5f, zoom);
+    glRotatef(turnX, 1.0f, 0.0f, 0.0f);
+    glRotatef(turnY, 0.0f, 1.0f, 0.0f);
+    glColor4ub(rgb[0], rgb[1], rgb[2], 255);
+
+    // A bone without a parent in the body hangs from the frame's origin, where its points start.
+    const Point16 none{0, 0, 0};
+    glLineWidth(2.0f);
+    glBegin(GL_LINES);
+    for (const BoneNode& b : tree.bones) {
+        if (!b.processed) continue;
+        sendOrigin(b.parent >= 0 ? tree.bones[static_cast<size_t>(b.parent)].origin : none);
+        sendOrigin(b.origin);
+    }
+    glEnd();
+    glPointSize(6.0f);
+    glBegin(GL_POINTS);
+    for (const BoneNode& b : tree.bones)
+        if (b.processed) sendOrigin(b.origin);
+    glEnd();
+
+    glPopMatrix();
+    glPointSize(pointSize);
+    glLineWidth(lineWidth);
+    if (depthTest) glEnable(GL_DEPTH_TEST);
+}
