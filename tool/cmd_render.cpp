@@ -147,27 +147,22 @@ std::string parse(int argc, char** argv, Options* o)
     if (o->out.empty()) return "no output file (-o OUT.png)";
     if (o->views && o->turntable > 0) return "choose --views or --turntable";
     if (o->views && o->anglesGiven) return "--views sets the angles itself: no --angle-x or --angle-y";
-    if (o->turntable > 0) {
-        const std::string& out = o->out;
-        const auto tail = [&](const char* t) {
-            std::string end = out.size() >= 4 ? out.substr(out.size() - 4) : out;
-            for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            return end == t;
-        };
-        if (!tail(".gif") && !tail(".png")) return "--turntable writes OUT.gif or OUT.png";
-        if (out == "-" || (tail(".png") && out.size() == 4)) return "--turntable needs a file name ending in .gif or .png";
-    }
+    std::string extension = o->out.size() >= 4 ? o->out.substr(o->out.size() - 4) : std::string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool gif = extension == ".gif";
+    if (o->turntable > 0 && ((!gif && extension != ".png") || o->out.size() == 4))
+        return "--turntable writes OUT.gif or OUT.png";
     if (o->palette.empty()) o->palette = (std::filesystem::path(o->archive).parent_path() / "palette.dmp").string();
     if (o->width == 0) {
         o->width = o->sheet || o->views ? 320 : 800;
         o->height = o->sheet || o->views ? 240 : 600;
     }
     // The GIF is made from every frame at once; keep that under a gigabyte.
-    if (o->turntable > 0 && static_cast<double>(o->width) * o->height * 3.0 * o->turntable > 1024.0 * 1024 * 1024)
-        return "a turntable of " + std::to_string(o->turntable) + " frames of that --size is too large";
+    if (o->turntable > 0 && gif && static_cast<double>(o->width) * o->height * 3.0 * o->turntable > 1024.0 * 1024 * 1024)
+        return "a turntable of " + std::to_string(o->turntable) + " frames of that --size is too large for one GIF";
     // The outputs must not overwrite the files read.
     std::vector<std::string> outputs{o->out};
-    if (o->turntable > 0 && o->out.size() > 4 && o->out.substr(o->out.size() - 4) != ".gif")
+    if (o->turntable > 0 && !gif)
         for (int k = 0; k < o->turntable; ++k) outputs.push_back(turntableFrameName(o->out, k, o->turntable));
     for (const std::string& out : outputs)
         if (sameFile(out, o->archive) || sameFile(out, o->palette)) return "the output " + out + " is also an input";
