@@ -11,6 +11,9 @@
 
 namespace {
 
+// The converted draw type of a translucent polygon (stored render type 5).
+const uint8_t translucentDrawType = 3;
+
 // The element buffer as the pose left it, while the picking pass repaints it. Static: it is
 // half a megabyte.
 uint8_t savedElements[elementBufferBytes];
@@ -51,8 +54,11 @@ RgbImage drawBonePicking(OffscreenGl& gl, const BoneTree& tree, int32_t bone, co
         if (entry.record == nullptr) continue;
         // The records live in elementBuffer; the list only points into it.
         uint8_t* r = elementBuffer + (entry.record - elementBuffer);
-        const uint8_t colour = isBones(entry, owners, bone) ? 1 : 0;
+        const bool picked = isBones(entry, owners, bone);
+        const uint8_t colour = picked ? 1 : 0;
         if (entry.kind == renderKindPolygon) {
+            // Another bone's glass hides nothing: what shows through it stays picked.
+            if (!picked && r[0] == translucentDrawType) r[1] = 0;
             r[0] = 0;  // flat and opaque: one colour, no blending
             r[2] = colour;
             r[3] = 0;

@@ -205,6 +205,27 @@ TEST_F(LookCloser, BonePickedOutAndSkeletonDrawnOnTop)
     EXPECT_GT(kept, 1000);
     EXPECT_GT(dimmed, 1000);
 
+    // Another bone's glass in front hides nothing: the picked bone behind it keeps its colours.
+    BodyBuilder glass;
+    glass.addPoint(0, 0, 0);
+    for (const int16_t z : {200, -200}) {
+        glass.addPoint(-400, 200, z);
+        glass.addPoint(400, 200, z);
+        glass.addPoint(400, 1000, z);
+        glass.addPoint(-400, 1000, z);
+    }
+    glass.addBone(0, 5, 0, -1);
+    glass.addBone(5, 4, 0, 0);
+    glass.addPolygon(5, 40, {1, 2, 3, 4});  // translucent, in front
+    glass.addPolygon(1, 60, {5, 6, 7, 8});  // opaque, behind
+    ASSERT_TRUE(folder.write("glass.ZRK", buildArchive({glass.build()}, EntryPacking::stored)));
+    const std::string straight = "render glass.ZRK 0 --palette palette.dmp --angle-x 0 --angle-y 0 --size 40x30 ";
+    ASSERT_EQ(tool(straight + "-o glass.png").status, 0);
+    ASSERT_EQ(tool(straight + "--bone 1 -o behind.png").status, 0);
+    const RgbImage seen = picture("glass.png"), behind = picture("behind.png");
+    EXPECT_GT(brightness(pixel(seen, 20, 15)), 48);
+    EXPECT_EQ(0, std::memcmp(pixel(seen, 20, 15), pixel(behind, 20, 15), 3));
+
     // The overlay's colour appears only with --skeleton, also where the body is in front of
     // the bones (depth test off): some of it lies on pixels the body covers.
     const auto overlay = [](const RgbImage& image) {
