@@ -13,7 +13,6 @@
 #include "tool/command_line.h"
 #include "tool/commands.h"
 #include "tool/offscreen_gl.h"
-#include "tool/png_writer.h"
 #include "tool/picture_output.h"
 #include "tool/render_entry.h"
 #include "tool/render_views.h"
