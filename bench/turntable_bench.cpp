@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tool/demo_data.h"
+#include "demo/demo_data.h"
 
 namespace {
 
@@ -54,9 +54,8 @@ int main(int argc, char** argv)
     const std::filesystem::path path = std::filesystem::temp_directory_path() / "orvane-turntable-bench";
     std::filesystem::create_directories(path);
     folder = path.string();
-    std::string error;
-    if (!writeDemoFiles(folder, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (const Fault fault = writeDemoFiles(folder)) {
+        std::fprintf(stderr, "%s\n", fault.reason);
         return 1;
     }
     benchmark::Initialize(&argc, argv);

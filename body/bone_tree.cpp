@@ -1,7 +1,7 @@
 // bone_tree.cpp: a prepared body's skeleton as a tree, read with every byte bounds-checked.
 #include "body/bone_tree.h"
 
-#include "body/body_bytes.h"
+#include "support/little_endian.h"
 
 namespace {
 
@@ -9,37 +9,37 @@ bool fits(size_t size, int64_t at, int64_t bytes) { return at >= 0 && bytes >= 0
 
 }  // namespace
 
-const char* readBoneTree(const uint8_t* body, size_t size, BoneTree* tree)
+Fault readBoneTree(const uint8_t* body, size_t size, BoneTree* tree)
 {
     tree->bones.clear();
     tree->order.clear();
     int64_t at = bodyFrameDataOffset;
-    if (!fits(size, at, 2)) return "point count past the end of the body";
-    const int32_t points = loadI16(body + at);
-    if (points < 0) return "negative point count";
+    if (!fits(size, at, 2)) return faultOf("point count past the end of the body");
+    const int32_t points = readI16(body + at);
+    if (points < 0) return faultOf("negative point count");
     at += 2 + int64_t{pointBytes} * points;
-    if (!fits(size, at, 2)) return "bone count past the end of the body";
-    const int32_t count = loadI16(body + at);
+    if (!fits(size, at, 2)) return faultOf("bone count past the end of the body");
+    const int32_t count = readI16(body + at);
     at += 2;
-    if (count <= 0) return "no bones";
-    if (!fits(size, at, int64_t{boneRecordBytes} * count)) return "bone table past the end of the body";
+    if (count <= 0) return faultOf("no bones");
+    if (!fits(size, at, int64_t{boneRecordBytes} * count)) return faultOf("bone table past the end of the body");
 
     tree->bones.resize(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
         const uint8_t* record = body + at + int64_t{boneRecordBytes} * i;
         BoneNode& b = tree->bones[static_cast<size_t>(i)];
-        b.type = loadU16(record + boneType);
+        b.type = readU16(record + boneType);
         b.processed = i == 0 || b.type == boneTypeRotation;
-        b.parentField = loadI16(record + boneParent);
+        b.parentField = readI16(record + boneParent);
         const int32_t k = b.parentField / matrixBytes;
         if (b.parentField >= 0 && b.parentField % matrixBytes == 0 && k < count && k != i) b.parent = k;
-        b.angleX = loadI16(record + boneAngleX);
-        b.angleY = loadI16(record + boneAngleY);
-        b.angleZ = loadI16(record + boneAngleZ);
-        b.firstPoint = loadI16(record + boneFirstPoint) / pointBytes;
-        b.pointCount = loadI16(record + bonePointCount);
-        b.basePoint = b.parentField == -1 ? -1 : loadI16(record + boneBasePoint) / pointBytes;
-        b.normalCount = loadI16(record + boneNormalCount);
+        b.angleX = readI16(record + boneAngleX);
+        b.angleY = readI16(record + boneAngleY);
+        b.angleZ = readI16(record + boneAngleZ);
+        b.firstPoint = readI16(record + boneFirstPoint) / pointBytes;
+        b.pointCount = readI16(record + bonePointCount);
+        b.basePoint = b.parentField == -1 ? -1 : readI16(record + boneBasePoint) / pointBytes;
+        b.normalCount = readI16(record + boneNormalCount);
     }
 
     // Children lists, then a walk from every bone that has no parent in the body.
@@ -76,7 +76,7 @@ const char* readBoneTree(const uint8_t* body, size_t size, BoneTree* tree)
         for (int32_t step = 0; step < count; ++step) j = tree->bones[static_cast<size_t>(j)].parent;
         walkFrom(j);
     }
-    return nullptr;
+    return noFault();
 }
 
 void placeBoneOrigins(BoneTree* tree)

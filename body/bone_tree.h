@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "body/body.h"
+#include "support/fault.h"
 
 struct BoneNode {
     uint16_t type = 0;        // as stored; bone 0 is processed whatever it holds
@@ -32,9 +33,9 @@ struct BoneTree {
 };
 
 // Reads the skeleton of a prepared body of `size` bytes from its data section at byte 26, as
-// the frames read it. Returns nullptr, or a short phrase when the bytes end before the bone
-// table does. Allocates; call once per loaded body.
-const char* readBoneTree(const uint8_t* body, size_t size, BoneTree* tree);
+// the frames read it. Fails when the bytes end before the bone table does. Allocates; call once
+// per loaded body.
+Fault readBoneTree(const uint8_t* body, size_t size, BoneTree* tree);
 
 // Sets every bone's origin from transformedPoints as the last skeleton pass left them: the
 // base point's place for a bone with a parent, (0, 0, 0) otherwise. That is the origin the

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <string>
 
+#include "body/body.h"
+#include "render/posed_entry.h"
 #include "tool/command_line.h"
 #include "tool/commands.h"
-#include "tool/posed_entry.h"
+
 
 namespace {
 
@@ -30,7 +32,7 @@ const char* typeName(size_t index, const BoneNode& b)
 std::string parentText(const BoneNode& b)
 {
     if (b.parentField == -1) return "-";
-    if (b.parentField >= 0 && b.parentField % 36 == 0) return std::to_string(b.parentField / 36);
+    if (b.parentField >= 0 && b.parentField % matrixBytes == 0) return std::to_string(b.parentField / matrixBytes);
     return "@" + std::to_string(b.parentField);  // a raw matrix offset that names no slot
 }
 
@@ -71,10 +73,10 @@ int runBones(int argc, char** argv)
     }
 
     PosedEntry entry;
-    std::string fault = entry.load(archive, static_cast<int>(index));
-    if (fault.empty()) fault = entry.pose(static_cast<int32_t>(autoAngle));
-    if (!fault.empty()) {
-        std::fprintf(stderr, "%s: entry %ld: %s\n", archive, index, fault.c_str());
+    Fault fault = entry.load(archive, static_cast<int>(index));
+    if (!fault) fault = entry.pose(static_cast<int32_t>(autoAngle));
+    if (fault) {
+        std::fprintf(stderr, "%s: entry %ld: %s\n", archive, index, fault.reason);
         return 1;
     }
 

@@ -13,8 +13,8 @@ protected:
     BoneTree read(const std::vector<uint8_t>& body)
     {
         BoneTree tree;
-        const char* fault = readBoneTree(body.data(), body.size(), &tree);
-        EXPECT_EQ(fault, nullptr) << fault;
+        const Fault fault = readBoneTree(body.data(), body.size(), &tree);
+        EXPECT_FALSE(fault) << fault.reason;
         return tree;
     }
 };
@@ -116,7 +116,7 @@ TEST_F(BoneTreeTest, RefusesBytesThatEndBeforeTheBoneTable)
     for (size_t cut : {size_t{10}, size_t{27}, size_t{40}, body.size() - 20}) {
         // Cut anywhere before the last bone record ends: a phrase, no read past `cut`.
         std::vector<uint8_t> shorter(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(cut));
-        EXPECT_NE(readBoneTree(shorter.data(), shorter.size(), &tree), nullptr) << cut;
+        EXPECT_TRUE(readBoneTree(shorter.data(), shorter.size(), &tree)) << cut;
     }
 }
 
