@@ -33,9 +33,5 @@ inline Fault writeFileBytes(const std::string& path, const std::vector<uint8_t>&
 using FileContents = std::pair<std::string, std::vector<uint8_t>>;
 Fault writeFilesTogether(const std::vector<FileContents>& files);
 
-// True when writing `output` would change `input`: the same file (device and inode), or the
-// same path once symbolic links and "." / ".." are resolved. "-" is never the same as a file.
-bool isSameFile(const std::string& output, const std::string& input);
-
 // Whether something (of any kind, a dangling symbolic link included) exists at `path`.
 bool pathExists(const std::string& path);

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "support/file_io.h"
+#include "support/same_file.h"
 
 namespace {
 

@@ -12,6 +12,7 @@ extern const CommandSpec packCommand;     // make an archive from files
 extern const CommandSpec checkCommand;    // check every entry of an archive as the viewer would
 extern const CommandSpec dumpCommand;     // print what the body pipeline computes, per frame
 extern const CommandSpec renderCommand;   // draw an entry to PNG without a display
+extern const CommandSpec bonesCommand;    // print an entry's skeleton as a tree
 
 int runDemo(int argc, char** argv);
 int runList(int argc, char** argv);
@@ -20,3 +21,4 @@ int runPack(int argc, char** argv);
 int runCheck(int argc, char** argv);
 int runDump(int argc, char** argv);
 int runRender(int argc, char** argv);
+int runBones(int argc, char** argv);

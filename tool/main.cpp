@@ -25,6 +25,7 @@ const Command commands[] = {
     {&packCommand, runPack},
     {&checkCommand, runCheck},
     {&dumpCommand, runDump},
+    {&bonesCommand, runBones},
     {&renderCommand, runRender},
 };
 

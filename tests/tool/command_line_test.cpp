@@ -78,6 +78,10 @@ TEST_F(CommandLines, ABadLineSaysWhatWasWrongThenTheUsageLine)
              {"dump body.ZRK -1", "orvane dump: " + index + "'-1'"},
              {"dump body.ZRK 0 --frames -1", "orvane dump: --frames must be a whole number from 0 to 2147483647, not '-1'"},
              {"render body.ZRK -1 -o out.png", "orvane render: " + index + "'-1'"},
+             {"render body.ZRK 0 --turntable 0 -o out.gif", "orvane render: --turntable must be a whole number from 1 to 1024, not '0'"},
+             {"bones body.ZRK x", "orvane bones: " + index + "'x'"},
+             {"dump body.ZRK --session 1,,2", "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to 32767), not '1,,2'"},
+             {"dump body.ZRK 0 --session 1", "orvane dump: --session takes no INDEX"},
              {"render body.ZRK 0", "orvane render: no output file (-o OUT.png)"},
              {"render body.ZRK 0 -o", "orvane render: option -o needs a value (OUT.png)"},
              {"render body.ZRK 3 --sheet -o out.png", "orvane render: --sheet takes no INDEX"},
@@ -130,7 +134,7 @@ TEST_F(CommandLines, FollowsTheConventionsUsersExpect)
     const CommandRun main = tool("--help");
     EXPECT_EQ(main.status, 0);
     for (const char* word : {"demo", "--force", "list", "extract", "pack", "--stored", "check", "dump", "--frames N",
-                             "--auto-rotate", "render", "-o OUT.png", "--sheet", "--palette FILE", "--wireframe",
+                             "--auto-rotate", "--session STEPS", "bones", "render", "--turntable N", "--views", "--bone N", "--skeleton", "-o OUT.png", "--sheet", "--palette FILE", "--wireframe",
                              "--zoom Z", "--angle-x A", "--angle-y A", "--auto-angle N", "--size WxH"})
         EXPECT_NE(main.out.find(" " + std::string(word) + " "), std::string::npos) << word;
     std::size_t column = 0;

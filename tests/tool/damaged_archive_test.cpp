@@ -21,7 +21,10 @@ const std::vector<std::string> readers = {
     "check F",
     "extract F 0 out.bin",
     "dump F 0",
+    "dump F --session 0:2,1",
+    "bones F 0",
     "render F 0 -o out.png --palette palette.dmp",
+    "render F 0 --turntable 2 -o out.gif --palette palette.dmp",
     "render F --sheet -o out.png --palette palette.dmp",
 };
 
@@ -89,7 +92,8 @@ TEST_F(DamagedArchives, AnEntryFaultReadsTheSameInEveryCommand)
     const uint32_t second = readU32(archive.data() + 4), third = readU32(archive.data() + 8);
     archive.resize((second + third) / 2);  // entry 1 cut inside its data
     ASSERT_TRUE(folder.write("cut.ZRK", archive));
-    for (const std::string reader : {"extract F 1 out.bin", "dump F 1", "render F 1 -o out.png", "render F --sheet -o out.png"}) {
+    for (const std::string reader : {"extract F 1 out.bin", "dump F 1", "bones F 1", "render F 1 -o out.png", "render F 1 --views -o out.png",
+                                     "render F --sheet -o out.png"}) {
         const CommandRun run = tool(withArchive(reader, "cut.ZRK"));
         EXPECT_EQ(run.status, 1) << reader;
         EXPECT_NE(run.err.find("orvane " + commandOf(reader) + ": cut.ZRK: entry 1: truncated entry\n"), std::string::npos)

@@ -25,6 +25,7 @@ const std::vector<std::string> writers = {
     "extract body.ZRK 7 OUT",
     "render body.ZRK 0 -o OUT",
     "render body.ZRK --sheet --size 80x60 -o OUT",
+    "render body.ZRK 0 --views --size 80x60 -o OUT",
 };
 
 std::string withOutput(std::string command, const std::string& out) { return command.replace(command.find("OUT"), 3, out); }
