@@ -19,7 +19,7 @@
 
 const CommandSpec dumpCommand = {
     .name = "dump",
-    .usage = "ARCHIVE INDEX [--frames N] [--auto-rotate] | ARCHIVE --session STEPS [--auto-rotate]",
+    .usage = "ARCHIVE (INDEX [--frames N] | --session STEPS) [--auto-rotate]",
     .summary = "print the body pipeline's results per frame as JSON",
     .description = "Loads and prepares entry INDEX in a fresh pipeline state, runs the body stage N\n"
                    "times (default 1) as the viewer's frame loop would, and prints one JSON object\n"
