@@ -125,42 +125,61 @@ bool samePlace(const std::string& a, const std::string& b)
     return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
 }
 
-// Writes through a temporary file beside `path` and a rename. Returns an empty string or the reason.
-std::string writeAtomically(const std::string& path, const void* data, size_t size)
+// A file's bytes on their way to `path`: first into a temporary file beside it, then renamed.
+struct Output {
+    std::string path;
+    const void* data;
+    size_t size;
+};
+
+// Writes every output to its temporary file, then renames them all into place; after any
+// failure the temporaries (ours) are removed and no target has been touched, except by a rename
+// that failed itself. Returns an empty string or the reason.
+std::string writeAll(const std::vector<Output>& outputs)
 {
-    if (path == "-") {
-        const bool ok = size == 0 || std::fwrite(data, 1, size, stdout) == size;
+    if (outputs.size() == 1 && outputs[0].path == "-") {
+        const Output& o = outputs[0];
+        const bool ok = o.size == 0 || std::fwrite(o.data, 1, o.size, stdout) == o.size;
         return ok && std::fflush(stdout) == 0 ? "" : "cannot write to standard output";
     }
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) return std::strerror(errno);
-    // mkstemp makes the file private; give it the permissions any new file would get.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const auto* p = static_cast<const uint8_t*>(data);
-    size_t left = size;
+    std::vector<std::string> temps;
     int error = 0;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
+    for (const Output& o : outputs) {
+        const fs::path target(o.path);
+        const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+        std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+        const int fd = mkstemp(temp.data());
+        if (fd < 0) {
             error = errno;
             break;
         }
-        p += n;
-        left -= static_cast<size_t>(n);
+        temps.push_back(temp);
+        // mkstemp makes the file private; give it the permissions any new file would get.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        const auto* p = static_cast<const uint8_t*>(o.data);
+        size_t left = o.size;
+        while (left > 0 && error == 0) {
+            const ssize_t n = ::write(fd, p, left);
+            if (n < 0) {
+                if (errno != EINTR) error = errno;
+                continue;
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
+        }
+        if (::close(fd) != 0 && error == 0) error = errno;
+        if (error != 0) break;
     }
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && std::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        std::remove(temp.c_str());  // ours: made by mkstemp above
-        return std::strerror(error);
+    for (size_t i = 0; i < temps.size() && error == 0; ++i) {
+        if (std::rename(temps[i].c_str(), outputs[i].path.c_str()) != 0) error = errno;
+        else temps[i].clear();
     }
-    return "";
+    for (const std::string& temp : temps) {
+        if (!temp.empty()) std::remove(temp.c_str());  // made by mkstemp above
+    }
+    return error == 0 ? "" : std::strerror(error);
 }
 
 struct Palette {
@@ -203,18 +222,16 @@ std::string exportEntry(const Options& o, const Palette& palette, int index, con
     switch (*o.format) {
     case Format::glb: {
         const std::vector<uint8_t> bytes = writeGlb(body, options);
-        return writeAtomically(out, bytes.data(), bytes.size());
+        return writeAll({{out, bytes.data(), bytes.size()}});
     }
     case Format::gltf: {
         const std::string text = writeGltf(body, options);
-        return writeAtomically(out, text.data(), text.size());
+        return writeAll({{out, text.data(), text.size()}});
     }
     case Format::obj: {
         const fs::path mtl = fs::path(out).replace_extension(".mtl");
         const ObjFiles files = writeObj(body, options, mtl.filename().string());
-        std::string error = writeAtomically(mtl.string(), files.mtl.data(), files.mtl.size());
-        if (error.empty()) error = writeAtomically(out, files.obj.data(), files.obj.size());
-        return error;
+        return writeAll({{mtl.string(), files.mtl.data(), files.mtl.size()}, {out, files.obj.data(), files.obj.size()}});
     }
     }
     return "";
