@@ -14,6 +14,7 @@ using Json = nlohmann::ordered_json;
 namespace {
 
 constexpr int componentFloat = 5126;
+constexpr int componentUnsignedByte = 5121;
 constexpr int componentUnsignedShort = 5123;
 constexpr int componentUnsignedInt = 5125;
 constexpr int targetArray = 34962;
@@ -23,6 +24,7 @@ constexpr int modeTriangles = 4;
 constexpr float translucentAlpha = 80.0f / 255.0f;
 constexpr int sphereSlices = 10;  // as the viewer's spheres
 constexpr int sphereStacks = 10;
+constexpr const char* elementsPlaceholder = "@orvane-elements@";
 
 std::string hex(const uint8_t* bytes, size_t count)
 {
@@ -101,12 +103,82 @@ public:
 
     Json build(std::vector<uint8_t>* bin);
 
+    // The JSON text of `gltf`, the element records in place of their placeholder.
+    std::string text(const Json& gltf, int indent) const
+    {
+        std::string out = gltf.dump(indent);
+        const std::string mark = std::string("\"") + elementsPlaceholder + "\"";
+        const size_t at = out.find(mark);
+        if (at != std::string::npos) out.replace(at, mark.size(), elementsText_);
+        return out;
+    }
+
 private:
     const PosedBody& body_;
     const ExportOptions& options_;
     std::vector<uint8_t>* bin_ = nullptr;
     Json bufferViews_ = Json::array();
     Json accessors_ = Json::array();
+    std::string elementsText_;
+
+    // The element records as JSON text, written directly: a full body has thousands of them.
+    std::string elementsText(const std::vector<std::pair<int, long>>& at, const int slot[4]) const
+    {
+        std::string out = "[";
+        const auto number = [&out](long v) { out += std::to_string(v); };
+        const auto list = [&](const auto& values) {
+            out += '[';
+            for (size_t i = 0; i < values.size(); ++i) {
+                if (i > 0) out += ',';
+                number(static_cast<long>(values[i]));
+            }
+            out += ']';
+        };
+        for (size_t i = 0; i < body_.elements.size(); ++i) {
+            const PosedElement& e = body_.elements[i];
+            if (i > 0) out += ',';
+            const char* kind = e.kind == PosedElement::polygon ? "polygon" : e.kind == PosedElement::line ? "line" : "sphere";
+            out += std::string("{\"") + kind + "\":";
+            if (at[i].second < 0) {
+                out += "null";
+            } else {
+                out += '[';
+                number(slot[at[i].first]);
+                out += ',';
+                number(at[i].second);
+                out += ']';
+            }
+            if (e.kind == PosedElement::polygon) {
+                out += ",\"type\":";
+                number(e.renderType);
+                out += ",\"colour\":";
+                number(e.storedColour);
+                if (e.renderType >= 9) {
+                    out += ",\"normals\":";
+                    list(e.normals);
+                } else if (e.renderType >= 7) {
+                    out += ",\"normal\":";
+                    number(e.polygonNormal);
+                }
+                out += ",\"points\":";
+                list(e.offsets);
+            } else {
+                out += ",\"attributes\":";
+                number(static_cast<long>(e.attributes));
+                if (e.kind == PosedElement::line) {
+                    out += ",\"points\":";
+                    list(e.offsets);
+                } else {
+                    out += ",\"radius\":";
+                    number(e.radius);
+                    out += ",\"centre\":";
+                    number(e.offsets[0]);
+                }
+            }
+            out += '}';
+        }
+        return out + "]";
+    }
 
     bool lit() const { return options_.look == ExportLook::base; }
 
@@ -273,9 +345,15 @@ private:
         if (!g.normals.empty()) attributes["NORMAL"] = floatAccessor(g.normals, 3, targetArray, false);
         attributes["COLOR_0"] = floatAccessor(g.colours, 3, targetArray, false);
         attributes["JOINTS_0"] = jointAccessor(g.joints);
-        std::vector<float> weights(g.vertexCount() * 4, 0.0f);
-        for (size_t i = 0; i < weights.size(); i += 4) weights[i] = 1.0f;
-        attributes["WEIGHTS_0"] = floatAccessor(weights, 4, targetArray, false);
+        // One joint with weight 1 (255 normalised) a vertex.
+        std::vector<uint8_t> weights(g.vertexCount() * 4, 0);
+        for (size_t i = 0; i < weights.size(); i += 4) weights[i] = 255;
+        accessors_.push_back({{"bufferView", view(weights.data(), weights.size(), targetArray)},
+                              {"componentType", componentUnsignedByte},
+                              {"normalized", true},
+                              {"count", g.vertexCount()},
+                              {"type", "VEC4"}});
+        attributes["WEIGHTS_0"] = accessors_.size() - 1;
         attributes["_POINT"] = floatAccessor(g.points, 1, targetArray, false);
         Json p = {{"attributes", std::move(attributes)}, {"mode", g.mode}, {"material", material}};
         if (g.mode == modeTriangles) p["indices"] = indexAccessor(g.indices, g.vertexCount());
@@ -303,29 +381,23 @@ Json Writer::build(std::vector<uint8_t>* bin)
     // Geometry: every element as drawn, in its primitive by role.
     VertexGroup groups[4] = {{"polygons", modeTriangles, false}, {"translucent", modeTriangles, true},
                              {"lines", modeLines, false}, {"spheres", modeTriangles, false}};
-    Json elements = Json::array();
+    // Each element's primitive group and first vertex (-1: no geometry).
+    std::vector<std::pair<int, long>> at;
+    at.reserve(body_.elements.size());
     for (const PosedElement& e : body_.elements) {
-        Json x;
         if (e.kind == PosedElement::polygon) {
             const int g = e.translucent() ? 1 : 0;
             // Fewer than three vertices draw nothing: no geometry, the record only.
-            Json at = e.points.size() >= 3 ? Json{g, addPolygon(groups[g], e)} : Json(nullptr);
-            x = {{"polygon", std::move(at)}, {"type", e.renderType}, {"colour", e.storedColour}};
-            if (e.renderType >= 9) x["normals"] = e.normals;
-            else if (e.renderType >= 7) x["normal"] = e.polygonNormal;
-            x["points"] = e.offsets;
+            at.emplace_back(g, e.points.size() >= 3 ? static_cast<long>(addPolygon(groups[g], e)) : -1L);
         } else if (e.kind == PosedElement::line) {
             VertexGroup& g = groups[2];
-            const size_t first = g.vertexCount();
+            at.emplace_back(2, static_cast<long>(g.vertexCount()));
             for (uint16_t point : e.points) {
                 addVertex(g, scaled(body_.bindPoints[point]), e.paletteIndex(), body_.pointJoint[point], point, {});
             }
-            x = {{"line", {2, first}}, {"attributes", e.attributes}, {"points", e.offsets}};
         } else {
-            x = {{"sphere", {3, addSphere(groups[3], e)}}, {"attributes", e.attributes}, {"radius", e.radius},
-                 {"centre", e.offsets[0]}};
+            at.emplace_back(3, static_cast<long>(addSphere(groups[3], e)));
         }
-        elements.push_back(std::move(x));
     }
     // Lines carry no normals: they are drawn unlit in either look.
     groups[2].normals.clear();
@@ -341,11 +413,7 @@ Json Writer::build(std::vector<uint8_t>* bin)
         primitives.push_back(primitive(groups[g], groups[g].translucent ? 1 : 0));
         roles.push_back(groups[g].role);
     }
-    for (Json& x : elements) {
-        for (const char* kind : {"polygon", "line", "sphere"}) {
-            if (x.contains(kind) && x[kind].is_array()) x[kind][0] = slot[x[kind][0].get<int>()];
-        }
-    }
+    elementsText_ = elementsText(at, slot);
 
     // Skeleton: one node per processed bone, the frame's turns on them.
     Json nodes = Json::array();
@@ -390,7 +458,8 @@ Json Writer::build(std::vector<uint8_t>* bin)
         nodes.push_back({{"name", name}, {"mesh", 0}, {"skin", 0}});
         sceneNodes.push_back(meshNode);
         gltf["meshes"] = {{{"name", name}, {"primitives", std::move(primitives)}}};
-        gltf["materials"] = {material("opaque", false), material("translucent", true)};
+        gltf["materials"] = {material("opaque", false)};
+        if (slot[1] >= 0) gltf["materials"].push_back(material("translucent", true));
     }
     gltf["nodes"] = std::move(nodes);
     accessors_.push_back({{"bufferView", view(inverseBinds.data(), inverseBinds.size() * sizeof(float), 0)},
@@ -434,7 +503,7 @@ Json Writer::build(std::vector<uint8_t>* bin)
                    {"bones", std::move(bones)},
                    {"normals", {{"total", body_.normalTotal}, {"records", std::move(normals)}}},
                    {"primitives", std::move(roles)},
-                   {"elements", std::move(elements)},
+                   {"elements", elementsPlaceholder},
                    {"tail", hex(body_.tail.data(), body_.tail.size())}};
     gltf["scenes"] = {{{"name", name}, {"nodes", std::move(sceneNodes)}, {"extras", {{"orvane", std::move(extras)}}}}};
     gltf["accessors"] = std::move(accessors_);
@@ -478,8 +547,9 @@ float linearFromDisplay(uint8_t value)
 std::vector<uint8_t> writeGlb(const PosedBody& body, const ExportOptions& options)
 {
     std::vector<uint8_t> bin;
-    const Json gltf = Writer(body, options).build(&bin);
-    std::string json = gltf.dump();
+    Writer writer(body, options);
+    const Json gltf = writer.build(&bin);
+    std::string json = writer.text(gltf, -1);
     while (json.size() % 4 != 0) json += ' ';
     std::vector<uint8_t> out;
     out.reserve(12 + 8 + json.size() + 8 + bin.size());
@@ -498,8 +568,9 @@ std::vector<uint8_t> writeGlb(const PosedBody& body, const ExportOptions& option
 std::string writeGltf(const PosedBody& body, const ExportOptions& options)
 {
     std::vector<uint8_t> bin;
-    Json gltf = Writer(body, options).build(&bin);
+    Writer writer(body, options);
+    Json gltf = writer.build(&bin);
     // One self-contained file: the buffer rides along as a data URI.
     gltf["buffers"][0]["uri"] = "data:application/octet-stream;base64," + base64(bin);
-    return gltf.dump(1) + "\n";
+    return writer.text(gltf, 1) + "\n";
 }

@@ -166,7 +166,7 @@ std::vector<double> accessorValues(const tinygltf::Model& model, int index)
             }
             case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: out.push_back(b[0] | (b[1] << 8)); break;
             case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT: out.push_back(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24)); break;
-            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: out.push_back(b[0]); break;
+            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: out.push_back(a.normalized ? b[0] / 255.0 : b[0]); break;
             default: ADD_FAILURE() << "unexpected component type " << a.componentType; return out;
             }
         }
