@@ -1,10 +1,18 @@
 // frame_loop.cpp: one pass of the viewer's endless frame loop.
 #include "app/frame_loop.h"
 
+#include <SDL.h>  // Required for: SDL_GL_SwapBuffers
+
 #include "app/input.h"
 #include "app/viewer_state.h"
 #include "body/body.h"
-#include "render/draw_frame.h"
+#include "render/draw_scene.h"
+
+void drawFrame()
+{
+    drawScene(View{viewZoom, viewAngleX, viewAngleY, wireframe != 0}, palette);
+    SDL_GL_SwapBuffers();
+}
 
 void runFrame()
 {

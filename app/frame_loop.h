@@ -1,6 +1,9 @@
 // frame_loop.h: one pass of the viewer's endless frame loop.
 #pragma once
 
+// Draws the render list with the viewer's view and palette and presents it in the window.
+void drawFrame();
+
 // Input, auto-rotation, the body stage and the drawing, in that order. With no body loaded
 // the body stage is skipped and an empty render list is drawn (a black scene).
 void runFrame();

@@ -8,6 +8,7 @@
 #include "app/viewer_state.h"
 #include "body/body.h"
 #include "render/gl_state.h"
+#include "render/palette_file.h"
 
 namespace {
 
@@ -20,16 +21,6 @@ void quitSdlAtExit()
 }
 
 }  // namespace
-
-bool readPalette(const char* path)
-{
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
-    // One read of 768 one-byte items; a short count is accepted as it is.
-    (void)std::fread(palette, 1, sizeof palette, file);
-    std::fclose(file);
-    return true;
-}
 
 void startUp()
 {
@@ -44,7 +35,7 @@ void startUp()
     }
     SDL_WM_SetCaption(windowCaption, windowCaption);
 
-    if (!readPalette(paletteFileName)) {
+    if (readPalette(paletteFileName, palette)) {
         std::printf("Impossible to load palette.dmp!\n");
         std::exit(1);
     }

@@ -3,14 +3,17 @@
 
 #include <cstdint>
 
+#include "archive/archive_format.h"
+#include "render/view.h"
+
 inline constexpr const char* paletteFileName = "palette.dmp";
 inline constexpr const char* archiveFileName = "body.ZRK";
 inline constexpr const char* windowCaption = "Orvane model viewer v0.02";
 inline constexpr int windowWidth = 800;
 inline constexpr int windowHeight = 600;
-inline constexpr int32_t lastModelIndex = 131;
+inline constexpr int32_t lastModelIndex = viewerLastEntry;
 
-extern uint8_t palette[256][3];
+extern Palette palette;
 extern uint8_t* currentBody;  // owned here; null while no body can be shown
 extern int32_t modelIndex;
 extern float viewZoom;

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "tool/archive_writer.h"
+#include "archive/archive_writer.h"
+#include "body/full_room_body.h"
 #include "tool/commands.h"
-#include "tool/full_room_body.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ struct Workspace {
         out = dir + "/gltf";
         std::vector<std::vector<uint8_t>> bodies;
         for (int i = 0; i < entries; ++i) bodies.push_back(fullRoomBody(static_cast<uint32_t>(100 + i)));
-        const std::vector<uint8_t> bytes = buildArchive(bodies);
+        std::vector<uint8_t> bytes;
+        if (buildArchive(bodies, EntryPacking::packedIfSmaller, &bytes)) std::abort();
         std::vector<uint8_t> palette(768);
         for (size_t i = 0; i < palette.size(); ++i) palette[i] = static_cast<uint8_t>(i / 3);
         write(archive, bytes);

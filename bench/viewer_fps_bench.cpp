@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "app/body_loading.h"
 #include "app/frame_loop.h"
 #include "app/viewer_state.h"
 #include "body/body.h"
-#include "render/draw_frame.h"
+#include "body/body_loading.h"
+#include "demo/demo_data.h"
+#include "render/draw_scene.h"
 #include "render/gl_state.h"
-#include "tool/demo_data.h"
 
 namespace {
 
@@ -46,8 +46,8 @@ void runFrames(benchmark::State& state, uint8_t* body)
 uint8_t* loadDemoBody(benchmark::State& state)
 {
     uint8_t* body = nullptr;
-    if (const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body)) {
-        state.SkipWithError(fault);
+    if (const Fault fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body)) {
+        state.SkipWithError(fault.reason);
     }
     return body;
 }
@@ -82,7 +82,7 @@ void drawOnly(benchmark::State& state)
     if (body == nullptr) return;
     runBodyStage(body);
     for (auto _ : state) {
-        drawScene();
+        drawScene(View{viewZoom, viewAngleX, viewAngleY, wireframe != 0}, palette);
         glFinish();
     }
     std::free(body);
@@ -127,9 +127,8 @@ int main(int argc, char** argv)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orvane-fps-bench";
     std::filesystem::create_directories(folder);
-    std::string error;
-    if (!writeDemoFiles(folder.string(), &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (const Fault fault = writeDemoFiles(folder.string())) {
+        std::fprintf(stderr, "%s\n", fault.reason);
         return 1;
     }
     demoArchivePath = (folder / "body.ZRK").string();

@@ -451,14 +451,14 @@ Json Writer::build(std::vector<uint8_t>* bin)
 
     Json gltf;
     gltf["asset"] = {{"version", "2.0"}, {"generator", std::string("Orvane ") + orvaneVersion}};
-    if (!lit()) gltf["extensionsUsed"] = {"KHR_materials_unlit"};
+    if (!lit()) gltf["extensionsUsed"] = Json::array({"KHR_materials_unlit"});
     gltf["scene"] = 0;
     Json sceneNodes = {0};
     if (!primitives.empty()) {
         nodes.push_back({{"name", name}, {"mesh", 0}, {"skin", 0}});
         sceneNodes.push_back(meshNode);
-        gltf["meshes"] = {{{"name", name}, {"primitives", std::move(primitives)}}};
-        gltf["materials"] = {material("opaque", false)};
+        gltf["meshes"] = Json::array({Json{{"name", name}, {"primitives", std::move(primitives)}}});
+        gltf["materials"] = Json::array({material("opaque", false)});
         if (slot[1] >= 0) gltf["materials"].push_back(material("translucent", true));
     }
     gltf["nodes"] = std::move(nodes);
@@ -467,7 +467,7 @@ Json Writer::build(std::vector<uint8_t>* bin)
                           {"count", body_.joints.size()},
                           {"type", "MAT4"}});
     const size_t inverseBindAccessor = accessors_.size() - 1;
-    gltf["skins"] = {{{"name", name}, {"inverseBindMatrices", inverseBindAccessor}, {"skeleton", 0}, {"joints", joints}}};
+    gltf["skins"] = Json::array({Json{{"name", name}, {"inverseBindMatrices", inverseBindAccessor}, {"skeleton", 0}, {"joints", joints}}});
 
     // The body's points in the bind pose, in point order, for an import to read back.
     std::vector<float> points;
@@ -505,11 +505,11 @@ Json Writer::build(std::vector<uint8_t>* bin)
                    {"primitives", std::move(roles)},
                    {"elements", elementsPlaceholder},
                    {"tail", hex(body_.tail.data(), body_.tail.size())}};
-    gltf["scenes"] = {{{"name", name}, {"nodes", std::move(sceneNodes)}, {"extras", {{"orvane", std::move(extras)}}}}};
+    gltf["scenes"] = Json::array({Json{{"name", name}, {"nodes", std::move(sceneNodes)}, {"extras", {{"orvane", std::move(extras)}}}}});
     gltf["accessors"] = std::move(accessors_);
     gltf["bufferViews"] = std::move(bufferViews_);
     while (bin_->size() % 4 != 0) bin_->push_back(0);
-    gltf["buffers"] = {{{"byteLength", bin_->size()}}};
+    gltf["buffers"] = Json::array({Json{{"byteLength", bin_->size()}}});
     return gltf;
 }
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "archive/little_endian.h"
+#include "support/little_endian.h"
 #include "body/body_check.h"
 #include "body/fixed_point.h"
 
@@ -67,22 +67,19 @@ Vec3 apply(const Mat3& m, const Vec3& v)
             m[6] * v[0] + m[7] * v[1] + m[8] * v[2]};
 }
 
-std::string poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBody* out)
+Fault poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBody* out)
 {
     *out = PosedBody{};
-    if (const char* fault = checkBodyForPreparation(raw, size)) return fault;
+    if (const Fault fault = checkBodyForPreparation(raw, size)) return fault;
     std::vector<uint8_t> body(raw, raw + size);
     prepareBody(body.data());
     const char* fatal = nullptr;
-    if (const char* fault = checkBodyForFrames(body.data(), size, &fatal)) return fault;
-    if (fatal != nullptr) return std::string("the viewer stops on it: ") + fatal;
+    if (const Fault fault = checkBodyForFrames(body.data(), size, &fatal)) return fault;
+    if (fatal != nullptr) return faultOf("the viewer stops on it: %s", fatal);
 
-    // A fresh viewer: tables cleared, start-up registers; the first frame settles the registers.
-    std::memset(matrixTable, 0, sizeof matrixTable);
-    std::memset(transformedPoints, 0, sizeof transformedPoints);
-    std::memset(shadeTable, 0, sizeof shadeTable);
-    renderCount = 0;
-    initPipelineState();
+    // A fresh viewer; the first frame settles the angle registers. The check has found no
+    // fatal condition, so neither frame meets one.
+    resetPipelineState();
     angleY = autoAngle;
     runBodyStage(body.data());
 
@@ -270,5 +267,5 @@ std::string poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBo
     }
     const size_t end = static_cast<size_t>(in - body.data());
     p.tail.assign(raw + end, raw + size);
-    return {};
+    return noFault();
 }

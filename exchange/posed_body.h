@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "body/body.h"
+#include "support/fault.h"
 
 // A rotation or general 3 x 3 matrix in double precision, row-major, acting on column vectors.
 using Mat3 = std::array<double, 9>;
@@ -85,10 +86,10 @@ struct PosedBody {
     std::vector<Point16> storedPoints;  // the point section, as stored
 };
 
-// Takes a raw (unprepared) entry through the checks, preparation and two frames at `autoAngle`.
-// Returns an empty string and fills *out, or the reason the entry cannot be shown: the check's
-// phrase, or the viewer's fatal message. Uses the pipeline's process-wide tables (cleared first).
-std::string poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBody* out);
+// Takes a raw (unprepared) entry through the checks, preparation and two frames at `autoAngle`
+// and fills *out; or the fault that keeps the entry from being shown: the check's, or the
+// viewer's fatal message. Uses the pipeline's process-wide tables (reset first).
+Fault poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBody* out);
 
 // A turn of `x` then `y` angle units (1024 a turn) as the skeleton pass composes them: Rx * Ry.
 Mat3 ownTurn(int32_t x, int32_t y);

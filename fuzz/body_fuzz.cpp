@@ -1,7 +1,7 @@
 // body_fuzz.cpp: fuzz harness: arbitrary bytes as a body through the checks, prepareBody and
 // several frames of the three passes, plus every read the drawing would make.
 // A body the checks accept must never leave a buffer or table, and must meet exactly the fatal
-// condition the frame check predicted (fatal exits unwind here instead of ending the process).
+// condition the frame check predicted (fatal conditions return here instead of ending the process).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -10,12 +10,6 @@
 #include "body/body_check.h"
 
 namespace {
-
-struct FatalMet {
-    const char* message;
-};
-
-[[noreturn]] void throwFatal(const char* message) { throw FatalMet{message}; }
 
 // What the drawing reads: every point a render entry names, inside its record.
 int32_t touchDrawnPoints()
@@ -48,7 +42,6 @@ int32_t touchDrawnPoints()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    setBodyFatalHandler(throwFatal);
     initPipelineState();
     // An exact-size heap copy, so that the sanitizer sees any read past the body's end.
     uint8_t* body = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
@@ -56,17 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > 0) std::memcpy(body, data, size);
 
     const char* expectedFatal = nullptr;
-    if (checkBodyForPreparation(body, size) == nullptr) {
+    if (!checkBodyForPreparation(body, size)) {
         prepareBody(body);
-        if (checkBodyForFrames(body, size, &expectedFatal) == nullptr) {
+        if (!checkBodyForFrames(body, size, &expectedFatal)) {
             volatile int32_t sink = 0;
             for (int frame = 0; frame < 4; ++frame) {
                 // The auto-rotation angle only matters through its low 10 bits; large values too.
                 angleY = static_cast<int32_t>(0x3FFFFF03u * static_cast<uint32_t>(frame));
-                try {
-                    runBodyStage(body);
-                } catch (const FatalMet& fatal) {
-                    if (expectedFatal == nullptr || std::strcmp(fatal.message, expectedFatal) != 0) std::abort();
+                if (const char* fatal = runBodyStageCatchingFatal(body)) {
+                    if (expectedFatal == nullptr || std::strcmp(fatal, expectedFatal) != 0) std::abort();
                     break;
                 }
                 if (expectedFatal != nullptr) std::abort();  // the check promised a fatal condition

@@ -15,8 +15,10 @@
 #include <system_error>
 #include <vector>
 
+#include "archive/archive_format.h"
 #include "archive/archive_loader.h"
 #include "exchange/gltf_export.h"
+#include "render/palette_file.h"
 #include "tool/command_line.h"
 #include "tool/commands.h"
 
@@ -182,43 +184,24 @@ std::string writeAll(const std::vector<Output>& outputs)
     return error == 0 ? "" : std::strerror(error);
 }
 
-struct Palette {
-    uint8_t colours[256][3] = {};
-};
-
-// Up to 768 bytes; a shorter palette leaves the rest black, as in the viewer.
-bool readPalette(const std::string& path, Palette* palette)
-{
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    const size_t got = std::fread(palette->colours, 1, sizeof palette->colours, file);
-    (void)got;
-    std::fclose(file);
-    return true;
-}
-
 // One entry into `out`; returns an empty string or the reason (entry faults prefixed by the caller).
 std::string exportEntry(const Options& o, const Palette& palette, int index, const std::string& out, bool* entryFault)
 {
     *entryFault = true;
     uint8_t* raw = nullptr;
     uint32_t size = 0;
-    const ArchiveFault fault = loadArchiveEntry(o.archive.c_str(), static_cast<int16_t>(index), &raw, &size);
-    if (fault != ArchiveFault::none) {
-        std::free(raw);
-        return describeArchiveFault(fault);
-    }
+    if (const Fault fault = loadArchiveEntry(o.archive.c_str(), static_cast<int16_t>(index), &raw, &size)) return fault.reason;
     PosedBody body;
-    const std::string refused = poseBody(raw, size, o.autoAngle, &body);
+    const Fault refused = poseBody(raw, size, o.autoAngle, &body);
     std::free(raw);
-    if (!refused.empty()) return refused;
+    if (refused) return refused.reason;
     *entryFault = false;
 
     ExportOptions options;
     options.archiveName = fs::path(o.archive).filename().string();
     options.entry = index;
     options.look = o.look;
-    options.palette = palette.colours;
+    options.palette = palette;
     switch (*o.format) {
     case Format::glb: {
         const std::vector<uint8_t> bytes = writeGlb(body, options);
@@ -251,17 +234,17 @@ int runExport(int argc, char** argv)
         std::fprintf(stderr, "orvane export: %s\n%s", problem.c_str(), usage);
         return 2;
     }
-    Palette palette;
-    if (!readPalette(o.palette, &palette)) {
-        std::fprintf(stderr, "orvane export: cannot open palette %s\n", o.palette.c_str());
+    Palette palette = {};
+    if (const Fault fault = readPalette(o.palette.c_str(), palette)) {
+        std::fprintf(stderr, "orvane export: %s\n", fault.reason);
         return 1;
     }
 
     std::vector<std::pair<int, std::string>> jobs;
     if (o.all) {
-        const std::optional<int32_t> announced = announcedEntryCount(o.archive.c_str());
-        if (!announced) {
-            std::fprintf(stderr, "orvane export: %s: cannot read the archive's offset table\n", o.archive.c_str());
+        int32_t announced = 0;
+        if (const Fault fault = readArchiveEntryCount(o.archive.c_str(), &announced)) {
+            std::fprintf(stderr, "orvane export: %s: %s\n", o.archive.c_str(), fault.reason);
             return 1;
         }
         std::error_code error;
@@ -270,7 +253,7 @@ int runExport(int argc, char** argv)
             std::fprintf(stderr, "orvane export: %s: not a folder it can write into\n", o.out.c_str());
             return 1;
         }
-        const int count = std::clamp(*announced, 0, 32768);
+        const int count = std::clamp(announced, 0, reachableEntries);
         for (int i = 0; i < count; ++i) {
             jobs.emplace_back(i, (fs::path(o.out) / (std::to_string(i) + "." + extension(*o.format))).string());
         }

@@ -5,16 +5,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "archive/archive_format.h"
+#include "image/digit_font.h"
+#include "image/png_file.h"
+#include "render/offscreen_gl.h"
+#include "render/palette_file.h"
+#include "render/render_entry.h"
 #include "tool/command_line.h"
 #include "tool/commands.h"
-#include "tool/offscreen_gl.h"
-#include "tool/png_writer.h"
-#include "tool/render_entry.h"
-#include "tool/sheet_label.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ struct Options {
     bool sheet = false;
     std::string out;
     std::string palette;
-    ViewSettings view;
+    View view;
+    int32_t autoAngle = 0;  // body angle units, as the auto-rotation would have left it
     int width = 0, height = 0;
 };
 
@@ -89,7 +91,7 @@ std::string parse(int argc, char** argv, Options* o)
             else if (a == "--angle-y" && !parseFloat(v, &o->view.angleY)) return "bad --angle-y " + std::string(v);
             else if (a == "--auto-angle") {
                 if (!parseWholeNumber(v, -2147483647L - 1, 2147483647L, &n)) return "bad --auto-angle " + std::string(v);
-                o->view.autoAngle = static_cast<int32_t>(n);
+                o->autoAngle = static_cast<int32_t>(n);
             } else if (a == "--size" && !parseSize(v, &o->width, &o->height))
                 return "bad --size " + std::string(v) + " (WxH, each 1..8192)";
         } else if (!a.empty() && a[0] == '-' && a != "-") {
@@ -105,7 +107,7 @@ std::string parse(int argc, char** argv, Options* o)
     } else {
         long n = 0;
         if (positional.size() != 2) return "give one ARCHIVE and one INDEX";
-        if (!parseWholeNumber(positional[1], 0, 32767, &n)) return "bad INDEX " + std::string(positional[1]) + " (0..32767)";
+        if (!parseWholeNumber(positional[1], 0, reachableEntries - 1, &n)) return "bad INDEX " + std::string(positional[1]) + " (0..32767)";
         o->index = static_cast<int>(n);
     }
     if (o->out.empty()) return "no output file (-o OUT.png)";
@@ -117,28 +119,27 @@ std::string parse(int argc, char** argv, Options* o)
     return "";
 }
 
-int renderOne(const Options& o, OffscreenGl& gl)
+int renderOne(const Options& o, const Palette& palette, OffscreenGl& gl)
 {
-    const std::string fault = drawEntry(o.archive, o.index, o.view, o.width, o.height);
-    if (!fault.empty()) {
-        std::fprintf(stderr, "orvane render: %s: entry %d: %s\n", o.archive.c_str(), o.index, fault.c_str());
+    if (const Fault fault = drawEntry(o.archive.c_str(), o.index, o.view, o.autoAngle, palette, o.width, o.height)) {
+        std::fprintf(stderr, "orvane render: %s: entry %d: %s\n", o.archive.c_str(), o.index, fault.reason);
         return 1;
     }
-    std::string error;
-    if (!savePng(o.out, gl.read(), &error)) {
-        std::fprintf(stderr, "orvane render: %s: %s\n", o.out.c_str(), error.c_str());
+    if (const Fault fault = savePng(o.out, gl.read())) {
+        std::fprintf(stderr, "orvane render: %s: %s\n", o.out.c_str(), fault.reason);
         return 1;
     }
     return 0;
 }
 
-int renderSheet(const Options& o, OffscreenGl& gl)
+int renderSheet(const Options& o, const Palette& palette, OffscreenGl& gl)
 {
     // The sheet holds at most this many tiles; the viewer itself reaches entries 0..131.
     constexpr long maxTiles = 1024;
-    const std::optional<int32_t> announced = announcedEntryCount(o.archive.c_str());
-    const long count = announced ? *announced : -1;
-    if (!announced) {
+    int32_t announced = 0;
+    const Fault unreadable = readArchiveEntryCount(o.archive.c_str(), &announced);
+    const long count = announced;
+    if (unreadable) {
         std::fprintf(stderr, "orvane render: %s: cannot read the archive's offset table\n", o.archive.c_str());
         return 1;
     }
@@ -157,17 +158,14 @@ int renderSheet(const Options& o, OffscreenGl& gl)
         return 1;
     }
 
-    RgbImage sheet;
-    sheet.width = static_cast<int>(sheetWidth);
-    sheet.height = static_cast<int>(sheetHeight);
-    sheet.rgb.assign(static_cast<size_t>(sheetWidth) * static_cast<size_t>(sheetHeight) * 3, 0);
+    RgbImage sheet = blackImage(static_cast<int>(sheetWidth), static_cast<int>(sheetHeight));
     const int scale = o.height >= 200 ? 3 : 2;
     int failures = 0;
     for (int i = 0; i < tiles; ++i) {
-        const std::string fault = drawEntry(o.archive, i, o.view, o.width, o.height);
+        const Fault fault = drawEntry(o.archive.c_str(), i, o.view, o.autoAngle, palette, o.width, o.height);
         RgbImage tile = gl.read();
-        if (!fault.empty()) {
-            std::fprintf(stderr, "orvane render: %s: entry %d: %s\n", o.archive.c_str(), i, fault.c_str());
+        if (fault) {
+            std::fprintf(stderr, "orvane render: %s: entry %d: %s\n", o.archive.c_str(), i, fault.reason);
             ++failures;
             for (size_t p = 0; p < tile.rgb.size(); p += 3) tile.rgb[p] = 70;  // a dark red tile
         }
@@ -180,9 +178,8 @@ int renderSheet(const Options& o, OffscreenGl& gl)
             std::memcpy(&sheet.rgb[to], &tile.rgb[from], static_cast<size_t>(o.width) * 3);
         }
     }
-    std::string error;
-    if (!savePng(o.out, sheet, &error)) {
-        std::fprintf(stderr, "orvane render: %s: %s\n", o.out.c_str(), error.c_str());
+    if (const Fault fault = savePng(o.out, sheet)) {
+        std::fprintf(stderr, "orvane render: %s: %s\n", o.out.c_str(), fault.reason);
         return 1;
     }
     // The sheet is written either way; entries that could not be shown make the status 1.
@@ -203,15 +200,15 @@ int runRender(int argc, char** argv)
         std::fprintf(stderr, "orvane render: %s\n%s", problem.c_str(), usage);
         return 2;
     }
-    std::string error;
-    if (!loadPaletteFile(o.palette, &error)) {
-        std::fprintf(stderr, "orvane render: %s\n", error.c_str());
+    static Palette palette;
+    if (const Fault fault = readPalette(o.palette.c_str(), palette)) {
+        std::fprintf(stderr, "orvane render: %s\n", fault.reason);
         return 1;
     }
     OffscreenGl gl;
-    if (!gl.open(o.width, o.height, &error)) {
-        std::fprintf(stderr, "orvane render: no offscreen OpenGL: %s\n", error.c_str());
+    if (const Fault fault = gl.open(o.width, o.height)) {
+        std::fprintf(stderr, "orvane render: no offscreen OpenGL: %s\n", fault.reason);
         return 1;
     }
-    return o.sheet ? renderSheet(o, gl) : renderOne(o, gl);
+    return o.sheet ? renderSheet(o, palette, gl) : renderOne(o, palette, gl);
 }

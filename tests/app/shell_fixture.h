@@ -4,29 +4,28 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "app/viewer_state.h"
+#include "tests/support/scratch_dir.h"
 
 class ShellState : public ::testing::Test {
 protected:
     void SetUp() override
     {
         previous = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvane-app-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(scratch.path().empty());
+        folder = scratch.path();
         std::filesystem::current_path(folder);
 
         releaseCurrentBody();
         modelIndex = 0;
-        viewZoom = -5.0f;
-        viewAngleX = 20.0f;
-        viewAngleY = -40.0f;
+        viewZoom = defaultViewZoom;
+        viewAngleX = defaultViewAngleX;
+        viewAngleY = defaultViewAngleY;
         wireframe = 0;
         autoRotate = 0;
         autoAngle = 0;
@@ -36,12 +35,12 @@ protected:
     {
         releaseCurrentBody();
         std::filesystem::current_path(previous);
-        std::filesystem::remove_all(folder);
     }
 
     // A stand-in body buffer, so that a reload can be seen to release it.
     static void holdSomeBody() { currentBody = static_cast<uint8_t*>(std::malloc(64)); }
 
+    TempDir scratch;
     std::filesystem::path previous;
     std::filesystem::path folder;
 };

@@ -2,20 +2,18 @@
 // by its window, its exit status, its output and screenshots.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/temp_dir.h"
+#include "tests/support/run_command.h"
+#include "tests/support/scratch_dir.h"
 #include "tests/e2e/x_session.h"
-#include "tool/archive_writer.h"
-#include "tool/demo_data.h"
-#include "tool/offscreen_gl.h"
-#include "tool/png_writer.h"
+#include "demo/demo_data.h"
+#include "render/offscreen_gl.h"
+#include "image/png_file.h"
 
 namespace {
 
@@ -24,7 +22,7 @@ constexpr double promptExitSeconds = 5.0;
 
 bool litPixel(const std::vector<uint8_t>& rgb, size_t i) { return rgb[i] > 16 || rgb[i + 1] > 16 || rgb[i + 2] > 16; }
 
-int litCount(const Image& image)
+int litCount(const RgbImage& image)
 {
     int n = 0;
     for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) n += litPixel(image.rgb, i) ? 1 : 0;
@@ -32,7 +30,7 @@ int litCount(const Image& image)
 }
 
 // The width of the smallest column range holding every lit pixel.
-int litWidth(const Image& image)
+int litWidth(const RgbImage& image)
 {
     int low = image.width, high = -1;
     for (size_t i = 0; i + 2 < image.rgb.size(); i += 3)
@@ -57,7 +55,7 @@ double differingShare(const std::vector<uint8_t>& a, const std::vector<uint8_t>&
             }
     return static_cast<double>(differing) / static_cast<double>(a.size() / 3);
 }
-double differingShare(const Image& a, const Image& b) { return differingShare(a.rgb, b.rgb); }
+double differingShare(const RgbImage& a, const RgbImage& b) { return differingShare(a.rgb, b.rgb); }
 
 // A viewer in its own X server and folder; tests put the data they need in the folder first.
 class ViewerE2e : public ::testing::Test {
@@ -70,7 +68,7 @@ protected:
         if (HasFailure() && viewer && viewer->running()) {
             const std::string shot = std::string("/tmp/orvane-e2e-") +
                                      ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
-            if (writePng(viewer->capture(), shot)) std::printf("window saved to %s\n", shot.c_str());
+            if (!savePng(shot, viewer->capture())) std::printf("window saved to %s\n", shot.c_str());
         }
         if (viewer) std::printf("viewer output:\n%s\n", viewer->output().c_str());
     }
@@ -86,12 +84,12 @@ protected:
     }
 
     // The picture once it has stopped changing (input handled, frames drawn).
-    Image settled()
+    RgbImage settled()
     {
-        Image last = viewer->capture();
+        RgbImage last = viewer->capture();
         for (int attempt = 0; attempt < 40; ++attempt) {
             viewer->waitFrames(3);
-            Image next = viewer->capture();
+            RgbImage next = viewer->capture();
             if (next.rgb == last.rgb) return next;
             last = std::move(next);
         }
@@ -99,7 +97,7 @@ protected:
         return last;
     }
 
-    Image afterKey(const char* key)
+    RgbImage afterKey(const char* key)
     {
         viewer->pressKey(key);
         return settled();
@@ -127,7 +125,7 @@ TEST_F(ViewerE2e, WindowSurvivesInputAndEscapeEndsItAtOnce)
     EXPECT_EQ(v.windowTitle(), "Orvane model viewer v0.02");
     v.waitFrames(3);
     EXPECT_NE(v.output().find("body.ZRK: entry 0: "), std::string::npos) << v.output();
-    const Image picture = v.capture();
+    const RgbImage picture = v.capture();
     ASSERT_EQ(picture.width, 800);
     ASSERT_EQ(picture.height, 600);
     EXPECT_TRUE(std::all_of(picture.rgb.begin(), picture.rgb.end(), [](uint8_t c) { return c == 0; }))
@@ -160,23 +158,23 @@ TEST_F(ViewerE2e, WindowManagerCloseRequestEndsWithStatusZero)
 
 TEST_F(ViewerE2e, FirstBodyMatchesTheToolAndPagingChangesAndRestoresIt)
 {
-    std::string error;
-    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
     ViewerProcess& v = start();
-    const Image first = settled();
+    const RgbImage first = settled();
     EXPECT_GT(litCount(first), 800 * 600 / 50) << "the figure covers a good part of the window";
 
     // The same drawing code and state; the window's visual may round colours or depth a little
     // differently, so a few edge pixels may differ.
-    const std::string command = std::string("cd '") + folder.path() + "' && '" + ORVANE_TOOL_PATH +
-                                "' render body.ZRK 0 -o entry0.png --angle-y 320 --angle-x 20";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    const CommandRun render = runCommand(std::string("cd '") + folder.path() + "' && '" + ORVANE_TOOL_PATH +
+                                         "' render body.ZRK 0 -o entry0.png --angle-y 320 --angle-x 20");
+    ASSERT_EQ(render.status, 0) << render.err;
     RgbImage rendered;
-    ASSERT_TRUE(loadPng(folder.file("entry0.png"), &rendered, &error)) << error;
+    const Fault unreadable = loadPng(folder.file("entry0.png"), &rendered);
+    ASSERT_FALSE(unreadable) << unreadable.reason;
     EXPECT_LT(differingShare(first.rgb, rendered.rgb, 12), 0.003) << "share of differing pixels";
 
-    const Image second = afterKey("Prior");
+    const RgbImage second = afterKey("Prior");
     EXPECT_GT(litCount(second), 800 * 600 / 100);
     EXPECT_GT(differingShare(first, second), 0.02) << "Page Up shows another body";
     EXPECT_LT(differingShare(first, afterKey("Next")), 0.001) << "Page Down brings the first body back";
@@ -186,20 +184,20 @@ TEST_F(ViewerE2e, FirstBodyMatchesTheToolAndPagingChangesAndRestoresIt)
 
 TEST_F(ViewerE2e, MouseAndKeysChangeTheView)
 {
-    std::string error;
-    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
     ViewerProcess& v = start();
-    const Image filled = settled();
+    const RgbImage filled = settled();
 
     v.movePointer(100, 60);
-    const Image turned = settled();
+    const RgbImage turned = settled();
     EXPECT_GT(differingShare(filled, turned), 0.02) << "the pointer's position sets the view angles";
     v.movePointer(600, 300);
     EXPECT_GT(differingShare(turned, settled()), 0.02);
     v.movePointer(320, 20);
     EXPECT_LT(differingShare(filled, settled()), 0.001) << "the same position gives the same view";
 
-    const Image outlines = afterKey("f");
+    const RgbImage outlines = afterKey("f");
     EXPECT_LT(litCount(outlines), litCount(filled)) << "outlines leave the insides of faces empty";
     EXPECT_LT(differingShare(filled, afterKey("f")), 0.001) << "F again restores the filled picture";
 
@@ -209,10 +207,10 @@ TEST_F(ViewerE2e, MouseAndKeysChangeTheView)
 
     v.pressKey("space");
     v.waitFrames(3);
-    const Image a = v.capture();
+    const RgbImage a = v.capture();
     v.waitFrames(5);
     EXPECT_GT(differingShare(a, v.capture()), 0.002) << "Space: the body turns between two screenshots";
-    const Image stopped = afterKey("space");
+    const RgbImage stopped = afterKey("space");
     v.waitFrames(10);
     EXPECT_EQ(differingShare(stopped, v.capture()), 0.0) << "Space again stops it";
 }
@@ -220,12 +218,12 @@ TEST_F(ViewerE2e, MouseAndKeysChangeTheView)
 TEST_F(ViewerE2e, DamagedEntryIsReportedAndTheViewerKeepsRunning)
 {
     // Entry 1 ends in the middle of its bone table; entries 0 and 2 are sound.
-    std::string error;
-    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
     std::vector<DemoBody> bodies = demoBodies();
     std::vector<uint8_t> damaged = bodies[1].bytes;
     damaged.resize(60);
-    ASSERT_TRUE(folder.write("body.ZRK", buildArchive({bodies[0].bytes, damaged, bodies[2].bytes}, EntryPacking::stored)));
+    ASSERT_TRUE(folder.write("body.ZRK", archiveOf({bodies[0].bytes, damaged, bodies[2].bytes}, EntryPacking::stored)));
 
     ViewerProcess& v = start();
     EXPECT_GT(litCount(settled()), 0);

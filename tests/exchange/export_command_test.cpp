@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "tests/exchange/export_test_support.h"
-#include "tool/full_room_body.h"
+#include "body/full_room_body.h"
 
 namespace fs = std::filesystem;
 
@@ -54,7 +54,7 @@ TEST(ExportCommand, AllGoesPastRefusedEntriesAndSaysWhy)
     truncated.resize(30);
     TestArchive a({goodBody(), fatal.build(), goodBody(), truncated});
     const std::string dir = a.folder.file("out/gltf");
-    const ToolRun run = runTool("export '" + a.archive + "' --all -o '" + dir + "'");
+    const CommandRun run = runTool("export '" + a.archive + "' --all -o '" + dir + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("body.ZRK: entry 1: the viewer stops on it: renderS1S1 -> unhandled maintTab[14] rotation\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("body.ZRK: entry 3: "), std::string::npos) << run.err;
@@ -66,7 +66,7 @@ TEST(ExportCommand, AllGoesPastRefusedEntriesAndSaysWhy)
     EXPECT_EQ(back.model.asset.generator.rfind("Orvane ", 0), 0u);
 
     // A single refused entry: status 1, no file.
-    const ToolRun one = runTool("export '" + a.archive + "' 1 -o '" + a.folder.file("one.glb") + "'");
+    const CommandRun one = runTool("export '" + a.archive + "' 1 -o '" + a.folder.file("one.glb") + "'");
     EXPECT_EQ(one.status, 1);
     EXPECT_FALSE(fs::exists(a.folder.file("one.glb")));
 }
@@ -81,7 +81,7 @@ TEST(ExportCommand, AFailedWriteLeavesTheOldFileAndNoTemporary)
     for (const char* ext : {"glb", "gltf", "obj"}) {
         const std::string out = dir + "/big." + ext;
         // 64 KiB of file size at most: the write fails part-way (the signal ignored, so write reports it).
-        const ToolRun run = runShell("trap '' XFSZ; ulimit -f 64; '" + std::string(ORVANE_TOOL) + "' export '" + a.archive +
+        const CommandRun run = runShell("trap '' XFSZ; ulimit -f 64; '" + std::string(ORVANE_TOOL_PATH) + "' export '" + a.archive +
                                      "' 0 -o '" + out + "'");
         EXPECT_EQ(run.status, 1) << ext;
         EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
@@ -111,14 +111,14 @@ TEST(ExportCommand, CommandLineFollowsTheToolsConventions)
                                    "export " + arch + " 0 -o x.glb --look shiny", "export " + arch + " 0 -o - --format obj",
                                    "export " + arch + " --all", "export " + arch + " 0 --all -o d", "export " + arch + " 0 -o x.glb --bogus",
                                    "export " + arch + " 0 -o x.glb --auto-angle 1.5"}) {
-        const ToolRun run = runTool(bad);
+        const CommandRun run = runTool(bad);
         EXPECT_EQ(run.status, 2) << bad;
         EXPECT_NE(run.err.find("usage: orvane export"), std::string::npos) << bad;
     }
     EXPECT_EQ(runTool("export " + arch + " 0 -o x.glb --palette '" + a.folder.file("none.dmp") + "'").status, 1);
 
     // '-' is standard output.
-    const ToolRun out = runTool("export " + arch + " 0 -o -");
+    const CommandRun out = runTool("export " + arch + " 0 -o -");
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_EQ(out.out.substr(0, 4), "glTF");
 

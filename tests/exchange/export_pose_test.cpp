@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "tests/exchange/export_test_support.h"
-#include "tool/demo_data.h"
+#include "demo/demo_data.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ ReadBack exported(int entry, const std::string& file, const std::string& options
 {
     const Archive& a = archive();
     const std::string out = a.files->folder.file(file);
-    const ToolRun run = runTool("export '" + a.files->archive + "' " + std::to_string(entry) + " -o '" + out + "' " + options);
+    const CommandRun run = runTool("export '" + a.files->archive + "' " + std::to_string(entry) + " -o '" + out + "' " + options);
     EXPECT_EQ(run.status, 0) << run.err;
     ReadBack back;
     readBack(out, &back);

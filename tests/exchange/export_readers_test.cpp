@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "tests/exchange/export_test_support.h"
-#include "tool/demo_data.h"
+#include "demo/demo_data.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ TEST(ExportReaders, ValidatorAndAssimpAcceptEveryExportedBody)
     std::vector<std::string> files;
     for (const char* format : {"glb", "gltf"}) {
         const std::string dir = a.folder.file(format);
-        const ToolRun run = runTool("export '" + a.archive + "' --all -o '" + dir + "' --format " + format +
+        const CommandRun run = runTool("export '" + a.archive + "' --all -o '" + dir + "' --format " + format +
                                     (std::string(format) == "gltf" ? " --look base" : ""));
         ASSERT_EQ(run.status, 0) << run.err;
         for (size_t i = 0; i < entries.size(); ++i) files.push_back(dir + "/" + std::to_string(i) + "." + format);
@@ -69,7 +69,7 @@ TEST(ExportReaders, ValidatorAndAssimpAcceptEveryExportedBody)
 
     std::string names;
     for (const std::string& f : files) names += " '" + f + "'";
-    const ToolRun validation = runShell(std::string(ORVANE_NODE) + " '" + ORVANE_VALIDATOR + "'" + names);
+    const CommandRun validation = runShell(std::string(ORVANE_NODE) + " '" + ORVANE_VALIDATOR + "'" + names);
     ASSERT_EQ(validation.status, 0) << validation.err;
     std::istringstream reports(validation.out);
     std::string line;
@@ -85,7 +85,7 @@ TEST(ExportReaders, ValidatorAndAssimpAcceptEveryExportedBody)
     for (const std::string& f : files) {
         ReadBack back;
         ASSERT_TRUE(readBack(f, &back));
-        const ToolRun info = runShell(std::string(ORVANE_ASSIMP) + " info '" + f + "' -r");
+        const CommandRun info = runShell(std::string(ORVANE_ASSIMP) + " info '" + f + "' -r");
         ASSERT_EQ(info.status, 0) << f << "\n" << info.err;
         const Expected e = expectedCounts(back);
         EXPECT_EQ(assimpCount(info.out, "Meshes"), e.meshes) << f;
@@ -114,7 +114,7 @@ TEST(ExportReaders, AssimpReadsTheObjWithItsMaterials)
             if (e.contains("polygon")) faces += e["polygon"].is_null() ? 0 : 1;
             else faces += e.contains("line") ? 1 : 100;
         }
-        const ToolRun info = runShell(std::string(ORVANE_ASSIMP) + " info '" + obj + "' -r");
+        const CommandRun info = runShell(std::string(ORVANE_ASSIMP) + " info '" + obj + "' -r");
         ASSERT_EQ(info.status, 0) << obj << "\n" << info.err;
         EXPECT_EQ(assimpCount(info.out, "Faces"), faces) << obj;
         EXPECT_GE(assimpCount(info.out, "Materials"), 1) << obj;

@@ -14,33 +14,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tool/archive_writer.h"
-#include "tool/full_room_body.h"
-
-ToolRun runShell(const std::string& command)
-{
-    ToolRun run;
-    char errPath[] = "/tmp/orvane-export-test-err-XXXXXX";
-    const int fd = mkstemp(errPath);
-    if (fd < 0) return run;
-    close(fd);
-    FILE* pipe = popen((command + " 2>" + errPath).c_str(), "r");
-    if (pipe != nullptr) {
-        char chunk[65536];
-        size_t got = 0;
-        while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) run.out.append(chunk, got);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::ifstream err(errPath);
-    std::stringstream text;
-    text << err.rdbuf();
-    run.err = text.str();
-    std::remove(errPath);
-    return run;
-}
-
-ToolRun runTool(const std::string& arguments) { return runShell(std::string(ORVANE_TOOL) + " " + arguments); }
+#include "body/full_room_body.h"
 
 std::vector<TestBody> testBodies()
 {
@@ -116,7 +90,7 @@ TestArchive::TestArchive(const std::vector<std::vector<uint8_t>>& entries)
 {
     archive = folder.file("body.ZRK");
     palette = folder.file("palette.dmp");
-    EXPECT_TRUE(folder.write("body.ZRK", buildArchive(entries)));
+    EXPECT_TRUE(folder.write("body.ZRK", archiveOf(entries)));
     EXPECT_TRUE(folder.write("palette.dmp", testPalette()));
 }
 
@@ -124,7 +98,7 @@ std::map<int, nlohmann::json> dumpFrames(const std::string& archive, int entry, 
 {
     int last = 0;
     for (int f : frames) last = std::max(last, f);
-    const ToolRun run = runTool("dump '" + archive + "' " + std::to_string(entry) + " --frames " + std::to_string(last) +
+    const CommandRun run = runTool("dump '" + archive + "' " + std::to_string(entry) + " --frames " + std::to_string(last) +
                                 (autoRotate ? " --auto-rotate" : ""));
     EXPECT_EQ(run.status, 0) << run.err;
     std::map<int, nlohmann::json> out;

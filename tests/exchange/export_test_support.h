@@ -11,18 +11,12 @@
 #include <nlohmann/json.hpp>
 #include <tiny_gltf.h>
 
-#include "tests/e2e/temp_dir.h"
-#include "tool/body_builder.h"
+#include "body/body_builder.h"
+#include "tests/support/run_command.h"
+#include "tests/support/scratch_dir.h"
 
-struct ToolRun {
-    int status = -1;
-    std::string out, err;
-};
-
-// Runs the orvane tool with `arguments` (shell words) and waits for it.
-ToolRun runTool(const std::string& arguments);
-// Runs any shell command line; standard error is kept apart.
-ToolRun runShell(const std::string& command);
+// Runs any shell command line (standard error kept apart).
+inline CommandRun runShell(const std::string& command) { return runCommand(command); }
 
 // The bodies the tests export beside the demo's, by name, each a case the exporter must carry.
 struct TestBody {
