@@ -17,7 +17,7 @@ const CommandSpec extractCommand = {
                    "packed, and writes its bytes to OUT ('-' for the standard output).\n"
                    "\n"
                    "Exit status: 0 on success, 1 when the entry cannot be loaded or OUT cannot be\n"
-                   "written (or is the archive itself), 2 on a usage error.\n",
+                   "written, 2 on a usage error (also an OUT that is the archive).\n",
     .options = {},
     .operands = {"ARCHIVE", "INDEX", "OUT"},
 };
@@ -30,7 +30,7 @@ int runExtract(int argc, char** argv)
     const std::string& out = line.operands[2];
     long index = 0;
     if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &index)) return usageStatus;
-    if (refuseSameFile(extractCommand, out, {archive})) return 1;
+    if (refuseSameFile(extractCommand, out, {archive})) return usageStatus;
     ArchiveTable table;
     if (!readArchiveOrReport(extractCommand, archive, &table)) return 1;
     uint8_t* data = nullptr;

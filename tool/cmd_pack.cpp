@@ -18,7 +18,7 @@ const CommandSpec packCommand = {
                    "standard input).\n"
                    "\n"
                    "Exit status: 0 on success, 1 when a file cannot be read or OUT cannot be\n"
-                   "written (or is one of the files), 2 on a usage error.\n",
+                   "written, 2 on a usage error (also an OUT that is one of the files).\n",
     .options = {{"--stored", nullptr, "store every entry as is, never packed"}},
     .operands = {"OUT", "FILE..."},
 };
@@ -33,7 +33,7 @@ int runPack(int argc, char** argv)
     if (inputs.size() > static_cast<std::size_t>(reachableEntries)) {
         return line.usageError("%zu files: an archive holds at most %d entries", inputs.size(), reachableEntries);
     }
-    if (refuseSameFile(packCommand, out, inputs)) return 1;
+    if (refuseSameFile(packCommand, out, inputs)) return usageStatus;
 
     std::vector<std::vector<uint8_t>> entries(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {

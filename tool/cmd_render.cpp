@@ -35,7 +35,7 @@ const CommandSpec renderCommand = {
                    "or the views.\n"
                    "\n"
                    "Exit status: 0 on success, 1 when the archive, an entry or the palette cannot be\n"
-                   "used or OUT cannot be written (or is an input), 2 on a usage error.\n",
+                   "used or OUT cannot be written, 2 on a usage error (also an OUT that is an input).\n",
     .options = {{"-o", "OUT.png", "the picture to write ('-' for the standard output)"},
                 {"--sheet", nullptr, "every entry in one contact sheet (no INDEX)"},
                 {"--palette", "FILE", "palette (default: palette.dmp beside ARCHIVE)"},
@@ -168,7 +168,7 @@ int parse(int argc, char** argv, Options* o)
     if (o->turntable > 0 && !gif)
         for (int k = 0; k < o->turntable; ++k) outputs.push_back(turntableFrameName(o->out, k, o->turntable));
     for (const std::string& out : outputs)
-        if (refuseSameFile(renderCommand, out, {o->archive, o->palette})) return 1;
+        if (refuseSameFile(renderCommand, out, {o->archive, o->palette})) return usageStatus;
     return -1;
 }
 

@@ -186,6 +186,7 @@ bool refuseSameFile(const CommandSpec& spec, const std::string& output, const st
         if (isSameFile(output, input)) {
             std::fprintf(stderr, "orvane %s: %s is also the input %s; nothing written\n", spec.name, output.c_str(),
                          input.c_str());
+            printUsageLine(spec, stderr);
             return true;
         }
     }

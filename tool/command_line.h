@@ -98,8 +98,9 @@ void printUsageLine(const CommandSpec& spec, FILE* stream);
 // The lines for the main help: each command's usage and summary, then its options, aligned.
 void printCommandTable(const std::vector<const CommandSpec*>& specs, FILE* stream);
 
-// True, after printing "orvane COMMAND: OUTPUT is also the input INPUT; nothing written", when
-// the output is the same file as one of the inputs (isSameFile); the command then exits with 1.
+// True, after printing "orvane COMMAND: OUTPUT is also the input INPUT; nothing written" and the
+// usage line, when the output is the same file as one of the inputs (isSameFile): a command
+// line that names one file twice; the command then exits with usageStatus.
 bool refuseSameFile(const CommandSpec& spec, const std::string& output, const std::vector<std::string>& inputs);
 
 // True when the stream has met no error and flushes; otherwise prints

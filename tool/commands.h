@@ -13,6 +13,7 @@ extern const CommandSpec checkCommand;    // check every entry of an archive as 
 extern const CommandSpec dumpCommand;     // print what the body pipeline computes, per frame
 extern const CommandSpec renderCommand;   // draw an entry to PNG without a display
 extern const CommandSpec bonesCommand;    // print an entry's skeleton as a tree
+extern const CommandSpec exportCommand;   // write an entry as glTF or OBJ
 
 int runDemo(int argc, char** argv);
 int runList(int argc, char** argv);
@@ -22,3 +23,4 @@ int runCheck(int argc, char** argv);
 int runDump(int argc, char** argv);
 int runRender(int argc, char** argv);
 int runBones(int argc, char** argv);
+int runExport(int argc, char** argv);

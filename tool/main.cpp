@@ -27,6 +27,7 @@ const Command commands[] = {
     {&dumpCommand, runDump},
     {&bonesCommand, runBones},
     {&renderCommand, runRender},
+    {&exportCommand, runExport},
 };
 
 const Command* findCommand(const char* name)

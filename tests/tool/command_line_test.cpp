@@ -80,6 +80,7 @@ TEST_F(CommandLines, ABadLineSaysWhatWasWrongThenTheUsageLine)
              {"render body.ZRK -1 -o out.png", "orvane render: " + index + "'-1'"},
              {"render body.ZRK 0 --turntable 0 -o out.gif", "orvane render: --turntable must be a whole number from 1 to 1024, not '0'"},
              {"bones body.ZRK x", "orvane bones: " + index + "'x'"},
+             {"export body.ZRK 0 -o out.glb --look shiny", "orvane export: --look must be viewer or base, not 'shiny'"},
              {"dump body.ZRK --session 1,,2", "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to 32767), not '1,,2'"},
              {"dump body.ZRK 0 --session 1", "orvane dump: --session takes no INDEX"},
              {"render body.ZRK 0", "orvane render: no output file (-o OUT.png)"},

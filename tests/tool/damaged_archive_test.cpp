@@ -26,6 +26,8 @@ const std::vector<std::string> readers = {
     "render F 0 -o out.png --palette palette.dmp",
     "render F 0 --turntable 2 -o out.gif --palette palette.dmp",
     "render F --sheet -o out.png --palette palette.dmp",
+    "export F 0 -o out.glb --palette palette.dmp",
+    "export F --all -o out --palette palette.dmp",
 };
 
 std::string commandOf(const std::string& reader) { return reader.substr(0, reader.find(' ')); }
@@ -92,7 +94,7 @@ TEST_F(DamagedArchives, AnEntryFaultReadsTheSameInEveryCommand)
     const uint32_t second = readU32(archive.data() + 4), third = readU32(archive.data() + 8);
     archive.resize((second + third) / 2);  // entry 1 cut inside its data
     ASSERT_TRUE(folder.write("cut.ZRK", archive));
-    for (const std::string reader : {"extract F 1 out.bin", "dump F 1", "bones F 1", "render F 1 -o out.png", "render F 1 --views -o out.png",
+    for (const std::string reader : {"extract F 1 out.bin", "dump F 1", "bones F 1", "render F 1 -o out.png", "render F 1 --views -o out.png", "export F 1 -o out.glb",
                                      "render F --sheet -o out.png"}) {
         const CommandRun run = tool(withArchive(reader, "cut.ZRK"));
         EXPECT_EQ(run.status, 1) << reader;

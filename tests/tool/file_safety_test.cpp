@@ -26,6 +26,7 @@ const std::vector<std::string> writers = {
     "render body.ZRK 0 -o OUT",
     "render body.ZRK --sheet --size 80x60 -o OUT",
     "render body.ZRK 0 --views --size 80x60 -o OUT",
+    "export body.ZRK 0 --format glb -o OUT",
 };
 
 std::string withOutput(std::string command, const std::string& out) { return command.replace(command.find("OUT"), 3, out); }
@@ -136,10 +137,11 @@ TEST_F(FileSafety, AnOutputThatIsAlsoAnInputIsRefusedBeforeWriting)
              {"render body.ZRK 0 --palette palette.dmp -o palette.dmp", "palette.dmp is also the input palette.dmp"},
              {"render body.ZRK --sheet -o palette.dmp", "palette.dmp is also the input palette.dmp"},
              {"pack palette.dmp body.ZRK palette.dmp", "palette.dmp is also the input palette.dmp"},
+             {"export body.ZRK 0 --format obj -o sub/../palette.dmp", "sub/../palette.dmp is also the input palette.dmp"},
              {"pack sub/link.ZRK palette.dmp body.ZRK", "sub/link.ZRK is also the input body.ZRK"}}) {
         const CommandRun run = tool(arguments);
-        EXPECT_EQ(run.status, 1) << arguments;
-        EXPECT_NE(run.err.find(same + "; nothing written"), std::string::npos) << arguments << "\n" << run.err;
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_NE(run.err.find(same + "; nothing written\nusage: orvane "), std::string::npos) << arguments << "\n" << run.err;
         EXPECT_EQ(snapshot(), before) << arguments;
     }
 }

@@ -1,0 +1,217 @@
+// cmd_export.cpp: the 'export' subcommand: one entry, or every entry, as glTF 2.0 (.glb, .gltf)
+// or OBJ + MTL. Every file goes through a temporary file beside it and a rename, so a failed
+// or refused export leaves nothing half-written.
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "archive/archive_format.h"
+#include "archive/archive_loader.h"
+#include "exchange/gltf_export.h"
+#include "render/palette_file.h"
+#include "support/file_io.h"
+#include "support/same_file.h"
+#include "tool/archive_input.h"
+#include "tool/commands.h"
+
+namespace fs = std::filesystem;
+
+const CommandSpec exportCommand = {
+    .name = "export",
+    .usage = "ARCHIVE (INDEX -o OUT.glb|OUT.gltf|OUT.obj | --all -o DIR) [options]",
+    .summary = "write an entry, or every entry, as glTF 2.0 or OBJ + MTL",
+    .description = "Writes entry INDEX of ARCHIVE as glTF 2.0 (skeleton, skin, the frame's pose, colours) or as\n"
+                   "OBJ + MTL (the posed mesh only). The format follows the extension; '-' writes a .glb or\n"
+                   ".gltf to standard output (--format). With --all every entry that can be shown goes to\n"
+                   "DIR/<index>.<format>; a refused entry is named with its reason and the others still go out.\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when an entry is refused or a file cannot be read or written,\n"
+                   "2 on a usage error (also an output that is an input).\n",
+    .options = {{"-o", "OUT", "the file to write, or with --all the folder"},
+                {"--all", nullptr, "every entry that can be shown, into DIR"},
+                {"--auto-angle", "N", "auto-rotation angle of the frame, 1024 units a turn (default 0)"},
+                {"--look", "viewer|base", "viewer: colours as the viewer draws them, unlit (default); base: lit"},
+                {"--palette", "FILE", "palette (default: palette.dmp beside ARCHIVE)"},
+                {"--format", "glb|gltf|obj", "format when the output names none (default glb with --all)"}},
+    .operands = {"ARCHIVE", "[INDEX]"},
+};
+
+namespace {
+
+enum class Format { glb, gltf, obj };
+
+struct Options {
+    std::string archive;
+    int index = -1;
+    bool all = false;
+    std::string out;
+    std::string palette;
+    std::optional<Format> format;
+    int32_t autoAngle = 0;
+    ExportLook look = ExportLook::viewer;
+};
+
+std::optional<Format> formatNamed(std::string name)
+{
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (name == "glb") return Format::glb;
+    if (name == "gltf") return Format::gltf;
+    if (name == "obj") return Format::obj;
+    return std::nullopt;
+}
+
+const char* extension(Format f) { return f == Format::glb ? "glb" : f == Format::gltf ? "gltf" : "obj"; }
+
+// Reads the command line into *o; returns -1 to go on, otherwise the status to exit with.
+int parse(int argc, char** argv, Options* o)
+{
+    CommandLine line;
+    if (const int status = parseCommandLine(exportCommand, argc, argv, &line); status >= 0) return status;
+    o->archive = line.operands[0];
+    o->all = line.has("--all");
+    o->out = line.value("-o", "");
+    long n = 0;
+    if (line.has("--auto-angle")) {
+        if (!line.readNumber("--auto-angle", line.value("--auto-angle"), INT32_MIN, INT32_MAX, &n)) return usageStatus;
+        o->autoAngle = static_cast<int32_t>(n);
+    }
+    if (line.has("--look")) {
+        const std::string look = line.value("--look");
+        if (look == "viewer") o->look = ExportLook::viewer;
+        else if (look == "base") o->look = ExportLook::base;
+        else return line.usageError("--look must be viewer or base, not '%s'", look.c_str());
+    }
+    if (line.has("--format")) {
+        o->format = formatNamed(line.value("--format"));
+        if (!o->format) return line.usageError("--format must be glb, gltf or obj, not '%s'", line.value("--format"));
+    }
+    if (o->all) {
+        if (line.operands.size() > 1) return line.usageError("--all takes no INDEX");
+        if (o->out.empty() || o->out == "-") return line.usageError("--all needs an output folder (-o DIR)");
+        if (!o->format) o->format = Format::glb;
+    } else {
+        if (line.operands.size() < 2) return line.usageError("missing INDEX");
+        if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &n)) return usageStatus;
+        o->index = static_cast<int>(n);
+        if (o->out.empty()) return line.usageError("no output file (-o OUT.glb, OUT.gltf or OUT.obj)");
+        if (!o->format) {
+            const std::string ext = fs::path(o->out).extension().string();
+            o->format = o->out == "-" ? Format::glb : formatNamed(ext.empty() ? ext : ext.substr(1));
+            if (!o->format) return line.usageError("cannot tell the format of %s (.glb, .gltf or .obj, or --format)", o->out.c_str());
+        }
+        if (o->out == "-" && *o->format == Format::obj) return line.usageError("OBJ needs a file name: its MTL goes beside it");
+    }
+    o->palette = line.value("--palette", "");
+    if (o->palette.empty()) o->palette = (fs::path(o->archive).parent_path() / "palette.dmp").string();
+    if (!o->all) {
+        // The model and, for OBJ, its MTL must not land on a file read.
+        std::vector<std::string> targets = {o->out};
+        if (*o->format == Format::obj) targets.push_back(fs::path(o->out).replace_extension(".mtl").string());
+        for (const std::string& target : targets)
+            if (refuseSameFile(exportCommand, target, {o->archive, o->palette})) return usageStatus;
+    }
+    return -1;
+}
+
+// Every output through the one safe writer: temporary files beside the targets, renamed into
+// place together only when all are complete. Returns an empty string or the reason.
+std::string writeAll(const std::vector<FileContents>& outputs)
+{
+    const Fault fault = writeFilesTogether(outputs);
+    return fault ? fault.reason : "";
+}
+
+// One entry into `out`; returns an empty string or the reason (entry faults prefixed by the caller).
+std::string exportEntry(const Options& o, const Palette& palette, int index, const std::string& out, bool* entryFault)
+{
+    *entryFault = true;
+    uint8_t* raw = nullptr;
+    uint32_t size = 0;
+    if (const Fault fault = loadArchiveEntry(o.archive.c_str(), static_cast<int16_t>(index), &raw, &size)) return fault.reason;
+    PosedBody body;
+    const Fault refused = poseBody(raw, size, o.autoAngle, &body);
+    std::free(raw);
+    if (refused) return refused.reason;
+    *entryFault = false;
+
+    ExportOptions options;
+    options.archiveName = fs::path(o.archive).filename().string();
+    options.entry = index;
+    options.look = o.look;
+    options.palette = palette;
+    switch (*o.format) {
+    case Format::glb: {
+        return writeAll({{out, writeGlb(body, options)}});
+    }
+    case Format::gltf: {
+        const std::string text = writeGltf(body, options);
+        return writeAll({{out, std::vector<uint8_t>(text.begin(), text.end())}});
+    }
+    case Format::obj: {
+        const fs::path mtl = fs::path(out).replace_extension(".mtl");
+        const ObjFiles files = writeObj(body, options, mtl.filename().string());
+        return writeAll({{mtl.string(), std::vector<uint8_t>(files.mtl.begin(), files.mtl.end())},
+                         {out, std::vector<uint8_t>(files.obj.begin(), files.obj.end())}});
+    }
+    }
+    return "";
+}
+
+}  // namespace
+
+int runExport(int argc, char** argv)
+{
+    Options o;
+    if (const int status = parse(argc, argv, &o); status >= 0) return status;
+    ArchiveTable table;
+    if (!readArchiveOrReport(exportCommand, o.archive.c_str(), &table)) return 1;
+    Palette palette = {};
+    if (const Fault fault = loadPaletteFile(o.palette.c_str(), palette)) {
+        std::fprintf(stderr, "orvane export: %s\n", fault.reason);
+        return 1;
+    }
+
+    std::vector<std::pair<int, std::string>> jobs;
+    if (o.all) {
+        std::error_code error;
+        fs::create_directories(o.out, error);
+        if (error || !fs::is_directory(o.out)) {
+            std::fprintf(stderr, "orvane export: %s: not a folder it can write into\n", o.out.c_str());
+            return 1;
+        }
+        const int count = table.readable;
+        for (int i = 0; i < count; ++i) {
+            jobs.emplace_back(i, (fs::path(o.out) / (std::to_string(i) + "." + extension(*o.format))).string());
+        }
+    } else {
+        jobs.emplace_back(o.index, o.out);
+    }
+
+    int refused = 0;
+    for (const auto& [index, out] : jobs) {
+        std::vector<std::string> targets = {out};
+        if (*o.format == Format::obj) targets.push_back(fs::path(out).replace_extension(".mtl").string());
+        bool clash = false;
+        for (const std::string& t : targets) {
+            if (isSameFile(t, o.archive) || isSameFile(t, o.palette)) {
+                std::fprintf(stderr, "orvane export: %s is also an input; nothing written\n", t.c_str());
+                clash = true;
+            }
+        }
+        if (clash) return 1;
+        bool entryFault = false;
+        const std::string error = exportEntry(o, palette, index, out, &entryFault);
+        if (error.empty()) continue;
+        ++refused;
+        if (entryFault) reportEntryFault(exportCommand, o.archive.c_str(), index, error.c_str());
+        else std::fprintf(stderr, "orvane export: cannot write %s\n", error.c_str());
+    }
+    return refused == 0 && table.readable == table.announced ? 0 : 1;
+}
