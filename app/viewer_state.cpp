@@ -5,9 +5,13 @@
 #include <cstdlib>  // Required for: std::free
 
 #include "app/body_loading.h"
+#include "app/options.h"
 
 uint8_t palette[256][3];
 uint8_t* currentBody = nullptr;
+uint32_t currentBodySize = 0;
+char currentBodyFault[160] = "";
+int32_t lastPageIndex = lastModelIndex;
 int32_t modelIndex = 0;
 float viewZoom = -5.0f;
 float viewAngleX = 20.0f;
@@ -19,10 +23,13 @@ int32_t autoAngle = 0;
 void loadCurrentBody()
 {
     // modelIndex stays within 0..lastModelIndex, so the narrowing keeps its value.
-    const char* fault = loadPreparedBody(archiveFileName, static_cast<int16_t>(modelIndex), &currentBody);
+    const char* archive = viewerOptions.archivePath.c_str();
+    const char* fault = loadPreparedBody(archive, static_cast<int16_t>(modelIndex), &currentBody, &currentBodySize);
+    currentBodyFault[0] = '\0';
     if (fault != nullptr) {
         currentBody = nullptr;
-        std::fprintf(stderr, "%s: entry %d: %s\n", archiveFileName, static_cast<int>(modelIndex), fault);
+        std::snprintf(currentBodyFault, sizeof currentBodyFault, "%s", fault);
+        std::fprintf(stderr, "%s: entry %d: %s\n", archive, static_cast<int>(modelIndex), fault);
     }
 }
 
@@ -30,4 +37,5 @@ void releaseCurrentBody()
 {
     std::free(currentBody);
     currentBody = nullptr;
+    currentBodySize = 0;
 }

@@ -12,6 +12,9 @@ inline constexpr int32_t lastModelIndex = 131;
 
 extern uint8_t palette[256][3];
 extern uint8_t* currentBody;  // owned here; null while no body can be shown
+extern uint32_t currentBodySize;         // its size in bytes; 0 while there is none
+extern char currentBodyFault[160];       // why the current entry cannot be shown; empty while it is
+extern int32_t lastPageIndex;            // where Page Up stops: lastModelIndex unless a named archive holds fewer
 extern int32_t modelIndex;
 extern float viewZoom;
 extern float viewAngleX;  // degrees
@@ -20,7 +23,7 @@ extern uint8_t wireframe;
 extern uint8_t autoRotate;
 extern int32_t autoAngle;  // body angle units; only the low 10 bits matter
 
-// Loads entry `modelIndex` of the archive into currentBody (which must be null) and prepares it.
+// Loads entry `modelIndex` of the archive (viewerOptions.archivePath) into currentBody (which must be null) and prepares it.
 // A body that cannot be shown leaves currentBody null and prints one line naming the archive,
 // the entry and the reason.
 void loadCurrentBody();
