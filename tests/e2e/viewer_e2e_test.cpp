@@ -6,10 +6,16 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/body_loading.h"
+#include "app/info_overlay.h"
+#include "body/body.h"
+#include "body/bone_origins.h"
+#include "render/skeleton_overlay.h"
 #include "tests/e2e/temp_dir.h"
 #include "tests/e2e/x_session.h"
 #include "tool/archive_writer.h"
@@ -75,9 +81,11 @@ protected:
         if (viewer) std::printf("viewer output:\n%s\n", viewer->output().c_str());
     }
 
-    ViewerProcess& start()
+    // Starts the viewer with `args` (ending any viewer started before).
+    ViewerProcess& start(const std::vector<std::string>& args = {})
     {
-        viewer = std::make_unique<ViewerProcess>(server, folder.path());
+        viewer.reset();
+        viewer = std::make_unique<ViewerProcess>(server, folder.path(), args);
         EXPECT_TRUE(viewer->waitForWindow(startSeconds)) << viewer->output();
         // The pointer at (320, 20) gives the start angles (-40 = 320 degrees about y, 20 about
         // x), whatever motion the window's appearance under the pointer produced.
@@ -99,10 +107,31 @@ protected:
         return last;
     }
 
+    // The same once a body shows: a software rasteriser may take a while over its first frame,
+    // and the window is black until then.
+    Image settledShowing()
+    {
+        for (int attempt = 0; attempt < 200 && litCount(viewer->capture()) == 0; ++attempt) viewer->waitFrames(1);
+        return settled();
+    }
+
     Image afterKey(const char* key)
     {
         viewer->pressKey(key);
         return settled();
+    }
+
+    // The tool's picture of the same frame: `arguments` follow "orvane render" in the folder.
+    Image renderedByTool(const std::string& arguments)
+    {
+        const std::string command = std::string("cd '") + folder.path() + "' && '" + ORVANE_TOOL_PATH + "' render " +
+                                    arguments + " -o tool.png";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+        RgbImage rendered;
+        std::string error;
+        EXPECT_TRUE(loadPng(folder.file("tool.png"), &rendered, &error)) << error;
+        return Image{rendered.width, rendered.height, rendered.rgb};
     }
 
     void expectPromptExitZero()
@@ -163,7 +192,7 @@ TEST_F(ViewerE2e, FirstBodyMatchesTheToolAndPagingChangesAndRestoresIt)
     std::string error;
     ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
     ViewerProcess& v = start();
-    const Image first = settled();
+    const Image first = settledShowing();
     EXPECT_GT(litCount(first), 800 * 600 / 50) << "the figure covers a good part of the window";
 
     // The same drawing code and state; the window's visual may round colours or depth a little
@@ -189,7 +218,7 @@ TEST_F(ViewerE2e, MouseAndKeysChangeTheView)
     std::string error;
     ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
     ViewerProcess& v = start();
-    const Image filled = settled();
+    const Image filled = settledShowing();
 
     v.movePointer(100, 60);
     const Image turned = settled();
@@ -228,7 +257,7 @@ TEST_F(ViewerE2e, DamagedEntryIsReportedAndTheViewerKeepsRunning)
     ASSERT_TRUE(folder.write("body.ZRK", buildArchive({bodies[0].bytes, damaged, bodies[2].bytes}, EntryPacking::stored)));
 
     ViewerProcess& v = start();
-    EXPECT_GT(litCount(settled()), 0);
+    EXPECT_GT(litCount(settledShowing()), 0);
     EXPECT_EQ(litCount(afterKey("Prior")), 0) << "an entry that cannot be shown leaves an empty scene";
     const std::string out = v.output();
     const size_t line = out.find("body.ZRK: entry 1: ");
@@ -236,6 +265,192 @@ TEST_F(ViewerE2e, DamagedEntryIsReportedAndTheViewerKeepsRunning)
     EXPECT_EQ(out.find("body.ZRK", line + 1), std::string::npos) << "one line: " << out;
     EXPECT_NE(out.find('\n', line), std::string::npos);
     EXPECT_GT(litCount(afterKey("Prior")), 0) << "the next entry shows again";
+    EXPECT_TRUE(v.running());
+}
+
+// --- the command line's options ---------------------------------------------------------------
+
+bool insideInfoBox(int x, int y) { return x < infoBoxWidth && y < infoBoxHeight; }
+
+// Pixels outside the information box's corner that differ at all.
+int differingOutsideInfoBox(const Image& a, const Image& b)
+{
+    if (a.width != b.width || a.height != b.height) return -1;
+    int differing = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(a.width) + static_cast<size_t>(x)) * 3;
+            if (!insideInfoBox(x, y) && !std::equal(&a.rgb[i], &a.rgb[i] + 3, &b.rgb[i])) ++differing;
+        }
+    return differing;
+}
+
+// Rows of the box above its frame-rate line, which changes by itself, that differ from the
+// box painted with `lines`.
+int differingInfoRows(const Image& window, const InfoLines& lines)
+{
+    std::vector<uint8_t> box(static_cast<size_t>(infoBoxWidth) * infoBoxHeight * 4);
+    paintInfoBox(lines, box.data());
+    int differing = 0;
+    for (int y = 0; y < infoPadding + (infoLineCount - 1) * infoLineHeight; ++y) {
+        for (int x = 0; x < infoBoxWidth; ++x) {
+            const uint8_t* want = &box[(static_cast<size_t>(infoBoxHeight - 1 - y) * infoBoxWidth + static_cast<size_t>(x)) * 4];
+            uint8_t got[3];
+            window.pixel(x, y, got);
+            if (!std::equal(got, got + 3, want)) {
+                ++differing;
+                break;
+            }
+        }
+    }
+    return differing;
+}
+
+// The facts the box should state for an entry, found the viewer's way in this process.
+InfoFacts factsOf(const std::string& folder, const std::string& archive, int entry, int entryCount)
+{
+    InfoFacts facts;
+    facts.archive = archive;
+    facts.entry = entry;
+    facts.entryCount = entryCount;
+    uint8_t* body = nullptr;
+    uint32_t size = 0;
+    if (const char* fault = loadPreparedBody((folder + "/" + archive).c_str(), static_cast<int16_t>(entry), &body, &size)) {
+        facts.fault = fault;
+        return facts;
+    }
+    initPipelineState();
+    runBodyStage(body);
+    readBodyCounts(body, size, &facts.points, &facts.bones);
+    for (int32_t i = 0; i < renderCount; ++i) {
+        facts.polygons += renderList[i].kind == renderKindPolygon;
+        facts.lines += renderList[i].kind == renderKindLine;
+        facts.spheres += renderList[i].kind == renderKindSphere;
+    }
+    std::free(body);
+    return facts;
+}
+
+bool hasColour(const Image& image, int x, int y, const uint8_t rgb[3])
+{
+    uint8_t got[3];
+    image.pixel(x, y, got);
+    return std::equal(got, got + 3, rgb);
+}
+
+TEST_F(ViewerE2e, ArchiveByPathStartsAtTheEntryAndPagesOnlyWithinTheArchive)
+{
+    // Nothing in the working folder: the archive and its palette are found by the path given.
+    std::string error;
+    ASSERT_TRUE(std::filesystem::create_directory(folder.file("mods")));
+    ASSERT_TRUE(writeDemoFiles(folder.file("mods"), &error)) << error;
+    ViewerProcess& v = start({"mods/body.ZRK", "--entry", "7"});
+    const Image last = settledShowing();
+    EXPECT_LT(differingShare(last, renderedByTool("mods/body.ZRK 7 --angle-y 320 --angle-x 20")), 0.003)
+        << "the viewer opens on entry 7 of the named archive";
+
+    EXPECT_LT(differingShare(last, afterKey("Prior")), 0.001) << "entry 7 is the archive's last: Page Up stays";
+    EXPECT_GT(differingShare(last, afterKey("Next")), 0.02) << "Page Down goes to entry 6";
+    EXPECT_LT(differingShare(last, afterKey("Prior")), 0.001);
+    EXPECT_TRUE(v.running());
+    EXPECT_EQ(v.output(), "") << "no entry past the archive's end was asked for";
+}
+
+TEST_F(ViewerE2e, InfoBoxAndSkeletonGoOverTheBodyAndLeaveTheRestOfThePictureAlone)
+{
+    std::string error;
+    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    start();
+    const Image plain = settledShowing();
+
+    start({"--info"});
+    const Image informed = settledShowing();
+    EXPECT_EQ(differingOutsideInfoBox(plain, informed), 0) << "the body's pixels outside the box are untouched";
+    EXPECT_TRUE(hasColour(informed, 0, 0, infoBacking) && hasColour(informed, infoBoxWidth - 1, infoBoxHeight - 1, infoBacking))
+        << "the box fills the corner";
+    EXPECT_EQ(differingInfoRows(informed, composeInfoLines(factsOf(folder.path(), "body.ZRK", 0, 8))), 0)
+        << "archive, entry of how many, points, bones, polygons, lines and spheres";
+
+    start({"--skeleton"});
+    const Image skeleton = settledShowing();
+    int overBody = 0, lines = 0, dots = 0;
+    for (int y = 0; y < skeleton.height; ++y)
+        for (int x = 0; x < skeleton.width; ++x) {
+            const bool line = hasColour(skeleton, x, y, skeletonLineColour);
+            lines += line;
+            dots += hasColour(skeleton, x, y, skeletonDotColour) && !hasColour(plain, x, y, skeletonDotColour);
+            const size_t i = (static_cast<size_t>(y) * 800 + static_cast<size_t>(x)) * 3;
+            overBody += line && litPixel(plain.rgb, i);
+        }
+    EXPECT_GT(lines, 300) << "bone lines in their own colour";
+    EXPECT_GT(dots, 16 * 9) << "a dot at each of the 16 bones' origins";
+    EXPECT_GT(overBody, lines / 2) << "drawn over the body, never hidden by it";
+    int plainLines = 0;
+    for (int y = 0; y < plain.height; ++y)
+        for (int x = 0; x < plain.width; ++x) plainLines += hasColour(plain, x, y, skeletonLineColour);
+    EXPECT_EQ(plainLines, 0) << "a colour the body itself never shows";
+}
+
+TEST_F(ViewerE2e, InfoBoxStatesTheFaultOfAnEntryThatCannotBeShown)
+{
+    std::vector<DemoBody> bodies = demoBodies();
+    std::vector<uint8_t> damaged = bodies[1].bytes;
+    damaged.resize(60);
+    ASSERT_TRUE(folder.write("palette.dmp", testPalette()));
+    ASSERT_TRUE(folder.write("two.ZRK", buildArchive({bodies[0].bytes, damaged}, EntryPacking::stored)));
+
+    ViewerProcess& v = start({"two.ZRK", "--info", "--entry", "1"});
+    const Image picture = settled();
+    const InfoFacts facts = factsOf(folder.path(), "two.ZRK", 1, 2);
+    ASSERT_FALSE(facts.fault.empty());
+    EXPECT_EQ(differingInfoRows(picture, composeInfoLines(facts)), 0) << "the fault in place of the counts";
+    EXPECT_NE(v.output().find("two.ZRK: entry 1: " + facts.fault), std::string::npos) << v.output();
+    int litOutside = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const size_t i = (static_cast<size_t>(y) * 800 + static_cast<size_t>(x)) * 3;
+            litOutside += !insideInfoBox(x, y) && litPixel(picture.rgb, i);
+        }
+    EXPECT_EQ(litOutside, 0);
+}
+
+TEST_F(ViewerE2e, WatchShowsAReplacedEntryAndKeepsTheLastGoodPictureThroughADamagedFile)
+{
+    std::string error;
+    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    ViewerProcess& v = start({"body.ZRK", "--watch"});
+    settledShowing();
+    v.movePointer(100, 60);
+    const Image before = afterKey("d");  // a view of its own, which a reload must keep
+
+    // As orvane writes an archive: beside it, then renamed into place.
+    const std::vector<DemoBody> bodies = demoBodies();
+    ASSERT_TRUE(folder.write("body.new", buildArchive({bodies[3].bytes, bodies[0].bytes})));
+    std::filesystem::rename(folder.file("body.new"), folder.file("body.ZRK"));
+    const auto changedFrom = [&](const Image& old) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            v.waitFrames(3);
+            if (differingShare(old, v.capture()) > 0.02) return settled();
+        }
+        ADD_FAILURE() << "the picture never changed";
+        return v.capture();
+    };
+    const Image replaced = changedFrom(before);
+    EXPECT_LT(differingShare(replaced, renderedByTool("body.ZRK 0 --zoom -5.5 --angle-x 60 --angle-y 100")), 0.003)
+        << "the new entry 0, in the view as it was";
+
+    // Half written: the file ends inside entry 0. One line, and the picture stays.
+    std::vector<uint8_t> half = buildArchive({bodies[4].bytes}, EntryPacking::stored);
+    half.resize(half.size() / 2);
+    ASSERT_TRUE(folder.write("body.ZRK", half));
+    for (int attempt = 0; attempt < 100 && v.output().find("body.ZRK: entry 0: ") == std::string::npos; ++attempt) {
+        v.waitFrames(3);
+    }
+    EXPECT_EQ(v.output(), "body.ZRK: entry 0: truncated entry\n");
+    EXPECT_LT(differingShare(replaced, settled()), 0.001) << "the last good picture stays";
+
+    ASSERT_TRUE(folder.write("body.ZRK", demoArchive()));
+    EXPECT_LT(differingShare(before, changedFrom(replaced)), 0.001) << "a good file again: its entry 0";
     EXPECT_TRUE(v.running());
 }
 
