@@ -13,6 +13,7 @@
 namespace {
 
 constexpr uint32_t fpsWindowMilliseconds = 1000;
+static_assert(infoBoxWidth <= screenImageRoomWidth && infoBoxHeight <= screenImageRoomHeight);
 
 std::string fit(std::string text)
 {
@@ -82,17 +83,10 @@ InfoLines composeInfoLines(const InfoFacts& facts)
 
 void paintInfoBox(const InfoLines& lines, uint8_t* rgba)
 {
-    // Painted top row first, then turned over into OpenGL's bottom-first order.
-    static std::vector<uint8_t> topFirst(static_cast<size_t>(infoBoxWidth) * infoBoxHeight * 4);
-    const PixelTarget box{topFirst.data(), infoBoxWidth, infoBoxHeight, 4};
+    const PixelTarget box{rgba, infoBoxWidth, infoBoxHeight, 4};
     fillRect(box, 0, 0, infoBoxWidth, infoBoxHeight, infoBacking);
     for (int i = 0; i < infoLineCount; ++i) {
         drawText(box, infoPadding, infoPadding + i * infoLineHeight, fit(lines[i]).c_str(), infoScale, infoInk);
-    }
-    const size_t row = static_cast<size_t>(infoBoxWidth) * 4;
-    for (int y = 0; y < infoBoxHeight; ++y) {
-        const uint8_t* from = topFirst.data() + static_cast<size_t>(y) * row;
-        std::copy(from, from + row, rgba + static_cast<size_t>(infoBoxHeight - 1 - y) * row);
     }
 }
 
@@ -105,6 +99,7 @@ void drawInfoOverlay(uint32_t nowMilliseconds)
     static const uint8_t* countedBody = nullptr;
     static InfoLines shown;
     static std::vector<uint8_t> pixels(static_cast<size_t>(infoBoxWidth) * infoBoxHeight * 4);
+    static ScreenImage box;
     static bool painted = false;
 
     bool secondPassed = false;
@@ -146,8 +141,9 @@ void drawInfoOverlay(uint32_t nowMilliseconds)
     const InfoLines lines = composeInfoLines(facts);
     if (!painted || lines != shown) {
         paintInfoBox(lines, pixels.data());
+        uploadScreenImage(&box, pixels.data(), infoBoxWidth, infoBoxHeight);
         shown = lines;
         painted = true;
     }
-    drawScreenImage(pixels.data(), infoBoxWidth, infoBoxHeight, windowWidth, windowHeight);
+    drawScreenImage(box, windowWidth, windowHeight);
 }

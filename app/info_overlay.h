@@ -10,8 +10,8 @@
 
 inline constexpr int infoColumns = 24;   // characters a line holds
 inline constexpr int infoLineCount = 6;
-inline constexpr int infoScale = 2;      // screen pixels per font pixel
-inline constexpr int infoPadding = 6;    // pixels between the box's edge and its text
+inline constexpr int infoScale = 1;      // screen pixels per font pixel
+inline constexpr int infoPadding = 4;    // pixels between the box's edge and its text
 inline constexpr int infoLineHeight = (glyphHeight + 2) * infoScale;
 // The box's size is fixed, whatever it says, so that it never covers more than this.
 inline constexpr int infoBoxWidth = infoColumns * glyphAdvance * infoScale - infoScale + 2 * infoPadding;
@@ -36,11 +36,10 @@ using InfoLines = std::array<std::string, infoLineCount>;
 // broken between words and cut with "..." when it does not fit.
 InfoLines composeInfoLines(const InfoFacts& facts);
 
-// Paints the box: backing and text, into infoBoxWidth x infoBoxHeight RGBA pixels, rows bottom
-// first as OpenGL draws them.
+// Paints the box: backing and text, into infoBoxWidth x infoBoxHeight RGBA pixels, rows top first.
 void paintInfoBox(const InfoLines& lines, uint8_t* rgba);
 
 // Counts this frame for the frame rate (averaged over the last whole second) and draws the box
 // over the picture, from the viewer state, the last body stage's render list and the time in
-// milliseconds. The box is repainted only when its text changes.
+// milliseconds. The box is repainted and uploaded only when its text changes.
 void drawInfoOverlay(uint32_t nowMilliseconds);

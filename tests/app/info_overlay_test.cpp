@@ -73,11 +73,11 @@ TEST(InfoLines, AFaultTakesTheCountsPlaceBrokenBetweenWords)
 
 bool pixelIs(const std::vector<uint8_t>& rgba, int x, int yFromTop, const uint8_t colour[4])
 {
-    const size_t at = (static_cast<size_t>(infoBoxHeight - 1 - yFromTop) * infoBoxWidth + static_cast<size_t>(x)) * 4;
+    const size_t at = (static_cast<size_t>(yFromTop) * infoBoxWidth + static_cast<size_t>(x)) * 4;
     return std::equal(colour, colour + 4, rgba.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-TEST(InfoBox, BackingAllRoundTextInsideRowsBottomFirst)
+TEST(InfoBox, BackingAllRoundTextInside)
 {
     InfoLines lines;
     lines[0] = "##";  // the first line: two solid 5 x 7 blocks

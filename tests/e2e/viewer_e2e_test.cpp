@@ -294,7 +294,7 @@ int differingInfoRows(const Image& window, const InfoLines& lines)
     int differing = 0;
     for (int y = 0; y < infoPadding + (infoLineCount - 1) * infoLineHeight; ++y) {
         for (int x = 0; x < infoBoxWidth; ++x) {
-            const uint8_t* want = &box[(static_cast<size_t>(infoBoxHeight - 1 - y) * infoBoxWidth + static_cast<size_t>(x)) * 4];
+            const uint8_t* want = &box[(static_cast<size_t>(y) * infoBoxWidth + static_cast<size_t>(x)) * 4];
             uint8_t got[3];
             window.pixel(x, y, got);
             if (!std::equal(got, got + 3, want)) {
@@ -370,6 +370,9 @@ TEST_F(ViewerE2e, InfoBoxAndSkeletonGoOverTheBodyAndLeaveTheRestOfThePictureAlon
         << "the box fills the corner";
     EXPECT_EQ(differingInfoRows(informed, composeInfoLines(factsOf(folder.path(), "body.ZRK", 0, 8))), 0)
         << "archive, entry of how many, points, bones, polygons, lines and spheres";
+    const Image outlines = afterKey("f");
+    EXPECT_EQ(differingInfoRows(outlines, composeInfoLines(factsOf(folder.path(), "body.ZRK", 0, 8))), 0)
+        << "a filled box in wireframe too";
 
     start({"--skeleton"});
     const Image skeleton = settledShowing();
