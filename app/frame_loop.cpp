@@ -9,7 +9,14 @@
 #include "app/viewer_state.h"
 #include "app/watch.h"
 #include "body/body.h"
-#include "render/draw_frame.h"
+#include "render/draw_scene.h"
+
+void drawFrame()
+{
+    drawScene(View{viewZoom, viewAngleX, viewAngleY, wireframe != 0}, palette);
+    drawViewerOverlays(SDL_GetTicks());
+    SDL_GL_SwapBuffers();
+}
 
 void runFrame()
 {
@@ -26,9 +33,7 @@ void runFrame()
         renderCount = 0;
     }
 
-    drawScene();
-    drawViewerOverlays(SDL_GetTicks());
-    SDL_GL_SwapBuffers();
+    drawFrame();
 }
 
 void runFrameLoop()

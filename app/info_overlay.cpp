@@ -2,13 +2,12 @@
 #include "app/info_overlay.h"
 
 #include <cstdio>  // Required for: std::snprintf
-#include <vector>
 
 #include "app/options.h"
 #include "app/viewer_state.h"
 #include "body/body.h"
-#include "body/bone_origins.h"
 #include "render/screen_image.h"
+#include "support/little_endian.h"
 
 namespace {
 
@@ -62,7 +61,7 @@ InfoLines composeInfoLines(const InfoFacts& facts)
     InfoLines lines;
     const size_t slash = facts.archive.rfind('/');
     lines[0] = fit(slash == std::string::npos ? facts.archive : facts.archive.substr(slash + 1));
-    lines[1] = facts.entryCount < 0 ? printed("entry %ld of ?", facts.entry, 0)
+    lines[1] = facts.entryCount < 0 ? printed("entry %ld", facts.entry, 0)
                                     : printed("entry %ld of %ld", facts.entry, facts.entryCount);
     if (!facts.fault.empty()) {
         wrap(facts.fault, &lines[2], 3);
@@ -81,24 +80,30 @@ InfoLines composeInfoLines(const InfoFacts& facts)
     return lines;
 }
 
-void paintInfoBox(const InfoLines& lines, uint8_t* rgba)
+RgbImage paintInfoBox(const InfoLines& lines)
 {
-    const PixelTarget box{rgba, infoBoxWidth, infoBoxHeight, 4};
-    fillRect(box, 0, 0, infoBoxWidth, infoBoxHeight, infoBacking);
+    RgbImage box = blackImage(infoBoxWidth, infoBoxHeight);
+    for (size_t i = 0; i < box.rgb.size(); i += 3) std::copy(infoBacking, infoBacking + 3, &box.rgb[i]);
     for (int i = 0; i < infoLineCount; ++i) {
-        drawText(box, infoPadding, infoPadding + i * infoLineHeight, fit(lines[i]).c_str(), infoScale, infoInk);
+        drawLabel(box, infoPadding, infoPadding + i * labelHeight(infoScale), fit(lines[i]).c_str(), infoScale, infoInk);
     }
+    return box;
 }
 
-void drawInfoOverlay(uint32_t nowMilliseconds)
+int32_t bodyPointCount(const uint8_t* body, uint32_t size)
+{
+    if (body == nullptr || size < static_cast<uint32_t>(bodyFrameDataOffset) + 2) return 0;
+    return readI16(body + bodyFrameDataOffset);
+}
+
+void drawInfoOverlay(uint32_t nowMilliseconds, const BoneTree* tree)
 {
     static bool started = false;
     static uint32_t windowStart = 0;
     static uint32_t framesInWindow = 0;
     static InfoFacts facts;
-    static const uint8_t* countedBody = nullptr;
+    static uint32_t countedLoads = 0;
     static InfoLines shown;
-    static std::vector<uint8_t> pixels(static_cast<size_t>(infoBoxWidth) * infoBoxHeight * 4);
     static ScreenImage box;
     static bool painted = false;
 
@@ -118,17 +123,18 @@ void drawInfoOverlay(uint32_t nowMilliseconds)
 
     // The archive's entry count is read again once a second and whenever the entry changes; a
     // --watch reload may change it.
-    if (secondPassed || !painted || countedBody != currentBody || facts.entry != modelIndex) {
+    if (secondPassed || !painted || countedLoads != bodyLoads || facts.entry != modelIndex) {
         facts.archive = viewerOptions.archivePath;
         facts.entry = modelIndex;
         facts.entryCount = announcedArchiveEntries(viewerOptions.archivePath.c_str());
-        countedBody = currentBody;
+        countedLoads = bodyLoads;
     }
-    facts.fault = currentBody == nullptr ? std::string(currentBodyFault[0] != '\0' ? currentBodyFault : "nothing loaded")
+    facts.fault = currentBody == nullptr ? std::string(currentBodyFault ? currentBodyFault.reason : "nothing loaded")
                                          : std::string();
     facts.points = facts.bones = facts.polygons = facts.lines = facts.spheres = 0;
     if (currentBody != nullptr) {
-        readBodyCounts(currentBody, currentBodySize, &facts.points, &facts.bones);
+        facts.points = bodyPointCount(currentBody, currentBodySize);
+        facts.bones = tree == nullptr ? 0 : static_cast<int32_t>(tree->bones.size());
         const int32_t count = renderCount < 0 ? 0 : (renderCount > renderListRoom ? renderListRoom : renderCount);
         for (int32_t i = 0; i < count; ++i) {
             const uint16_t kind = renderList[i].kind;
@@ -140,8 +146,7 @@ void drawInfoOverlay(uint32_t nowMilliseconds)
 
     const InfoLines lines = composeInfoLines(facts);
     if (!painted || lines != shown) {
-        paintInfoBox(lines, pixels.data());
-        uploadScreenImage(&box, pixels.data(), infoBoxWidth, infoBoxHeight);
+        uploadScreenImage(&box, paintInfoBox(lines));
         shown = lines;
         painted = true;
     }

@@ -6,19 +6,21 @@
 #include <cstdint>
 #include <string>
 
-#include "render/bitmap_font.h"
+#include "body/bone_tree.h"
+#include "image/label_font.h"
+#include "image/rgb_image.h"
 
-inline constexpr int infoColumns = 24;   // characters a line holds
+inline constexpr int infoColumns = 24;  // characters a line holds
 inline constexpr int infoLineCount = 6;
-inline constexpr int infoScale = 1;      // screen pixels per font pixel
-inline constexpr int infoPadding = 4;    // pixels between the box's edge and its text
-inline constexpr int infoLineHeight = (glyphHeight + 2) * infoScale;
+inline constexpr int infoScale = 1;     // screen pixels per font pixel
+inline constexpr int infoPadding = 2;   // pixels between the box's edge and the lines' own margins
 // The box's size is fixed, whatever it says, so that it never covers more than this.
-inline constexpr int infoBoxWidth = infoColumns * glyphAdvance * infoScale - infoScale + 2 * infoPadding;
-inline constexpr int infoBoxHeight = infoLineCount * infoLineHeight - 2 * infoScale + 2 * infoPadding;
+inline constexpr int infoBoxWidth = (infoColumns * 6 + 2) * infoScale + 2 * infoPadding;
+inline constexpr int infoBoxHeight = infoLineCount * 9 * infoScale + 2 * infoPadding;
 
-inline constexpr uint8_t infoBacking[4] = {16, 20, 32, 255};
-inline constexpr uint8_t infoInk[4] = {235, 235, 200, 255};
+// The label font's own backing, so that each line's box melts into the whole box.
+inline constexpr uint8_t infoBacking[3] = {24, 24, 24};
+inline constexpr uint8_t infoInk[3] = {235, 235, 200};
 
 struct InfoFacts {
     std::string archive;      // the archive's path
@@ -36,10 +38,14 @@ using InfoLines = std::array<std::string, infoLineCount>;
 // broken between words and cut with "..." when it does not fit.
 InfoLines composeInfoLines(const InfoFacts& facts);
 
-// Paints the box: backing and text, into infoBoxWidth x infoBoxHeight RGBA pixels, rows top first.
-void paintInfoBox(const InfoLines& lines, uint8_t* rgba);
+// The box: backing and the lines in the label font (which writes capitals).
+RgbImage paintInfoBox(const InfoLines& lines);
+
+// The point count of a prepared body's frame data (byte 26); 0 when it lies outside its `size` bytes.
+int32_t bodyPointCount(const uint8_t* body, uint32_t size);
 
 // Counts this frame for the frame rate (averaged over the last whole second) and draws the box
-// over the picture, from the viewer state, the last body stage's render list and the time in
-// milliseconds. The box is repainted and uploaded only when its text changes.
-void drawInfoOverlay(uint32_t nowMilliseconds);
+// over the picture, from the viewer state, the last body stage's render list, the current
+// body's bone tree (null when there is none) and the time in milliseconds. The box is repainted
+// and uploaded only when its text changes.
+void drawInfoOverlay(uint32_t nowMilliseconds, const BoneTree* tree);

@@ -2,13 +2,13 @@
 #include "app/options.h"
 
 #include <cerrno>
-#include <cstdio>   // Required for: reading the archive's first word
+#include <cstdio>
 #include <cstdlib>  // Required for: std::strtol
 #include <cstring>
 #include <filesystem>
 
 #include "app/viewer_state.h"
-#include "archive/little_endian.h"
+#include "archive/archive_format.h"
 
 ViewerOptions viewerOptions;
 
@@ -121,15 +121,9 @@ int32_t lastPageIndexFor(const ViewerOptions& options, int32_t announcedEntries)
 
 int32_t announcedArchiveEntries(const char* path)
 {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return -1;
-    uint8_t first[4];
-    const bool read = std::fread(first, 1, sizeof first, file) == sizeof first;
-    std::fclose(file);
-    if (!read) return -1;
-    // As the loader reads it: signed, so a damaged first offset may give a negative count.
-    const int32_t count = static_cast<int32_t>(readU32(first)) / 4;
-    return count < 0 ? 0 : count;
+    int32_t count = 0;
+    if (readArchiveEntryCount(path, &count)) return -1;
+    return count < 0 ? 0 : count;  // a damaged first offset announces nothing
 }
 
 int takeCommandLine(int argc, char** argv)

@@ -35,8 +35,8 @@ std::string parseViewerOptions(int argc, char** argv, ViewerOptions* options);
 // named archive, or when its table cannot be read, 131 as always.
 int32_t lastPageIndexFor(const ViewerOptions& options, int32_t announcedEntries);
 
-// The number of entries the archive's offset table announces (its first offset / 4, as the
-// loader reads it), or -1 when the file cannot be read or holds fewer than 4 bytes.
+// The number of entries the archive's offset table announces (0 when its first offset is
+// damaged), or -1 when the file cannot be read or holds fewer than 4 bytes.
 int32_t announcedArchiveEntries(const char* path);
 
 // The viewer's command line, start to finish: reads it into viewerOptions and sets

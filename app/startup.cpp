@@ -9,6 +9,7 @@
 #include "app/viewer_state.h"
 #include "body/body.h"
 #include "render/gl_state.h"
+#include "render/palette_file.h"
 
 namespace {
 
@@ -21,16 +22,6 @@ void quitSdlAtExit()
 }
 
 }  // namespace
-
-bool readPalette(const char* path)
-{
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
-    // One read of 768 one-byte items; a short count is accepted as it is.
-    (void)std::fread(palette, 1, sizeof palette, file);
-    std::fclose(file);
-    return true;
-}
 
 void startUp()
 {
@@ -45,7 +36,7 @@ void startUp()
     }
     SDL_WM_SetCaption(windowCaption, windowCaption);
 
-    if (!readPalette(viewerOptions.palettePath.c_str())) {
+    if (readPalette(viewerOptions.palettePath.c_str(), palette)) {
         std::printf("Impossible to load %s!\n", viewerOptions.palettePath.c_str());
         std::exit(1);
     }

@@ -1,11 +1,6 @@
 // startup.h: the viewer's start-up sequence, from SDL to the OpenGL state.
 #pragma once
 
-// Fills `palette` from the file at `path` with a single read of up to 768 bytes; a shorter
-// file leaves the rest of the palette black. Returns false, touching nothing, when the file
-// cannot be opened.
-bool readPalette(const char* path);
-
 // SDL, the window and its caption, the palette, the pipeline's fixed state, body 0 and the
 // OpenGL state, in that order. Ends the process with status 1 when SDL cannot start or the
 // palette cannot be opened; a failed video mode is reported and start-up goes on.

@@ -4,18 +4,19 @@
 #include <cstdio>   // Required for: the one console line of a body that cannot be shown
 #include <cstdlib>  // Required for: std::free
 
-#include "app/body_loading.h"
 #include "app/options.h"
+#include "body/body_loading.h"
 
-uint8_t palette[256][3];
+Palette palette;
 uint8_t* currentBody = nullptr;
 uint32_t currentBodySize = 0;
-char currentBodyFault[160] = "";
+uint32_t bodyLoads = 0;
+Fault currentBodyFault;
 int32_t lastPageIndex = lastModelIndex;
 int32_t modelIndex = 0;
-float viewZoom = -5.0f;
-float viewAngleX = 20.0f;
-float viewAngleY = -40.0f;
+float viewZoom = defaultViewZoom;
+float viewAngleX = defaultViewAngleX;
+float viewAngleY = defaultViewAngleY;
 uint8_t wireframe = 0;
 uint8_t autoRotate = 0;
 int32_t autoAngle = 0;
@@ -24,12 +25,11 @@ void loadCurrentBody()
 {
     // modelIndex stays within 0..lastModelIndex, so the narrowing keeps its value.
     const char* archive = viewerOptions.archivePath.c_str();
-    const char* fault = loadPreparedBody(archive, static_cast<int16_t>(modelIndex), &currentBody, &currentBodySize);
-    currentBodyFault[0] = '\0';
-    if (fault != nullptr) {
+    currentBodyFault = loadPreparedBody(archive, static_cast<int16_t>(modelIndex), &currentBody, &currentBodySize);
+    ++bodyLoads;
+    if (currentBodyFault) {
         currentBody = nullptr;
-        std::snprintf(currentBodyFault, sizeof currentBodyFault, "%s", fault);
-        std::fprintf(stderr, "%s: entry %d: %s\n", archive, static_cast<int>(modelIndex), fault);
+        std::fprintf(stderr, "%s: entry %d: %s\n", archive, static_cast<int>(modelIndex), currentBodyFault.reason);
     }
 }
 

@@ -6,9 +6,9 @@
 #include <cstdio>   // Required for: the one line of an entry that cannot be shown
 #include <cstdlib>  // Required for: std::free
 
-#include "app/body_loading.h"
 #include "app/options.h"
 #include "app/viewer_state.h"
+#include "body/body_loading.h"
 
 namespace {
 
@@ -51,15 +51,15 @@ void reloadKeepingTheLastGoodBody()
     lastPageIndex = lastPageIndexFor(viewerOptions, announcedArchiveEntries(archive));
     uint8_t* body = nullptr;
     uint32_t size = 0;
-    const char* fault = loadPreparedBody(archive, static_cast<int16_t>(modelIndex), &body, &size);
-    if (fault != nullptr) {
-        std::fprintf(stderr, "%s: entry %d: %s\n", archive, static_cast<int>(modelIndex), fault);
+    if (const Fault fault = loadPreparedBody(archive, static_cast<int16_t>(modelIndex), &body, &size)) {
+        std::fprintf(stderr, "%s: entry %d: %s\n", archive, static_cast<int>(modelIndex), fault.reason);
         return;
     }
     std::free(currentBody);
     currentBody = body;
     currentBodySize = size;
-    currentBodyFault[0] = '\0';
+    currentBodyFault = noFault();
+    ++bodyLoads;
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "body/body.h"
 #include "body/body_check.h"
 #include "body/fixed_point.h"
-#include "tool/body_builder.h"
+#include "body/body_builder.h"
 
 namespace {
 
@@ -58,9 +58,9 @@ std::vector<uint8_t> fullBody()
     for (int i = 0; i < linesWanted; ++i) b.addLine(7, pick(0, 5461), pick(0, 5461));
     for (int i = 0; i < spheresWanted; ++i) b.addSphere(9, 20, pick(0, 5461));
     std::vector<uint8_t> body = b.build();
-    if (checkBodyForPreparation(body.data(), body.size()) != nullptr) std::abort();
+    if (checkBodyForPreparation(body.data(), body.size())) std::abort();
     prepareBody(body.data());
-    if (checkBodyForFrames(body.data(), body.size()) != nullptr) std::abort();
+    if (checkBodyForFrames(body.data(), body.size())) std::abort();
     return body;
 }
 

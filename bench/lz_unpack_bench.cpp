@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "archive/lz_decompress.h"
-#include "tool/lz_pack.h"
-#include "tool/sample_bodies.h"
+#include "archive/lz_pack.h"
+#include "body/sample_bodies.h"
 
 namespace {
 

@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
-#include "app/body_loading.h"
 #include "app/frame_loop.h"
 #include "app/options.h"
 #include "app/overlays.h"
 #include "app/viewer_state.h"
 #include "body/body.h"
-#include "render/draw_frame.h"
+#include "body/body_loading.h"
+#include "demo/demo_data.h"
+#include "render/draw_scene.h"
 #include "render/gl_state.h"
-#include "tool/demo_data.h"
 
 namespace {
 
@@ -51,9 +51,10 @@ void runFrames(benchmark::State& state, uint8_t* body)
 uint8_t* loadDemoBody(benchmark::State& state, uint32_t* size = nullptr)
 {
     uint8_t* body = nullptr;
-    if (const char* fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body, size)) {
-        state.SkipWithError(fault);
+    if (const Fault fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body, size)) {
+        state.SkipWithError(fault.reason);
     }
+    ++bodyLoads;  // a new body for the overlays
     return body;
 }
 
@@ -87,7 +88,7 @@ void drawOnly(benchmark::State& state)
     if (body == nullptr) return;
     runBodyStage(body);
     for (auto _ : state) {
-        drawScene();
+        drawScene(View{viewZoom, viewAngleX, viewAngleY, wireframe != 0}, palette);
         glFinish();
     }
     std::free(body);
@@ -169,7 +170,7 @@ void infoOverlayDrawOnly(benchmark::State& state)
             runBodyStage(body);
             staged = body;
         }
-        drawScene();
+        drawScene(View{viewZoom, viewAngleX, viewAngleY, wireframe != 0}, palette);
         drawViewerOverlays(SDL_GetTicks());
         glFinish();
         currentBody = nullptr;
@@ -193,9 +194,8 @@ int main(int argc, char** argv)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orvane-fps-bench";
     std::filesystem::create_directories(folder);
-    std::string error;
-    if (!writeDemoFiles(folder.string(), &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (const Fault fault = writeDemoFiles(folder.string())) {
+        std::fprintf(stderr, "%s\n", fault.reason);
         return 1;
     }
     demoArchivePath = (folder / "body.ZRK").string();

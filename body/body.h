@@ -33,6 +33,17 @@ inline constexpr int normalRecordBytes = 8;
 inline constexpr int lineRecordBytes = 8;
 inline constexpr int sphereRecordBytes = 8;
 inline constexpr int polygonHeaderBytes = 4;
+// A polygon's stored render type picks its layout after the 4-byte header (type, vertex count,
+// colour): below 7 one point offset per vertex; 7 and 8 one normal number for the polygon,
+// then the offsets; 9 and up a (normal number, point offset) pair per vertex.
+inline constexpr uint8_t renderTypeShaded = 7;
+inline constexpr uint8_t renderTypeVertexShaded = 9;
+inline constexpr int32_t storedPolygonBytes(uint8_t renderType, int32_t vertices)
+{
+    return polygonHeaderBytes + (renderType >= renderTypeVertexShaded ? 4 * vertices
+                                 : renderType >= renderTypeShaded     ? 2 + 2 * vertices
+                                                                      : 2 * vertices);
+}
 
 // --- converted records in elementBuffer (little-endian u16 fields) ------------------------------
 // polygon: draw type u8, vertex count u8, colour u16, then per vertex a 4-byte slot holding the
@@ -89,6 +100,10 @@ extern int32_t renderCount;
 // Start-up's share of the pipeline state: light (0, 40, 40), angle registers 0, identity.
 void initPipelineState();
 
+// The state of a freshly started process: every table and count zero, then initPipelineState.
+// For the tool and tests, which run many bodies in one process but want each from a clean start.
+void resetPipelineState();
+
 // sin and cos of an angle of 1024 units per turn, 16384 = 1.0; only the low 10 bits count.
 inline int32_t sinOf(int32_t angle) { return sinTable[static_cast<uint32_t>(angle) & 1023u]; }
 // A quarter turn ahead; unsigned so that any register value, however large, wraps cleanly.
@@ -125,9 +140,11 @@ void buildElementList(const uint8_t* elements);
 // from byte 26. The caller sets angleY to the frame's auto-rotation angle first.
 void runBodyStage(const uint8_t* body);
 
-// The fatal body-format conditions. Prints `message` and a newline on standard output and
-// ends the process with status 1, unless a handler is installed (fuzzing and tests install
-// one that unwinds instead). The handler must not return.
-using BodyFatalHandler = void (*)(const char* message);
-void setBodyFatalHandler(BodyFatalHandler handler);
+// The fatal body-format conditions: prints `message` and a newline on standard output and ends
+// the process with status 1, as the viewer must.
 [[noreturn]] void bodyFatal(const char* message);
+
+// runBodyStage for callers that must live on (the tool, tests, fuzzing): a fatal condition ends
+// the frame where it is met, as in the viewer, but its message is returned instead of printed
+// and the process goes on. nullptr when the frame ran to the end.
+const char* runBodyStageCatchingFatal(const uint8_t* body);

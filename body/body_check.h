@@ -10,13 +10,15 @@
 #include <cstddef>
 #include <cstdint>
 
-// Walks the body as prepareBody will. Returns nullptr when it is safe to prepare,
-// otherwise a short phrase naming the first fault.
-const char* checkBodyForPreparation(const uint8_t* body, size_t size);
+#include "support/fault.h"
 
-// Walks the prepared body exactly as the three passes will, from byte 26. Returns nullptr
-// when every frame stays in bounds (a fatal condition met on the way ends the walk: the frame
-// stops there too), otherwise a short phrase naming the first fault. When `fatalMessage` is
+// Walks the body as prepareBody will. Empty when it is safe to prepare, otherwise the first
+// fault.
+Fault checkBodyForPreparation(const uint8_t* body, size_t size);
+
+// Walks the prepared body exactly as the three passes will, from byte 26. Empty when every
+// frame stays in bounds (a fatal condition met on the way ends the walk: the frame stops there
+// too), otherwise the first fault. When `fatalMessage` is
 // non-null it receives the fatal condition's message that every frame of this body meets
 // (the frames' path through the body never changes), or nullptr when frames run to the end.
-const char* checkBodyForFrames(const uint8_t* body, size_t size, const char** fatalMessage = nullptr);
+Fault checkBodyForFrames(const uint8_t* body, size_t size, const char** fatalMessage = nullptr);

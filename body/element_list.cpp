@@ -2,13 +2,13 @@
 // and listed in renderList (all polygons, then all lines, then all spheres).
 // Trusts the body: checkBodyForFrames has bounded the records, the normal numbers and the room
 // both structures need.
-#include "body/body_bytes.h"
+#include "support/little_endian.h"
 #include "body/body.h"
 
 namespace {
 
 // Point offsets of polygons of stored types 9 and up, and 6 and less, are taken unsigned.
-inline uint16_t unsignedIndex(const uint8_t* offset) { return static_cast<uint16_t>(loadU16(offset) / pointBytes); }
+inline uint16_t unsignedIndex(const uint8_t* offset) { return static_cast<uint16_t>(readU16(offset) / pointBytes); }
 // Elsewhere signed, the division truncating toward zero; the index keeps its low 16 bits.
 inline uint16_t signedIndex(int32_t offset) { return static_cast<uint16_t>(offset / pointBytes); }
 
@@ -20,35 +20,35 @@ void buildElementList(const uint8_t* elements)
     uint8_t* out = elementBuffer;
     RenderEntry* entry = renderList;
 
-    const int32_t polygonCount = loadI16(in);
+    const int32_t polygonCount = readI16(in);
     in += 2;
     for (int32_t i = 0; i < polygonCount; ++i) {
         const uint8_t type = in[0];
         const int32_t vertices = in[1];
-        const uint16_t colour = loadU16(in + 2);
+        const uint16_t colour = readU16(in + 2);
         in += polygonHeaderBytes;
         out[1] = static_cast<uint8_t>(vertices);
         uint8_t* slot = out + polygonHeaderBytes;
-        if (type >= 9) {
+        if (type >= renderTypeVertexShaded) {
             out[0] = static_cast<uint8_t>(type - 2);
-            storeU16(out + 2, colour);
+            writeU16(out + 2, colour);
             for (int32_t v = 0; v < vertices; ++v, in += 4, slot += polygonSlotBytes) {
                 // 16-bit sum, not clamped: the drawing uses its low byte.
-                storeU16(slot, static_cast<uint16_t>(colour + shadeTable[loadU16(in)]));
-                storeU16(slot + 2, unsignedIndex(in + 2));
+                writeU16(slot, static_cast<uint16_t>(colour + shadeTable[readU16(in)]));
+                writeU16(slot + 2, unsignedIndex(in + 2));
             }
-        } else if (type >= 7) {
+        } else if (type >= renderTypeShaded) {
             out[0] = static_cast<uint8_t>(type - 7);
-            storeU16(out + 2, static_cast<uint16_t>(colour + shadeTable[loadI16(in)]));
+            writeU16(out + 2, static_cast<uint16_t>(colour + shadeTable[readI16(in)]));
             in += 2;
             for (int32_t v = 0; v < vertices; ++v, in += 2, slot += polygonSlotBytes) {
-                storeU16(slot + 2, signedIndex(loadI16(in)));
+                writeU16(slot + 2, signedIndex(readI16(in)));
             }
         } else {
             out[0] = static_cast<uint8_t>(type - 2);  // 0 and 1 become 254 and 255
-            storeU16(out + 2, colour);
+            writeU16(out + 2, colour);
             for (int32_t v = 0; v < vertices; ++v, in += 2, slot += polygonSlotBytes) {
-                storeU16(slot + 2, unsignedIndex(in));
+                writeU16(slot + 2, unsignedIndex(in));
             }
         }
         entry->kind = renderKindPolygon;
@@ -58,30 +58,30 @@ void buildElementList(const uint8_t* elements)
     }
     renderCount = polygonCount;
 
-    const int32_t lineCount = loadI16(in);
+    const int32_t lineCount = readI16(in);
     in += 2;
     renderCount += lineCount;
     for (int32_t i = 0; i < lineCount; ++i, in += lineRecordBytes) {
-        const int32_t first = loadI16(in + 4);
-        const int32_t second = loadI16(in + 6);
+        const int32_t first = readI16(in + 4);
+        const int32_t second = readI16(in + 6);
         if (first % pointBytes != 0) bodyFatal(fatalLineEndMessage);
         if (second % pointBytes != 0) bodyFatal(fatalLineEndMessage);
-        storeU32(out, loadU32(in));
-        storeU16(out + 4, signedIndex(first));
-        storeU16(out + 6, signedIndex(second));
+        writeU32(out, readU32(in));
+        writeU16(out + 4, signedIndex(first));
+        writeU16(out + 6, signedIndex(second));
         entry->kind = renderKindLine;
         entry->record = out;
         ++entry;
         out += lineConvertedBytes;
     }
 
-    const int32_t sphereCount = loadI16(in);
+    const int32_t sphereCount = readI16(in);
     in += 2;
     renderCount += sphereCount;
     for (int32_t i = 0; i < sphereCount; ++i, in += sphereRecordBytes) {
-        storeU32(out, loadU32(in));
-        storeU16(out + 4, loadU16(in + 4));
-        storeU16(out + 6, signedIndex(loadI16(in + 6)));
+        writeU32(out, readU32(in));
+        writeU16(out + 4, readU16(in + 4));
+        writeU16(out + 6, signedIndex(readI16(in + 6)));
         entry->kind = renderKindSphere;
         entry->record = out;
         ++entry;

@@ -3,6 +3,8 @@
 // current body does not rewrite show what an earlier frame or body left there.
 #include "body/body.h"
 
+#include <cstring>  // Required for: memset (resetPipelineState)
+
 #include "body/fixed_point.h"
 
 int32_t angleX, angleY, angleZ;
@@ -25,4 +27,16 @@ void initPipelineState()
     angleY = 0;
     angleZ = 0;
     identityMatrix = Matrix{{fixedOne, 0, 0, 0, fixedOne, 0, 0, 0, fixedOne}};
+}
+
+void resetPipelineState()
+{
+    std::memset(matrixTable, 0, sizeof matrixTable);
+    std::memset(transformedPoints, 0, sizeof transformedPoints);
+    std::memset(shadeTable, 0, sizeof shadeTable);
+    std::memset(elementBuffer, 0, sizeof elementBuffer);
+    std::memset(renderList, 0, sizeof renderList);
+    shadeCount = 0;
+    renderCount = 0;
+    initPipelineState();
 }

@@ -1,6 +1,6 @@
 // prepare_body.cpp: the one-time rewrite of a loaded body's parent fields (38*k into 36*k).
 // Not idempotent: run it exactly once per loaded buffer, after checkBodyForPreparation.
-#include "archive/little_endian.h"
+#include "support/little_endian.h"
 #include "body/body.h"
 
 void prepareBody(uint8_t* body)

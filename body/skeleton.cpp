@@ -1,6 +1,6 @@
 // skeleton.cpp: the skeleton pass: bone matrices into matrixTable, points into transformedPoints.
 // Trusts the body: checkBodyForFrames has made sure every offset and count stays in bounds.
-#include "body/body_bytes.h"
+#include "support/little_endian.h"
 #include "body/body.h"
 #include "body/fixed_point.h"
 
@@ -46,9 +46,9 @@ void transformPoints(const uint8_t* points, int32_t count, Point16* out, const M
     const int32_t m20 = matrix->m[6], m21 = matrix->m[7], m22 = matrix->m[8];
     const int32_t ox = origin[0], oy = origin[1], oz = origin[2];
     for (int32_t i = 0; i < count; ++i, points += pointBytes) {
-        const int32_t x = loadI16(points);
-        const int32_t y = loadI16(points + 2);
-        const int32_t z = loadI16(points + 4);
+        const int32_t x = readI16(points);
+        const int32_t y = readI16(points + 2);
+        const int32_t z = readI16(points + 4);
         out[i].x = low16(wrapAdd(shiftDown(wrapMul(m00, x) + wrapMul(m01, y) + wrapMul(m02, z)), ox));
         out[i].y = low16(wrapAdd(shiftDown(wrapMul(m10, x) + wrapMul(m11, y) + wrapMul(m12, z)), oy));
         out[i].z = low16(wrapAdd(shiftDown(wrapMul(m20, x) + wrapMul(m21, y) + wrapMul(m22, z)), oz));
@@ -57,16 +57,16 @@ void transformPoints(const uint8_t* points, int32_t count, Point16* out, const M
 
 void processBone(const uint8_t* bone, const uint8_t* pointArray, Matrix* dest)
 {
-    const int32_t first = loadI16(bone + boneFirstPoint);
-    const int32_t count = loadI16(bone + bonePointCount);
+    const int32_t first = readI16(bone + boneFirstPoint);
+    const int32_t count = readI16(bone + bonePointCount);
     if (first % pointBytes != 0) bodyFatal(fatalFirstPointMessage);
 
     int32_t origin[3] = {0, 0, 0};
     const Matrix* source = &identityMatrix;
-    const int32_t parent = loadI16(bone + boneParent);
+    const int32_t parent = readI16(bone + boneParent);
     if (parent != -1) {
         // Read before this bone's points are written, in case the base point is one of them.
-        const Point16 base = transformedPoints[loadI16(bone + boneBasePoint) / pointBytes];
+        const Point16 base = transformedPoints[readI16(bone + boneBasePoint) / pointBytes];
         origin[0] = base.x;
         origin[1] = base.y;
         origin[2] = base.z;
@@ -79,10 +79,10 @@ void processBone(const uint8_t* bone, const uint8_t* pointArray, Matrix* dest)
 
 const uint8_t* transformSkeleton(const uint8_t* data, const uint8_t** bones, int* boneCount)
 {
-    const int32_t pointCount = loadI16(data);
+    const int32_t pointCount = readI16(data);
     const uint8_t* pointArray = data + 2;
     const uint8_t* boneSection = pointArray + pointBytes * pointCount;
-    const int32_t count = loadI16(boneSection);
+    const int32_t count = readI16(boneSection);
     const uint8_t* table = boneSection + 2;
     *bones = table;
     *boneCount = count;
@@ -92,11 +92,11 @@ const uint8_t* transformSkeleton(const uint8_t* data, const uint8_t** bones, int
     processBone(table, pointArray, &matrixTable[0]);
     for (int32_t i = 1; i < count; ++i) {
         const uint8_t* bone = table + i * boneRecordBytes;
-        const uint16_t type = loadU16(bone + boneType);
+        const uint16_t type = readU16(bone + boneType);
         if (type == boneTypeRotation) {
-            angleX = loadI16(bone + boneAngleX);
-            angleY = loadI16(bone + boneAngleY);
-            angleZ = loadI16(bone + boneAngleZ);
+            angleX = readI16(bone + boneAngleX);
+            angleY = readI16(bone + boneAngleY);
+            angleZ = readI16(bone + boneAngleZ);
             processBone(bone, pointArray, &matrixTable[i]);
         } else if (type == boneTypeUnsupported) {
             bodyFatal(fatalBoneTypeMessage);

@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/mman.h>  // Required for: memfd_create (an in-memory file with a path)
 #include <unistd.h>
 
+#include "archive/archive_format.h"
 #include "archive/archive_loader.h"
-#include "archive/little_endian.h"
+#include "support/little_endian.h"
 
 namespace {
 
@@ -34,17 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint8_t untouched = 0;
         uint8_t* out = &untouched;
         uint32_t outSize = 0;
-        const ArchiveFault fault = loadArchiveEntry(archivePath, static_cast<int16_t>(index), &out, &outSize);
-        if (fault == ArchiveFault::none) {
+        const Fault fault = loadArchiveEntry(archivePath, static_cast<int16_t>(index), &out, &outSize);
+        if (!fault) {
             // The whole buffer is readable, and it is no larger than the file could produce.
             if (out == nullptr || out == &untouched || outSize > 8 * static_cast<uint64_t>(size)) std::abort();
             volatile uint8_t sum = 0;
             for (uint32_t i = 0; i < outSize; ++i) sum = static_cast<uint8_t>(sum + out[i]);
             std::free(out);
-        } else if (fault == ArchiveFault::outOfMemory ? out != nullptr : out != &untouched) {
+        } else if (std::strcmp(fault.reason, archiveOutOfMemory) == 0 ? out != nullptr : out != &untouched) {
             std::abort();  // a refusal must leave the out pointer alone (null only without memory)
         }
-        if (describeArchiveFault(fault) == nullptr) std::abort();
     }
     return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "archive/little_endian.h"
+#include "support/little_endian.h"
 #include "archive/lz_decompress.h"
 
 namespace {

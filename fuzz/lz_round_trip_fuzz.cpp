@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "archive/lz_decompress.h"
-#include "tool/lz_pack.h"
+#include "archive/lz_pack.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

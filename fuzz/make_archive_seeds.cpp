@@ -6,22 +6,21 @@
 #include <string>
 #include <vector>
 
-#include "archive/little_endian.h"
-#include "tool/archive_writer.h"
-#include "tool/lz_pack.h"
-#include "tool/sample_bodies.h"
+#include "support/little_endian.h"
+#include "archive/archive_writer.h"
+#include "archive/lz_pack.h"
+#include "body/sample_bodies.h"
+#include "support/file_io.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-bool writeSeed(const std::filesystem::path& dir, const std::string& name, const Bytes& bytes)
+bool writeSeed(const std::filesystem::path& dir, const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    std::filesystem::create_directories(dir);
-    FILE* file = std::fopen((dir / name).c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    return !writeFileBytes((dir / name).string(), bytes);
 }
 
 // The unpacker harness's input: the output size, then the stream.
@@ -47,10 +46,13 @@ int main(int argc, char** argv)
     bool ok = true;
 
     const std::filesystem::path archives = root / "archive_loader";
-    ok &= writeSeed(archives, "packed", buildArchive({body0, body1, Bytes(300, 0)}));
-    ok &= writeSeed(archives, "stored", buildArchive({body2, {1, 2, 3}}, EntryPacking::stored));
-    Bytes twoEntries = buildArchive({{'a', 'b'}, {}}, EntryPacking::stored);
-    ok &= writeSeed(archives, "two_entries", twoEntries);
+    Bytes archive;
+    ok &= !buildArchive({body0, body1, Bytes(300, 0)}, EntryPacking::packedIfSmaller, &archive);
+    ok &= writeSeed(archives, "packed", archive);
+    ok &= !buildArchive({body2, {1, 2, 3}}, EntryPacking::stored, &archive);
+    ok &= writeSeed(archives, "stored", archive);
+    ok &= !buildArchive({{'a', 'b'}, {}}, EntryPacking::stored, &archive);
+    ok &= writeSeed(archives, "two_entries", archive);
     Bytes handPacked(4 + 10);
     writeU32(&handPacked[0], 4);
     writeU32(&handPacked[4], 5);

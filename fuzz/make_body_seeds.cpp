@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "tool/body_builder.h"
-#include "tool/sample_bodies.h"
+#include "body/body_builder.h"
+#include "body/sample_bodies.h"
+#include "support/file_io.h"
 
 namespace {
 
 bool writeSeed(const std::filesystem::path& dir, const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    FILE* file = std::fopen((dir / name).c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    return !writeFileBytes((dir / name).string(), bytes);
 }
 
 // A small body using every record kind and render type family.

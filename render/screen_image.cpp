@@ -3,13 +3,16 @@
 
 #include <GL/gl.h>  // Required for: the texture and the quad it is drawn on
 
-bool uploadScreenImage(ScreenImage* image, const uint8_t* rgba, int width, int height)
+bool uploadScreenImage(ScreenImage* image, const RgbImage& picture)
 {
-    if (rgba == nullptr || width < 1 || height < 1 || width > screenImageRoomWidth || height > screenImageRoomHeight)
+    const int width = picture.width;
+    const int height = picture.height;
+    if (width < 1 || height < 1 || width > screenImageRoomWidth || height > screenImageRoomHeight ||
+        picture.rgb.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 3)
         return false;
     glPushAttrib(GL_TEXTURE_BIT);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // RGB rows are not whole words
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     bool made = image->texture != 0;
     if (!made) {
@@ -21,7 +24,7 @@ bool uploadScreenImage(ScreenImage* image, const uint8_t* rgba, int width, int h
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
             // A power-of-two room, as OpenGL 1.x wants; the picture takes its top-left corner.
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, screenImageRoomWidth, screenImageRoomHeight, 0, GL_RGBA,
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, screenImageRoomWidth, screenImageRoomHeight, 0, GL_RGB,
                          GL_UNSIGNED_BYTE, nullptr);
             image->texture = texture;
             made = true;
@@ -29,7 +32,7 @@ bool uploadScreenImage(ScreenImage* image, const uint8_t* rgba, int width, int h
     }
     if (made) {
         glBindTexture(GL_TEXTURE_2D, image->texture);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, picture.rgb.data());
         image->width = width;
         image->height = height;
     }
@@ -51,7 +54,7 @@ void drawScreenImage(const ScreenImage& image, int viewWidth, int viewHeight)
     glGetIntegerv(GL_POLYGON_MODE, polygonMode);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
-    glDisable(GL_BLEND);  // the box is opaque: no need to read what lies under it
+    glDisable(GL_BLEND);  // the picture is opaque: no need to read what lies under it
     if (polygonMode[0] != GL_FILL || polygonMode[1] != GL_FILL) glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     // Nothing else textures anything; the binding and the replace mode may stay.
     glEnable(GL_TEXTURE_2D);

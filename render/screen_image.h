@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "image/rgb_image.h"
+
 // Room for a picture of up to 512 x 128 pixels.
 inline constexpr int screenImageRoomWidth = 512;
 inline constexpr int screenImageRoomHeight = 128;
@@ -14,13 +16,13 @@ struct ScreenImage {
     int height = 0;
 };
 
-// Puts `width` x `height` RGBA pixels, rows top first, into the image's texture (made on the
-// first call). False, with nothing changed, when the size is outside 1..512 x 1..128 or no
-// texture can be made. Uploading costs far more than drawing: do it only when the picture changes.
-bool uploadScreenImage(ScreenImage* image, const uint8_t* rgba, int width, int height);
+// Puts `picture` into the image's texture (made on the first call). False, with nothing
+// changed, when its size is outside 1..512 x 1..128 or no texture can be made. Uploading costs
+// far more than drawing: do it only when the picture changes.
+bool uploadScreenImage(ScreenImage* image, const RgbImage& picture);
 
 // Draws the last upload pixel for pixel with its top-left corner at the top-left corner of a
-// `viewWidth` x `viewHeight` viewport, ignoring depth, culling and wireframe. Alpha 255 replaces
-// the pixels under it; only the picture's own rectangle is touched. The matrices and the state
+// `viewWidth` x `viewHeight` viewport, ignoring depth, culling and wireframe. It replaces the
+// pixels under it; only the picture's own rectangle is touched. The matrices and the state
 // it changes are put back afterwards.
 void drawScreenImage(const ScreenImage& image, int viewWidth, int viewHeight);

@@ -1,54 +1,51 @@
-// skeleton_overlay.cpp: draws a body's skeleton over the picture, in immediate mode.
+// skeleton_overlay.cpp: the skeleton over the picture, in immediate mode like the scene.
 #include "render/skeleton_overlay.h"
 
 #include <GL/gl.h>  // Required for: the immediate-mode drawing calls
 
-namespace {
+#include "render/draw_scene.h"
 
-// The same scale as the body's drawing, so that the skeleton lies inside the body.
-constexpr float modelScale = 0.0025f;
-constexpr float lineWidth = 2.0f;
-constexpr float dotSize = 5.0f;
+namespace {
 
 void sendOrigin(const Point16& p)
 {
-    glVertex3f(static_cast<float>(p.x) * modelScale, static_cast<float>(p.y) * modelScale,
-               static_cast<float>(p.z) * modelScale);
+    glVertex3f(static_cast<float>(p.x) * modelToGlScale, static_cast<float>(p.y) * modelToGlScale,
+               static_cast<float>(p.z) * modelToGlScale);
 }
 
 }  // namespace
 
-void drawSkeletonOverlay(const BoneOrigin* bones, int32_t count, float zoom, float viewX, float viewY)
+void drawSkeletonOverlay(const BoneTree& tree, const View& view, const uint8_t rgb[3])
 {
-    if (bones == nullptr || count <= 0) return;
+    const GLboolean depthTest = glIsEnabled(GL_DEPTH_TEST);
+    GLfloat pointSize = 1.0f, lineWidth = 1.0f;
+    glGetFloatv(GL_POINT_SIZE, &pointSize);
+    glGetFloatv(GL_LINE_WIDTH, &lineWidth);
 
-    glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_POINT_BIT | GL_CURRENT_BIT);
     glDisable(GL_DEPTH_TEST);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
-    glLoadIdentity();
-    glTranslatef(0.0f, -1.5f, zoom);
-    glRotatef(viewX, 1.0f, 0.0f, 0.0f);
-    glRotatef(viewY, 0.0f, 1.0f, 0.0f);
+    loadViewMatrix(view);
+    glColor4ub(rgb[0], rgb[1], rgb[2], 255);
 
-    glLineWidth(lineWidth);
-    glColor4ub(skeletonLineColour[0], skeletonLineColour[1], skeletonLineColour[2], 255);
+    // A bone without a parent in the body hangs from the frame's origin, where its points start.
+    const Point16 none{0, 0, 0};
+    glLineWidth(2.0f);
     glBegin(GL_LINES);
-    for (int32_t i = 0; i < count; ++i) {
-        const BoneOrigin& b = bones[i];
-        if (!b.processed || b.parent < 0 || b.parent >= count) continue;
-        sendOrigin(bones[b.parent].origin);
+    for (const BoneNode& b : tree.bones) {
+        if (!b.processed) continue;
+        sendOrigin(b.parent >= 0 ? tree.bones[static_cast<size_t>(b.parent)].origin : none);
         sendOrigin(b.origin);
     }
     glEnd();
-
-    glPointSize(dotSize);
-    glColor4ub(skeletonDotColour[0], skeletonDotColour[1], skeletonDotColour[2], 255);
+    glPointSize(6.0f);
     glBegin(GL_POINTS);
-    for (int32_t i = 0; i < count; ++i)
-        if (bones[i].processed) sendOrigin(bones[i].origin);
+    for (const BoneNode& b : tree.bones)
+        if (b.processed) sendOrigin(b.origin);
     glEnd();
 
     glPopMatrix();
-    glPopAttrib();
+    glPointSize(pointSize);
+    glLineWidth(lineWidth);
+    if (depthTest) glEnable(GL_DEPTH_TEST);
 }

@@ -1,17 +1,16 @@
-// skeleton_overlay.h: draws a body's skeleton over the picture: a line from each placed bone's
-// parent's origin to its own origin and a dot at each origin, in a colour that stands out.
+// skeleton_overlay.h: draws a posed body's skeleton over the picture: a line from each processed
+// bone's parent's origin to its own, a dot at each origin, depth test off for these only.
 #pragma once
 
 #include <cstdint>
 
-#include "body/bone_origins.h"
+#include "body/bone_tree.h"
+#include "render/view.h"
 
-// The overlay's colours, chosen to stand out from any body: lines magenta, dots white.
-inline constexpr uint8_t skeletonLineColour[3] = {255, 0, 255};
-inline constexpr uint8_t skeletonDotColour[3] = {255, 255, 255};
+// The overlay's usual colour: a magenta that no demo ramp comes near.
+inline constexpr uint8_t skeletonOverlayColour[3] = {255, 40, 255};
 
-// Draws `count` bones (from collectBoneOrigins) with the same view as drawScene (`zoom`, and the
-// angles about x and y in degrees) on top of what is drawn already: the depth test is off for
-// the overlay alone and put back afterwards. Bones the frame skipped are not drawn; a line needs
-// its bone to have a parent. Does not clear or present.
-void drawSkeletonOverlay(const BoneOrigin* bones, int32_t count, float zoom, float viewX, float viewY);
+// Draws into the current context after drawScene with the same `view`, in `rgb`. Bone origins
+// must be placed (placeBoneOrigins). Leaves the depth test, point size, line width and matrices
+// as it found them.
+void drawSkeletonOverlay(const BoneTree& tree, const View& view, const uint8_t rgb[3]);

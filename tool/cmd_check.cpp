@@ -3,10 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 
-#include "app/body_loading.h"
-#include "app/viewer_state.h"
+#include "body/body_loading.h"
+#include "archive/archive_format.h"
 #include "body/body_check.h"
 #include "tool/command_line.h"
 #include "tool/commands.h"
@@ -35,28 +34,27 @@ int runCheck(int argc, char** argv)
         return 2;
     }
     const char* path = argv[1];
-    const std::optional<int32_t> announced = announcedEntryCount(path);
-    if (!announced) {
+    int32_t announced = 0;
+    if (readArchiveEntryCount(path, &announced)) {
         std::fprintf(stderr, "%s: cannot be opened or is shorter than its offset table\n", path);
         return 1;
     }
-    if (*announced < 0) {
+    if (announced < 0) {
         std::fprintf(stderr, "%s: the first offset gives a negative entry count\n", path);
         return 1;
     }
-    // The loader takes 16-bit indices, so at most 32,768 entries can be reached.
-    const int32_t count = *announced > 32768 ? 32768 : *announced;
+    const int32_t count = announced > reachableEntries ? reachableEntries : announced;
 
     int problems = 0;
     for (int32_t i = 0; i < count; ++i) {
         uint8_t* body = nullptr;
         uint32_t size = 0;
-        const char* fault = loadPreparedBody(path, static_cast<int16_t>(i), &body, &size);
+        const Fault fault = loadPreparedBody(path, static_cast<int16_t>(i), &body, &size);
         const char* fatal = nullptr;
-        if (fault == nullptr) checkBodyForFrames(body, size, &fatal);
+        if (!fault) (void)checkBodyForFrames(body, size, &fatal);  // already passed in the load
         std::free(body);
-        if (fault != nullptr) {
-            std::printf("%s: entry %d: %s\n", path, i, fault);
+        if (fault) {
+            std::printf("%s: entry %d: %s\n", path, i, fault.reason);
             ++problems;
         } else if (fatal != nullptr) {
             std::printf("%s: entry %d: stops the viewer at its first frame with \"%s\"\n", path, i, fatal);
@@ -66,8 +64,8 @@ int runCheck(int argc, char** argv)
         }
     }
     std::printf("%s: %d entr%s, %d with problems\n", path, count, count == 1 ? "y" : "ies", problems);
-    if (count > lastModelIndex + 1) {
-        std::printf("%s: the viewer reaches entries 0 to %d only\n", path, lastModelIndex);
+    if (count > viewerLastEntry + 1) {
+        std::printf("%s: the viewer reaches entries 0 to %d only\n", path, viewerLastEntry);
     }
     return problems == 0 && count > 0 ? 0 : 1;
 }

@@ -6,7 +6,7 @@
 
 #include "tool/command_line.h"
 #include "tool/commands.h"
-#include "tool/demo_data.h"
+#include "demo/demo_data.h"
 
 int runDemo(int argc, char** argv)
 {
@@ -26,9 +26,8 @@ int runDemo(int argc, char** argv)
         std::fprintf(stderr, "orvane demo: cannot create %s: %s\n", directory.c_str(), ec.message().c_str());
         return 1;
     }
-    std::string error;
-    if (!writeDemoFiles(directory, &error)) {
-        std::fprintf(stderr, "orvane demo: %s\n", error.c_str());
+    if (const Fault fault = writeDemoFiles(directory)) {
+        std::fprintf(stderr, "orvane demo: %s\n", fault.reason);
         return 1;
     }
     std::printf("%s/palette.dmp\n%s/body.ZRK\n", directory.c_str(), directory.c_str());

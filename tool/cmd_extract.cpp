@@ -8,7 +8,7 @@
 #include "archive/archive_loader.h"
 #include "tool/command_line.h"
 #include "tool/commands.h"
-#include "tool/file_bytes.h"
+#include "support/file_io.h"
 
 namespace {
 
@@ -44,16 +44,14 @@ int runExtract(int argc, char** argv)
     }
     uint8_t* data = nullptr;
     uint32_t size = 0;
-    const ArchiveFault fault = loadArchiveEntry(archive, static_cast<int16_t>(index), &data, &size);
-    if (fault != ArchiveFault::none) {
-        std::fprintf(stderr, "orvane extract: %s: entry %ld: %s\n", archive, index, describeArchiveFault(fault));
+    if (const Fault fault = loadArchiveEntry(archive, static_cast<int16_t>(index), &data, &size)) {
+        std::fprintf(stderr, "orvane extract: %s: entry %ld: %s\n", archive, index, fault.reason);
         return 1;
     }
     const std::vector<uint8_t> bytes(data, data + size);
     std::free(data);
-    const std::string error = writeFileBytes(argv[3], bytes);
-    if (!error.empty()) {
-        std::fprintf(stderr, "orvane extract: cannot write %s: %s\n", argv[3], error.c_str());
+    if (const Fault fault = writeFileBytes(argv[3], bytes)) {
+        std::fprintf(stderr, "orvane extract: cannot write %s: %s\n", argv[3], fault.reason);
         return 1;
     }
     return 0;

@@ -1,17 +1,15 @@
 // cmd_pack.cpp: the 'pack' subcommand: makes an archive from files, one entry per file.
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <string>
 #include <vector>
 
-#include "tool/archive_writer.h"
+#include "archive/archive_format.h"
+#include "archive/archive_writer.h"
 #include "tool/commands.h"
-#include "tool/file_bytes.h"
+#include "support/file_io.h"
 
 namespace {
-
-constexpr std::size_t reachableEntries = 32768;  // the loader takes a signed 16-bit index
 
 void printHelp(FILE* stream)
 {
@@ -46,29 +44,25 @@ int runPack(int argc, char** argv)
     }
     const std::string out = args[0];
     const std::vector<std::string> inputs(args.begin() + 1, args.end());
-    if (inputs.size() > reachableEntries) {
-        std::fprintf(stderr, "orvane pack: %zu files: an archive holds at most %zu entries\n", inputs.size(), reachableEntries);
+    if (inputs.size() > static_cast<std::size_t>(reachableEntries)) {
+        std::fprintf(stderr, "orvane pack: %zu files: an archive holds at most %zu entries\n", inputs.size(), static_cast<std::size_t>(reachableEntries));
         return 2;
     }
 
     std::vector<std::vector<uint8_t>> entries(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const std::string error = readFileBytes(inputs[i], &entries[i]);
-        if (!error.empty()) {
-            std::fprintf(stderr, "orvane pack: cannot read %s: %s\n", inputs[i].c_str(), error.c_str());
+        if (const Fault fault = readFileBytes(inputs[i], &entries[i])) {
+            std::fprintf(stderr, "orvane pack: cannot read %s: %s\n", inputs[i].c_str(), fault.reason);
             return 1;
         }
     }
     std::vector<uint8_t> archive;
-    try {
-        archive = buildArchive(entries, packing);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "orvane pack: %s: %s\n", out.c_str(), e.what());
+    if (const Fault fault = buildArchive(entries, packing, &archive)) {
+        std::fprintf(stderr, "orvane pack: %s: %s\n", out.c_str(), fault.reason);
         return 1;
     }
-    const std::string error = writeFileBytes(out, archive);
-    if (!error.empty()) {
-        std::fprintf(stderr, "orvane pack: cannot write %s: %s\n", out.c_str(), error.c_str());
+    if (const Fault fault = writeFileBytes(out, archive)) {
+        std::fprintf(stderr, "orvane pack: cannot write %s: %s\n", out.c_str(), fault.reason);
         return 1;
     }
     return 0;

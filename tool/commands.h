@@ -9,3 +9,4 @@ int runPack(int argc, char** argv);     // make an archive from files
 int runCheck(int argc, char** argv);    // check every entry of an archive as the viewer would
 int runDump(int argc, char** argv);     // print what the body pipeline computes, per frame
 int runRender(int argc, char** argv);   // draw an entry to PNG without a display
+int runBones(int argc, char** argv);    // print an entry's skeleton as a tree

@@ -19,6 +19,7 @@ const Command commands[] = {
     {"pack", "pack OUT FILE...              make an archive, one entry per file", runPack},
     {"check", "check ARCHIVE                 check every entry as the viewer would", runCheck},
     {"dump", "dump ARCHIVE INDEX [--frames N] [--auto-rotate]   print the pipeline's results as JSON", runDump},
+    {"bones", "bones ARCHIVE INDEX [--auto-angle N]   print an entry's skeleton as a tree", runBones},
     {"render", "render ARCHIVE INDEX -o OUT.png [options]   draw an entry to PNG (see render --help)", runRender},
 };
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/info_overlay.h"
+#include "image/rgb_image.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ TEST(InfoLines, NameEntryCountsAndFrameRate)
     facts.lines = 5000;
     const InfoLines edge = composeInfoLines(facts);
     EXPECT_EQ(edge[0], "...ive-name-for-mods.ZRK") << "the tail, where the name differs";
-    EXPECT_EQ(edge[1], "entry 3 of ?") << "an unreadable archive";
+    EXPECT_EQ(edge[1], "entry 3") << "an unreadable archive";
     EXPECT_EQ(edge[3], "polygons 5000 lines 5000");
     EXPECT_EQ(edge[5], "fps --") << "no whole second measured yet";
     for (const std::string& line : edge) EXPECT_LE(line.size(), size_t(infoColumns)) << line;
@@ -71,32 +72,33 @@ TEST(InfoLines, AFaultTakesTheCountsPlaceBrokenBetweenWords)
     for (const std::string& line : cut) EXPECT_LE(line.size(), size_t(infoColumns)) << line;
 }
 
-bool pixelIs(const std::vector<uint8_t>& rgba, int x, int yFromTop, const uint8_t colour[4])
-{
-    const size_t at = (static_cast<size_t>(yFromTop) * infoBoxWidth + static_cast<size_t>(x)) * 4;
-    return std::equal(colour, colour + 4, rgba.begin() + static_cast<std::ptrdiff_t>(at));
-}
+bool pixelIs(const RgbImage& box, int x, int y, const uint8_t colour[3]) { return std::equal(colour, colour + 3, box.at(x, y)); }
 
-TEST(InfoBox, BackingAllRoundTextInside)
+TEST(InfoBox, BackingAllRoundAndBehindTheLinesTextInsideIt)
 {
     InfoLines lines;
-    lines[0] = "##";  // the first line: two solid 5 x 7 blocks
-    std::vector<uint8_t> rgba(static_cast<size_t>(infoBoxWidth) * infoBoxHeight * 4, 7);
-    paintInfoBox(lines, rgba.data());
+    lines[0] = "##";  // the first line: two glyphs with a full third row
+    lines[5] = std::string(infoColumns + 5, '#');  // too long: cut, never past the box
+    const RgbImage box = paintInfoBox(lines);
+    ASSERT_EQ(box.width, infoBoxWidth);
+    ASSERT_EQ(box.height, infoBoxHeight);
 
     for (int x = 0; x < infoBoxWidth; ++x) {
-        EXPECT_TRUE(pixelIs(rgba, x, 0, infoBacking) && pixelIs(rgba, x, infoBoxHeight - 1, infoBacking)) << x;
+        EXPECT_TRUE(pixelIs(box, x, 0, infoBacking) && pixelIs(box, x, infoBoxHeight - 1, infoBacking)) << x;
     }
     for (int y = 0; y < infoBoxHeight; ++y) {
-        EXPECT_TRUE(pixelIs(rgba, 0, y, infoBacking) && pixelIs(rgba, infoBoxWidth - 1, y, infoBacking)) << y;
+        EXPECT_TRUE(pixelIs(box, 0, y, infoBacking) && pixelIs(box, infoBoxWidth - 1, y, infoBacking)) << y;
     }
-    // '#' has its third row full: ink across it, at the first line's place near the top.
-    const int row = infoPadding + 2 * infoScale;
-    EXPECT_TRUE(pixelIs(rgba, infoPadding, row, infoInk));
-    EXPECT_TRUE(pixelIs(rgba, infoPadding + 5 * infoScale - 1, row, infoInk));
-    EXPECT_TRUE(pixelIs(rgba, infoPadding + 5 * infoScale, row, infoBacking)) << "the gap between glyphs";
-    EXPECT_FALSE(pixelIs(rgba, infoPadding, infoBoxHeight - 1 - row, infoInk)) << "not upside down";
-    EXPECT_EQ(std::count(rgba.begin(), rgba.end(), 7), 0) << "every pixel painted";
+    EXPECT_TRUE(pixelIs(box, infoPadding, infoPadding, infoBacking)) << "the line's own backing is the box's";
+    // The glyphs start one font pixel into their line; '#' has its third row full.
+    const int row = infoPadding + 3 * infoScale;
+    EXPECT_TRUE(pixelIs(box, infoPadding + infoScale, row, infoInk));
+    EXPECT_TRUE(pixelIs(box, infoPadding + 5 * infoScale, row, infoInk));
+    EXPECT_TRUE(pixelIs(box, infoPadding + 6 * infoScale, row, infoBacking)) << "the gap between glyphs";
+    EXPECT_TRUE(pixelIs(box, infoPadding + 7 * infoScale, row, infoInk));
+    EXPECT_TRUE(pixelIs(box, infoPadding + 13 * infoScale, row, infoBacking)) << "two glyphs only";
+    const int lastRow = infoPadding + 5 * labelHeight(infoScale) + 3 * infoScale;
+    EXPECT_TRUE(pixelIs(box, infoBoxWidth - infoPadding - 3 * infoScale, lastRow, infoInk)) << "a full line fills the width";
 }
 
 }  // namespace

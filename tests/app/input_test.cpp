@@ -54,8 +54,10 @@ TEST_F(KeyHandling, EachKeyChangesItsOwnStateOnlyWhateverModifiersAreHeld)
         EXPECT_EQ(press(SDLK_PAGEUP, 1, held).rfind("body.ZRK: entry 1: ", 0), 0u);
         EXPECT_EQ(modelIndex, 1);
     }
+}
 
-    // No limit on the zoom, either way; the step rounds to the nearest float.
+TEST_F(KeyHandling, ZoomHasNoLimitAndStepsRoundToTheNearestFloat)
+{
     viewZoom = 1.0e8f;
     press(SDLK_e);
     EXPECT_EQ(viewZoom, 1.0e8f);

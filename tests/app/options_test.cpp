@@ -8,7 +8,6 @@
 #include "app/options.h"
 #include "app/viewer_state.h"
 #include "tests/app/shell_fixture.h"
-#include "tool/archive_writer.h"
 
 namespace {
 
@@ -107,7 +106,7 @@ using AnnouncedEntries = ShellState;
 
 TEST_F(AnnouncedEntries, FirstOffsetOverFourAsTheLoaderReadsIt)
 {
-    std::vector<uint8_t> archive = buildArchive({{1, 2, 3}, {4}, {5, 6}}, EntryPacking::stored);
+    const Bytes archive = archiveOf({{1, 2, 3}, {4}, {5, 6}}, EntryPacking::stored);
     writeBytes("three.ZRK", archive);
     EXPECT_EQ(announcedArchiveEntries("three.ZRK"), 3);
     EXPECT_EQ(announcedArchiveEntries("missing.ZRK"), -1);

@@ -4,7 +4,6 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +13,7 @@
 
 #include "app/options.h"
 #include "app/viewer_state.h"
+#include "tests/support/scratch_dir.h"
 
 // Writes `bytes` as the file `path` (relative to the test's folder), replacing it.
 inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
@@ -27,16 +27,15 @@ protected:
     void SetUp() override
     {
         previous = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvane-app-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(scratch.path().empty());
+        folder = scratch.path();
         std::filesystem::current_path(folder);
 
         releaseCurrentBody();
         modelIndex = 0;
-        viewZoom = -5.0f;
-        viewAngleX = 20.0f;
-        viewAngleY = -40.0f;
+        viewZoom = defaultViewZoom;
+        viewAngleX = defaultViewAngleX;
+        viewAngleY = defaultViewAngleY;
         wireframe = 0;
         autoRotate = 0;
         autoAngle = 0;
@@ -48,12 +47,12 @@ protected:
     {
         releaseCurrentBody();
         std::filesystem::current_path(previous);
-        std::filesystem::remove_all(folder);
     }
 
     // A stand-in body buffer, so that a reload can be seen to release it.
     static void holdSomeBody() { currentBody = static_cast<uint8_t*>(std::malloc(64)); }
 
+    TempDir scratch;
     std::filesystem::path previous;
     std::filesystem::path folder;
 };

@@ -4,36 +4,27 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "archive/archive_format.h"
 #include "archive/archive_loader.h"
+#include "tests/support/scratch_dir.h"
 
-using Bytes = std::vector<uint8_t>;
 
-// A temporary file holding `bytes`, removed with the object.
+// A file holding `bytes` in a scratch folder, removed with the object.
 struct TempFile {
-    std::string path;
-    explicit TempFile(const Bytes& bytes)
-    {
-        char name[] = "/tmp/orvane-archive-XXXXXX";
-        const int fd = mkstemp(name);
-        path = name;
-        const ssize_t written = bytes.empty() ? 0 : write(fd, bytes.data(), bytes.size());
-        EXPECT_EQ(written, static_cast<ssize_t>(bytes.size()));
-        close(fd);
-    }
-    ~TempFile() { std::remove(path.c_str()); }
+    TempDir folder;
+    std::string path = folder.file("archive");
+    explicit TempFile(const Bytes& bytes) { EXPECT_TRUE(folder.write("archive", bytes)); }
 };
 
 inline uint8_t untouchedByte;
 inline uint8_t* const untouched = &untouchedByte;  // stands in for a caller's earlier buffer
 
 struct Loaded {
-    ArchiveFault fault;
+    std::string fault;  // the loader's reason; empty on success
     Bytes bytes;
     uint8_t* out;  // the out pointer after the call; `untouched` when left alone
 };
@@ -42,8 +33,8 @@ inline Loaded loadEntry(const std::string& path, int16_t index)
 {
     uint8_t* out = untouched;
     uint32_t size = 0;
-    Loaded result{loadArchiveEntry(path.c_str(), index, &out, &size), {}, out};
-    if (result.fault == ArchiveFault::none) {
+    Loaded result{loadArchiveEntry(path.c_str(), index, &out, &size).reason, {}, out};
+    if (result.fault.empty()) {
         result.bytes.assign(out, out + size);
         std::free(out);
     }

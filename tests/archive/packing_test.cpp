@@ -4,12 +4,12 @@
 #include <random>
 #include <string>
 
-#include "archive/little_endian.h"
+#include "support/little_endian.h"
 #include "archive/lz_decompress.h"
 #include "tests/archive/archive_test_support.h"
-#include "tool/archive_writer.h"
-#include "tool/lz_pack.h"
-#include "tool/sample_bodies.h"
+#include "archive/archive_writer.h"
+#include "archive/lz_pack.h"
+#include "body/sample_bodies.h"
 
 namespace {
 
@@ -81,7 +81,7 @@ TEST(ArchiveWriter, PacksOnlyWhereSmallerAndLoadsBack)
 {
     const std::vector<Bytes> entries{sampleBody(3), randomBytes(3000, 256, 5), {}, {42}, Bytes(20000, 0xEE)};
     for (EntryPacking packing : {EntryPacking::packedIfSmaller, EntryPacking::stored}) {
-        const Bytes archive = buildArchive(entries, packing);
+        const Bytes archive = archiveOf(entries, packing);
         const TempFile file(archive);
         EXPECT_EQ(readU32(&archive[0]), 4 * entries.size());
         size_t end = 4 * entries.size();
@@ -100,6 +100,6 @@ TEST(ArchiveWriter, PacksOnlyWhereSmallerAndLoadsBack)
             }
         }
         EXPECT_EQ(end, archive.size());
-        EXPECT_EQ(loadEntry(file.path, static_cast<int16_t>(entries.size())).fault, ArchiveFault::noSuchEntry);
+        EXPECT_EQ(loadEntry(file.path, static_cast<int16_t>(entries.size())).fault, std::string(archiveNoSuchEntry));
     }
 }

@@ -2,7 +2,7 @@
 #include <functional>
 #include <string>
 
-#include "archive/little_endian.h"
+#include "support/little_endian.h"
 #include "body_test_support.h"
 
 namespace {
@@ -23,21 +23,21 @@ BodyBuilder basic()
 }
 
 // The first fault of both walks ("" when accepted); *fatal gets the fatal condition predicted.
-std::string faultOf(std::vector<uint8_t> body, std::string* fatal = nullptr)
+std::string checkFault(std::vector<uint8_t> body, std::string* fatal = nullptr)
 {
-    if (const char* fault = checkBodyForPreparation(body.data(), body.size())) return fault;
+    if (const Fault fault = checkBodyForPreparation(body.data(), body.size())) return fault.reason;
     prepareBody(body.data());
     const char* message = nullptr;
-    const char* fault = checkBodyForFrames(body.data(), body.size(), &message);
+    const Fault fault = checkBodyForFrames(body.data(), body.size(), &message);
     if (fatal != nullptr) *fatal = message ? message : "";
-    return fault ? fault : "";
+    return fault.reason;
 }
 
-std::string faultOf(const std::function<void(BodyBuilder&)>& change, std::string* fatal = nullptr)
+std::string checkFault(const std::function<void(BodyBuilder&)>& change, std::string* fatal = nullptr)
 {
     BodyBuilder b = basic();
     change(b);
-    return faultOf(b.build(), fatal);
+    return checkFault(b.build(), fatal);
 }
 
 }  // namespace
@@ -45,15 +45,15 @@ std::string faultOf(const std::function<void(BodyBuilder&)>& change, std::string
 TEST(BodyCheck, RefusesSectionsPastTheBuffer)
 {
     const std::vector<uint8_t> whole = basic().build();
-    ASSERT_EQ(faultOf(whole), "");
+    ASSERT_EQ(checkFault(whole), "");
     // Every proper prefix is refused, without a read past its end (the fuzz build would see one).
     for (size_t size = 0; size < whole.size(); ++size) {
-        EXPECT_NE(faultOf(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size))), "") << size;
+        EXPECT_NE(checkFault(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size))), "") << size;
     }
-    EXPECT_EQ(faultOf(std::vector<uint8_t>(whole.begin(), whole.end() - 1)), "sphere section past the end of the body");
+    EXPECT_EQ(checkFault(std::vector<uint8_t>(whole.begin(), whole.end() - 1)), "sphere section past the end of the body");
     std::vector<uint8_t> body = whole;
     writeU16(&body[bodyExtensionSizeOffset], static_cast<uint16_t>(-17));
-    EXPECT_EQ(faultOf(body), "header extension size -17 puts the data section outside the body");
+    EXPECT_EQ(checkFault(body), "header extension size -17 puts the data section outside the body");
 }
 
 TEST(BodyCheck, RefusesWhatWouldLeaveATable)
@@ -84,28 +84,28 @@ TEST(BodyCheck, RefusesWhatWouldLeaveATable)
          "element buffer would overflow"},  // 489 records of 4 + 4 * 255 bytes
         {[](BodyBuilder& b) { for (int i = 0; i < 4998; ++i) b.addLine(1, 0, 1); }, "render list would overflow"},
     };
-    for (const auto& [change, expected] : cases) EXPECT_EQ(faultOf(change), expected);
-    EXPECT_EQ(faultOf([](BodyBuilder& b) { for (int i = 0; i < 4997; ++i) b.addLine(1, 0, 1); }), "");  // exactly 5,000
+    for (const auto& [change, expected] : cases) EXPECT_EQ(checkFault(change), expected);
+    EXPECT_EQ(checkFault([](BodyBuilder& b) { for (int i = 0; i < 4997; ++i) b.addLine(1, 0, 1); }), "");  // exactly 5,000
 }
 
 TEST(BodyCheck, FatalConditionsAreTheFramesAndEndTheWalk)
 {
     std::string fatal;
-    EXPECT_EQ(faultOf([](BodyBuilder& b) {
+    EXPECT_EQ(checkFault([](BodyBuilder& b) {
                   b.bones[1].type = boneTypeUnsupported;
                   b.bones[1].basePoint = -600;    // never reached
                   b.bones[1].normalCount = 30000;  // nor are the normals
               }, &fatal), "");
     EXPECT_EQ(fatal, fatalBoneTypeMessage);
     // The angle ends the frame before the points would overrun, not before the base point is read.
-    EXPECT_EQ(faultOf([](BodyBuilder& b) { b.bones[1].angleZ = 1, b.bones[1].pointCount = 100; }, &fatal), "");
+    EXPECT_EQ(checkFault([](BodyBuilder& b) { b.bones[1].angleZ = 1, b.bones[1].pointCount = 100; }, &fatal), "");
     EXPECT_EQ(fatal, fatalAngleZMessage);
-    EXPECT_EQ(faultOf([](BodyBuilder& b) { b.bones[1].angleZ = 1, b.bones[1].basePoint = -60; }),
+    EXPECT_EQ(checkFault([](BodyBuilder& b) { b.bones[1].angleZ = 1, b.bones[1].basePoint = -60; }),
               "bone 1: base point offset -60 outside the point table");
-    EXPECT_EQ(faultOf([](BodyBuilder& b) { b.bones[0].firstPoint = 1, b.bones[0].pointCount = 9000; }, &fatal), "");
+    EXPECT_EQ(checkFault([](BodyBuilder& b) { b.bones[0].firstPoint = 1, b.bones[0].pointCount = 9000; }, &fatal), "");
     EXPECT_EQ(fatal, fatalFirstPointMessage);
     // A bad point reference would only hurt the drawing, which a fatal line end never reaches.
-    EXPECT_EQ(faultOf([](BodyBuilder& b) { b.addPolygon(2, 3, {9000}), b.addRawLine(0, 0, 7), b.sphereCountOverride = -1; },
+    EXPECT_EQ(checkFault([](BodyBuilder& b) { b.addPolygon(2, 3, {9000}), b.addRawLine(0, 0, 7), b.sphereCountOverride = -1; },
                       &fatal), "");
     EXPECT_EQ(fatal, fatalLineEndMessage);
 }
@@ -122,7 +122,7 @@ TEST_F(BodyPipeline, OddButSafeBodiesAreAcceptedAndRun)
     b.addVertexShadedPolygon(10, 0, {{499, 0}});  // beyond the body's normals, inside the table
     b.addRawSphere(0, 0, -5);        // -5 / 6 truncates to point 0
     std::string fatal;
-    EXPECT_EQ(faultOf(b.build(), &fatal), "");
+    EXPECT_EQ(checkFault(b.build(), &fatal), "");
     EXPECT_EQ(fatal, "");
     const std::vector<uint8_t> body = prepared(b);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(frame(body), "");
@@ -130,7 +130,7 @@ TEST_F(BodyPipeline, OddButSafeBodiesAreAcceptedAndRun)
 
     // The fatal condition the check predicts is the one the frame meets.
     b.addRawLine(0, 0, 7);
-    EXPECT_EQ(faultOf(b.build(), &fatal), "");
+    EXPECT_EQ(checkFault(b.build(), &fatal), "");
     EXPECT_EQ(frame(prepared(b)), fatal);
     EXPECT_EQ(fatal, fatalLineEndMessage);
 }

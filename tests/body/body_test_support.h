@@ -1,5 +1,5 @@
-// body_test_support.h: fresh pipeline state, checked and prepared bodies, and a fatal handler
-// that unwinds, for the body pipeline's tests.
+// body_test_support.h: fresh pipeline state, checked and prepared bodies, and frames whose
+// fatal conditions come back as messages, for the body pipeline's tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,35 +10,22 @@
 
 #include "body/body.h"
 #include "body/body_check.h"
-#include "tool/body_builder.h"
+#include "body/body_builder.h"
 
-struct BodyFatalThrown {
-    std::string message;
-};
-
-[[noreturn]] inline void throwBodyFatal(const char* message) { throw BodyFatalThrown{message}; }
-
-// Every test starts from the state of a fresh process, with fatal conditions unwinding.
+// Every test starts from the state of a fresh process.
 class BodyPipeline : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::memset(matrixTable, 0, sizeof matrixTable);
-        std::memset(transformedPoints, 0, sizeof transformedPoints);
-        std::memset(shadeTable, 0, sizeof shadeTable);
-        initPipelineState();
-        setBodyFatalHandler(throwBodyFatal);
-    }
-    void TearDown() override { setBodyFatalHandler(nullptr); }
+    void SetUp() override { resetPipelineState(); }
 
     // Builds, checks (both walks must pass) and prepares.
     static std::vector<uint8_t> prepared(const BodyBuilder& builder)
     {
         std::vector<uint8_t> body = builder.build();
-        EXPECT_EQ(checkBodyForPreparation(body.data(), body.size()), nullptr);
+        const Fault unprepared = checkBodyForPreparation(body.data(), body.size());
+        EXPECT_FALSE(unprepared) << unprepared.reason;
         prepareBody(body.data());
-        const char* fault = checkBodyForFrames(body.data(), body.size());
-        EXPECT_EQ(fault, nullptr) << fault;
+        const Fault fault = checkBodyForFrames(body.data(), body.size());
+        EXPECT_FALSE(fault) << fault.reason;
         return body;
     }
 
@@ -46,11 +33,9 @@ protected:
     static std::string frame(const std::vector<uint8_t>& body, int32_t autoAngle = 0)
     {
         angleY = autoAngle;
-        try {
-            runBodyStage(body.data());
-        } catch (const BodyFatalThrown& fatal) {
+        if (const char* fatal = runBodyStageCatchingFatal(body.data())) {
             initPipelineState();  // the process would have ended
-            return fatal.message;
+            return fatal;
         }
         return "";
     }

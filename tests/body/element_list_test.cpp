@@ -1,5 +1,5 @@
 // element_list_test.cpp: conversion of polygons, lines and spheres into records and render entries.
-#include "archive/little_endian.h"
+#include "support/little_endian.h"
 #include "body_test_support.h"
 
 namespace {

@@ -10,7 +10,6 @@ namespace {
 // standard error stream that the death test reads.
 void runFrames(const std::vector<uint8_t>& body)
 {
-    setBodyFatalHandler(nullptr);
     dup2(STDERR_FILENO, STDOUT_FILENO);
     for (int i = 0; i < 3; ++i) {
         angleY = 2 * i;

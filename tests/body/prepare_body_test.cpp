@@ -1,5 +1,5 @@
 // prepare_body_test.cpp: the one-time rewrite of parent fields.
-#include "archive/little_endian.h"
+#include "support/little_endian.h"
 #include "body_test_support.h"
 
 namespace {
@@ -53,7 +53,7 @@ TEST(PrepareBody, LeavesBodiesItHasNoBusinessWith)
     for (const BodyBuilder* b : {&plain, &single, &negative}) {
         std::vector<uint8_t> body = b->build();
         const std::vector<uint8_t> stored = body;
-        ASSERT_EQ(checkBodyForPreparation(body.data(), body.size()), nullptr);
+        ASSERT_FALSE(checkBodyForPreparation(body.data(), body.size()));
         prepareBody(body.data());
         EXPECT_EQ(body, stored);
     }

@@ -2,8 +2,6 @@
 // by its window, its exit status, its output and screenshots.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -11,17 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "app/body_loading.h"
 #include "app/info_overlay.h"
 #include "body/body.h"
-#include "body/bone_origins.h"
+#include "body/body_loading.h"
+#include "body/bone_tree.h"
+#include "demo/demo_data.h"
+#include "image/png_file.h"
+#include "render/offscreen_gl.h"
 #include "render/skeleton_overlay.h"
-#include "tests/e2e/temp_dir.h"
+#include "support/little_endian.h"
 #include "tests/e2e/x_session.h"
-#include "tool/archive_writer.h"
-#include "tool/demo_data.h"
-#include "tool/offscreen_gl.h"
-#include "tool/png_writer.h"
+#include "tests/support/run_command.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -30,7 +29,7 @@ constexpr double promptExitSeconds = 5.0;
 
 bool litPixel(const std::vector<uint8_t>& rgb, size_t i) { return rgb[i] > 16 || rgb[i + 1] > 16 || rgb[i + 2] > 16; }
 
-int litCount(const Image& image)
+int litCount(const RgbImage& image)
 {
     int n = 0;
     for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) n += litPixel(image.rgb, i) ? 1 : 0;
@@ -38,7 +37,7 @@ int litCount(const Image& image)
 }
 
 // The width of the smallest column range holding every lit pixel.
-int litWidth(const Image& image)
+int litWidth(const RgbImage& image)
 {
     int low = image.width, high = -1;
     for (size_t i = 0; i + 2 < image.rgb.size(); i += 3)
@@ -63,7 +62,7 @@ double differingShare(const std::vector<uint8_t>& a, const std::vector<uint8_t>&
             }
     return static_cast<double>(differing) / static_cast<double>(a.size() / 3);
 }
-double differingShare(const Image& a, const Image& b) { return differingShare(a.rgb, b.rgb); }
+double differingShare(const RgbImage& a, const RgbImage& b) { return differingShare(a.rgb, b.rgb); }
 
 // A viewer in its own X server and folder; tests put the data they need in the folder first.
 class ViewerE2e : public ::testing::Test {
@@ -76,7 +75,7 @@ protected:
         if (HasFailure() && viewer && viewer->running()) {
             const std::string shot = std::string("/tmp/orvane-e2e-") +
                                      ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
-            if (writePng(viewer->capture(), shot)) std::printf("window saved to %s\n", shot.c_str());
+            if (!savePng(shot, viewer->capture())) std::printf("window saved to %s\n", shot.c_str());
         }
         if (viewer) std::printf("viewer output:\n%s\n", viewer->output().c_str());
     }
@@ -94,12 +93,12 @@ protected:
     }
 
     // The picture once it has stopped changing (input handled, frames drawn).
-    Image settled()
+    RgbImage settled()
     {
-        Image last = viewer->capture();
+        RgbImage last = viewer->capture();
         for (int attempt = 0; attempt < 40; ++attempt) {
             viewer->waitFrames(3);
-            Image next = viewer->capture();
+            RgbImage next = viewer->capture();
             if (next.rgb == last.rgb) return next;
             last = std::move(next);
         }
@@ -109,29 +108,28 @@ protected:
 
     // The same once a body shows: a software rasteriser may take a while over its first frame,
     // and the window is black until then.
-    Image settledShowing()
+    RgbImage settledShowing()
     {
         for (int attempt = 0; attempt < 200 && litCount(viewer->capture()) == 0; ++attempt) viewer->waitFrames(1);
         return settled();
     }
 
-    Image afterKey(const char* key)
+    RgbImage afterKey(const char* key)
     {
         viewer->pressKey(key);
         return settled();
     }
 
     // The tool's picture of the same frame: `arguments` follow "orvane render" in the folder.
-    Image renderedByTool(const std::string& arguments)
+    RgbImage renderedByTool(const std::string& arguments)
     {
-        const std::string command = std::string("cd '") + folder.path() + "' && '" + ORVANE_TOOL_PATH + "' render " +
-                                    arguments + " -o tool.png";
-        const int status = std::system(command.c_str());
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+        const CommandRun render = runCommand(std::string("cd '") + folder.path() + "' && '" + ORVANE_TOOL_PATH +
+                                             "' render " + arguments + " -o tool.png");
+        EXPECT_EQ(render.status, 0) << arguments << ": " << render.err;
         RgbImage rendered;
-        std::string error;
-        EXPECT_TRUE(loadPng(folder.file("tool.png"), &rendered, &error)) << error;
-        return Image{rendered.width, rendered.height, rendered.rgb};
+        const Fault unreadable = loadPng(folder.file("tool.png"), &rendered);
+        EXPECT_FALSE(unreadable) << unreadable.reason;
+        return rendered;
     }
 
     void expectPromptExitZero()
@@ -156,7 +154,7 @@ TEST_F(ViewerE2e, WindowSurvivesInputAndEscapeEndsItAtOnce)
     EXPECT_EQ(v.windowTitle(), "Orvane model viewer v0.02");
     v.waitFrames(3);
     EXPECT_NE(v.output().find("body.ZRK: entry 0: "), std::string::npos) << v.output();
-    const Image picture = v.capture();
+    const RgbImage picture = v.capture();
     ASSERT_EQ(picture.width, 800);
     ASSERT_EQ(picture.height, 600);
     EXPECT_TRUE(std::all_of(picture.rgb.begin(), picture.rgb.end(), [](uint8_t c) { return c == 0; }))
@@ -189,23 +187,23 @@ TEST_F(ViewerE2e, WindowManagerCloseRequestEndsWithStatusZero)
 
 TEST_F(ViewerE2e, FirstBodyMatchesTheToolAndPagingChangesAndRestoresIt)
 {
-    std::string error;
-    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
     ViewerProcess& v = start();
-    const Image first = settledShowing();
+    const RgbImage first = settledShowing();
     EXPECT_GT(litCount(first), 800 * 600 / 50) << "the figure covers a good part of the window";
 
     // The same drawing code and state; the window's visual may round colours or depth a little
     // differently, so a few edge pixels may differ.
-    const std::string command = std::string("cd '") + folder.path() + "' && '" + ORVANE_TOOL_PATH +
-                                "' render body.ZRK 0 -o entry0.png --angle-y 320 --angle-x 20";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    const CommandRun render = runCommand(std::string("cd '") + folder.path() + "' && '" + ORVANE_TOOL_PATH +
+                                         "' render body.ZRK 0 -o entry0.png --angle-y 320 --angle-x 20");
+    ASSERT_EQ(render.status, 0) << render.err;
     RgbImage rendered;
-    ASSERT_TRUE(loadPng(folder.file("entry0.png"), &rendered, &error)) << error;
+    const Fault unreadable = loadPng(folder.file("entry0.png"), &rendered);
+    ASSERT_FALSE(unreadable) << unreadable.reason;
     EXPECT_LT(differingShare(first.rgb, rendered.rgb, 12), 0.003) << "share of differing pixels";
 
-    const Image second = afterKey("Prior");
+    const RgbImage second = afterKey("Prior");
     EXPECT_GT(litCount(second), 800 * 600 / 100);
     EXPECT_GT(differingShare(first, second), 0.02) << "Page Up shows another body";
     EXPECT_LT(differingShare(first, afterKey("Next")), 0.001) << "Page Down brings the first body back";
@@ -215,20 +213,20 @@ TEST_F(ViewerE2e, FirstBodyMatchesTheToolAndPagingChangesAndRestoresIt)
 
 TEST_F(ViewerE2e, MouseAndKeysChangeTheView)
 {
-    std::string error;
-    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
     ViewerProcess& v = start();
-    const Image filled = settledShowing();
+    const RgbImage filled = settledShowing();
 
     v.movePointer(100, 60);
-    const Image turned = settled();
+    const RgbImage turned = settled();
     EXPECT_GT(differingShare(filled, turned), 0.02) << "the pointer's position sets the view angles";
     v.movePointer(600, 300);
     EXPECT_GT(differingShare(turned, settled()), 0.02);
     v.movePointer(320, 20);
     EXPECT_LT(differingShare(filled, settled()), 0.001) << "the same position gives the same view";
 
-    const Image outlines = afterKey("f");
+    const RgbImage outlines = afterKey("f");
     EXPECT_LT(litCount(outlines), litCount(filled)) << "outlines leave the insides of faces empty";
     EXPECT_LT(differingShare(filled, afterKey("f")), 0.001) << "F again restores the filled picture";
 
@@ -238,10 +236,10 @@ TEST_F(ViewerE2e, MouseAndKeysChangeTheView)
 
     v.pressKey("space");
     v.waitFrames(3);
-    const Image a = v.capture();
+    const RgbImage a = v.capture();
     v.waitFrames(5);
     EXPECT_GT(differingShare(a, v.capture()), 0.002) << "Space: the body turns between two screenshots";
-    const Image stopped = afterKey("space");
+    const RgbImage stopped = afterKey("space");
     v.waitFrames(10);
     EXPECT_EQ(differingShare(stopped, v.capture()), 0.0) << "Space again stops it";
 }
@@ -249,12 +247,12 @@ TEST_F(ViewerE2e, MouseAndKeysChangeTheView)
 TEST_F(ViewerE2e, DamagedEntryIsReportedAndTheViewerKeepsRunning)
 {
     // Entry 1 ends in the middle of its bone table; entries 0 and 2 are sound.
-    std::string error;
-    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
     std::vector<DemoBody> bodies = demoBodies();
     std::vector<uint8_t> damaged = bodies[1].bytes;
     damaged.resize(60);
-    ASSERT_TRUE(folder.write("body.ZRK", buildArchive({bodies[0].bytes, damaged, bodies[2].bytes}, EntryPacking::stored)));
+    ASSERT_TRUE(folder.write("body.ZRK", archiveOf({bodies[0].bytes, damaged, bodies[2].bytes}, EntryPacking::stored)));
 
     ViewerProcess& v = start();
     EXPECT_GT(litCount(settledShowing()), 0);
@@ -273,7 +271,7 @@ TEST_F(ViewerE2e, DamagedEntryIsReportedAndTheViewerKeepsRunning)
 bool insideInfoBox(int x, int y) { return x < infoBoxWidth && y < infoBoxHeight; }
 
 // Pixels outside the information box's corner that differ at all.
-int differingOutsideInfoBox(const Image& a, const Image& b)
+int differingOutsideInfoBox(const RgbImage& a, const RgbImage& b)
 {
     if (a.width != b.width || a.height != b.height) return -1;
     int differing = 0;
@@ -287,17 +285,13 @@ int differingOutsideInfoBox(const Image& a, const Image& b)
 
 // Rows of the box above its frame-rate line, which changes by itself, that differ from the
 // box painted with `lines`.
-int differingInfoRows(const Image& window, const InfoLines& lines)
+int differingInfoRows(const RgbImage& window, const InfoLines& lines)
 {
-    std::vector<uint8_t> box(static_cast<size_t>(infoBoxWidth) * infoBoxHeight * 4);
-    paintInfoBox(lines, box.data());
+    const RgbImage box = paintInfoBox(lines);
     int differing = 0;
-    for (int y = 0; y < infoPadding + (infoLineCount - 1) * infoLineHeight; ++y) {
+    for (int y = 0; y < infoPadding + (infoLineCount - 1) * labelHeight(infoScale); ++y) {
         for (int x = 0; x < infoBoxWidth; ++x) {
-            const uint8_t* want = &box[(static_cast<size_t>(y) * infoBoxWidth + static_cast<size_t>(x)) * 4];
-            uint8_t got[3];
-            window.pixel(x, y, got);
-            if (!std::equal(got, got + 3, want)) {
+            if (!std::equal(box.at(x, y), box.at(x, y) + 3, window.at(x, y))) {
                 ++differing;
                 break;
             }
@@ -315,13 +309,16 @@ InfoFacts factsOf(const std::string& folder, const std::string& archive, int ent
     facts.entryCount = entryCount;
     uint8_t* body = nullptr;
     uint32_t size = 0;
-    if (const char* fault = loadPreparedBody((folder + "/" + archive).c_str(), static_cast<int16_t>(entry), &body, &size)) {
-        facts.fault = fault;
+    if (const Fault fault = loadPreparedBody((folder + "/" + archive).c_str(), static_cast<int16_t>(entry), &body, &size)) {
+        facts.fault = fault.reason;
         return facts;
     }
-    initPipelineState();
-    runBodyStage(body);
-    readBodyCounts(body, size, &facts.points, &facts.bones);
+    resetPipelineState();
+    EXPECT_EQ(runBodyStageCatchingFatal(body), nullptr);
+    BoneTree tree;
+    EXPECT_FALSE(readBoneTree(body, size, &tree));
+    facts.points = bodyPointCount(body, size);
+    facts.bones = static_cast<int32_t>(tree.bones.size());
     for (int32_t i = 0; i < renderCount; ++i) {
         facts.polygons += renderList[i].kind == renderKindPolygon;
         facts.lines += renderList[i].kind == renderKindLine;
@@ -331,21 +328,16 @@ InfoFacts factsOf(const std::string& folder, const std::string& archive, int ent
     return facts;
 }
 
-bool hasColour(const Image& image, int x, int y, const uint8_t rgb[3])
-{
-    uint8_t got[3];
-    image.pixel(x, y, got);
-    return std::equal(got, got + 3, rgb);
-}
+bool hasColour(const RgbImage& image, int x, int y, const uint8_t rgb[3]) { return std::equal(rgb, rgb + 3, image.at(x, y)); }
 
 TEST_F(ViewerE2e, ArchiveByPathStartsAtTheEntryAndPagesOnlyWithinTheArchive)
 {
     // Nothing in the working folder: the archive and its palette are found by the path given.
-    std::string error;
     ASSERT_TRUE(std::filesystem::create_directory(folder.file("mods")));
-    ASSERT_TRUE(writeDemoFiles(folder.file("mods"), &error)) << error;
+    const Fault written = writeDemoFiles(folder.file("mods"));
+    ASSERT_FALSE(written) << written.reason;
     ViewerProcess& v = start({"mods/body.ZRK", "--entry", "7"});
-    const Image last = settledShowing();
+    const RgbImage last = settledShowing();
     EXPECT_LT(differingShare(last, renderedByTool("mods/body.ZRK 7 --angle-y 320 --angle-x 20")), 0.003)
         << "the viewer opens on entry 7 of the named archive";
 
@@ -358,39 +350,36 @@ TEST_F(ViewerE2e, ArchiveByPathStartsAtTheEntryAndPagesOnlyWithinTheArchive)
 
 TEST_F(ViewerE2e, InfoBoxAndSkeletonGoOverTheBodyAndLeaveTheRestOfThePictureAlone)
 {
-    std::string error;
-    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
     start();
-    const Image plain = settledShowing();
+    const RgbImage plain = settledShowing();
 
     start({"--info"});
-    const Image informed = settledShowing();
+    const RgbImage informed = settledShowing();
     EXPECT_EQ(differingOutsideInfoBox(plain, informed), 0) << "the body's pixels outside the box are untouched";
     EXPECT_TRUE(hasColour(informed, 0, 0, infoBacking) && hasColour(informed, infoBoxWidth - 1, infoBoxHeight - 1, infoBacking))
         << "the box fills the corner";
     EXPECT_EQ(differingInfoRows(informed, composeInfoLines(factsOf(folder.path(), "body.ZRK", 0, 8))), 0)
         << "archive, entry of how many, points, bones, polygons, lines and spheres";
-    const Image outlines = afterKey("f");
+    const RgbImage outlines = afterKey("f");
     EXPECT_EQ(differingInfoRows(outlines, composeInfoLines(factsOf(folder.path(), "body.ZRK", 0, 8))), 0)
         << "a filled box in wireframe too";
 
     start({"--skeleton"});
-    const Image skeleton = settledShowing();
-    int overBody = 0, lines = 0, dots = 0;
+    const RgbImage skeleton = settledShowing();
+    int overBody = 0, drawn = 0;
     for (int y = 0; y < skeleton.height; ++y)
         for (int x = 0; x < skeleton.width; ++x) {
-            const bool line = hasColour(skeleton, x, y, skeletonLineColour);
-            lines += line;
-            dots += hasColour(skeleton, x, y, skeletonDotColour) && !hasColour(plain, x, y, skeletonDotColour);
-            const size_t i = (static_cast<size_t>(y) * 800 + static_cast<size_t>(x)) * 3;
-            overBody += line && litPixel(plain.rgb, i);
+            const bool bone = hasColour(skeleton, x, y, skeletonOverlayColour);
+            drawn += bone;
+            overBody += bone && litPixel(plain.rgb, (static_cast<size_t>(y) * 800 + static_cast<size_t>(x)) * 3);
         }
-    EXPECT_GT(lines, 300) << "bone lines in their own colour";
-    EXPECT_GT(dots, 16 * 9) << "a dot at each of the 16 bones' origins";
-    EXPECT_GT(overBody, lines / 2) << "drawn over the body, never hidden by it";
+    EXPECT_GT(drawn, 16 * 36 + 300) << "a dot at each of the 16 bones' origins and the lines between them";
+    EXPECT_GT(overBody, drawn / 2) << "drawn over the body, never hidden by it";
     int plainLines = 0;
     for (int y = 0; y < plain.height; ++y)
-        for (int x = 0; x < plain.width; ++x) plainLines += hasColour(plain, x, y, skeletonLineColour);
+        for (int x = 0; x < plain.width; ++x) plainLines += hasColour(plain, x, y, skeletonOverlayColour);
     EXPECT_EQ(plainLines, 0) << "a colour the body itself never shows";
 }
 
@@ -400,10 +389,10 @@ TEST_F(ViewerE2e, InfoBoxStatesTheFaultOfAnEntryThatCannotBeShown)
     std::vector<uint8_t> damaged = bodies[1].bytes;
     damaged.resize(60);
     ASSERT_TRUE(folder.write("palette.dmp", testPalette()));
-    ASSERT_TRUE(folder.write("two.ZRK", buildArchive({bodies[0].bytes, damaged}, EntryPacking::stored)));
+    ASSERT_TRUE(folder.write("two.ZRK", archiveOf({bodies[0].bytes, damaged}, EntryPacking::stored)));
 
     ViewerProcess& v = start({"two.ZRK", "--info", "--entry", "1"});
-    const Image picture = settled();
+    const RgbImage picture = settled();
     const InfoFacts facts = factsOf(folder.path(), "two.ZRK", 1, 2);
     ASSERT_FALSE(facts.fault.empty());
     EXPECT_EQ(differingInfoRows(picture, composeInfoLines(facts)), 0) << "the fault in place of the counts";
@@ -419,18 +408,18 @@ TEST_F(ViewerE2e, InfoBoxStatesTheFaultOfAnEntryThatCannotBeShown)
 
 TEST_F(ViewerE2e, WatchShowsAReplacedEntryAndKeepsTheLastGoodPictureThroughADamagedFile)
 {
-    std::string error;
-    ASSERT_TRUE(writeDemoFiles(folder.path(), &error)) << error;
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
     ViewerProcess& v = start({"body.ZRK", "--watch"});
     settledShowing();
     v.movePointer(100, 60);
-    const Image before = afterKey("d");  // a view of its own, which a reload must keep
+    const RgbImage before = afterKey("d");  // a view of its own, which a reload must keep
 
     // As orvane writes an archive: beside it, then renamed into place.
     const std::vector<DemoBody> bodies = demoBodies();
-    ASSERT_TRUE(folder.write("body.new", buildArchive({bodies[3].bytes, bodies[0].bytes})));
+    ASSERT_TRUE(folder.write("body.new", archiveOf({bodies[3].bytes, bodies[0].bytes})));
     std::filesystem::rename(folder.file("body.new"), folder.file("body.ZRK"));
-    const auto changedFrom = [&](const Image& old) {
+    const auto changedFrom = [&](const RgbImage& old) {
         for (int attempt = 0; attempt < 100; ++attempt) {
             v.waitFrames(3);
             if (differingShare(old, v.capture()) > 0.02) return settled();
@@ -438,12 +427,12 @@ TEST_F(ViewerE2e, WatchShowsAReplacedEntryAndKeepsTheLastGoodPictureThroughADama
         ADD_FAILURE() << "the picture never changed";
         return v.capture();
     };
-    const Image replaced = changedFrom(before);
+    const RgbImage replaced = changedFrom(before);
     EXPECT_LT(differingShare(replaced, renderedByTool("body.ZRK 0 --zoom -5.5 --angle-x 60 --angle-y 100")), 0.003)
         << "the new entry 0, in the view as it was";
 
     // Half written: the file ends inside entry 0. One line, and the picture stays.
-    std::vector<uint8_t> half = buildArchive({bodies[4].bytes}, EntryPacking::stored);
+    std::vector<uint8_t> half = archiveOf({bodies[4].bytes}, EntryPacking::stored);
     half.resize(half.size() / 2);
     ASSERT_TRUE(folder.write("body.ZRK", half));
     for (int attempt = 0; attempt < 100 && v.output().find("body.ZRK: entry 0: ") == std::string::npos; ++attempt) {

@@ -10,7 +10,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
-#include <png.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -150,41 +149,6 @@ uint8_t channel(unsigned long pixel, unsigned long mask)
 }
 
 }  // namespace
-
-void Image::pixel(int x, int y, uint8_t out[3]) const
-{
-    out[0] = out[1] = out[2] = 0;
-    if (x < 0 || y < 0 || x >= width || y >= height) return;
-    const size_t at = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
-    if (at + 3 > rgb.size()) return;
-    std::memcpy(out, &rgb[at], 3);
-}
-
-bool writePng(const Image& image, const std::string& path)
-{
-    if (image.width <= 0 || image.height <= 0 ||
-        image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
-        return false;
-    }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool written = false;
-    if (png && info && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < image.height; ++y) {
-            png_write_row(png, &image.rgb[static_cast<size_t>(y) * static_cast<size_t>(image.width) * 3]);
-        }
-        png_write_end(png, nullptr);
-        written = true;
-    }
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0 && written;
-}
 
 // --- XServer -----------------------------------------------------------------------------------
 
@@ -425,9 +389,9 @@ void ViewerProcess::requestClose()
     XSync(x_, False);
 }
 
-Image ViewerProcess::capture()
+RgbImage ViewerProcess::capture()
 {
-    Image image;
+    RgbImage image;
     const int width = windowWidth();
     const int height = windowHeight();
     if (width <= 0 || height <= 0) return image;

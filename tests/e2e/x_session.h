@@ -8,22 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "image/rgb_image.h"
+
 #ifndef ORVANE_VIEWER_PATH
 #error "ORVANE_VIEWER_PATH must name the viewer binary (link orvane_e2e)"
 #endif
 
 struct _XDisplay;
-
-struct Image {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;  // row-major, top row first, 3 bytes a pixel
-
-    // The pixel at (x, y); black outside the image.
-    void pixel(int x, int y, uint8_t out[3]) const;
-};
-
-// Writes the image as an 8-bit RGB PNG; false on any failure (for keeping evidence of a failed test).
-bool writePng(const Image& image, const std::string& path);
 
 // A private Xvfb (1024x768x24) on a display number it picks itself; never the machine's own
 // display. Stopped in the destructor. ok() is false when it could not start within 10 s.
@@ -69,7 +60,7 @@ public:
     // Asks the window to close as a window manager does (WM_DELETE_WINDOW).
     void requestClose();
     // The window's pixels as the server holds them; an empty image when there is no window.
-    Image capture();
+    RgbImage capture();
 
     // True once the program has ended (within `seconds`); *status is then its exit status, or
     // 128 + the signal number when a signal ended it.

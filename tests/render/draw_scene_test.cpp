@@ -12,12 +12,11 @@
 #include <string>
 #include <utility>
 
-#include "app/viewer_state.h"
-#include "archive/little_endian.h"
+#include "support/little_endian.h"
 #include "body/body.h"
-#include "render/draw_frame.h"
+#include "render/draw_scene.h"
 #include "render/gl_state.h"
-#include "tool/offscreen_gl.h"
+#include "render/offscreen_gl.h"
 
 namespace {
 
@@ -85,11 +84,10 @@ protected:
     static void SetUpTestSuite()
     {
         gl_ = new OffscreenGl;
-        std::string error;
-        if (!gl_->open(width, height, &error)) {
+        if (const Fault fault = gl_->open(width, height)) {
             delete gl_;
             gl_ = nullptr;
-            std::fprintf(stderr, "no offscreen OpenGL: %s\n", error.c_str());
+            std::fprintf(stderr, "no offscreen OpenGL: %s\n", fault.reason);
         }
     }
     static void TearDownTestSuite()
@@ -105,19 +103,19 @@ protected:
         const uint8_t colours[][4] = {{1, 255, 0, 0}, {2, 0, 255, 0}, {3, 0, 0, 255}, {5, 200, 180, 40}, {9, 255, 255, 255}};
         for (const auto& c : colours) std::memcpy(palette[c[0]], c + 1, 3);
         // The view without its turns, so that positions on screen are easy to predict.
-        viewZoom = -5.0f;
-        viewAngleX = 0.0f;
-        viewAngleY = 0.0f;
-        wireframe = 0;
+        view = View{-5.0f, 0.0f, 0.0f, false};
         renderCount = 0;
         initGl(width, height);
     }
 
     void draw()
     {
-        drawScene();
+        drawScene(view, palette);
         image_ = gl_->read();
     }
+
+    Palette palette{};
+    View view;
 
     Rgb at(int x, int y) const
     {
@@ -156,9 +154,9 @@ protected:
 
     // Where a model point lands in the picture (top row 0) with the turn-free view: scaled by
     // 1/400, moved by (0, -1.5, viewZoom), then the 60-degree, 4:3 perspective.
-    static std::pair<int, int> screenOf(double x, double y)
+    std::pair<int, int> screenOf(double x, double y) const
     {
-        const double ex = x / 400.0, ey = y / 400.0 - 1.5, ez = viewZoom;
+        const double ex = x / 400.0, ey = y / 400.0 - 1.5, ez = view.zoom;
         const double f = 1.0 / std::tan(30.0 * 3.14159265358979 / 180.0);
         const double nx = f / (4.0 / 3.0) * ex / -ez, ny = f * ey / -ez;
         return {static_cast<int>((nx + 1) / 2 * width), static_cast<int>((1 - (ny + 1) / 2) * height)};
@@ -255,14 +253,14 @@ TEST_F(DrawScene, ClockwisePolygonIsCulledUntilWireframe)
     EXPECT_EQ(litPixels(), 0);
 
     // Wireframe turns culling off and shows outlines only.
-    wireframe = 1;
+    view.wireframe = true;
     draw();
     const auto [left, top] = screenOf(-200, 800);
     EXPECT_TRUE(black(width / 2, height / 2)) << "the inside stays empty";
     EXPECT_TRUE(near(left, height / 2, {0, 255, 0})) << "the left edge is drawn";
     EXPECT_TRUE(near(width / 2, top, {0, 255, 0})) << "the top edge in the polygon's colour";
 
-    wireframe = 0;
+    view.wireframe = false;
     draw();
     EXPECT_EQ(litPixels(), 0) << "filled again: culled again";
 }
@@ -315,7 +313,7 @@ TEST_F(DrawScene, LinesAndSpheresAppearInTheirColours)
 
     // Wireframe turns the sphere's facets into outlines: its middle opens up, lines stay.
     const int filled = litPixels();
-    wireframe = 1;
+    view.wireframe = true;
     draw();
     EXPECT_LT(litPixels(), filled);
     EXPECT_GT(litPixels(), 0);
@@ -346,7 +344,7 @@ TEST_F(DrawScene, PointAt400UnitsLandsAtOneBeforeTheView)
     EXPECT_EQ(std::memcmp(projection, expected, sizeof projection), 0);
 
     // The zoom moves it: at -10 the same point is half as far from the middle.
-    viewZoom = -10.0f;
+    view.zoom = -10.0f;
     draw();
     const auto [fx, fy] = screenOf(400, 600);
     EXPECT_NEAR(fx - width / 2, (x - width / 2) / 2, 1);

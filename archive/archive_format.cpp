@@ -1,0 +1,58 @@
+// archive_format.cpp: reads the offset table and the entry headers of an open archive.
+#include "archive/archive_format.h"
+
+#include <sys/stat.h>  // Required for: fstat (the file's size, to bound every read)
+
+#include "archive/archive_loader.h"
+#include "support/little_endian.h"
+
+namespace {
+
+bool readAt(FILE* file, uint64_t fileSize, uint64_t position, uint8_t* to, uint32_t size)
+{
+    if (position > fileSize || size > fileSize - position) return false;
+    if (std::fseek(file, static_cast<long>(position), SEEK_SET) != 0) return false;
+    return readBlock(file, to, size) == 0;
+}
+
+}  // namespace
+
+bool archiveFileSize(FILE* file, uint64_t* size)
+{
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || status.st_size < 0) return false;
+    *size = static_cast<uint64_t>(status.st_size);
+    return true;
+}
+
+bool readAnnouncedEntryCount(FILE* file, int32_t* count)
+{
+    uint8_t word[4];
+    if (std::fseek(file, 0, SEEK_SET) != 0 || readBlock(file, word, sizeof word) != 0) return false;
+    *count = announcedEntryCount(readU32(word));
+    return true;
+}
+
+EntryLocation locateEntry(FILE* file, uint64_t fileSize, uint32_t index)
+{
+    EntryLocation location;
+    uint8_t bytes[entryHeaderBytes];
+    if (!readAt(file, fileSize, 4 * static_cast<uint64_t>(index), bytes, 4)) return location;
+    location.haveOffset = true;
+    location.offset = readU32(bytes);
+    if (!readAt(file, fileSize, location.offset, bytes, entryHeaderBytes)) return location;
+    location.haveHeader = true;
+    location.header.unpackedSize = readU32(bytes);
+    location.header.storedSize = readU32(bytes + 4);
+    location.header.mode = readI16(bytes + 8);
+    return location;
+}
+
+Fault readArchiveEntryCount(const char* path, int32_t* count)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return faultOf("%s", archiveCannotOpen);
+    const bool read = readAnnouncedEntryCount(file, count);
+    std::fclose(file);
+    return read ? noFault() : faultOf("too short to hold an offset table");
+}

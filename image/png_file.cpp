@@ -1,0 +1,72 @@
+// png_file.cpp: writes (and, for comparisons, reads back) 8-bit RGB PNG files with libpng.
+#include "image/png_file.h"
+
+#include <png.h>  // Required for: png_image, the simplified libpng interface
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "support/file_io.h"
+
+namespace {
+
+Fault libpngFault(const png_image& png, const char* otherwise)
+{
+    return faultOf("%s", png.message[0] != '\0' ? png.message : otherwise);
+}
+
+}  // namespace
+
+Fault savePng(const std::string& path, const RgbImage& image)
+{
+    if (image.width < 1 || image.height < 1 ||
+        image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
+        return faultOf("no picture to write");
+    }
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(image.width);
+    png.height = static_cast<png_uint_32>(image.height);
+    png.format = PNG_FORMAT_RGB;
+    // Encoded in memory first, so that the file itself is written in one place.
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&png, nullptr, &size, 0, image.rgb.data(), 0, nullptr)) {
+        const Fault fault = libpngFault(png, "cannot encode the picture");
+        png_image_free(&png);
+        return fault;
+    }
+    std::vector<uint8_t> encoded(size);
+    if (!png_image_write_to_memory(&png, encoded.data(), &size, 0, image.rgb.data(), 0, nullptr)) {
+        const Fault fault = libpngFault(png, "cannot encode the picture");
+        png_image_free(&png);
+        return fault;
+    }
+    encoded.resize(size);
+    return writeFileBytes(path, encoded);
+}
+
+Fault loadPng(const std::string& path, RgbImage* image)
+{
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) return libpngFault(png, "cannot read the file");
+    // Pictures here are screen-sized; refuse what could not be one rather than allocate it.
+    if (png.width > 16384 || png.height > 16384) {
+        png_image_free(&png);
+        return faultOf("picture too large");
+    }
+    png.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) {
+        const Fault fault = libpngFault(png, "cannot decode the file");
+        png_image_free(&png);
+        return fault;
+    }
+    image->width = static_cast<int>(png.width);
+    image->height = static_cast<int>(png.height);
+    image->rgb = std::move(pixels);
+    return noFault();
+}

@@ -1,0 +1,16 @@
+// palette_file.cpp: reads a palette file into a palette.
+#include "render/palette_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+Fault readPalette(const char* path, Palette& palette)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return faultOf("cannot open palette %s", path);
+    std::memset(palette, 0, sizeof(Palette));
+    // One read of 768 one-byte items; a short count is accepted as it is.
+    (void)std::fread(palette, 1, sizeof(Palette), file);
+    std::fclose(file);
+    return noFault();
+}

@@ -1,0 +1,180 @@
+// demo_data_test.cpp: the demo data keep their promises: every body loads as the viewer loads
+// it, shades stay inside their colour ramps in any pose, the picture holds still from frame to
+// frame, and the bodies show what they are there to show.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "body/body_loading.h"
+#include "support/little_endian.h"
+#include "body/body.h"
+#include "tests/support/scratch_dir.h"
+#include "demo/demo_data.h"
+
+namespace {
+
+struct Shaded {
+    int index;
+    uint8_t type, vertices;
+    uint16_t base;  // the polygon's stored colour
+};
+
+// What a stored body holds, read straight from its bytes (sections back to back).
+struct Census {
+    int points = 0, bones = 0, turnedX = 0, turnedY = 0, skipped = 0;
+    int polygons = 0, smooth = 0, flatShaded = 0, translucent = 0, lines = 0, spheres = 0;
+    bool convertsParents = false;
+    std::vector<Shaded> shaded;  // polygons of render types 7..10
+};
+
+Census censusOf(const std::vector<uint8_t>& b)
+{
+    Census c;
+    c.convertsParents = (readU16(b.data()) & bodyFlagConvertParents) != 0;
+    const uint8_t* p = b.data() + bodyHeaderBytes + readI16(&b[bodyExtensionSizeOffset]);
+    c.points = readI16(p);
+    p += 2 + pointBytes * c.points;
+    c.bones = readI16(p);
+    for (int i = 0; i < c.bones; ++i) {
+        const uint8_t* bone = p + 2 + boneRecordBytes * i;
+        c.turnedX += readI16(bone + boneAngleX) != 0;
+        c.turnedY += readI16(bone + boneAngleY) != 0;
+        c.skipped += readU16(bone + boneType) > boneTypeUnsupported;
+    }
+    p += 2 + boneRecordBytes * c.bones;
+    const int normals = readI16(p);
+    p += 2 + (normals == 0 ? 0 : normalRecordBytes * normals);
+    c.polygons = readI16(p);
+    p += 2;
+    for (int i = 0; i < c.polygons; ++i) {
+        const uint8_t type = p[0], vertices = p[1];
+        c.smooth += type == 9 || type == 10;
+        c.flatShaded += type == 7 || type == 8;
+        c.translucent += type == 5;
+        if (type >= 7) c.shaded.push_back({i, type, vertices, readU16(p + 2)});
+        p += type >= 9 ? 4 + 4 * vertices : type >= 7 ? 6 + 2 * vertices : 4 + 2 * vertices;
+    }
+    c.lines = readI16(p);
+    p += 2 + lineRecordBytes * c.lines;
+    c.spheres = readI16(p);
+    return c;
+}
+
+// A demo archive on disk and its entries loaded as the viewer loads them.
+class DemoData : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const Fault written = writeDemoFiles(folder.path());
+        ASSERT_FALSE(written) << written.reason;
+        initPipelineState();
+    }
+    void TearDown() override
+    {
+        for (uint8_t* body : loaded) std::free(body);
+    }
+
+    const uint8_t* load(int index)
+    {
+        uint8_t* body = nullptr;
+        const Fault fault = loadPreparedBody(folder.file("body.ZRK").c_str(), static_cast<int16_t>(index), &body);
+        EXPECT_FALSE(fault) << "entry " << index << ": " << fault.reason;
+        if (body != nullptr) loaded.push_back(body);
+        return body;
+    }
+
+    TempDir folder;
+    std::vector<uint8_t*> loaded;
+};
+
+TEST_F(DemoData, ArchiveHoldsEightLoadableBodiesSomeStoredSomePacked)
+{
+    const std::vector<DemoBody> bodies = demoBodies();
+    ASSERT_GE(bodies.size(), 8u);
+    const std::vector<uint8_t> archive = demoArchive();
+    ASSERT_EQ(readU32(archive.data()), 4 * bodies.size()) << "the offset table announces every body";
+    int packed = 0, stored = 0;
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        const uint8_t* header = archive.data() + readU32(&archive[4 * i]);
+        EXPECT_EQ(readU32(header), bodies[i].bytes.size());
+        const int16_t mode = readI16(header + 8);
+        (mode == 1 ? packed : stored) += 1;
+        EXPECT_EQ(mode == 1, bodies[i].packed) << bodies[i].name;
+        EXPECT_NE(load(static_cast<int>(i)), nullptr) << bodies[i].name;
+    }
+    EXPECT_GE(packed, 2);
+    EXPECT_GE(stored, 2);
+
+    // The palette: sixteen ramps, each brightening step by step from its dark end.
+    const std::vector<uint8_t> palette = demoPalette();
+    ASSERT_EQ(palette.size(), 768u);
+    const auto sum = [&](size_t colour) { return palette[3 * colour] + palette[3 * colour + 1] + palette[3 * colour + 2]; };
+    for (size_t colour = 0; colour < 256; ++colour)
+        if (colour % 16 != 0) {
+            EXPECT_GT(sum(colour), sum(colour - 1)) << "colour " << colour;
+        }
+}
+
+TEST_F(DemoData, ShadesStayInsideTheirRampsAndThePoseHoldsStill)
+{
+    const std::vector<DemoBody> bodies = demoBodies();
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        const uint8_t* body = load(static_cast<int>(i));
+        ASSERT_NE(body, nullptr);
+        const Census c = censusOf(bodies[i].bytes);
+        for (int32_t turn = 0; turn < 1024; turn += 37) {
+            // Two frames at the same angle: the second must repeat the first, or the picture
+            // would drift while nothing moves (the last rotation bone's X angle turns the root).
+            angleY = turn;
+            runBodyStage(body);
+            std::vector<Point16> first(transformedPoints, transformedPoints + transformedPointRoom);
+            angleY = turn;
+            runBodyStage(body);
+            ASSERT_EQ(std::memcmp(first.data(), transformedPoints, sizeof transformedPoints), 0)
+                << bodies[i].name << " at angle " << turn;
+
+            // Every shaded colour stays in its ramp (the same sixteen as its base colour).
+            for (const Shaded& s : c.shaded) {
+                const uint8_t* converted = renderList[s.index].record;
+                const int slots = s.type >= 9 ? s.vertices : 1;  // vertex colours, or the polygon's
+                for (int k = 0; k < slots; ++k) {
+                    const uint16_t shade = readU16(converted + (s.type >= 9 ? 4 + 4 * k : 2));
+                    ASSERT_EQ(shade >> 4, s.base >> 4) << bodies[i].name << " polygon " << s.index;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(DemoData, BodiesShowWhatTheyAreThereToShow)
+{
+    std::vector<Census> census;
+    for (const DemoBody& body : demoBodies()) census.push_back(censusOf(body.bytes));
+    const Census& figure = census[0];
+    EXPECT_GE(figure.bones, 12);
+    EXPECT_GE(figure.turnedX, 4);
+    EXPECT_GE(figure.turnedY, 2);
+    EXPECT_GT(figure.smooth, 0);
+    EXPECT_GT(figure.flatShaded, 0);
+    EXPECT_GT(figure.spheres, 0);
+    EXPECT_GT(figure.lines, 0);
+
+    int translucentBodies = 0, linesOnly = 0, unconverted = 0, skipping = 0, nearRoom = 0;
+    for (const Census& c : census) {
+        translucentBodies += c.translucent > 0;
+        linesOnly += c.lines > 0 && c.polygons == 0 && c.spheres == 0;
+        unconverted += !c.convertsParents && c.bones > 1;
+        skipping += c.skipped > 0;
+        nearRoom += c.polygons + c.lines + c.spheres > renderListRoom * 9 / 10 || c.points > transformedPointRoom * 9 / 10;
+    }
+    EXPECT_GE(translucentBodies, 1);
+    EXPECT_GE(linesOnly, 1);
+    EXPECT_GE(unconverted, 1);
+    EXPECT_GE(skipping, 1);
+    EXPECT_GE(nearRoom, 1);
+}
+
+}  // namespace
