@@ -10,3 +10,4 @@ int runCheck(int argc, char** argv);    // check every entry of an archive as th
 int runDump(int argc, char** argv);     // print what the body pipeline computes, per frame
 int runRender(int argc, char** argv);   // draw an entry to PNG without a display
 int runBones(int argc, char** argv);    // print an entry's skeleton as a tree
+int runExport(int argc, char** argv);   // write entries as glTF 2.0 or OBJ

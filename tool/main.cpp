@@ -21,6 +21,7 @@ const Command commands[] = {
     {"dump", "dump ARCHIVE INDEX [--frames N] [--auto-rotate]   print the pipeline's results as JSON", runDump},
     {"bones", "bones ARCHIVE INDEX [--auto-angle N]   print an entry's skeleton as a tree", runBones},
     {"render", "render ARCHIVE INDEX -o OUT.png [options]   draw an entry to PNG (see render --help)", runRender},
+    {"export", "export ARCHIVE INDEX -o OUT.glb|.gltf|.obj [options]   write glTF 2.0 or OBJ (see export --help)", runExport},
 };
 
 void printUsage(FILE* stream)
