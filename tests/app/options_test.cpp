@@ -7,7 +7,6 @@
 
 #include "app/options.h"
 #include "app/viewer_state.h"
-#include "tests/app/shell_fixture.h"
 
 namespace {
 
@@ -100,20 +99,6 @@ TEST(ViewerCommandLine, PagingStopsAtANamedArchivesLastEntry)
     EXPECT_EQ(lastPageIndexFor(named, 132), 131);
     EXPECT_EQ(lastPageIndexFor(named, 5000), 131) << "never past the viewer's own range";
     EXPECT_EQ(lastPageIndexFor(named, -1), 131) << "unreadable: as always";
-}
-
-using AnnouncedEntries = ShellState;
-
-TEST_F(AnnouncedEntries, FirstOffsetOverFourAsTheLoaderReadsIt)
-{
-    const Bytes archive = archiveOf({{1, 2, 3}, {4}, {5, 6}}, EntryPacking::stored);
-    writeBytes("three.ZRK", archive);
-    EXPECT_EQ(announcedArchiveEntries("three.ZRK"), 3);
-    EXPECT_EQ(announcedArchiveEntries("missing.ZRK"), -1);
-    writeBytes("short.ZRK", {12, 0, 0});
-    EXPECT_EQ(announcedArchiveEntries("short.ZRK"), -1);
-    writeBytes("negative.ZRK", {0, 0, 0, 0x80});
-    EXPECT_EQ(announcedArchiveEntries("negative.ZRK"), 0) << "a damaged first offset announces nothing";
 }
 
 }  // namespace
