@@ -1,7 +1,8 @@
 // info_overlay.cpp: --info: a box in the window's top-left corner telling what is shown.
 #include "app/info_overlay.h"
 
-#include <cstdio>  // Required for: std::snprintf
+#include <algorithm>  // Required for: std::copy
+#include <cstdio>     // Required for: std::snprintf
 
 #include "app/options.h"
 #include "app/viewer_state.h"
