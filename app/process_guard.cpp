@@ -72,5 +72,3 @@ void guardProcess()
     install(SIGTERM, onStopSignal, &previousTerminate);
     install(SIGALRM, onStopTimeout, nullptr);
 }
-
-const char* viewerVersion() { return ORVANE_VERSION; }

@@ -12,6 +12,3 @@ bool displayAvailable();
 // connection, which never returns); SIGINT and SIGTERM end the viewer as a close request does,
 // status 0, and a viewer that has not ended 2 s after the signal is ended with status 1.
 void guardProcess();
-
-// The viewer's version, for --version.
-const char* viewerVersion();

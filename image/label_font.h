@@ -1,6 +1,6 @@
 // label_font.h: the project's one bitmap font, 5 x 7, for labels on pictures (the contact
 // sheet's entry numbers, the views' names): capital letters, digits, space and
-// - / . , : ( ) # % = +. Lower-case letters are drawn as capitals.
+// - / . , : ( ) # % = + _. Lower-case letters are drawn as capitals.
 #pragma once
 
 #include <cstdint>

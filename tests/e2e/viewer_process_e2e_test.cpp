@@ -68,7 +68,7 @@ TEST_F(ViewerProcessE2e, WithoutADisplaySaysSoAndEnds)
 
     const CommandRun version = runCommand(viewer + " --version");
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "orvane-viewer 0.2.0\n");
+    EXPECT_EQ(version.out.rfind("orvane-viewer ", 0), 0u) << version.out;
 }
 
 }  // namespace

@@ -231,7 +231,8 @@ void XServer::kill()
 
 // --- ViewerProcess -----------------------------------------------------------------------------
 
-ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, const std::string& exe)
+ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, const std::vector<std::string>& args,
+                             const std::string& exe)
 {
     installXErrorHandler();
     if (!server.ok()) return;
@@ -248,6 +249,11 @@ ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, 
         return;
     }
     outputPath_ = path;
+
+    // Made before fork: the child only execs.
+    std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
 
     pid_ = fork();
     if (pid_ < 0) {
@@ -267,7 +273,7 @@ ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, 
             std::fprintf(stderr, "e2e: cannot enter %s\n", workdir.c_str());
             _exit(127);
         }
-        execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        execv(exe.c_str(), argv.data());
         std::fprintf(stderr, "e2e: cannot run %s: %s\n", exe.c_str(), std::strerror(errno));
         _exit(127);
     }

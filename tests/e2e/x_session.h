@@ -37,12 +37,13 @@ private:
     bool ok_ = false;
 };
 
-// Runs a program (by default the viewer) with no arguments in `workdir`, with DISPLAY set to the
+// Runs a program (by default the viewer) with `args` in `workdir`, with DISPLAY set to the
 // server's, its standard output and error captured together. Killed in the destructor if still
 // running. Input goes through the X server (XTest), as a user's would.
 class ViewerProcess {
 public:
-    ViewerProcess(const XServer& server, const std::string& workdir, const std::string& exe = ORVANE_VIEWER_PATH);
+    ViewerProcess(const XServer& server, const std::string& workdir, const std::vector<std::string>& args = {},
+                  const std::string& exe = ORVANE_VIEWER_PATH);
     ~ViewerProcess();
     ViewerProcess(const ViewerProcess&) = delete;
     ViewerProcess& operator=(const ViewerProcess&) = delete;

