@@ -185,7 +185,9 @@ std::string writeAll(const std::vector<Output>& outputs)
 }
 
 // One entry into `out`; returns an empty string or the reason (entry faults prefixed by the caller).
-std::string exportEntry(const Options& o, const Palette& palette, int index, const std::string& out, bool* entryFault)
+// `bytes` is scratch space kept from one entry to the next.
+std::string exportEntry(const Options& o, const Palette& palette, int index, const std::string& out, bool* entryFault,
+                        std::vector<uint8_t>* bytes)
 {
     *entryFault = true;
     uint8_t* raw = nullptr;
@@ -204,8 +206,8 @@ std::string exportEntry(const Options& o, const Palette& palette, int index, con
     options.palette = palette;
     switch (*o.format) {
     case Format::glb: {
-        const std::vector<uint8_t> bytes = writeGlb(body, options);
-        return writeAll({{out, bytes.data(), bytes.size()}});
+        writeGlb(body, options, bytes);
+        return writeAll({{out, bytes->data(), bytes->size()}});
     }
     case Format::gltf: {
         const std::string text = writeGltf(body, options);
@@ -262,6 +264,7 @@ int runExport(int argc, char** argv)
     }
 
     int refused = 0;
+    std::vector<uint8_t> bytes;
     for (const auto& [index, out] : jobs) {
         std::vector<std::string> targets = {out};
         if (*o.format == Format::obj) targets.push_back(fs::path(out).replace_extension(".mtl").string());
@@ -274,7 +277,7 @@ int runExport(int argc, char** argv)
         }
         if (clash) return o.all ? 1 : 2;
         bool entryFault = false;
-        const std::string error = exportEntry(o, palette, index, out, &entryFault);
+        const std::string error = exportEntry(o, palette, index, out, &entryFault, &bytes);
         if (error.empty()) continue;
         ++refused;
         if (entryFault) std::fprintf(stderr, "orvane export: %s: entry %d: %s\n", o.archive.c_str(), index, error.c_str());
