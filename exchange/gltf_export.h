@@ -28,6 +28,8 @@ struct ExportOptions {
 float linearFromDisplay(uint8_t value);
 
 std::vector<uint8_t> writeGlb(const PosedBody& body, const ExportOptions& options);
+// The same into `out`, replacing what it held: a batch reuses one vector for every entry.
+void writeGlb(const PosedBody& body, const ExportOptions& options, std::vector<uint8_t>* out);
 std::string writeGltf(const PosedBody& body, const ExportOptions& options);
 
 // The frame's posed mesh; `mtlName` is the material library's file name as the OBJ names it.

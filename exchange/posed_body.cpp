@@ -207,6 +207,7 @@ Fault poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBody* ou
 
     // Elements: the stored records beside the converted ones, entry by entry.
     const uint8_t* in = elements;
+    p.elements.reserve(static_cast<size_t>(renderCount));
     const int32_t polygons = readI16(in);
     in += 2;
     int entry = 0;

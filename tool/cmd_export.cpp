@@ -129,7 +129,9 @@ std::string writeAll(const std::vector<FileContents>& outputs)
 }
 
 // One entry into `out`; returns an empty string or the reason (entry faults prefixed by the caller).
-std::string exportEntry(const Options& o, const Palette& palette, int index, const std::string& out, bool* entryFault)
+// `bytes` is scratch space kept from one entry to the next.
+std::string exportEntry(const Options& o, const Palette& palette, int index, const std::string& out, bool* entryFault,
+                        std::vector<uint8_t>* bytes)
 {
     *entryFault = true;
     uint8_t* raw = nullptr;
@@ -148,7 +150,8 @@ std::string exportEntry(const Options& o, const Palette& palette, int index, con
     options.palette = palette;
     switch (*o.format) {
     case Format::glb: {
-        return writeAll({{out, writeGlb(body, options)}});
+        writeGlb(body, options, bytes);
+        return writeAll({{out, *bytes}});
     }
     case Format::gltf: {
         const std::string text = writeGltf(body, options);
@@ -195,6 +198,7 @@ int runExport(int argc, char** argv)
     }
 
     int refused = 0;
+    std::vector<uint8_t> bytes;
     for (const auto& [index, out] : jobs) {
         std::vector<std::string> targets = {out};
         if (*o.format == Format::obj) targets.push_back(fs::path(out).replace_extension(".mtl").string());
@@ -207,7 +211,7 @@ int runExport(int argc, char** argv)
         }
         if (clash) return 1;
         bool entryFault = false;
-        const std::string error = exportEntry(o, palette, index, out, &entryFault);
+        const std::string error = exportEntry(o, palette, index, out, &entryFault, &bytes);
         if (error.empty()) continue;
         ++refused;
         if (entryFault) reportEntryFault(exportCommand, o.archive.c_str(), index, error.c_str());

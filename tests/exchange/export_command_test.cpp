@@ -71,6 +71,23 @@ TEST(ExportCommand, AllGoesPastRefusedEntriesAndSaysWhy)
     EXPECT_FALSE(fs::exists(a.folder.file("one.glb")));
 }
 
+TEST(ExportCommand, AnArchiveNameThatIsNotUtf8StillNamesTheScene)
+{
+    // A file name may hold any bytes; JSON holds UTF-8 only, and a quote must be escaped.
+    TestArchive a({goodBody()});
+    const std::string odd = a.folder.file("b\xff\"x.ZRK");
+    fs::copy_file(a.archive, odd);
+    for (const char* ext : {"glb", "gltf"}) {
+        const std::string out = a.folder.file(std::string("odd.") + ext);
+        const CommandRun run = runTool("export '" + odd + "' 0 -o '" + out + "' --palette '" + a.palette + "'");
+        ASSERT_EQ(run.status, 0) << run.err;
+        ReadBack back;
+        ASSERT_TRUE(readBack(out, &back));
+        EXPECT_EQ(back.model.scenes[0].name, "b\xef\xbf\xbd\"x.ZRK#0") << ext;  // U+FFFD for the stray byte
+        EXPECT_EQ(back.extras["archive"], "b\xef\xbf\xbd\"x.ZRK") << ext;
+    }
+}
+
 TEST(ExportCommand, AFailedWriteLeavesTheOldFileAndNoTemporary)
 {
     TestArchive a({fullRoomBody(3)});

@@ -62,31 +62,20 @@ ReadBack exported(int entry, const std::string& file, const std::string& options
     return back;
 }
 
-int primitiveNamed(const ReadBack& back, const std::string& role)
-{
-    const nlohmann::json& roles = back.extras["primitives"];
-    for (size_t i = 0; i < roles.size(); ++i) {
-        if (roles[i] == role) return static_cast<int>(i);
-    }
-    return -1;
-}
-
 // How far the viewer's fixed-point result may lie from the exact turns: a model unit per level,
 // and its matrix, truncated by up to 1/16384 an element at each of its two stages per level,
 // acting on the vertex's offsets from its bone's origin.
 double tolerance(int depth, double reach) { return (depth + reach * 2.0 * depth / 16384.0) * scale + 1e-5; }
 
-// Every vertex within that tolerance of the viewer's point; a sphere's vertices centred on its
-// centre point.
+// Every vertex within that tolerance of the viewer's point; each sphere centred on its centre
+// point, every vertex of it at its radius.
 void expectPosedLikeDump(const ReadBack& back, const std::vector<std::array<int, 3>>& points, const std::string& what)
 {
-    const int spheres = primitiveNamed(back, "spheres");
     int checked = 0;
     for (size_t p = 0; p < back.posed.size(); ++p) {
         for (size_t v = 0; v < back.posed[p].size(); ++v) {
             const double allowed = tolerance(back.jointDepth[static_cast<size_t>(back.joints[p][v])], back.reach[p][v]);
             const std::array<int, 3>& expected = points.at(static_cast<size_t>(back.points[p][v]));
-            if (static_cast<int>(p) == spheres) continue;
             for (size_t c = 0; c < 3; ++c) {
                 ASSERT_NEAR(back.posed[p][v][c], expected[c] * scale, allowed)
                     << what << ": primitive " << p << " vertex " << v << " (point " << back.points[p][v] << ") axis " << c;
@@ -96,16 +85,20 @@ void expectPosedLikeDump(const ReadBack& back, const std::vector<std::array<int,
     }
     for (const nlohmann::json& e : back.extras["elements"]) {
         if (!e.contains("sphere")) continue;
-        const auto first = e["sphere"][1].get<size_t>();
-        const auto& vertices = back.posed[static_cast<size_t>(spheres)];
+        const SphereBack* s = back.sphereAt(e["sphere"].get<int>());
+        ASSERT_NE(s, nullptr) << what;
+        ASSERT_EQ(s->posed.size(), 92u) << what;
         std::array<double, 3> mean{};
-        for (size_t v = first; v < first + 92; ++v)
-            for (size_t c = 0; c < 3; ++c) mean[c] += vertices.at(v)[c] / 92;
-        const int centre = back.points[static_cast<size_t>(spheres)][first];
-        const auto s = static_cast<size_t>(spheres);
-        const double allowed = tolerance(back.jointDepth[static_cast<size_t>(back.joints[s][first])], back.reach[s][first]);
-        for (size_t c = 0; c < 3; ++c) {
-            ASSERT_NEAR(mean[c], points.at(static_cast<size_t>(centre))[c] * scale, allowed) << what << ": sphere at " << first;
+        for (const auto& v : s->posed)
+            for (size_t c = 0; c < 3; ++c) mean[c] += v[c] / 92;
+        const std::vector<double>& t = back.model.nodes[static_cast<size_t>(s->node)].translation;
+        const double reach = t.empty() ? 0 : (std::fabs(t[0]) + std::fabs(t[1]) + std::fabs(t[2])) / scale;
+        const double allowed = tolerance(back.jointDepth.at(static_cast<size_t>(s->joint)), reach);
+        const auto centre = static_cast<size_t>(e["centre"].get<int>() / 6);
+        for (size_t c = 0; c < 3; ++c) ASSERT_NEAR(mean[c], points.at(centre)[c] * scale, allowed) << what << ": sphere " << s->node;
+        for (const auto& v : s->posed) {
+            ASSERT_NEAR(std::hypot(v[0] - mean[0], v[1] - mean[1], v[2] - mean[2]), std::abs(e["radius"].get<int>()) * scale, 1e-6)
+                << what << ": sphere " << s->node;
         }
         ++checked;
     }
@@ -145,11 +138,30 @@ TEST(ExportPose, BindPoseIsTheStoredIntegersTimesTheScale)
         for (double v : table) ASSERT_NEAR(v / scale, std::round(v / scale), 1e-3) << name;
         // Every vertex starts at its point's bind position, exactly.
         for (size_t p = 0; p < back.bind.size(); ++p) {
-            if (back.extras["primitives"][p] == "spheres") continue;
             for (size_t v = 0; v < back.bind[p].size(); ++v) {
                 const auto point = static_cast<size_t>(back.points[p][v]);
                 if (point * 3 >= table.size()) continue;  // a point beyond the body's own
                 for (size_t c = 0; c < 3; ++c) ASSERT_EQ(back.bind[p][v][c], table[point * 3 + c]) << name;
+            }
+        }
+        // A sphere sits at its centre's bind position less its joint's bind origin (a whole number
+        // of model units), scaled by its radius as the viewer scales it.
+        const std::vector<double> inverseBinds = accessorValues(back.model, back.model.skins[0].inverseBindMatrices);
+        for (const nlohmann::json& e : back.extras["elements"]) {
+            if (!e.contains("sphere")) continue;
+            const SphereBack* s = back.sphereAt(e["sphere"].get<int>());
+            ASSERT_NE(s, nullptr) << name;
+            const tinygltf::Node& node = back.model.nodes[static_cast<size_t>(s->node)];
+            const float radius = static_cast<float>(e["radius"].get<int>()) * 0.0025f;
+            EXPECT_EQ(node.scale, (std::vector<double>{radius, radius, radius})) << name;
+            const auto centre = static_cast<size_t>(e["centre"].get<int>() / 6);
+            if (centre * 3 >= table.size()) continue;
+            for (size_t c = 0; c < 3; ++c) {
+                const double t = node.translation.empty() ? 0 : node.translation[c];
+                EXPECT_NEAR(t / scale, std::round(t / scale), 1e-3) << name;
+                EXPECT_EQ(std::lround(t / scale), std::lround(table[centre * 3 + c] / scale) +
+                                                      std::lround(inverseBinds[static_cast<size_t>(s->joint) * 16 + 12 + c] / scale))
+                    << name << " sphere " << s->node;
             }
         }
         if (entry < a.firstTestBody) continue;
@@ -226,7 +238,7 @@ TEST(ExportColours, ViewerLookIsThePaletteLinearisedUnlitAndTranslucencyBlends)
         for (size_t e = 0; e < 4; ++e) {
             const auto primitive = elements[e]["polygon"][0].get<size_t>();
             const auto first = elements[e]["polygon"][1].get<size_t>();
-            const tinygltf::Primitive& p = m.meshes[0].primitives[primitive];
+            const tinygltf::Primitive& p = m.meshes[static_cast<size_t>(back.skinnedMesh)].primitives[primitive];
             const std::vector<double> colours = accessorValues(m, p.attributes.at("COLOR_0"));
             const nlohmann::json& drawn = frame["render"][e];
             const int stored = elements[e]["colour"].get<int>();
@@ -255,5 +267,65 @@ TEST(ExportColours, ViewerLookIsThePaletteLinearisedUnlitAndTranslucencyBlends)
         // The shaded polygon (type 7) shows its colour plus the shade; the smooth one per vertex.
         EXPECT_NE(frame["render"][1]["colour"], 48);
         EXPECT_EQ(std::find(m.extensionsUsed.begin(), m.extensionsUsed.end(), "KHR_materials_unlit") != m.extensionsUsed.end(), viewer);
+    }
+}
+
+TEST(ExportColours, SpheresTakeTheirPaletteColourAndANegativeRadiusTurnsThemInsideOut)
+{
+    const std::vector<uint8_t> palette = testPalette();
+    for (const char* look : {"viewer", "base"}) {
+        const bool viewer = std::string(look) == "viewer";
+        const ReadBack back = exported(entryNamed("spheres only"), "spheres.glb", std::string("--look ") + look);
+        const tinygltf::Model& m = back.model;
+        int spheres = 0;
+        for (const nlohmann::json& e : back.extras["elements"]) {
+            if (!e.contains("sphere")) continue;
+            ++spheres;
+            const SphereBack* s = back.sphereAt(e["sphere"].get<int>());
+            ASSERT_NE(s, nullptr);
+            const tinygltf::Primitive& p = m.meshes[static_cast<size_t>(s->mesh)].primitives.at(0);
+            const tinygltf::Material& material = m.materials.at(static_cast<size_t>(p.material));
+            const auto index = static_cast<size_t>((e["attributes"].get<uint32_t>() >> 8) & 255);
+            for (size_t c = 0; c < 3; ++c) {
+                EXPECT_EQ(static_cast<float>(material.pbrMetallicRoughness.baseColorFactor[c]), expectedLinear(palette[index * 3 + c])) << look;
+            }
+            EXPECT_EQ(material.pbrMetallicRoughness.baseColorFactor[3], 1.0);
+            EXPECT_EQ(material.extensions.count("KHR_materials_unlit"), viewer ? 1u : 0u) << look;
+            EXPECT_EQ(p.attributes.count("NORMAL"), viewer ? 0u : 1u) << look;
+
+            // As the viewer draws a sphere of negative radius, its front faces (and its normals)
+            // look inwards; a glTF viewer turns the faces of a node that mirrors.
+            const int radius = e["radius"].get<int>();
+            if (radius == 0) continue;
+            const std::array<double, 16>& w = s->world;
+            const double det = w[0] * (w[5] * w[10] - w[9] * w[6]) - w[4] * (w[1] * w[10] - w[9] * w[2]) + w[8] * (w[1] * w[6] - w[5] * w[2]);
+            std::array<double, 3> mean{};
+            for (const auto& v : s->posed)
+                for (size_t c = 0; c < 3; ++c) mean[c] += v[c] / 92;
+            const std::vector<double> indices = accessorValues(m, p.indices);
+            ASSERT_EQ(indices.size(), 540u);
+            for (size_t i = 0; i < indices.size(); i += 3) {
+                const auto& a = s->posed.at(static_cast<size_t>(indices[i]));
+                const auto& b = s->posed.at(static_cast<size_t>(indices[i + 1]));
+                const auto& c = s->posed.at(static_cast<size_t>(indices[i + 2]));
+                const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+                const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+                const double out = (n[0] * (a[0] + b[0] + c[0] - 3 * mean[0]) + n[1] * (a[1] + b[1] + c[1] - 3 * mean[1]) +
+                                    n[2] * (a[2] + b[2] + c[2] - 3 * mean[2])) * (det < 0 ? -1 : 1);
+                if (std::fabs(out) > 1e-12) {
+                    EXPECT_EQ(out > 0, radius > 0) << look << " radius " << radius << " triangle " << i / 3;
+                }
+            }
+            if (viewer) continue;
+            const std::vector<double> normals = accessorValues(m, p.attributes.at("NORMAL"));
+            for (size_t k = 0; k < s->posed.size(); ++k) {
+                // Under a uniform scale the node's own matrix turns a normal as its inverse transpose does.
+                const double* n = &normals[k * 3];
+                double out = 0;
+                for (size_t c = 0; c < 3; ++c) out += (w[c] * n[0] + w[4 + c] * n[1] + w[8 + c] * n[2]) * (s->posed[k][c] - mean[c]);
+                EXPECT_EQ(out > 0, radius > 0) << look << " radius " << radius << " vertex " << k;
+            }
+        }
+        EXPECT_EQ(spheres, 3);
     }
 }

@@ -35,19 +35,23 @@ struct Expected {
     long meshes = 0, bones = 0, faces = 0, vertices = 0;
 };
 
-// Read raw (-r, no post-processing), assimp makes a mesh of each primitive, gives each the
-// skin's joints as bones, and makes a face of each triangle and line.
+// Read raw (-r, no post-processing), assimp makes a mesh of each primitive, gives each of the
+// skinned mesh's the skin's joints as bones, and makes a face of each triangle and line. Each
+// sphere mesh counts once however many nodes show it.
 Expected expectedCounts(const ReadBack& back)
 {
     Expected e;
-    if (back.model.meshes.empty()) return e;
-    for (size_t p = 0; p < back.model.meshes[0].primitives.size(); ++p) {
-        const tinygltf::Primitive& primitive = back.model.meshes[0].primitives[p];
-        ++e.meshes;
-        e.bones += static_cast<long>(back.model.skins[0].joints.size());
-        e.vertices += static_cast<long>(back.posed[p].size());
-        e.faces += primitive.mode == TINYGLTF_MODE_LINE ? static_cast<long>(back.posed[p].size() / 2)
-                                                        : static_cast<long>(back.model.accessors[static_cast<size_t>(primitive.indices)].count / 3);
+    for (size_t m = 0; m < back.model.meshes.size(); ++m) {
+        const bool skinned = static_cast<int>(m) == back.skinnedMesh;
+        for (size_t p = 0; p < back.model.meshes[m].primitives.size(); ++p) {
+            const tinygltf::Primitive& primitive = back.model.meshes[m].primitives[p];
+            const auto vertices = static_cast<long>(back.model.accessors[static_cast<size_t>(primitive.attributes.at("POSITION"))].count);
+            ++e.meshes;
+            if (skinned) e.bones += static_cast<long>(back.model.skins[0].joints.size());
+            e.vertices += vertices;
+            e.faces += primitive.mode == TINYGLTF_MODE_LINE ? vertices / 2
+                                                            : static_cast<long>(back.model.accessors[static_cast<size_t>(primitive.indices)].count / 3);
+        }
     }
     return e;
 }

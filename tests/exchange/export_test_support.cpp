@@ -246,8 +246,31 @@ bool readBack(const std::string& path, ReadBack* out)
         for (int n = skin.joints[j]; n >= 0; n = parent[static_cast<size_t>(n)]) ++depth;
         out->jointDepth.push_back(depth);
     }
-    if (m.meshes.empty()) return true;
-    for (const tinygltf::Primitive& p : m.meshes[0].primitives) {
+    std::vector<int> jointOfNode(m.nodes.size(), -1);
+    for (size_t j = 0; j < skin.joints.size(); ++j) jointOfNode.at(static_cast<size_t>(skin.joints[j])) = static_cast<int>(j);
+    for (size_t n = 0; n < m.nodes.size(); ++n) {
+        const tinygltf::Node& node = m.nodes[n];
+        if (node.mesh < 0) continue;
+        if (node.skin >= 0) {
+            EXPECT_EQ(out->skinnedMesh, -1) << "one skinned mesh";
+            out->skinnedMesh = node.mesh;
+            continue;
+        }
+        SphereBack s;
+        s.node = static_cast<int>(n);
+        s.mesh = node.mesh;
+        s.joint = parent[n] >= 0 ? jointOfNode[static_cast<size_t>(parent[n])] : -1;
+        s.world = world[n];
+        const std::vector<double> pos = accessorValues(m, m.meshes.at(static_cast<size_t>(node.mesh)).primitives.at(0).attributes.at("POSITION"));
+        const Mat4& w = world[n];
+        for (size_t v = 0; v + 2 < pos.size(); v += 3) {
+            const double x = pos[v], y = pos[v + 1], z = pos[v + 2];
+            s.posed.push_back({w[0] * x + w[4] * y + w[8] * z + w[12], w[1] * x + w[5] * y + w[9] * z + w[13], w[2] * x + w[6] * y + w[10] * z + w[14]});
+        }
+        out->spheres.push_back(std::move(s));
+    }
+    if (out->skinnedMesh < 0) return true;
+    for (const tinygltf::Primitive& p : m.meshes[static_cast<size_t>(out->skinnedMesh)].primitives) {
         const std::vector<double> pos = accessorValues(m, p.attributes.at("POSITION"));
         const std::vector<double> joints = accessorValues(m, p.attributes.at("JOINTS_0"));
         const std::vector<double> weights = accessorValues(m, p.attributes.at("WEIGHTS_0"));
@@ -275,6 +298,15 @@ bool readBack(const std::string& path, ReadBack* out)
         out->reach.push_back(std::move(reach));
     }
     return true;
+}
+
+const SphereBack* ReadBack::sphereAt(int node) const
+{
+    for (const SphereBack& s : spheres) {
+        if (s.node == node) return &s;
+    }
+    ADD_FAILURE() << "no sphere node " << node;
+    return nullptr;
 }
 
 float expectedLinear(uint8_t display)
