@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "archive/archive_format.h"
 #include "body/body_loading.h"
 #include "support/little_endian.h"
 #include "body/body.h"
@@ -21,10 +23,21 @@ void printDumpUsage(FILE* stream)
 {
     std::fprintf(stream,
                  "usage: orvane dump ARCHIVE INDEX [--frames N] [--auto-rotate]\n"
+                 "       orvane dump ARCHIVE --session INDEX[:FRAMES],... [--auto-rotate]\n"
                  "Loads and prepares entry INDEX in a fresh pipeline state, runs the body stage N\n"
                  "times (default 1) as the viewer's frame loop would, and prints one JSON object\n"
                  "per frame: the body's transformed points, the shades written and the render list.\n"
-                 "A fatal body-format condition prints the viewer's message and exits with status 1.\n");
+                 "\n"
+                 "--session runs a whole viewing session in one pipeline state: each step loads its\n"
+                 "entry as Page Up or Page Down would and runs FRAMES frames (default 1); tables,\n"
+                 "angle registers and the auto-rotation angle carry over from step to step, as in\n"
+                 "the viewer. Frames are numbered across the session and each line names its\n"
+                 "\"entry\". An entry that cannot be shown gets its one line on standard error and\n"
+                 "its frames print nothing (the viewer shows an empty scene); the session goes on and\n"
+                 "ends with status 1.\n"
+                 "\n"
+                 "A fatal body-format condition prints the viewer's message on standard output, as\n"
+                 "the viewer does, and exits with status 1.\n");
 }
 
 void appendNumber(std::string& out, long value)
@@ -62,9 +75,16 @@ void appendPolygon(std::string& out, const uint8_t* record)
     out += '}';
 }
 
-void appendFrame(std::string& out, long frame, int32_t autoAngle, int32_t pointCount)
+// One frame's line; `entry` is left out when negative.
+void appendFrame(std::string& out, long entry, long frame, int32_t autoAngle, int32_t pointCount)
 {
-    out += "{\"frame\":";
+    out += '{';
+    if (entry >= 0) {
+        out += "\"entry\":";
+        appendNumber(out, entry);
+        out += ',';
+    }
+    out += "\"frame\":";
     appendNumber(out, frame);
     out += ",\"autoAngle\":";
     appendNumber(out, autoAngle);
@@ -113,6 +133,67 @@ void appendFrame(std::string& out, long frame, int32_t autoAngle, int32_t pointC
     out += "]}\n";
 }
 
+// One step of a session: an entry shown for a number of frames.
+struct SessionStep {
+    long index = 0;
+    long frames = 1;
+};
+
+// "0:3,5,2:4": entries with their frame counts (1 when left out). False on anything else.
+bool parseSteps(const char* text, std::vector<SessionStep>* steps)
+{
+    std::string all = text;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = all.find(',', start);
+        const std::string step = all.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const std::size_t colon = step.find(':');
+        SessionStep parsed;
+        if (!parseWholeNumber(step.substr(0, colon).c_str(), 0, reachableEntries - 1, &parsed.index)) return false;
+        if (colon != std::string::npos && !parseWholeNumber(step.substr(colon + 1).c_str(), 0, INT32_MAX, &parsed.frames))
+            return false;
+        steps->push_back(parsed);
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+    }
+}
+
+// Runs the steps in one pipeline state, set up once as the viewer's start-up does: each step
+// loads its entry as a Page Up or Page Down would, and every table, register and the auto-rotation
+// angle carry over from step to step. `session` adds "entry" to each frame and goes on past an
+// entry that cannot be shown (its frames print nothing, as the viewer draws an empty scene);
+// otherwise such an entry ends the dump. Returns the exit status.
+int dumpSteps(const char* path, const std::vector<SessionStep>& steps, bool autoRotation, bool session)
+{
+    initPipelineState();
+    int32_t autoAngle = 0;
+    long frame = 0;
+    bool everyEntryShown = true;
+    std::string line;
+    for (const SessionStep& step : steps) {
+        uint8_t* body = nullptr;
+        if (const Fault fault = loadPreparedBody(path, static_cast<int16_t>(step.index), &body)) {
+            std::fprintf(stderr, "%s: entry %ld: %s\n", path, step.index, fault.reason);
+            if (!session) return 1;
+            everyEntryShown = false;
+        }
+        const int32_t pointCount = body != nullptr ? readI16(body + bodyFrameDataOffset) : 0;
+        for (long i = 0; i < step.frames; ++i) {
+            ++frame;
+            if (autoRotation) autoAngle = static_cast<int32_t>(static_cast<uint32_t>(autoAngle) + 2u);
+            angleY = autoAngle;
+            if (body == nullptr) continue;
+            runBodyStage(body);  // a fatal condition prints its message here and ends the process
+            line.clear();
+            appendFrame(line, session ? step.index : -1, frame, autoAngle, pointCount);
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
+        std::free(body);
+    }
+    if (std::fflush(stdout) != 0) return 1;
+    return everyEntryShown ? 0 : 1;
+}
+
 }  // namespace
 
 int runDump(int argc, char** argv)
@@ -126,47 +207,41 @@ int runDump(int argc, char** argv)
         return 2;
     }
     const char* path = argv[1];
-    long index = 0;
+    std::vector<SessionStep> steps;
+    bool session = false;
     long frames = 1;
+    bool framesGiven = false;
     bool autoRotation = false;
-    if (!parseWholeNumber(argv[2], 0, INT16_MAX, &index)) {
-        std::fprintf(stderr, "orvane dump: INDEX must be a number from 0 to %d\n", INT16_MAX);
-        return 2;
+    int first = 3;
+    if (std::strcmp(argv[2], "--session") == 0) {
+        if (argc < 4 || !parseSteps(argv[3], &steps)) {
+            std::fprintf(stderr, "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to %d)\n", INT16_MAX);
+            return 2;
+        }
+        session = true;
+        first = 4;
+    } else {
+        long index = 0;
+        if (!parseWholeNumber(argv[2], 0, INT16_MAX, &index)) {
+            std::fprintf(stderr, "orvane dump: INDEX must be a number from 0 to %d\n", INT16_MAX);
+            return 2;
+        }
+        steps.push_back({index, 1});
     }
-    for (int i = 3; i < argc; ++i) {
+    for (int i = first; i < argc; ++i) {
         if (std::strcmp(argv[i], "--auto-rotate") == 0) {
             autoRotation = true;
-        } else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
+        } else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc && !session) {
             if (!parseWholeNumber(argv[++i], 0, INT32_MAX, &frames)) {
                 std::fprintf(stderr, "orvane dump: --frames takes a number from 0 to %d\n", INT32_MAX);
                 return 2;
             }
+            framesGiven = true;
         } else {
             printDumpUsage(stderr);
             return 2;
         }
     }
-
-    // A fresh process: the tables are still zero; the registers, identity and light get their
-    // start-up values.
-    initPipelineState();
-    uint8_t* body = nullptr;
-    if (const Fault fault = loadPreparedBody(path, static_cast<int16_t>(index), &body)) {
-        std::fprintf(stderr, "%s: entry %ld: %s\n", path, index, fault.reason);
-        return 1;
-    }
-    const int32_t pointCount = readI16(body + bodyFrameDataOffset);
-
-    int32_t autoAngle = 0;
-    std::string line;
-    for (long frame = 1; frame <= frames; ++frame) {
-        if (autoRotation) autoAngle = static_cast<int32_t>(static_cast<uint32_t>(autoAngle) + 2u);
-        angleY = autoAngle;
-        runBodyStage(body);  // a fatal condition prints its message here and ends the process
-        line.clear();
-        appendFrame(line, frame, autoAngle, pointCount);
-        std::fwrite(line.data(), 1, line.size(), stdout);
-    }
-    std::free(body);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    if (framesGiven) steps[0].frames = frames;
+    return dumpSteps(path, steps, autoRotation, session);
 }
