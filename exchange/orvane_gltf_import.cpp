@@ -130,17 +130,17 @@ bool readExtras(const GltfDocument& doc, Extras* x)
     if (header == nullptr || !hexBytes(*header, &x->header) || x->header.size() != static_cast<size_t>(bodyFrameDataOffset)) return false;
     if (tail == nullptr || !hexBytes(*tail, &x->tail)) return false;
     const GltfJson* points = gltfField(*o, "points");
-    if (points == nullptr || !field(*points, "count", 0, importPointLimit, &v)) return false;
+    if (points == nullptr || !field(*points, "count", 0, 32767, &v)) return false;
     x->pointCount = static_cast<int>(v);
     if (field(*points, "accessor", 0, INT32_MAX, &v)) x->pointAccessor = v;
 
     const GltfJson* bones = gltfArray(*o, "bones");
-    if (bones == nullptr || bones->empty() || bones->size() > static_cast<size_t>(importBoneLimit)) return false;
+    if (bones == nullptr || bones->empty() || bones->size() > 32767) return false;
     for (const GltfJson& b : *bones) {
         Bone bone;
         int64_t node = 0, type = 0;
         const GltfJson* nodeField = gltfField(b, "node");
-        if (nodeField == nullptr || !integerIn(*nodeField, -1, importBoneLimit, &node)) return false;
+        if (nodeField == nullptr || !integerIn(*nodeField, -1, 32767, &node)) return false;
         bone.node = static_cast<int>(node);
         if (!i16Field(b, "firstPoint", &bone.firstPoint) || !i16Field(b, "pointCount", &bone.pointCount) ||
             !i16Field(b, "basePoint", &bone.basePoint) || !i16Field(b, "parent", &bone.parent) || !field(b, "type", 0, 65535, &type) ||
@@ -157,7 +157,7 @@ bool readExtras(const GltfDocument& doc, Extras* x)
     }
     const GltfJson* normals = gltfField(*o, "normals");
     const GltfJson* records = normals != nullptr ? gltfArray(*normals, "records") : nullptr;
-    if (records == nullptr || !i16Field(*normals, "total", &x->normalTotal) || records->size() > static_cast<size_t>(importNormalLimit)) return false;
+    if (records == nullptr || !i16Field(*normals, "total", &x->normalTotal) || records->size() > 32767) return false;
     for (const GltfJson& r : *records) {
         if (!r.is_array() || r.size() != 4) return false;
         std::array<int32_t, 4> n{};
@@ -267,6 +267,9 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
         if (extras != nullptr && gltfField(*extras, "orvane") != nullptr) notes->push_back("Orvane extras do not read as format 1: imported as a foreign model");
         return noFault();
     }
+    if (x.pointCount > importPointLimit) return faultOf("%d points: more than the viewer's %d", x.pointCount, importPointLimit);
+    if (x.bones.size() > static_cast<size_t>(importBoneLimit)) return faultOf("%zu bones: more than the viewer's %d", x.bones.size(), importBoneLimit);
+    if (x.normals.size() > static_cast<size_t>(importNormalLimit)) return faultOf("%zu normals: more than the viewer's %d", x.normals.size(), importNormalLimit);
     const auto model = [&](double v) { return static_cast<int32_t>(std::lround(v * options.scale)); };
     const auto outOfRange = [&](double v) { return !(std::fabs(v * options.scale) <= 32767.0); };
 
