@@ -11,6 +11,8 @@ packages=(
   libpng-dev zlib1g-dev                    # PNG output; zlib as the benchmarks' reference inflater
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool libx11-dev libxtst-dev x11-utils imagemagick   # virtual display, input, screenshots
+  nlohmann-json3-dev                       # glTF's JSON in the importer
+  assimp-utils                             # another tool's glTF, made in the import tests
 )
 
 missing=()

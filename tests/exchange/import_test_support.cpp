@@ -133,9 +133,55 @@ std::vector<PointXYZ> firstFramePoints(const Bytes& body)
     std::vector<PointXYZ> out;
     if (!prepared(body, &buffer)) return out;
     resetPipelineState();
-    angleY = 2;
+    angleY = 0;
     if (runBodyStageCatchingFatal(buffer.data()) != nullptr) return out;
     const int32_t points = readI16(buffer.data() + bodyFrameDataOffset);
     for (int32_t i = 0; i < points; ++i) out.push_back({transformedPoints[i].x, transformedPoints[i].y, transformedPoints[i].z});
     return out;
+}
+
+BodyParts partsOf(const Bytes& body)
+{
+    BodyParts parts;
+    if (checkBodyForPreparation(body.data(), body.size())) return parts;
+    size_t at = bodyFrameDataOffset;
+    const auto i16 = [&] {
+        const int16_t v = readI16(body.data() + at);
+        at += 2;
+        return v;
+    };
+    const int points = i16();
+    for (int i = 0; i < points; ++i) {
+        const int x = i16(), y = i16(), z = i16();
+        parts.points.push_back({x, y, z});
+    }
+    const int bones = i16();
+    for (int i = 0; i < bones; ++i) {
+        const size_t b = at;
+        parts.bones.push_back({readI16(&body[b]), readI16(&body[b + 2]), readI16(&body[b + 4]), readI16(&body[b + 6]), readU16(&body[b + 8]),
+                               readI16(&body[b + 10]), readI16(&body[b + 12]), readI16(&body[b + 14])});
+        at += boneRecordBytes;
+    }
+    parts.normals = i16();
+    at += static_cast<size_t>(parts.normals) * normalRecordBytes;
+    const int polygons = i16();
+    for (int i = 0; i < polygons; ++i) {
+        BodyPolygon p;
+        p.type = body[at];
+        const int n = body[at + 1];
+        p.colour = readU16(&body[at + 2]);
+        at += polygonHeaderBytes;
+        if (p.type >= 7 && p.type <= 8) at += 2;
+        for (int k = 0; k < n; ++k) {
+            if (p.type >= 9) at += 2;
+            p.points.push_back(readU16(&body[at]) / pointBytes);
+            at += 2;
+        }
+        parts.polygons.push_back(p);
+    }
+    const int lines = i16();
+    for (int i = 0; i < lines; ++i, at += lineRecordBytes) {
+        parts.lines.push_back({body[at + 1], readI16(&body[at + 4]) / pointBytes, readI16(&body[at + 6]) / pointBytes});
+    }
+    return parts;
 }

@@ -2,6 +2,7 @@
 // in process, and a body's behaviour over frames, the way 'orvane dump' shows it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,8 +30,29 @@ std::string importBytes(const Bytes& bytes, ModelFormat format, ModelImport* out
 // A fatal condition ends it with the message.
 std::string behaviourOf(const Bytes& body, int frames = 3);
 
-// The transformed points of the first frame (auto-angle 2).
+// The transformed points of the first frame at auto-angle 0 (the pose the model was in).
 struct PointXYZ {
     int x, y, z;
 };
 std::vector<PointXYZ> firstFramePoints(const Bytes& body);
+
+// The stored records a test looks at.
+struct BodyBone {
+    int16_t firstPoint, pointCount, basePoint, parent;
+    uint16_t type;
+    int16_t angleX, angleY, angleZ;
+};
+struct BodyPolygon {
+    uint8_t type;
+    uint16_t colour;
+    std::vector<int> points;  // indices
+};
+struct BodyParts {
+    std::vector<PointXYZ> points;  // as stored
+    std::vector<BodyBone> bones;
+    int normals = 0;
+    std::vector<BodyPolygon> polygons;
+    std::vector<std::array<int, 3>> lines;  // colour, first end, second end (indices)
+};
+// Reads a well-formed body (as the importer writes them); empty parts when it is not one.
+BodyParts partsOf(const Bytes& body);
