@@ -271,7 +271,7 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
     if (x.bones.size() > static_cast<size_t>(importBoneLimit)) return faultOf("%zu bones: more than the viewer's %d", x.bones.size(), importBoneLimit);
     if (x.normals.size() > static_cast<size_t>(importNormalLimit)) return faultOf("%zu normals: more than the viewer's %d", x.normals.size(), importNormalLimit);
     const auto model = [&](double v) { return static_cast<int32_t>(std::lround(v * options.scale)); };
-    const auto outOfRange = [&](double v) { return !(std::fabs(v * options.scale) <= 32767.0); };
+    const auto outOfRange = [&](double v) { return !(v * options.scale >= -32768.5 && v * options.scale < 32767.5); };
 
     // Points: the bind pose table, then every vertex's own position (the geometry wins).
     std::vector<std::array<int32_t, 3>> bind(static_cast<size_t>(x.pointCount), std::array<int32_t, 3>{0, 0, 0});

@@ -8,6 +8,7 @@
 #include "archive/archive_writer.h"
 #include "tool/commands.h"
 #include "support/file_io.h"
+#include "exchange/model_import.h"
 #include "tool/model_input.h"
 #include "tool/output_file.h"
 
@@ -74,7 +75,12 @@ int runPack(int argc, char** argv)
     }
     std::vector<std::vector<uint8_t>> entries(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        if (const Fault fault = loadEntryInput("pack", inputs[i], settings, &entries[i])) {
+        if (modelFormatOf(inputs[i]) == ModelFormat::none) {
+            if (const Fault fault = readFileBytes(inputs[i], &entries[i])) {
+                std::fprintf(stderr, "orvane pack: cannot read %s: %s\n", inputs[i].c_str(), fault.reason);
+                return 1;
+            }
+        } else if (const Fault fault = loadEntryInput("pack", inputs[i], settings, &entries[i])) {
             std::fprintf(stderr, "orvane pack: %s: %s\n", inputs[i].c_str(), fault.reason);
             return 1;
         }
