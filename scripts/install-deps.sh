@@ -11,9 +11,13 @@ packages=(
   libpng-dev zlib1g-dev                    # PNG output; zlib as the benchmarks' reference inflater
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool libx11-dev libxtst-dev x11-utils imagemagick   # virtual display, input, screenshots
-  nlohmann-json3-dev                       # glTF's JSON in the importer
-  assimp-utils                             # another tool's glTF, made in the import tests
+  nlohmann-json3-dev                       # glTF's JSON in the exporter and importer
+  libtinygltf-dev assimp-utils             # independent glTF readers; another tool's glTF in the import tests
 )
+# Node.js runs the glTF validator in the tests; a machine that already has node and npm keeps them.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -29,4 +33,11 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The glTF validator, pinned by its lock file, installed beside the export tests when missing.
+validator="$(dirname "$0")/../tests/exchange/validator"
+if [ ! -f "$validator/node_modules/gltf-validator/package.json" ]; then
+  echo "Installing the glTF validator (npm ci in tests/exchange/validator)"
+  (cd "$validator" && npm ci --no-audit --no-fund --silent)
 fi

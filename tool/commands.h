@@ -9,5 +9,6 @@ int runPack(int argc, char** argv);     // make an archive from files
 int runCheck(int argc, char** argv);    // check every entry of an archive as the viewer would
 int runDump(int argc, char** argv);     // print what the body pipeline computes, per frame
 int runRender(int argc, char** argv);   // draw an entry to PNG without a display
+int runExport(int argc, char** argv);   // write entries as glTF 2.0 or OBJ
 int runImport(int argc, char** argv);   // make a body from a glTF or OBJ model
 int runReplace(int argc, char** argv);  // put a body in place of one entry of an archive

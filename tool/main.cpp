@@ -20,6 +20,7 @@ const Command commands[] = {
     {"check", "check ARCHIVE                 check every entry as the viewer would", runCheck},
     {"dump", "dump ARCHIVE INDEX [--frames N] [--auto-rotate]   print the pipeline's results as JSON", runDump},
     {"render", "render ARCHIVE INDEX -o OUT.png [options]   draw an entry to PNG (see render --help)", runRender},
+    {"export", "export ARCHIVE INDEX -o OUT.glb|.gltf|.obj [options]   write glTF 2.0 or OBJ (see export --help)", runExport},
     {"import", "import MODEL -o BODY.bin [options]   make a body from a .glb, .gltf or .obj model", runImport},
     {"replace", "replace ARCHIVE INDEX FILE    put a body (or a model) in place of one entry", runReplace},
 };

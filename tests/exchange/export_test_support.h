@@ -1,0 +1,56 @@
+// export_test_support.h: archives of test bodies, the tool run as a process, and an exported
+// file read back through tinygltf with its skin evaluated here, independently of the exporter.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+#include <tiny_gltf.h>
+
+#include "body/body_builder.h"
+#include "tests/support/run_command.h"
+#include "tests/support/scratch_dir.h"
+
+// Runs any shell command line (standard error kept apart).
+inline CommandRun runShell(const std::string& command) { return runCommand(command); }
+
+// The bodies the tests export beside the demo's, by name, each a case the exporter must carry.
+struct TestBody {
+    std::string name;
+    BodyBuilder builder;  // empty bones for the generated full-room body
+    std::vector<uint8_t> bytes;
+};
+std::vector<TestBody> testBodies();
+
+// A folder holding palette.dmp (the test palette) and body.ZRK with `entries`.
+struct TestArchive {
+    TempDir folder;
+    std::string archive, palette;
+    explicit TestArchive(const std::vector<std::vector<uint8_t>>& entries);
+};
+
+// The wanted frames of one 'orvane dump' run (up to the last of them), by frame number.
+std::map<int, nlohmann::json> dumpFrames(const std::string& archive, int entry, const std::vector<int>& frames, bool autoRotate);
+
+// An exported glTF read back, with every vertex of every primitive placed by the skin.
+struct ReadBack {
+    tinygltf::Model model;
+    nlohmann::json extras;  // the scene's extras.orvane
+    // Per primitive: skinned positions, bind positions (POSITION), joint per vertex, _POINT per vertex.
+    std::vector<std::vector<std::array<double, 3>>> posed, bind;
+    std::vector<std::vector<int>> joints, points;
+    std::vector<std::vector<double>> reach;  // |x| + |y| + |z| of the vertex from its joint's bind origin, model units
+    std::vector<int> jointDepth;  // per skin joint: joints from the root down, itself included
+};
+// Loads `path` (.glb or .gltf); fails the test (and returns false) when tinygltf refuses it.
+bool readBack(const std::string& path, ReadBack* out);
+
+// Float values of an accessor, `components` per element.
+std::vector<double> accessorValues(const tinygltf::Model& model, int accessor);
+
+// A palette component in linear space, computed here from the sRGB transfer function.
+float expectedLinear(uint8_t display);
