@@ -470,7 +470,7 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
     for (size_t i = 1; i < x.bones.size(); ++i) {
         Bone& b = x.bones[i];
         if (b.type != boneTypeRotation || b.node < 0 || static_cast<size_t>(b.node) >= jointNode.size()) continue;
-        const bool regular = b.parent > 0 && b.parent % boneRecordBytesForFlags(x.header) == 0 &&
+        const bool regular = b.parent >= 0 && b.parent % boneRecordBytesForFlags(x.header) == 0 &&
                              b.parent / boneRecordBytesForFlags(x.header) < static_cast<int>(i);
         const GltfJson* node = nodes != nullptr && jointNode[static_cast<size_t>(b.node)] >= 0 &&
                                        static_cast<size_t>(jointNode[static_cast<size_t>(b.node)]) < nodes->size()
