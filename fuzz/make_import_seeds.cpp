@@ -1,11 +1,14 @@
-// make_import_seeds.cpp: writes seed inputs of the import fuzz harness: small models of each
-// kind the importers read (the first byte picks the reader: 0 glTF, 1 OBJ).
+// make_import_seeds.cpp: writes seed inputs of the import fuzz harness: the demo bodies as
+// 'orvane export' writes them (GLB, one as JSON, one as OBJ) and small models of each kind the
+// importers read (the first byte picks the reader: 0 glTF, 1 OBJ).
 // usage: make_import_seeds DIR
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "demo/demo_data.h"
+#include "exchange/gltf_export.h"
 #include "support/file_io.h"
 
 namespace {
@@ -28,6 +31,24 @@ int main(int argc, char** argv)
     const std::filesystem::path dir = std::filesystem::path(argv[1]) / "import";
     std::filesystem::create_directories(dir);
     bool ok = true;
+    const std::vector<uint8_t> paletteBytes = demoPalette();
+    uint8_t palette[256][3] = {};
+    for (size_t i = 0; i < paletteBytes.size() && i < 768; ++i) palette[i / 3][i % 3] = paletteBytes[i];
+    const std::vector<DemoBody> bodies = demoBodies();
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        PosedBody posed;
+        if (poseBody(bodies[i].bytes.data(), bodies[i].bytes.size(), 0, &posed)) return 1;
+        ExportOptions options;
+        options.archiveName = "body.ZRK";
+        options.entry = static_cast<int>(i);
+        options.palette = palette;
+        const std::vector<uint8_t> glb = writeGlb(posed, options);
+        ok &= writeSeed(dir, "demo" + std::to_string(i) + ".glb", 0, std::string(glb.begin(), glb.end()));
+        if (i == 3) {
+            ok &= writeSeed(dir, "demo3.gltf", 0, writeGltf(posed, options));
+            ok &= writeSeed(dir, "demo3.obj", 1, writeObj(posed, options, "demo3.mtl").obj);
+        }
+    }
     ok &= writeSeed(dir, "cube.obj", 1,
                     "v -0.1 -0.1 -0.1\nv 0.1 -0.1 -0.1\nv 0.1 0.1 -0.1\nv -0.1 0.1 -0.1\n"
                     "v -0.1 -0.1 0.1 1 0 0\nv 0.1 -0.1 0.1 0 1 0\nv 0.1 0.1 0.1 0 0 1\nv -0.1 0.1 0.1\n"

@@ -91,6 +91,23 @@ TEST(ImportCommand, WritesTheBodyOrNothing)
     EXPECT_EQ(w.dir.read("tri.obj"), Bytes(triangleObj.begin(), triangleObj.end()));
 }
 
+TEST(ImportCommand, ExportedDemoEntriesComeBackAsTheyWere)
+{
+    const Workshop w;
+    for (size_t i = 0; i < demoBodies().size(); ++i) {
+        const std::string n = std::to_string(i);
+        ASSERT_EQ(w.run("export body.ZRK " + n + " -o " + n + ".glb").status, 0);
+        const CommandRun imported = w.run("import " + n + ".glb -o " + n + ".bin");
+        ASSERT_EQ(imported.status, 0) << imported.err;
+        EXPECT_EQ(imported.err, "") << "nothing baked or dropped";
+        ASSERT_EQ(w.run("pack new" + n + ".ZRK " + n + ".bin").status, 0);
+        const CommandRun a = w.run("dump body.ZRK " + n + " --frames 3 --auto-rotate");
+        const CommandRun b = w.run("dump new" + n + ".ZRK 0 --frames 3 --auto-rotate");
+        EXPECT_EQ(a.status, 0);
+        EXPECT_EQ(b.out, a.out) << "entry " << i;
+    }
+}
+
 TEST(PackCommand, ImportsModelsOnTheWay)
 {
     const Workshop w;
