@@ -161,7 +161,9 @@ Fault layoutOf(const GltfDocument& doc, int64_t index, std::initializer_list<int
     int64_t viewIndex = 0;
     if (!gltfInteger(*a, "bufferView", &viewIndex)) {
         if (gltfField(*a, "bufferView") != nullptr) return faultOf("accessor %lld: bad bufferView", static_cast<long long>(index));
-        return noFault();  // all zeros
+        // All zeros, backed by no bytes of the file: kept small so a count alone cannot claim memory.
+        if (count > 65536) return faultOf("accessor %lld: %lld elements without a buffer view", static_cast<long long>(index), static_cast<long long>(count));
+        return noFault();
     }
     const GltfJson* view = gltfItem(doc, "bufferViews", viewIndex);
     if (view == nullptr) return faultOf("accessor %lld: buffer view %lld does not exist", static_cast<long long>(index), static_cast<long long>(viewIndex));

@@ -275,9 +275,26 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
 
     // Points: the bind pose table, then every vertex's own position (the geometry wins).
     std::vector<std::array<int32_t, 3>> bind(static_cast<size_t>(x.pointCount), std::array<int32_t, 3>{0, 0, 0});
-    if (x.pointAccessor >= 0 && x.pointCount > 0) {
+    // The exporter's table is an accessor no primitive uses; another tool may have renumbered
+    // the accessors, so one that a primitive uses is not taken for it.
+    bool tableRead = false, anyNamed = false;
+    bool tableUsed = false;
+    if (const GltfJson* meshes = gltfArray(doc.json, "meshes")) {
+        for (const GltfJson& mesh : *meshes) {
+            const GltfJson* list = gltfArray(mesh, "primitives");
+            for (size_t p = 0; list != nullptr && p < list->size(); ++p) {
+                int64_t used = 0;
+                if (gltfInteger((*list)[p], "indices", &used)) tableUsed |= used == x.pointAccessor;
+                if (const GltfJson* attributes = gltfField((*list)[p], "attributes")) {
+                    for (const auto& item : attributes->items()) tableUsed |= item.value().is_number_integer() && item.value().get<int64_t>() == x.pointAccessor;
+                }
+            }
+        }
+    }
+    if (x.pointAccessor >= 0 && x.pointCount > 0 && !tableUsed) {
         AccessorValues table;
         if (!readAccessor(doc, x.pointAccessor, {3}, &table) && table.count == x.pointCount) {
+            tableRead = true;
             for (int64_t i = 0; i < table.count; ++i) {
                 for (int c = 0; c < 3; ++c) {
                     if (outOfRange(table.at(i, c))) return faultOf("point %lld lies outside the 16-bit range at this scale", static_cast<long long>(i));
@@ -312,6 +329,7 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
             if (const Fault f = readAccessor(doc, positionAccessor, {3}, &positions)) return f;
             if (positions.count > importVertexLimit) return faultOf("primitive %zu: too many vertices", p);
             const bool named = gltfInteger(*attributes, "_POINT", &pointAccessor);
+            anyNamed |= named;
             if (named) {
                 if (const Fault f = readAccessor(doc, pointAccessor, {1}, &pointValues)) return f;
             }
@@ -360,6 +378,10 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
             }
             prims.push_back(std::move(pr));
         }
+    }
+    if (x.pointCount > 0 && !tableRead && !anyNamed) {
+        notes->push_back("the Orvane extras' points are gone (no _POINT attribute, no point table): imported as a foreign model");
+        return noFault();
     }
     *handled = true;
 

@@ -67,6 +67,7 @@ TEST(ImportRefusals, MalformedGltfIsRefusedWithItsReason)
         {"buffer shorter than declared", [](Json& j, Bytes&) { j["buffers"][0]["byteLength"] = 4000; }, "shorter than the declared 4000"},
         {"index beyond the vertices", [](Json&, Bytes& b) { b[36 + 4] = 3; }, "index 3 beyond the 3 vertices"},
         {"huge count", [](Json& j, Bytes&) { j["accessors"][0]["count"] = 4000000000000LL; }, "more than the importer's limit"},
+        {"huge count without a view", [](Json& j, Bytes&) { j["accessors"][0].erase("bufferView"); j["accessors"][0]["count"] = 1000000; }, "without a buffer view"},
         {"negative offset", [](Json& j, Bytes&) { j["accessors"][0]["byteOffset"] = -4; }, "bad byteOffset"},
         {"stride below an element", [](Json& j, Bytes&) { j["bufferViews"][0]["byteStride"] = 8; }, "smaller than an element"},
         {"NaN position", [](Json&, Bytes& b) { b[4] = 0; b[5] = 0; b[6] = 0xc0; b[7] = 0x7f; }, "not a finite number"},
@@ -210,10 +211,22 @@ Json orvaneExtras(int points, int bones, int normals, int bigPolygons)
     return o;
 }
 
-std::string importExtras(const Json& extras)
+// The extras in a file with their point table (every point at the origin) and no mesh.
+std::string importExtras(Json extras, ModelImport* result = nullptr)
 {
-    Json j = {{"asset", {{"version", "2.0"}}}, {"scenes", {{{"nodes", Json::array()}, {"extras", {{"orvane", extras}}}}}}, {"scene", 0}};
-    return importGlb(j, Bytes());
+    const int points = extras["points"]["count"].get<int>();
+    extras["points"]["accessor"] = 0;
+    Json j = {{"asset", {{"version", "2.0"}}},
+              {"buffers", {{{"byteLength", points * 12}}}},
+              {"bufferViews", {{{"buffer", 0}, {"byteLength", points * 12}}}},
+              {"accessors", {{{"bufferView", 0}, {"componentType", 5126}, {"count", points}, {"type", "VEC3"}}}},
+              {"scenes", {{{"nodes", Json::array()}, {"extras", {{"orvane", extras}}}}}},
+              {"scene", 0}};
+    ModelImport own;
+    ModelImport& r = result != nullptr ? *result : own;
+    const std::string reason = importBytes(glbOf(j.dump(), Bytes(static_cast<size_t>(points) * 12, 0)), ModelFormat::glb, &r);
+    if (reason.empty() && !r.fromOrvane) return "imported as a foreign model";
+    return reason;
 }
 
 TEST(ImportRefusals, OrvaneExtrasPastTheViewersTablesAreRefused)
