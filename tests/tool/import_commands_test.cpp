@@ -8,6 +8,7 @@
 
 #include "archive/archive_format.h"
 #include "demo/demo_data.h"
+#include "image/png_file.h"
 #include "support/little_endian.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
@@ -106,6 +107,27 @@ TEST(ImportCommand, ExportedDemoEntriesComeBackAsTheyWere)
         EXPECT_EQ(a.status, 0);
         EXPECT_EQ(b.out, a.out) << "entry " << i;
     }
+}
+
+TEST(ImportCommand, AnotherToolsGltfShowsInTheViewer)
+{
+    // Assimp's glTF of a cube, packed on the way and drawn by the viewer's own drawing code.
+    const Workshop w;
+    const std::string cube = "v -0.3 -0.3 -0.3\nv 0.3 -0.3 -0.3\nv 0.3 0.3 -0.3\nv -0.3 0.3 -0.3\n"
+                             "v -0.3 -0.3 0.3\nv 0.3 -0.3 0.3\nv 0.3 0.3 0.3\nv -0.3 0.3 0.3\n"
+                             "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 3 4 8 7\nf 2 3 7 6\nf 1 5 8 4\n";
+    ASSERT_TRUE(w.dir.write("cube.obj", Bytes(cube.begin(), cube.end())));
+    ASSERT_EQ(runCommand("cd '" + w.dir.path() + "' && assimp export cube.obj cube.glb").status, 0);
+    const CommandRun pack = w.run("pack shown.ZRK cube.glb");
+    ASSERT_EQ(pack.status, 0) << pack.err;
+    const CommandRun render = w.run("render shown.ZRK 0 -o shown.png --size 200x150");
+    ASSERT_EQ(render.status, 0) << render.err;
+    RgbImage image;
+    ASSERT_FALSE(loadPng(w.dir.file("shown.png"), &image));
+    int drawn = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) drawn += image.at(x, y)[0] + image.at(x, y)[1] + image.at(x, y)[2] > 0;
+    EXPECT_GT(drawn, 200) << "the cube, about 20 pixels across at the default zoom";
 }
 
 TEST(PackCommand, ImportsModelsOnTheWay)
