@@ -302,6 +302,8 @@ Fault bodyFromMesh(const MeshScene& scene, const MeshBodyOptions& options, std::
     }
     if (degenerate > 0) notes->push_back(format("%ld faces dropped: fewer than three distinct points at this scale", degenerate));
 
+    if (polygons.empty() && lines.empty()) return faultOf("nothing to import: no triangles, quads or lines in the scene");
+
     // Limits, before anything is laid out.
     if (static_cast<int64_t>(points.size()) > importPointLimit) return faultOf("%zu points: more than the viewer's %d", points.size(), importPointLimit);
     const int64_t entries = static_cast<int64_t>(polygons.size() + lines.size());

@@ -68,6 +68,7 @@ TEST(ImportRefusals, MalformedGltfIsRefusedWithItsReason)
         {"index beyond the vertices", [](Json&, Bytes& b) { b[36 + 4] = 3; }, "index 3 beyond the 3 vertices"},
         {"huge count", [](Json& j, Bytes&) { j["accessors"][0]["count"] = 4000000000000LL; }, "more than the importer's limit"},
         {"huge count without a view", [](Json& j, Bytes&) { j["accessors"][0].erase("bufferView"); j["accessors"][0]["count"] = 1000000; }, "without a buffer view"},
+        {"no mesh in the scene", [](Json& j, Bytes&) { j["nodes"][0].erase("mesh"); }, "nothing to import"},
         {"negative offset", [](Json& j, Bytes&) { j["accessors"][0]["byteOffset"] = -4; }, "bad byteOffset"},
         {"stride below an element", [](Json& j, Bytes&) { j["bufferViews"][0]["byteStride"] = 8; }, "smaller than an element"},
         {"NaN position", [](Json&, Bytes& b) { b[4] = 0; b[5] = 0; b[6] = 0xc0; b[7] = 0x7f; }, "not a finite number"},
