@@ -51,7 +51,6 @@ struct MeshScene {
 struct MeshBodyOptions {
     const uint8_t (*palette)[3] = nullptr;  // 256 display colours
     double scale = defaultImportScale;      // model units per file unit
-    bool scaleGiven = false;                // --scale was given (named in the range refusal)
 };
 
 // Builds the body's bytes (one archive entry, unpacked) into *out. Notes (bones baked, faces

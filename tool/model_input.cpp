@@ -53,10 +53,7 @@ Fault loadEntryInput(const char* command, const std::string& path, const ModelSe
     if (const Fault f = readPalette(palettePath.c_str(), palette)) return faultOf("cannot read the palette %s: %s", palettePath.c_str(), f.reason);
     MeshBodyOptions options;
     options.palette = palette;
-    if (settings.scale > 0) {
-        options.scale = settings.scale;
-        options.scaleGiven = true;
-    }
+    if (settings.scale > 0) options.scale = settings.scale;
     ModelImport result;
     if (const Fault f = importModel(bytes, format, folderOf(path), options, &result)) return f;
     for (const std::string& note : result.notes) std::fprintf(stderr, "orvane %s: %s: %s\n", command, path.c_str(), note.c_str());

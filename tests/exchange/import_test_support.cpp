@@ -81,10 +81,7 @@ std::string importBytes(const Bytes& bytes, ModelFormat format, ModelImport* out
 {
     MeshBodyOptions options;
     options.palette = demoPaletteColours();
-    if (scale > 0) {
-        options.scale = scale;
-        options.scaleGiven = true;
-    }
+    if (scale > 0) options.scale = scale;
     const Fault f = importModel(bytes, format, "", options, out);
     return f ? f.reason : "";
 }
