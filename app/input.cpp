@@ -60,11 +60,11 @@ void handleKey(SDL_keysym keysym)
         wireframe = wireframe ? 0 : 1;
         break;
     case keyPageUp:
-        if (modelIndex != lastModelIndex) modelIndex += 1;
+        if (modelIndex < lastPageIndex) modelIndex += 1;
         reloadBody();
         break;
     case keyPageDown:
-        if (modelIndex != 0) modelIndex -= 1;
+        if (modelIndex > 0) modelIndex -= 1;
         reloadBody();
         break;
     default:

@@ -5,6 +5,7 @@
 #include <cstdio>   // Required for: the palette file and the console messages
 #include <cstdlib>  // Required for: std::atexit, std::exit
 
+#include "app/options.h"
 #include "app/viewer_state.h"
 #include "body/body.h"
 #include "render/gl_state.h"
@@ -35,8 +36,8 @@ void startUp()
     }
     SDL_WM_SetCaption(windowCaption, windowCaption);
 
-    if (readPalette(paletteFileName, palette)) {
-        std::printf("Impossible to load palette.dmp!\n");
+    if (readPalette(viewerOptions.palettePath.c_str(), palette)) {
+        std::printf("Impossible to load %s!\n", viewerOptions.palettePath.c_str());
         std::exit(1);
     }
 
@@ -44,7 +45,7 @@ void startUp()
     autoRotate = 0;
     wireframe = 0;
 
-    modelIndex = 0;
+    modelIndex = viewerOptions.startEntry;
     loadCurrentBody();
 
     initGl(windowWidth, windowHeight);

@@ -1,7 +1,13 @@
 // archive_format.cpp: reads the offset table and the entry headers of an open archive.
 #include "archive/archive_format.h"
 
-#include <sys/stat.h>  // Required for: fstat (the file's size, to bound every read)
+#include <sys/stat.h>  // Required for: fstat (the file's kind, and its size to bound every read)
+
+#include <fcntl.h>     // Required for: open without waiting on a pipe
+#include <unistd.h>    // Required for: close
+
+#include <cerrno>
+#include <cstring>
 
 #include "archive/archive_loader.h"
 #include "support/little_endian.h"
@@ -48,11 +54,46 @@ EntryLocation locateEntry(FILE* file, uint64_t fileSize, uint32_t index)
     return location;
 }
 
+FILE* openArchiveFile(const char* path)
+{
+    if (path == nullptr) return nullptr;
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return nullptr;
+    FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) close(fd);
+    return file;
+}
+
+Fault readArchiveTable(FILE* file, ArchiveTable* table)
+{
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return faultOf("%s", archiveNotRegular);
+    if (!archiveFileSize(file, &table->fileSize)) return faultOf("%s", archiveNotRegular);
+    if (!readAnnouncedEntryCount(file, &table->announced)) return faultOf("%s", archiveNoTable);
+    if (table->announced < 0) return faultOf("%s", archiveNegativeCount);
+    if (table->announced == 0) return faultOf("%s", archiveNoEntries);
+    uint64_t readable = static_cast<uint64_t>(table->announced);
+    if (readable > table->fileSize / 4) readable = table->fileSize / 4;
+    if (readable > static_cast<uint64_t>(reachableEntries)) readable = reachableEntries;
+    table->readable = static_cast<int32_t>(readable);
+    return noFault();
+}
+
+Fault readArchiveTable(const char* path, ArchiveTable* table)
+{
+    *table = ArchiveTable{};
+    FILE* file = openArchiveFile(path);
+    if (file == nullptr) return faultOf("%s (%s)", archiveCannotOpen, std::strerror(path != nullptr ? errno : EINVAL));
+    const Fault fault = readArchiveTable(file, table);
+    std::fclose(file);
+    return fault;
+}
+
 Fault readArchiveEntryCount(const char* path, int32_t* count)
 {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = openArchiveFile(path);
     if (file == nullptr) return faultOf("%s", archiveCannotOpen);
     const bool read = readAnnouncedEntryCount(file, count);
     std::fclose(file);
-    return read ? noFault() : faultOf("too short to hold an offset table");
+    return read ? noFault() : faultOf("%s", archiveNoTable);
 }

@@ -29,6 +29,12 @@ inline constexpr const char* archiveUnsupportedMode = "unsupported mode";
 inline constexpr const char* archiveDamagedPacked = "damaged packed data";
 inline constexpr const char* archiveOutOfMemory = "out of memory";
 
+// The reasons a whole archive cannot be read, one wording each, whichever command reads it.
+inline constexpr const char* archiveNotRegular = "not a regular file";
+inline constexpr const char* archiveNoTable = "too short to hold an offset table";
+inline constexpr const char* archiveNegativeCount = "damaged offset table: the first offset gives a negative entry count";
+inline constexpr const char* archiveNoEntries = "the offset table announces no entries";
+
 struct EntryHeader {
     uint32_t unpackedSize = 0;
     uint32_t storedSize = 0;  // counts only for packed entries; stored data takes unpackedSize
@@ -56,6 +62,27 @@ bool readAnnouncedEntryCount(FILE* file, int32_t* count);
 // Reads slot `index` (0 or more) of the offset table and the header it points at.
 EntryLocation locateEntry(FILE* file, uint64_t fileSize, uint32_t index);
 
-// Opens the archive at `path` just to read its announced entry count. Fails when the file
-// cannot be opened or is shorter than 4 bytes.
+// Opens `path` for binary reading ("rb") without ever waiting: a pipe with no writer is opened
+// and then refused as not a regular file, rather than blocking. Null when it cannot be opened.
+FILE* openArchiveFile(const char* path);
+
+// What the offset table says of the whole archive, read the same way by every command.
+struct ArchiveTable {
+    uint64_t fileSize = 0;
+    int32_t announced = 0;  // the first offset / 4, at least 1
+    // The entries a reader goes through: `announced`, cut to the slots the file really holds
+    // and to reachableEntries. Less than `announced` means the table is cut short (or too long
+    // to reach); the caller says so.
+    int32_t readable = 0;
+};
+
+// Opens the archive at `path` and reads its table. The faults: archiveCannotOpen (with the
+// system's reason), archiveNotRegular, archiveNoTable, archiveNegativeCount, archiveNoEntries.
+Fault readArchiveTable(const char* path, ArchiveTable* table);
+
+// The same on an open file, read from its start.
+Fault readArchiveTable(FILE* file, ArchiveTable* table);
+
+// Just the announced entry count (which may be negative); fails when the file cannot be opened
+// or is shorter than 4 bytes. Commands use readArchiveTable, which words every fault.
 Fault readArchiveEntryCount(const char* path, int32_t* count);

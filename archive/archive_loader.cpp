@@ -6,6 +6,8 @@
 // so a damaged header can never ask for more memory than its file could fill.
 #include "archive/archive_loader.h"
 
+#include <sys/stat.h>  // Required for: fstat (the file's kind)
+
 #include <cstdlib>       // Required for: malloc, free
 
 #include "archive/archive_format.h"
@@ -22,6 +24,9 @@ Fault fault(const char* reason) { return faultOf("%s", reason); }
 // The loader's work on an open file; the caller closes it whatever happens here.
 Fault readEntry(FILE* file, int16_t index, uint8_t** out, uint32_t* outSize)
 {
+    // Only a regular file has a size to bound the reads by; a device or a pipe is refused.
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return fault(archiveNotRegular);
     uint64_t fileSize = 0;
     if (!archiveFileSize(file, &fileSize)) return fault(archiveCannotOpen);
 
@@ -95,7 +100,7 @@ int readBlock(FILE* stream, void* buffer, uint32_t size)
 Fault loadArchiveEntry(const char* path, int16_t index, uint8_t** out, uint32_t* outSize)
 {
     if (path == nullptr || out == nullptr) return fault(archiveCannotOpen);
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = openArchiveFile(path);
     if (file == nullptr) return fault(archiveCannotOpen);
     const Fault result = readEntry(file, index, out, outSize);
     std::fclose(file);

@@ -1,10 +1,9 @@
 // export_bench.cpp: 'orvane export ARCHIVE --all' on an archive of 132 entries at the tables' full
 // room, beside 'orvane dump' of the same entries in the same run (goal: export within twice
-// dump's time). Both run the commands' own code in this process, standard output to /dev/null.
+// dump's time). Each is one run of the real program over every entry (dump through --session,
+// which loads each entry afresh), standard output to /dev/null.
 // Run: build/bench/export_bench
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +13,7 @@
 
 #include "archive/archive_writer.h"
 #include "body/full_room_body.h"
-#include "tool/commands.h"
+#include "support/file_io.h"
 
 namespace {
 
@@ -35,15 +34,11 @@ struct Workspace {
         if (buildArchive(bodies, EntryPacking::packedIfSmaller, &bytes)) std::abort();
         std::vector<uint8_t> palette(768);
         for (size_t i = 0; i < palette.size(); ++i) palette[i] = static_cast<uint8_t>(i / 3);
-        write(archive, bytes);
-        write(dir + "/palette.dmp", palette);
+        if (writeFileBytes(archive, bytes) || writeFileBytes(dir + "/palette.dmp", palette)) std::abort();
+        for (int i = 0; i < entries; ++i) steps += (i > 0 ? "," : "") + std::to_string(i);
     }
     ~Workspace() { std::filesystem::remove_all(dir); }
-    static void write(const std::string& path, const std::vector<uint8_t>& bytes)
-    {
-        FILE* f = std::fopen(path.c_str(), "wb");
-        if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) std::abort();
-    }
+    std::string steps;  // every entry once, for dump --session
 };
 
 const Workspace& workspace()
@@ -52,21 +47,12 @@ const Workspace& workspace()
     return w;
 }
 
-// Runs a subcommand with standard output sent to /dev/null.
-int quietly(std::vector<std::string> words, int (*run)(int, char**))
+// Runs the tool with `arguments`, standard output to /dev/null; its exit status.
+int tool(const std::string& arguments)
 {
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    std::fflush(stdout);
-    const int saved = dup(1);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    const int status = run(static_cast<int>(argv.size()), argv.data());
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(null);
-    close(saved);
-    return status;
+    const std::string command = std::string("'") + ORVANE_TOOL_PATH + "' " + arguments + " >/dev/null";
+    const int raw = std::system(command.c_str());
+    return raw == 0 ? 0 : 1;
 }
 
 void perEntry(benchmark::State& state)
@@ -79,7 +65,7 @@ void BM_ExportAllGlb(benchmark::State& state)
 {
     const Workspace& w = workspace();
     for (auto _ : state) {
-        if (quietly({"export", w.archive, "--all", "-o", w.out}, runExport) != 0) state.SkipWithError("export failed");
+        if (tool("export '" + w.archive + "' --all -o '" + w.out + "'") != 0) state.SkipWithError("export failed");
     }
     perEntry(state);
 }
@@ -88,9 +74,7 @@ void BM_DumpEachEntry(benchmark::State& state)
 {
     const Workspace& w = workspace();
     for (auto _ : state) {
-        for (int i = 0; i < entries; ++i) {
-            if (quietly({"dump", w.archive, std::to_string(i)}, runDump) != 0) state.SkipWithError("dump failed");
-        }
+        if (tool("dump '" + w.archive + "' --session " + w.steps) != 0) state.SkipWithError("dump failed");
     }
     perEntry(state);
 }

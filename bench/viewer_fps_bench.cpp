@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,8 @@
 #include <vector>
 
 #include "app/frame_loop.h"
+#include "app/options.h"
+#include "app/overlays.h"
 #include "app/viewer_state.h"
 #include "body/body.h"
 #include "body/body_loading.h"
@@ -26,13 +29,15 @@ namespace {
 
 std::string demoArchivePath;
 
-// The viewer's own frame (input, the body stage, drawFrame with its swap) on `body`, or on the
-// empty scene when it is null.
-void showFrame(uint8_t* body)
+// The viewer's own frame (input, the body stage, the drawing and its swap) on `body` of `size`
+// bytes, or on the empty scene when it is null.
+void showFrame(uint8_t* body, uint32_t size = 0)
 {
     currentBody = body;
+    currentBodySize = size;
     runFrame();
     currentBody = nullptr;
+    currentBodySize = 0;
 }
 
 void runFrames(benchmark::State& state, uint8_t* body)
@@ -43,12 +48,13 @@ void runFrames(benchmark::State& state, uint8_t* body)
 }
 
 // The demo entry the benchmark's argument names, prepared; null (the run skipped) when it cannot be shown.
-uint8_t* loadDemoBody(benchmark::State& state)
+uint8_t* loadDemoBody(benchmark::State& state, uint32_t* size = nullptr)
 {
     uint8_t* body = nullptr;
-    if (const Fault fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body)) {
+    if (const Fault fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body, size)) {
         state.SkipWithError(fault.reason);
     }
+    ++bodyLoads;  // a new body for the overlays
     return body;
 }
 
@@ -114,8 +120,69 @@ void alternating(benchmark::State& state)
     std::free(body);
 }
 
+double medianSeconds(std::vector<double> runs)
+{
+    std::sort(runs.begin(), runs.end());
+    return runs.empty() ? 0.0 : runs[runs.size() / 2];
+}
+
+// Frames on one body without and with the --info box, in alternating runs of ten as above:
+// `frame(body, size)` draws one. Reports both frame rates, from the median run of each (a shared
+// machine's hiccups land on a few runs, which the median ignores), and their ratio: the box
+// costs 1 - ratio of the frame rate.
+template <typename Frame>
+void withAndWithoutInfo(benchmark::State& state, Frame frame)
+{
+    uint32_t size = 0;
+    uint8_t* body = loadDemoBody(state, &size);
+    if (body == nullptr) return;
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> plainRuns, infoRuns;
+    for (auto _ : state) {
+        for (int pass = 0; pass < 2; ++pass) {
+            viewerOptions.info = pass == 1;
+            const Clock::time_point start = Clock::now();
+            for (int i = 0; i < 10; ++i) frame(body, size);
+            glFinish();
+            (pass == 0 ? plainRuns : infoRuns).push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        }
+    }
+    viewerOptions.info = false;
+    const double plainFps = 10.0 / medianSeconds(plainRuns);
+    const double infoFps = 10.0 / medianSeconds(infoRuns);
+    state.counters["plainFps"] = plainFps;
+    state.counters["infoFps"] = infoFps;
+    state.counters["ratio"] = infoFps / plainFps;
+    std::free(body);
+}
+
+// The viewer's whole frame, swap included.
+void infoOverlay(benchmark::State& state) { withAndWithoutInfo(state, [](uint8_t* body, uint32_t size) { showFrame(body, size); }); }
+
+// The drawing alone (the body stage run once, no swap): the box's share of the rasteriser's work.
+void infoOverlayDrawOnly(benchmark::State& state)
+{
+    withAndWithoutInfo(state, [](uint8_t* body, uint32_t size) {
+        currentBody = body;
+        currentBodySize = size;
+        static const uint8_t* staged = nullptr;
+        if (staged != body) {
+            runBodyStage(body);
+            staged = body;
+        }
+        drawScene(View{viewZoom, viewAngleX, viewAngleY, wireframe != 0}, palette);
+        drawViewerOverlays(SDL_GetTicks());
+        glFinish();
+        currentBody = nullptr;
+        currentBodySize = 0;
+    });
+}
+
 }  // namespace
 
+// Entry 7, the island, is the heaviest demo body.
+BENCHMARK(infoOverlay)->Arg(7)->UseRealTime()->MinTime(10.0);
+BENCHMARK(infoOverlayDrawOnly)->Arg(7)->UseRealTime()->MinTime(10.0);
 BENCHMARK(alternating)->DenseRange(0, 7)->UseRealTime()->MinTime(3.0);
 BENCHMARK(bodyStageOnly)->Arg(0)->Arg(7);
 BENCHMARK(drawOnly)->Arg(0)->Arg(7)->UseRealTime();

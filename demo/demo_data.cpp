@@ -689,9 +689,7 @@ std::vector<uint8_t> demoArchive()
 
 Fault writeDemoFiles(const std::string& directory)
 {
-    const std::string palettePath = directory + "/" + demoPaletteFileName;
-    if (const Fault fault = writeFileBytes(palettePath, demoPalette())) return withContext(palettePath.c_str(), fault);
-    const std::string archivePath = directory + "/" + demoArchiveFileName;
-    if (const Fault fault = writeFileBytes(archivePath, demoArchive())) return withContext(archivePath.c_str(), fault);
-    return noFault();
+    // Both or neither: a failed write leaves the folder as it was.
+    return writeFilesTogether({{directory + "/" + demoPaletteFileName, demoPalette()},
+                               {directory + "/" + demoArchiveFileName, demoArchive()}});
 }

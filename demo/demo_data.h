@@ -27,5 +27,6 @@ std::vector<uint8_t> demoArchive();
 inline constexpr const char* demoPaletteFileName = "palette.dmp";
 inline constexpr const char* demoArchiveFileName = "body.ZRK";
 
-// Writes "palette.dmp" and "body.ZRK" into `directory` (which must exist).
+// Writes "palette.dmp" and "body.ZRK" into `directory` (which must exist), replacing them only
+// once both are written in full.
 Fault writeDemoFiles(const std::string& directory);

@@ -1,15 +1,33 @@
 // body_fuzz.cpp: fuzz harness: arbitrary bytes as a body through the checks, prepareBody and
-// several frames of the three passes, plus every read the drawing would make.
+// several frames of the three passes, plus every read the drawing would make, and the same
+// bytes read as a skeleton tree.
 // A body the checks accept must never leave a buffer or table, and must meet exactly the fatal
 // condition the frame check predicted (fatal conditions return here instead of ending the process).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "body/body.h"
 #include "body/body_check.h"
+#include "body/bone_tree.h"
 
 namespace {
+
+// The skeleton tree reads any bytes by itself and lists every bone exactly once.
+void readTree(const uint8_t* body, size_t size)
+{
+    BoneTree tree;
+    if (readBoneTree(body, size, &tree)) return;
+    std::vector<bool> listed(tree.bones.size(), false);
+    if (tree.order.size() != tree.bones.size()) std::abort();
+    for (int32_t bone : tree.order) {
+        if (bone < 0 || static_cast<size_t>(bone) >= listed.size() || listed[static_cast<size_t>(bone)]) std::abort();
+        listed[static_cast<size_t>(bone)] = true;
+    }
+    placeBoneOrigins(&tree);
+    if (pointOwners(tree).size() != static_cast<size_t>(transformedPointRoom)) std::abort();
+}
 
 // What the drawing reads: every point a render entry names, inside its record.
 int32_t touchDrawnPoints()
@@ -47,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint8_t* body = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
     if (body == nullptr) return 0;
     if (size > 0) std::memcpy(body, data, size);
+    readTree(body, size);
 
     const char* expectedFatal = nullptr;
     if (!checkBodyForPreparation(body, size)) {

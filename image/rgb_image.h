@@ -25,3 +25,21 @@ inline RgbImage blackImage(int width, int height)
     image.rgb.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3, 0);
     return image;
 }
+
+// Copies `tile` into `image` with its top-left corner at (x, y); what falls outside is left out.
+inline void pasteImage(RgbImage& image, const RgbImage& tile, int x, int y)
+{
+    for (int row = 0; row < tile.height; ++row) {
+        const int to = y + row;
+        if (to < 0 || to >= image.height) continue;
+        for (int col = 0; col < tile.width; ++col) {
+            const int across = x + col;
+            if (across < 0 || across >= image.width) continue;
+            const uint8_t* from = tile.at(col, row);
+            uint8_t* into = image.at(across, to);
+            into[0] = from[0];
+            into[1] = from[1];
+            into[2] = from[2];
+        }
+    }
+}

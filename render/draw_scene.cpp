@@ -7,9 +7,9 @@
 #include "support/little_endian.h"
 #include "body/body.h"
 
-// Model units to OpenGL units. Each product is stored as float; a sphere radius is multiplied
-// in double by this same float factor.
-static const float modelScale = 0.0025f;
+// Each product is stored as float; a sphere radius is multiplied in double by this same float
+// factor.
+static const float modelScale = modelToGlScale;
 
 static const uint8_t translucentAlpha = 80;
 static const uint8_t opaqueAlpha = 255;
@@ -101,16 +101,22 @@ static void drawSphere(const Palette& palette, const uint8_t* record)
     glPopMatrix();
 }
 
+void loadViewMatrix(const View& view)
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, -1.5f, view.zoom);
+    glRotatef(view.angleX, 1.0f, 0.0f, 0.0f);
+    glRotatef(view.angleY, 0.0f, 1.0f, 0.0f);
+}
+
 void drawScene(const View& view, const Palette& palette)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glPushMatrix();
-
-    glTranslatef(0.0f, -1.5f, view.zoom);
-    glRotatef(view.angleX, 1.0f, 0.0f, 0.0f);
-    glRotatef(view.angleY, 0.0f, 1.0f, 0.0f);
+    loadViewMatrix(view);
 
     if (view.wireframe) {
         glDisable(GL_CULL_FACE);

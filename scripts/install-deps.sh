@@ -9,8 +9,10 @@ packages=(
   libgl-dev libglu1-mesa-dev libegl-dev    # OpenGL, GLU, and EGL for rendering without a display
   libgl1-mesa-dri libegl-mesa0             # Mesa's software rasteriser behind both
   libpng-dev zlib1g-dev                    # PNG output; zlib as the benchmarks' reference inflater
+  libgif-dev                               # animated GIF turntables
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool libx11-dev libxtst-dev x11-utils imagemagick   # virtual display, input, screenshots
+  man-db groff-base                        # reading the installed manual pages (install test)
   nlohmann-json3-dev                       # glTF's JSON in the exporter and importer
   libtinygltf-dev assimp-utils             # independent glTF readers; another tool's glTF in the import tests
 )

@@ -13,7 +13,7 @@ cmake --build build -j2 --target orvane-viewer orvane
 
 data="$root/out/demo"
 mkdir -p "$data"
-build/tool/orvane demo "$data" >/dev/null
+build/tool/orvane demo --force "$data" >/dev/null  # the project's own folder: replaced each run
 
 viewer="$root/build/app/orvane-viewer"
 if [ -n "${DISPLAY:-}" ]; then

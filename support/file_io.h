@@ -1,20 +1,37 @@
 // file_io.h: whole-file reads and writes, the one place where the libraries and the tool touch
 // a user's files byte for byte.
+//
+// Files are the user's. A write goes to a temporary file beside the target, is flushed and
+// closed with every error checked, and only then renamed over the target; on any failure the
+// temporary file is removed and the target is exactly as it was. Nothing here ever removes or
+// truncates a path it did not create. A target that is not a regular file (a pipe, a device,
+// /dev/stdout) is written straight to, as the user asked. "-" is the standard input or output.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/fault.h"
 
-// Reads the whole file at `path` into *out. The reason on failure is the system's (e.g. "No
-// such file or directory").
+// Reads the whole file at `path` ("-" is the standard input) into *out. Anything other than a
+// regular file is refused ("not a regular file"), so a device such as /dev/zero never makes a
+// read go on forever. Other reasons are the system's (e.g. "No such file or directory").
 Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out);
 
-// Writes `bytes` to `path` ("-" is the standard output), replacing the file.
+// Writes `bytes` to `path` ("-" is the standard output) as described above.
 Fault writeFileBytes(const std::string& path, const uint8_t* bytes, std::size_t size);
 inline Fault writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     return writeFileBytes(path, bytes.data(), bytes.size());
 }
+
+// Writes several files as one change: every temporary file is written first, and the targets
+// are replaced only when all of them are complete. On failure the reason is prefixed with the
+// path it concerns, and no target has been touched.
+using FileContents = std::pair<std::string, std::vector<uint8_t>>;
+Fault writeFilesTogether(const std::vector<FileContents>& files);
+
+// Whether something (of any kind, a dangling symbolic link included) exists at `path`.
+bool pathExists(const std::string& path);

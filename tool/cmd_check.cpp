@@ -4,46 +4,35 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "body/body_loading.h"
 #include "archive/archive_format.h"
 #include "body/body_check.h"
-#include "tool/command_line.h"
+#include "body/body_loading.h"
+#include "tool/archive_input.h"
 #include "tool/commands.h"
 
-namespace {
-
-void printCheckUsage(FILE* stream)
-{
-    std::fprintf(stream,
-                 "usage: orvane check ARCHIVE\n"
-                 "Loads every entry as the viewer would and prints one line per entry: 'ok', the\n"
-                 "first fault that makes the viewer refuse it, or the fatal condition that would\n"
-                 "stop the viewer at its first frame. Exit status 1 when any entry has a problem.\n");
-}
-
-}  // namespace
+const CommandSpec checkCommand = {
+    .name = "check",
+    .usage = "ARCHIVE",
+    .summary = "check every entry as the viewer would",
+    .description = "Loads every entry as the viewer would and prints one line per entry: 'ok', the\n"
+                   "first fault that makes the viewer refuse it, or the fatal condition that would\n"
+                   "stop the viewer at its first frame.\n"
+                   "\n"
+                   "Exit status: 0 when every entry is ok, 1 when any entry has a problem or the\n"
+                   "archive cannot be read, 2 on a usage error.\n",
+    .options = {},
+    .operands = {"ARCHIVE"},
+};
 
 int runCheck(int argc, char** argv)
 {
-    if (isHelpRequest(argc, argv)) {
-        printCheckUsage(stdout);
-        return 0;
-    }
-    if (argc != 2) {
-        printCheckUsage(stderr);
-        return 2;
-    }
-    const char* path = argv[1];
-    int32_t announced = 0;
-    if (readArchiveEntryCount(path, &announced)) {
-        std::fprintf(stderr, "%s: cannot be opened or is shorter than its offset table\n", path);
-        return 1;
-    }
-    if (announced < 0) {
-        std::fprintf(stderr, "%s: the first offset gives a negative entry count\n", path);
-        return 1;
-    }
-    const int32_t count = announced > reachableEntries ? reachableEntries : announced;
+    CommandLine line;
+    if (const int status = parseCommandLine(checkCommand, argc, argv, &line); status >= 0) return status;
+    const char* path = line.operands[0].c_str();
+    ArchiveTable table;
+    if (!readArchiveOrReport(checkCommand, path, &table)) return 1;
+    const bool unread = table.readable < table.announced;
+    const int32_t count = table.readable;
 
     int problems = 0;
     for (int32_t i = 0; i < count; ++i) {
@@ -67,5 +56,5 @@ int runCheck(int argc, char** argv)
     if (count > viewerLastEntry + 1) {
         std::printf("%s: the viewer reaches entries 0 to %d only\n", path, viewerLastEntry);
     }
-    return problems == 0 && count > 0 ? 0 : 1;
+    return problems == 0 && !unread ? 0 : 1;
 }

@@ -14,31 +14,37 @@
 #include "body/body_loading.h"
 #include "support/little_endian.h"
 #include "body/body.h"
-#include "tool/command_line.h"
+#include "tool/archive_input.h"
 #include "tool/commands.h"
 
-namespace {
+const CommandSpec dumpCommand = {
+    .name = "dump",
+    .usage = "ARCHIVE (INDEX [--frames N] | --session STEPS) [--auto-rotate]",
+    .summary = "print the body pipeline's results per frame as JSON",
+    .description = "Loads and prepares entry INDEX in a fresh pipeline state, runs the body stage N\n"
+                   "times (default 1) as the viewer's frame loop would, and prints one JSON object\n"
+                   "per frame: the body's transformed points, the shades written and the render list.\n"
+                   "\n"
+                   "--session runs a whole viewing session in one pipeline state: STEPS is\n"
+                   "INDEX[:FRAMES],... and each step loads its entry as Page Up or Page Down would\n"
+                   "and runs FRAMES frames (default 1); tables, angle registers and the auto-rotation\n"
+                   "angle carry over from step to step, as in the viewer. Frames are numbered across\n"
+                   "the session and each line names its \"entry\". An entry that cannot be shown gets\n"
+                   "its one line on standard error and its frames print nothing (the viewer shows an\n"
+                   "empty scene); the session goes on and ends with status 1.\n"
+                   "\n"
+                   "A body-format error met in a frame prints the viewer's own message on standard\n"
+                   "output, as the viewer does, and ends the dump with status 1.\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when an entry cannot be loaded or a body-format\n"
+                   "error stops it, 2 on a usage error.\n",
+    .options = {{"--frames", "N", "frames to run (default 1)"},
+                {"--auto-rotate", nullptr, "advance the auto-rotation angle by 2 each frame"},
+                {"--session", "STEPS", "a viewing session: INDEX[:FRAMES],... in one pipeline state"}},
+    .operands = {"ARCHIVE", "[INDEX]"},
+};
 
-void printDumpUsage(FILE* stream)
-{
-    std::fprintf(stream,
-                 "usage: orvane dump ARCHIVE INDEX [--frames N] [--auto-rotate]\n"
-                 "       orvane dump ARCHIVE --session INDEX[:FRAMES],... [--auto-rotate]\n"
-                 "Loads and prepares entry INDEX in a fresh pipeline state, runs the body stage N\n"
-                 "times (default 1) as the viewer's frame loop would, and prints one JSON object\n"
-                 "per frame: the body's transformed points, the shades written and the render list.\n"
-                 "\n"
-                 "--session runs a whole viewing session in one pipeline state: each step loads its\n"
-                 "entry as Page Up or Page Down would and runs FRAMES frames (default 1); tables,\n"
-                 "angle registers and the auto-rotation angle carry over from step to step, as in\n"
-                 "the viewer. Frames are numbered across the session and each line names its\n"
-                 "\"entry\". An entry that cannot be shown gets its one line on standard error and\n"
-                 "its frames print nothing (the viewer shows an empty scene); the session goes on and\n"
-                 "ends with status 1.\n"
-                 "\n"
-                 "A fatal body-format condition prints the viewer's message on standard output, as\n"
-                 "the viewer does, and exits with status 1.\n");
-}
+namespace {
 
 void appendNumber(std::string& out, long value)
 {
@@ -149,8 +155,8 @@ bool parseSteps(const char* text, std::vector<SessionStep>* steps)
         const std::string step = all.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         const std::size_t colon = step.find(':');
         SessionStep parsed;
-        if (!parseWholeNumber(step.substr(0, colon).c_str(), 0, reachableEntries - 1, &parsed.index)) return false;
-        if (colon != std::string::npos && !parseWholeNumber(step.substr(colon + 1).c_str(), 0, INT32_MAX, &parsed.frames))
+        if (!readWholeNumber(step.substr(0, colon).c_str(), 0, reachableEntries - 1, &parsed.index)) return false;
+        if (colon != std::string::npos && !readWholeNumber(step.substr(colon + 1).c_str(), 0, INT32_MAX, &parsed.frames))
             return false;
         steps->push_back(parsed);
         if (comma == std::string::npos) return true;
@@ -173,12 +179,13 @@ int dumpSteps(const char* path, const std::vector<SessionStep>& steps, bool auto
     for (const SessionStep& step : steps) {
         uint8_t* body = nullptr;
         if (const Fault fault = loadPreparedBody(path, static_cast<int16_t>(step.index), &body)) {
-            std::fprintf(stderr, "%s: entry %ld: %s\n", path, step.index, fault.reason);
+            reportEntryFault(dumpCommand, path, step.index, fault.reason);
             if (!session) return 1;
             everyEntryShown = false;
         }
         const int32_t pointCount = body != nullptr ? readI16(body + bodyFrameDataOffset) : 0;
-        for (long i = 0; i < step.frames; ++i) {
+        // Stops early when the output cannot be written; the tool's main reports it.
+        for (long i = 0; i < step.frames && !std::ferror(stdout); ++i) {
             ++frame;
             if (autoRotation) autoAngle = static_cast<int32_t>(static_cast<uint32_t>(autoAngle) + 2u);
             angleY = autoAngle;
@@ -190,7 +197,6 @@ int dumpSteps(const char* path, const std::vector<SessionStep>& steps, bool auto
         }
         std::free(body);
     }
-    if (std::fflush(stdout) != 0) return 1;
     return everyEntryShown ? 0 : 1;
 }
 
@@ -198,50 +204,26 @@ int dumpSteps(const char* path, const std::vector<SessionStep>& steps, bool auto
 
 int runDump(int argc, char** argv)
 {
-    if (isHelpRequest(argc, argv)) {
-        printDumpUsage(stdout);
-        return 0;
-    }
-    if (argc < 3) {
-        printDumpUsage(stderr);
-        return 2;
-    }
-    const char* path = argv[1];
+    CommandLine line;
+    if (const int status = parseCommandLine(dumpCommand, argc, argv, &line); status >= 0) return status;
+    const char* path = line.operands[0].c_str();
     std::vector<SessionStep> steps;
-    bool session = false;
-    long frames = 1;
-    bool framesGiven = false;
-    bool autoRotation = false;
-    int first = 3;
-    if (std::strcmp(argv[2], "--session") == 0) {
-        if (argc < 4 || !parseSteps(argv[3], &steps)) {
-            std::fprintf(stderr, "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to %d)\n", INT16_MAX);
-            return 2;
-        }
-        session = true;
-        first = 4;
+    const bool session = line.has("--session");
+    if (session) {
+        if (line.operands.size() > 1) return line.usageError("--session takes no INDEX");
+        if (line.has("--frames")) return line.usageError("--frames does not go with --session (give INDEX:FRAMES)");
+        if (!parseSteps(line.value("--session"), &steps))
+            return line.usageError("--session takes steps INDEX[:FRAMES],... (INDEX 0 to %d), not '%s'",
+                                   reachableEntries - 1, line.value("--session"));
     } else {
-        long index = 0;
-        if (!parseWholeNumber(argv[2], 0, INT16_MAX, &index)) {
-            std::fprintf(stderr, "orvane dump: INDEX must be a number from 0 to %d\n", INT16_MAX);
-            return 2;
-        }
-        steps.push_back({index, 1});
+        if (line.operands.size() < 2) return line.usageError("missing INDEX");
+        SessionStep step;
+        if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &step.index)) return usageStatus;
+        if (line.has("--frames") && !line.readNumber("--frames", line.value("--frames"), 0, INT32_MAX, &step.frames))
+            return usageStatus;
+        steps.push_back(step);
     }
-    for (int i = first; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--auto-rotate") == 0) {
-            autoRotation = true;
-        } else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc && !session) {
-            if (!parseWholeNumber(argv[++i], 0, INT32_MAX, &frames)) {
-                std::fprintf(stderr, "orvane dump: --frames takes a number from 0 to %d\n", INT32_MAX);
-                return 2;
-            }
-            framesGiven = true;
-        } else {
-            printDumpUsage(stderr);
-            return 2;
-        }
-    }
-    if (framesGiven) steps[0].frames = frames;
-    return dumpSteps(path, steps, autoRotation, session);
+    ArchiveTable table;
+    if (!readArchiveOrReport(dumpCommand, path, &table)) return 1;
+    return dumpSteps(path, steps, line.has("--auto-rotate"), session);
 }

@@ -3,55 +3,46 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "archive/archive_loader.h"
-#include "tool/command_line.h"
-#include "tool/commands.h"
 #include "support/file_io.h"
+#include "tool/archive_input.h"
+#include "tool/commands.h"
 
-namespace {
-
-void printHelp(FILE* stream)
-{
-    std::fprintf(stream,
-                 "usage: orvane extract ARCHIVE INDEX OUT\n"
-                 "\n"
-                 "Loads entry INDEX (0 to 32767) of ARCHIVE as the viewer would, unpacking it if\n"
-                 "packed, and writes its bytes to OUT ('-' for the standard output).\n"
-                 "\n"
-                 "Exit status: 0 on success, 1 when the entry cannot be loaded or OUT cannot be\n"
-                 "written, 2 on a usage error.\n");
-}
-
-}  // namespace
+const CommandSpec extractCommand = {
+    .name = "extract",
+    .usage = "ARCHIVE INDEX OUT",
+    .summary = "write the unpacked bytes of one entry",
+    .description = "Loads entry INDEX (0 to 32767) of ARCHIVE as the viewer would, unpacking it if\n"
+                   "packed, and writes its bytes to OUT ('-' for the standard output).\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when the entry cannot be loaded or OUT cannot be\n"
+                   "written, 2 on a usage error (also an OUT that is the archive).\n",
+    .options = {},
+    .operands = {"ARCHIVE", "INDEX", "OUT"},
+};
 
 int runExtract(int argc, char** argv)
 {
-    if (isHelpRequest(argc, argv)) {
-        printHelp(stdout);
-        return 0;
-    }
-    if (argc != 4) {
-        printHelp(stderr);
-        return 2;
-    }
-    const char* archive = argv[1];
+    CommandLine line;
+    if (const int status = parseCommandLine(extractCommand, argc, argv, &line); status >= 0) return status;
+    const char* archive = line.operands[0].c_str();
+    const std::string& out = line.operands[2];
     long index = 0;
-    if (!parseWholeNumber(argv[2], 0, INT16_MAX, &index)) {
-        std::fprintf(stderr, "orvane extract: '%s' is not an entry index (0 to 32767)\n", argv[2]);
-        return 2;
-    }
+    if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &index)) return usageStatus;
+    if (refuseSameFile(extractCommand, out, {archive})) return usageStatus;
+    ArchiveTable table;
+    if (!readArchiveOrReport(extractCommand, archive, &table)) return 1;
     uint8_t* data = nullptr;
     uint32_t size = 0;
     if (const Fault fault = loadArchiveEntry(archive, static_cast<int16_t>(index), &data, &size)) {
-        std::fprintf(stderr, "orvane extract: %s: entry %ld: %s\n", archive, index, fault.reason);
+        reportEntryFault(extractCommand, archive, index, fault.reason);
         return 1;
     }
-    const std::vector<uint8_t> bytes(data, data + size);
+    const Fault fault = writeFileBytes(out, data, size);
     std::free(data);
-    if (const Fault fault = writeFileBytes(argv[3], bytes)) {
-        std::fprintf(stderr, "orvane extract: cannot write %s: %s\n", argv[3], fault.reason);
+    if (fault) {
+        std::fprintf(stderr, "orvane extract: cannot write %s: %s\n", out.c_str(), fault.reason);
         return 1;
     }
     return 0;

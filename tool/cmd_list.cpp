@@ -2,64 +2,67 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "archive/archive_format.h"
 #include "archive/archive_loader.h"
-#include "tool/command_line.h"
+#include "tool/archive_input.h"
 #include "tool/commands.h"
+
+const CommandSpec listCommand = {
+    .name = "list",
+    .usage = "ARCHIVE",
+    .summary = "list the entries of an archive",
+    .description = "Lists each entry of ARCHIVE: its index, file offset, mode (0 stored, 1 packed),\n"
+                   "the bytes its data takes in the file, its unpacked size and the ratio of the two.\n"
+                   "Offsets and sizes are unsigned, the mode signed, as the loader reads them.\n"
+                   "Each entry is loaded as the viewer would load it; one it cannot load is listed\n"
+                   "as 'damaged' with the reason, and the listing goes on. The last line gives the\n"
+                   "count.\n"
+                   "\n"
+                   "Exit status: 0 when every entry loads, 1 when some entry does not or the archive\n"
+                   "cannot be read, 2 on a usage error.\n",
+    .options = {},
+    .operands = {"ARCHIVE"},
+};
 
 namespace {
 
-void printHelp(FILE* stream)
+// Every column is as wide as its field's widest value (u32: 10 digits, i16: 6 characters), so
+// the rows stay aligned whatever the file holds.
+constexpr const char* rowFormat = "%5s %10s %6s %10s %10s %7s";
+
+std::string ratioOf(uint32_t stored, uint32_t unpacked)
 {
-    std::fprintf(stream,
-                 "usage: orvane list ARCHIVE\n"
-                 "\n"
-                 "Lists each entry of ARCHIVE: its index, file offset, mode (0 stored, 1 packed),\n"
-                 "the bytes its data takes in the file, its unpacked size and the ratio of the two.\n"
-                 "Each entry is loaded as the viewer would load it; one it cannot load is listed\n"
-                 "with the reason, and the listing goes on. The last line gives the count.\n"
-                 "\n"
-                 "Exit status: 0 when every entry loads, 1 when some entry does not or the archive\n"
-                 "cannot be read, 2 on a usage error.\n");
+    if (unpacked == 0) return "-";
+    const double percent = 100.0 * stored / unpacked;
+    if (percent >= 1000.0) return ">999%";
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f%%", percent);
+    return text;
 }
 
-int listEntries(const char* path, FILE* file)
+}  // namespace
+
+int runList(int argc, char** argv)
 {
-    uint64_t fileSize = 0;
-    if (!archiveFileSize(file, &fileSize)) {
-        std::fprintf(stderr, "orvane list: %s: cannot read the archive\n", path);
+    CommandLine line;
+    if (const int status = parseCommandLine(listCommand, argc, argv, &line); status >= 0) return status;
+    const char* path = line.operands[0].c_str();
+    ArchiveTable table;
+    if (!readArchiveOrReport(listCommand, path, &table)) return 1;
+    FILE* file = openArchiveFile(path);
+    if (file == nullptr) {  // it was readable a moment ago
+        std::fprintf(stderr, "orvane list: %s: %s\n", path, archiveCannotOpen);
         return 1;
     }
-    int32_t count = 0;
-    if (!readAnnouncedEntryCount(file, &count)) {
-        std::fprintf(stderr, "orvane list: %s: too short to hold an offset table\n", path);
-        return 1;
-    }
+    const bool unread = table.readable < table.announced;
 
-    // A damaged first offset may claim millions of entries: list only the slots the file holds
-    // and the loader can reach, and say so.
-    if (count < 0) {
-        std::fprintf(stderr, "orvane list: %s: the first offset gives a negative entry count\n", path);
-        return 1;
-    }
-    int64_t listed = count;
-    if (listed > static_cast<int64_t>(fileSize / 4)) {
-        listed = static_cast<int64_t>(fileSize / 4);
-        std::fprintf(stderr, "orvane list: %s: the offset table claims %" PRId32 " entries; the file holds %" PRId64 " slots\n",
-                     path, count, listed);
-    }
-    if (listed > reachableEntries) {
-        std::fprintf(stderr, "orvane list: %s: only the first %" PRId32 " entries can be loaded\n", path, reachableEntries);
-        listed = reachableEntries;
-    }
-
-    std::printf("%5s %10s %5s %10s %10s %7s\n", "index", "offset", "mode", "stored", "unpacked", "ratio");
-    int64_t damaged = 0;
-    for (int64_t index = 0; index < listed; ++index) {
-        const EntryLocation location = locateEntry(file, fileSize, static_cast<uint32_t>(index));
+    std::printf(rowFormat, "index", "offset", "mode", "stored", "unpacked", "ratio");
+    std::printf("\n");
+    int32_t damaged = 0;
+    for (int32_t index = 0; index < table.readable; ++index) {
+        const EntryLocation location = locateEntry(file, table.fileSize, static_cast<uint32_t>(index));
         uint8_t* data = nullptr;
         const Fault fault = loadArchiveEntry(path, static_cast<int16_t>(index), &data);
         if (!fault) std::free(data);
@@ -73,13 +76,10 @@ int listEntries(const char* path, FILE* file)
             const uint32_t storedBytes = header.mode <= entryModeStored ? header.unpackedSize : header.storedSize;
             stored = std::to_string(storedBytes);
             unpacked = std::to_string(header.unpackedSize);
-            if (header.unpackedSize > 0) {
-                char text[32];
-                std::snprintf(text, sizeof text, "%.1f%%", 100.0 * storedBytes / header.unpackedSize);
-                ratio = text;
-            }
+            ratio = ratioOf(storedBytes, header.unpackedSize);
         }
-        std::printf("%5" PRId64 " %10s %5s %10s %10s %7s", index, offset.c_str(), mode.c_str(), stored.c_str(),
+        if (fault) ratio = "damaged";
+        std::printf(rowFormat, std::to_string(index).c_str(), offset.c_str(), mode.c_str(), stored.c_str(),
                     unpacked.c_str(), ratio.c_str());
         if (fault) {
             std::printf("  %s", fault.reason);
@@ -87,36 +87,9 @@ int listEntries(const char* path, FILE* file)
         }
         std::printf("\n");
     }
-    std::printf("%" PRId64 " %s", listed, listed == 1 ? "entry" : "entries");
-    if (damaged > 0) std::printf(", %" PRId64 " damaged", damaged);
-    std::printf("\n");
-    return damaged == 0 && listed == count ? 0 : 1;
-}
-
-}  // namespace
-
-int runList(int argc, char** argv)
-{
-    if (isHelpRequest(argc, argv)) {
-        printHelp(stdout);
-        return 0;
-    }
-    if (argc != 2) {
-        printHelp(stderr);
-        return 2;
-    }
-    const char* path = argv[1];
-    std::error_code error;
-    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) {
-        std::fprintf(stderr, "orvane list: %s: not a regular file\n", path);
-        return 1;
-    }
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "orvane list: %s: cannot open the archive\n", path);
-        return 1;
-    }
-    const int status = listEntries(path, file);
     std::fclose(file);
-    return status;
+    std::printf("%" PRId32 " %s", table.readable, table.readable == 1 ? "entry" : "entries");
+    if (damaged > 0) std::printf(", %" PRId32 " damaged", damaged);
+    std::printf("\n");
+    return damaged == 0 && !unread ? 0 : 1;
 }

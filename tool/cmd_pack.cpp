@@ -1,78 +1,48 @@
 // cmd_pack.cpp: the 'pack' subcommand: makes an archive from files, one entry per file.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "archive/archive_format.h"
 #include "archive/archive_writer.h"
-#include "tool/commands.h"
 #include "support/file_io.h"
 #include "exchange/model_import.h"
+#include "tool/commands.h"
 #include "tool/model_input.h"
-#include "tool/output_file.h"
 
-namespace {
-
-void printHelp(FILE* stream)
-{
-    std::fprintf(stream,
-                 "usage: orvane pack [--stored] [--palette FILE] [--scale S] OUT FILE...\n"
-                 "\n"
-                 "Writes a new archive OUT holding each FILE as one entry, in the order given.\n"
-                 "Each entry is packed where that makes it smaller, otherwise stored as is;\n"
-                 "--stored stores every entry. At most 32768 files. A model (.glb, .gltf, .obj)\n"
-                 "is imported on the way, as 'orvane import' does (--palette and --scale are\n"
-                 "its options); any other file is taken as the entry's bytes.\n"
-                 "\n"
-                 "Exit status: 0 on success, 1 when a file cannot be read or OUT cannot be\n"
-                 "written, 2 on a usage error.\n");
-}
-
-}  // namespace
+const CommandSpec packCommand = {
+    .name = "pack",
+    .usage = "[--stored] [--palette FILE] [--scale S] OUT FILE...",
+    .summary = "make an archive, one entry per file",
+    .description = "Writes a new archive OUT ('-' for the standard output) holding each FILE as one\n"
+                   "entry, in the order given. Each entry is packed where that makes it smaller,\n"
+                   "otherwise stored as is. At most 32768 files, each a regular file or '-' (the\n"
+                   "standard input). A model (.glb, .gltf, .obj) is imported on the way, as\n"
+                   "'orvane import' does; any other file is taken as the entry's bytes.\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when a file cannot be read or OUT cannot be\n"
+                   "written, 2 on a usage error (also an OUT that is one of the files).\n",
+    .options = {{"--stored", nullptr, "store every entry as is, never packed"},
+                {"--palette", "FILE", "palette a model's colours are matched against (see import)"},
+                {"--scale", "S", "model units per unit of a model's file (default 400)"}},
+    .operands = {"OUT", "FILE..."},
+};
 
 int runPack(int argc, char** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        printHelp(stdout);
-        return 0;
-    }
-    EntryPacking packing = EntryPacking::packedIfSmaller;
-    ModelSettings settings;
-    for (std::size_t i = 0; i < args.size();) {
-        if (args[i] == "--stored") {
-            packing = EntryPacking::stored;
-        } else if (args[i] == "--palette" || args[i] == "--scale") {
-            if (i + 1 >= args.size() || (args[i] == "--scale" && !parseScale(args[i + 1].c_str(), &settings.scale))) {
-                std::fprintf(stderr, "orvane pack: %s needs a %s\n", args[i].c_str(), args[i] == "--scale" ? "positive number" : "file");
-                return 2;
-            }
-            if (args[i] == "--palette") settings.palette = args[i + 1];
-            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-        } else {
-            ++i;
-            continue;
-        }
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-    }
-    if (args.size() < 2) {
-        printHelp(stderr);
-        return 2;
-    }
-    const std::string out = args[0];
-    const std::vector<std::string> inputs(args.begin() + 1, args.end());
+    CommandLine line;
+    if (const int status = parseCommandLine(packCommand, argc, argv, &line); status >= 0) return status;
+    const EntryPacking packing = line.has("--stored") ? EntryPacking::stored : EntryPacking::packedIfSmaller;
+    const std::string out = line.operands[0];
+    const std::vector<std::string> inputs(line.operands.begin() + 1, line.operands.end());
     if (inputs.size() > static_cast<std::size_t>(reachableEntries)) {
-        std::fprintf(stderr, "orvane pack: %zu files: an archive holds at most %zu entries\n", inputs.size(), static_cast<std::size_t>(reachableEntries));
-        return 2;
+        return line.usageError("%zu files: an archive holds at most %d entries", inputs.size(), reachableEntries);
     }
+    if (refuseSameFile(packCommand, out, inputs)) return usageStatus;
+    ModelSettings settings;
+    settings.palette = line.value("--palette", "");
+    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
 
-    for (const std::string& input : inputs) {
-        if (sameFile(input, out)) {
-            std::fprintf(stderr, "orvane pack: %s is both an input and the output\n", out.c_str());
-            return 2;
-        }
-    }
     std::vector<std::vector<uint8_t>> entries(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         if (modelFormatOf(inputs[i]) == ModelFormat::none) {
@@ -90,7 +60,7 @@ int runPack(int argc, char** argv)
         std::fprintf(stderr, "orvane pack: %s: %s\n", out.c_str(), fault.reason);
         return 1;
     }
-    if (const Fault fault = writeFileThroughRename(out, archive)) {
+    if (const Fault fault = writeFileBytes(out, archive)) {
         std::fprintf(stderr, "orvane pack: cannot write %s: %s\n", out.c_str(), fault.reason);
         return 1;
     }

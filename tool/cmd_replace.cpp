@@ -9,31 +9,29 @@
 #include "archive/lz_pack.h"
 #include "support/file_io.h"
 #include "support/little_endian.h"
-#include "tool/command_line.h"
 #include "tool/commands.h"
 #include "tool/model_input.h"
-#include "tool/output_file.h"
+
+const CommandSpec replaceCommand = {
+    .name = "replace",
+    .usage = "ARCHIVE INDEX FILE [--stored] [--palette FILE] [--scale S]",
+    .summary = "put a body (or a model) in place of one entry, or append it",
+    .description = "Puts FILE in place of entry INDEX of ARCHIVE, or after the last entry when INDEX\n"
+                   "is the entry count. FILE is a body (.bin, as 'orvane extract' and 'orvane import'\n"
+                   "write) or a model (.glb, .gltf, .obj) imported on the way. The new entry is\n"
+                   "packed where that makes it smaller; every other entry keeps its stored bytes\n"
+                   "(nothing is repacked). The archive is rewritten through a temporary file and a\n"
+                   "rename, so a failure leaves it as it was.\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when a file cannot be read or written, the archive\n"
+                   "is damaged or INDEX lies past its end, 2 on a usage error.\n",
+    .options = {{"--stored", nullptr, "store the new entry as is, never packed"},
+                {"--palette", "FILE", "palette a model's colours are matched against (see import)"},
+                {"--scale", "S", "model units per unit of a model's file (default 400)"}},
+    .operands = {"ARCHIVE", "INDEX", "FILE"},
+};
 
 namespace {
-
-const char* const replaceUsage =
-    "usage: orvane replace ARCHIVE INDEX FILE [--stored] [--palette FILE] [--scale S]\n"
-    "\n"
-    "Puts FILE in place of entry INDEX of ARCHIVE, or after the last entry when INDEX is the\n"
-    "entry count. FILE is a body (.bin, as 'orvane extract' and 'orvane import' write) or a\n"
-    "model (.glb, .gltf, .obj) imported on the way (see 'orvane import --help' for --palette\n"
-    "and --scale). The new entry is packed where that makes it smaller (--stored: never);\n"
-    "every other entry keeps its stored bytes. The archive is rewritten through a temporary\n"
-    "file and a rename, so a failure leaves it as it was.\n"
-    "\n"
-    "Exit status: 0 on success, 1 when a file cannot be read or written, the archive is\n"
-    "damaged or INDEX lies past its end, 2 on a usage error.\n";
-
-int usageError(const char* message)
-{
-    std::fprintf(stderr, "orvane replace: %s\n%s", message, replaceUsage);
-    return 2;
-}
 
 // Each entry's stored bytes (header and data) as the file holds them: from its offset up to the
 // next entry's offset, or to the end of the file.
@@ -64,35 +62,20 @@ Fault storedEntries(const std::vector<uint8_t>& archive, std::vector<std::vector
 
 int runReplace(int argc, char** argv)
 {
-    std::vector<std::string> positional;
-    ModelSettings settings;
-    bool stored = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(replaceUsage, stdout);
-            return 0;
-        }
-        if (a == "--stored") {
-            stored = true;
-        } else if (a == "--palette" || a == "--scale") {
-            if (i + 1 >= argc) return usageError((a + " needs a value").c_str());
-            const char* v = argv[++i];
-            if (a == "--palette") settings.palette = v;
-            else if (!parseScale(v, &settings.scale)) return usageError("--scale needs a positive number");
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError(("unknown option " + a).c_str());
-        } else {
-            positional.push_back(a);
-        }
-    }
-    if (positional.size() != 3) return usageError("give ARCHIVE, INDEX and FILE");
-    const std::string& archivePath = positional[0];
-    const std::string& input = positional[2];
+    CommandLine line;
+    if (const int status = parseCommandLine(replaceCommand, argc, argv, &line); status >= 0) return status;
+    const std::string& archivePath = line.operands[0];
+    const std::string& input = line.operands[2];
     long index = 0;
-    if (!parseWholeNumber(positional[1].c_str(), 0, reachableEntries - 1, &index)) return usageError("INDEX must be a whole number from 0 to 32767");
-    if (archivePath == "-" || input == "-") return usageError("the archive and the file must be files");
-    if (sameFile(archivePath, input)) return usageError("FILE is the archive itself");
+    if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &index)) return usageStatus;
+    if (archivePath == "-" || input == "-") return line.usageError("the archive and the file must be files");
+    ModelSettings settings;
+    settings.palette = line.value("--palette", "");
+    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
+    std::vector<std::string> inputs = {input};
+    if (!settings.palette.empty()) inputs.push_back(settings.palette);
+    if (refuseSameFile(replaceCommand, archivePath, inputs)) return usageStatus;
+    const bool stored = line.has("--stored");
 
     std::vector<uint8_t> archive;
     if (const Fault f = readFileBytes(archivePath, &archive)) {
@@ -141,7 +124,7 @@ int runReplace(int argc, char** argv)
         writeU32(&rebuilt[4 * i], static_cast<uint32_t>(rebuilt.size()));
         rebuilt.insert(rebuilt.end(), entries[i].begin(), entries[i].end());
     }
-    if (const Fault f = writeFileThroughRename(archivePath, rebuilt)) {
+    if (const Fault f = writeFileBytes(archivePath, rebuilt)) {
         std::fprintf(stderr, "orvane replace: cannot write %s: %s (it is unchanged)\n", archivePath.c_str(), f.reason);
         return 1;
     }

@@ -1,53 +1,110 @@
 // main.cpp: the orvane tool's entry: finds the subcommand and runs it.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "tool/commands.h"
+
+#ifndef ORVANE_VERSION
+#define ORVANE_VERSION "unknown"
+#endif
 
 namespace {
 
 struct Command {
-    const char* name;
-    const char* synopsis;
+    const CommandSpec* spec;
     int (*run)(int argc, char** argv);
 };
 
+// Every command, in the order the help lists them.
 const Command commands[] = {
-    {"demo", "demo DIR                      write the demo palette.dmp and body.ZRK into DIR", runDemo},
-    {"list", "list ARCHIVE                  list the entries of an archive", runList},
-    {"extract", "extract ARCHIVE INDEX OUT     write the unpacked bytes of one entry", runExtract},
-    {"pack", "pack OUT FILE...              make an archive, one entry per file", runPack},
-    {"check", "check ARCHIVE                 check every entry as the viewer would", runCheck},
-    {"dump", "dump ARCHIVE INDEX [--frames N] [--auto-rotate]   print the pipeline's results as JSON", runDump},
-    {"render", "render ARCHIVE INDEX -o OUT.png [options]   draw an entry to PNG (see render --help)", runRender},
-    {"export", "export ARCHIVE INDEX -o OUT.glb|.gltf|.obj [options]   write glTF 2.0 or OBJ (see export --help)", runExport},
-    {"import", "import MODEL -o BODY.bin [options]   make a body from a .glb, .gltf or .obj model", runImport},
-    {"replace", "replace ARCHIVE INDEX FILE    put a body (or a model) in place of one entry", runReplace},
+    {&demoCommand, runDemo},
+    {&listCommand, runList},
+    {&extractCommand, runExtract},
+    {&packCommand, runPack},
+    {&checkCommand, runCheck},
+    {&dumpCommand, runDump},
+    {&bonesCommand, runBones},
+    {&renderCommand, runRender},
+    {&exportCommand, runExport},
+    {&importCommand, runImport},
+    {&replaceCommand, runReplace},
 };
+
+const Command* findCommand(const char* name)
+{
+    for (const Command& command : commands)
+        if (std::strcmp(name, command.spec->name) == 0) return &command;
+    return nullptr;
+}
 
 void printUsage(FILE* stream)
 {
-    std::fprintf(stream, "usage: orvane COMMAND [ARGS]\n\ncommands:\n");
-    for (const Command& command : commands) std::fprintf(stream, "  %s\n", command.synopsis);
-    std::fprintf(stream, "\n'orvane COMMAND --help' tells more about one command.\n");
+    std::fprintf(stream, "usage: orvane COMMAND [ARGS...]\n"
+                         "       orvane help COMMAND   (or orvane COMMAND --help) tells more about one command\n"
+                         "       orvane --version\n");
+}
+
+void printHelp()
+{
+    printUsage(stdout);
+    std::printf("\nStudies, builds and renders the resource archives of the Orvane model viewer.\n"
+                "Options go anywhere on the line; '--' ends them; '--opt=value' is '--opt value';\n"
+                "'-' names the standard input or output. Exit status: 0 on success, 1 for input\n"
+                "that cannot be read or output that cannot be written, 2 for a bad command line.\n"
+                "\ncommands:\n");
+    std::vector<const CommandSpec*> specs;
+    for (const Command& command : commands) specs.push_back(command.spec);
+    printCommandTable(specs, stdout);
+}
+
+int usageError(const char* format, const char* what)
+{
+    std::fprintf(stderr, "orvane: ");
+    std::fprintf(stderr, format, what);
+    std::fprintf(stderr, "\n");
+    printUsage(stderr);
+    return usageStatus;
+}
+
+int runTool(int argc, char** argv, const char** commandName)
+{
+    if (argc < 2) return usageError("%s", "missing COMMAND");
+    const char* first = argv[1];
+    if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0 ||
+        (std::strcmp(first, "help") == 0 && argc == 2)) {
+        printHelp();
+        return 0;
+    }
+    if (std::strcmp(first, "--version") == 0) {
+        std::printf("orvane %s\n", ORVANE_VERSION);
+        return 0;
+    }
+    if (std::strcmp(first, "help") == 0) {
+        if (argc > 3) return usageError("unexpected argument '%s'", argv[3]);
+        const Command* command = findCommand(argv[2]);
+        if (command == nullptr) return usageError("unknown command '%s'", argv[2]);
+        printCommandHelp(*command->spec, stdout);
+        return 0;
+    }
+    if (first[0] == '-') return usageError("unknown option %s", first);
+    const Command* command = findCommand(first);
+    if (command == nullptr) return usageError("unknown command '%s'", first);
+    *commandName = command->spec->name;
+    return command->run(argc - 1, argv + 1);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        printUsage(stderr);
-        return 2;
-    }
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "help") == 0) {
-        printUsage(stdout);
-        return 0;
-    }
-    for (const Command& command : commands) {
-        if (std::strcmp(argv[1], command.name) == 0) return command.run(argc - 1, argv + 1);
-    }
-    std::fprintf(stderr, "orvane: unknown command '%s'\n", argv[1]);
-    printUsage(stderr);
-    return 2;
+    // A file-size limit then fails the write (EFBIG), which is reported and cleaned up, instead
+    // of killing the process half-way through a temporary file.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const char* commandName = "";
+    const int status = runTool(argc, argv, &commandName);
+    // Whatever was printed must have reached standard output (a full disk, /dev/full).
+    if (!flushStandardOutput(commandName)) return 1;
+    return status;
 }

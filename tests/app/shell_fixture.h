@@ -7,10 +7,20 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
+#include "app/options.h"
 #include "app/viewer_state.h"
 #include "tests/support/scratch_dir.h"
+
+// Writes `bytes` as the file `path` (relative to the test's folder), replacing it.
+inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
 
 class ShellState : public ::testing::Test {
 protected:
@@ -29,6 +39,8 @@ protected:
         wireframe = 0;
         autoRotate = 0;
         autoAngle = 0;
+        viewerOptions = ViewerOptions{};
+        lastPageIndex = lastModelIndex;
     }
 
     void TearDown() override

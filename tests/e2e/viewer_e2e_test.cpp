@@ -4,16 +4,23 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/info_overlay.h"
+#include "body/body.h"
+#include "body/body_loading.h"
+#include "body/bone_tree.h"
+#include "demo/demo_data.h"
+#include "image/png_file.h"
+#include "render/offscreen_gl.h"
+#include "render/skeleton_overlay.h"
+#include "support/little_endian.h"
+#include "tests/e2e/x_session.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
-#include "tests/e2e/x_session.h"
-#include "demo/demo_data.h"
-#include "render/offscreen_gl.h"
-#include "image/png_file.h"
 
 namespace {
 
@@ -73,9 +80,11 @@ protected:
         if (viewer) std::printf("viewer output:\n%s\n", viewer->output().c_str());
     }
 
-    ViewerProcess& start()
+    // Starts the viewer with `args` (ending any viewer started before).
+    ViewerProcess& start(const std::vector<std::string>& args = {})
     {
-        viewer = std::make_unique<ViewerProcess>(server, folder.path());
+        viewer.reset();
+        viewer = std::make_unique<ViewerProcess>(server, folder.path(), args);
         EXPECT_TRUE(viewer->waitForWindow(startSeconds)) << viewer->output();
         // The pointer at (320, 20) gives the start angles (-40 = 320 degrees about y, 20 about
         // x), whatever motion the window's appearance under the pointer produced.
@@ -97,10 +106,30 @@ protected:
         return last;
     }
 
+    // The same once a body shows: a software rasteriser may take a while over its first frame,
+    // and the window is black until then.
+    RgbImage settledShowing()
+    {
+        for (int attempt = 0; attempt < 200 && litCount(viewer->capture()) == 0; ++attempt) viewer->waitFrames(1);
+        return settled();
+    }
+
     RgbImage afterKey(const char* key)
     {
         viewer->pressKey(key);
         return settled();
+    }
+
+    // The tool's picture of the same frame: `arguments` follow "orvane render" in the folder.
+    RgbImage renderedByTool(const std::string& arguments)
+    {
+        const CommandRun render = runCommand(std::string("cd '") + folder.path() + "' && '" + ORVANE_TOOL_PATH +
+                                             "' render " + arguments + " -o tool.png");
+        EXPECT_EQ(render.status, 0) << arguments << ": " << render.err;
+        RgbImage rendered;
+        const Fault unreadable = loadPng(folder.file("tool.png"), &rendered);
+        EXPECT_FALSE(unreadable) << unreadable.reason;
+        return rendered;
     }
 
     void expectPromptExitZero()
@@ -161,7 +190,7 @@ TEST_F(ViewerE2e, FirstBodyMatchesTheToolAndPagingChangesAndRestoresIt)
     const Fault written = writeDemoFiles(folder.path());
     ASSERT_FALSE(written) << written.reason;
     ViewerProcess& v = start();
-    const RgbImage first = settled();
+    const RgbImage first = settledShowing();
     EXPECT_GT(litCount(first), 800 * 600 / 50) << "the figure covers a good part of the window";
 
     // The same drawing code and state; the window's visual may round colours or depth a little
@@ -187,7 +216,7 @@ TEST_F(ViewerE2e, MouseAndKeysChangeTheView)
     const Fault written = writeDemoFiles(folder.path());
     ASSERT_FALSE(written) << written.reason;
     ViewerProcess& v = start();
-    const RgbImage filled = settled();
+    const RgbImage filled = settledShowing();
 
     v.movePointer(100, 60);
     const RgbImage turned = settled();
@@ -226,7 +255,7 @@ TEST_F(ViewerE2e, DamagedEntryIsReportedAndTheViewerKeepsRunning)
     ASSERT_TRUE(folder.write("body.ZRK", archiveOf({bodies[0].bytes, damaged, bodies[2].bytes}, EntryPacking::stored)));
 
     ViewerProcess& v = start();
-    EXPECT_GT(litCount(settled()), 0);
+    EXPECT_GT(litCount(settledShowing()), 0);
     EXPECT_EQ(litCount(afterKey("Prior")), 0) << "an entry that cannot be shown leaves an empty scene";
     const std::string out = v.output();
     const size_t line = out.find("body.ZRK: entry 1: ");
@@ -234,6 +263,179 @@ TEST_F(ViewerE2e, DamagedEntryIsReportedAndTheViewerKeepsRunning)
     EXPECT_EQ(out.find("body.ZRK", line + 1), std::string::npos) << "one line: " << out;
     EXPECT_NE(out.find('\n', line), std::string::npos);
     EXPECT_GT(litCount(afterKey("Prior")), 0) << "the next entry shows again";
+    EXPECT_TRUE(v.running());
+}
+
+// --- the command line's options ---------------------------------------------------------------
+
+bool insideInfoBox(int x, int y) { return x < infoBoxWidth && y < infoBoxHeight; }
+
+// Pixels outside the information box's corner that differ at all.
+int differingOutsideInfoBox(const RgbImage& a, const RgbImage& b)
+{
+    if (a.width != b.width || a.height != b.height) return -1;
+    int differing = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(a.width) + static_cast<size_t>(x)) * 3;
+            if (!insideInfoBox(x, y) && !std::equal(&a.rgb[i], &a.rgb[i] + 3, &b.rgb[i])) ++differing;
+        }
+    return differing;
+}
+
+// Rows of the box above its frame-rate line, which changes by itself, that differ from the
+// box painted with `lines`.
+int differingInfoRows(const RgbImage& window, const InfoLines& lines)
+{
+    const RgbImage box = paintInfoBox(lines);
+    int differing = 0;
+    for (int y = 0; y < infoPadding + (infoLineCount - 1) * labelHeight(infoScale); ++y) {
+        for (int x = 0; x < infoBoxWidth; ++x) {
+            if (!std::equal(box.at(x, y), box.at(x, y) + 3, window.at(x, y))) {
+                ++differing;
+                break;
+            }
+        }
+    }
+    return differing;
+}
+
+// The facts the box should state for an entry, found the viewer's way in this process.
+InfoFacts factsOf(const std::string& folder, const std::string& archive, int entry, int entryCount)
+{
+    InfoFacts facts;
+    facts.archive = archive;
+    facts.entry = entry;
+    facts.entryCount = entryCount;
+    uint8_t* body = nullptr;
+    uint32_t size = 0;
+    if (const Fault fault = loadPreparedBody((folder + "/" + archive).c_str(), static_cast<int16_t>(entry), &body, &size)) {
+        facts.fault = fault.reason;
+        return facts;
+    }
+    resetPipelineState();
+    EXPECT_EQ(runBodyStageCatchingFatal(body), nullptr);
+    BoneTree tree;
+    EXPECT_FALSE(readBoneTree(body, size, &tree));
+    facts.points = bodyPointCount(body, size);
+    facts.bones = static_cast<int32_t>(tree.bones.size());
+    for (int32_t i = 0; i < renderCount; ++i) {
+        facts.polygons += renderList[i].kind == renderKindPolygon;
+        facts.lines += renderList[i].kind == renderKindLine;
+        facts.spheres += renderList[i].kind == renderKindSphere;
+    }
+    std::free(body);
+    return facts;
+}
+
+bool hasColour(const RgbImage& image, int x, int y, const uint8_t rgb[3]) { return std::equal(rgb, rgb + 3, image.at(x, y)); }
+
+TEST_F(ViewerE2e, ArchiveByPathStartsAtTheEntryAndPagesOnlyWithinTheArchive)
+{
+    // Nothing in the working folder: the archive and its palette are found by the path given.
+    ASSERT_TRUE(std::filesystem::create_directory(folder.file("mods")));
+    const Fault written = writeDemoFiles(folder.file("mods"));
+    ASSERT_FALSE(written) << written.reason;
+    ViewerProcess& v = start({"mods/body.ZRK", "--entry", "7"});
+    const RgbImage last = settledShowing();
+    EXPECT_LT(differingShare(last, renderedByTool("mods/body.ZRK 7 --angle-y 320 --angle-x 20")), 0.003)
+        << "the viewer opens on entry 7 of the named archive";
+
+    EXPECT_LT(differingShare(last, afterKey("Prior")), 0.001) << "entry 7 is the archive's last: Page Up stays";
+    EXPECT_GT(differingShare(last, afterKey("Next")), 0.02) << "Page Down goes to entry 6";
+    EXPECT_LT(differingShare(last, afterKey("Prior")), 0.001);
+    EXPECT_TRUE(v.running());
+    EXPECT_EQ(v.output(), "") << "no entry past the archive's end was asked for";
+}
+
+TEST_F(ViewerE2e, InfoBoxAndSkeletonGoOverTheBodyAndLeaveTheRestOfThePictureAlone)
+{
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
+    start();
+    const RgbImage plain = settledShowing();
+
+    start({"--info"});
+    const RgbImage informed = settledShowing();
+    EXPECT_EQ(differingOutsideInfoBox(plain, informed), 0) << "the body's pixels outside the box are untouched";
+    EXPECT_TRUE(hasColour(informed, 0, 0, infoBacking) && hasColour(informed, infoBoxWidth - 1, infoBoxHeight - 1, infoBacking))
+        << "the box fills the corner";
+    EXPECT_EQ(differingInfoRows(informed, composeInfoLines(factsOf(folder.path(), "body.ZRK", 0, 8))), 0)
+        << "archive, entry of how many, points, bones, polygons, lines and spheres";
+    const RgbImage outlines = afterKey("f");
+    EXPECT_EQ(differingInfoRows(outlines, composeInfoLines(factsOf(folder.path(), "body.ZRK", 0, 8))), 0)
+        << "a filled box in wireframe too";
+
+    start({"--skeleton"});
+    const RgbImage skeleton = settledShowing();
+    int overBody = 0, drawn = 0;
+    for (int y = 0; y < skeleton.height; ++y)
+        for (int x = 0; x < skeleton.width; ++x) {
+            const bool bone = hasColour(skeleton, x, y, skeletonOverlayColour);
+            drawn += bone;
+            overBody += bone && litPixel(plain.rgb, (static_cast<size_t>(y) * 800 + static_cast<size_t>(x)) * 3);
+        }
+    EXPECT_GT(drawn, 16 * 36 + 300) << "a dot at each of the 16 bones' origins and the lines between them";
+    EXPECT_GT(overBody, drawn / 2) << "drawn over the body, never hidden by it";
+    int plainLines = 0;
+    for (int y = 0; y < plain.height; ++y)
+        for (int x = 0; x < plain.width; ++x) plainLines += hasColour(plain, x, y, skeletonOverlayColour);
+    EXPECT_EQ(plainLines, 0) << "a colour the body itself never shows";
+}
+
+TEST_F(ViewerE2e, InfoBoxStatesTheFaultOfAnEntryThatCannotBeShown)
+{
+    std::vector<DemoBody> bodies = demoBodies();
+    std::vector<uint8_t> damaged = bodies[1].bytes;
+    damaged.resize(60);
+    ASSERT_TRUE(folder.write("palette.dmp", testPalette()));
+    ASSERT_TRUE(folder.write("two.ZRK", archiveOf({bodies[0].bytes, damaged}, EntryPacking::stored)));
+
+    ViewerProcess& v = start({"two.ZRK", "--info", "--entry", "1"});
+    const RgbImage picture = settled();
+    const InfoFacts facts = factsOf(folder.path(), "two.ZRK", 1, 2);
+    ASSERT_FALSE(facts.fault.empty());
+    EXPECT_EQ(differingInfoRows(picture, composeInfoLines(facts)), 0) << "the fault in place of the counts";
+    EXPECT_NE(v.output().find("two.ZRK: entry 1: " + facts.fault), std::string::npos) << v.output();
+}
+
+TEST_F(ViewerE2e, WatchShowsAReplacedEntryAndKeepsTheLastGoodPictureThroughADamagedFile)
+{
+    const Fault written = writeDemoFiles(folder.path());
+    ASSERT_FALSE(written) << written.reason;
+    ViewerProcess& v = start({"body.ZRK", "--watch"});
+    settledShowing();
+    v.movePointer(100, 60);
+    const RgbImage before = afterKey("d");  // a view of its own, which a reload must keep
+
+    // As orvane writes an archive: beside it, then renamed into place.
+    const std::vector<DemoBody> bodies = demoBodies();
+    ASSERT_TRUE(folder.write("body.new", archiveOf({bodies[3].bytes, bodies[0].bytes})));
+    std::filesystem::rename(folder.file("body.new"), folder.file("body.ZRK"));
+    const auto changedFrom = [&](const RgbImage& old) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            v.waitFrames(3);
+            if (differingShare(old, v.capture()) > 0.02) return settled();
+        }
+        ADD_FAILURE() << "the picture never changed";
+        return v.capture();
+    };
+    const RgbImage replaced = changedFrom(before);
+    EXPECT_LT(differingShare(replaced, renderedByTool("body.ZRK 0 --zoom -5.5 --angle-x 60 --angle-y 100")), 0.003)
+        << "the new entry 0, in the view as it was";
+
+    // Half written: the file ends inside entry 0. One line, and the picture stays.
+    std::vector<uint8_t> half = archiveOf({bodies[4].bytes}, EntryPacking::stored);
+    half.resize(half.size() / 2);
+    ASSERT_TRUE(folder.write("body.ZRK", half));
+    for (int attempt = 0; attempt < 100 && v.output().find("body.ZRK: entry 0: ") == std::string::npos; ++attempt) {
+        v.waitFrames(3);
+    }
+    EXPECT_EQ(v.output(), "body.ZRK: entry 0: truncated entry\n");
+    EXPECT_LT(differingShare(replaced, settled()), 0.001) << "the last good picture stays";
+
+    ASSERT_TRUE(folder.write("body.ZRK", demoArchive()));
+    EXPECT_LT(differingShare(before, changedFrom(replaced)), 0.001) << "a good file again: its entry 0";
     EXPECT_TRUE(v.running());
 }
 

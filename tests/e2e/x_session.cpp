@@ -220,9 +220,19 @@ XServer::~XServer()
     stopChild(pid_, 3000);
 }
 
+void XServer::kill()
+{
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    ok_ = false;
+}
+
 // --- ViewerProcess -----------------------------------------------------------------------------
 
-ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, const std::string& exe)
+ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, const std::vector<std::string>& args,
+                             const std::string& exe)
 {
     installXErrorHandler();
     if (!server.ok()) return;
@@ -239,6 +249,11 @@ ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, 
         return;
     }
     outputPath_ = path;
+
+    // Made before fork: the child only execs.
+    std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
 
     pid_ = fork();
     if (pid_ < 0) {
@@ -258,7 +273,7 @@ ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, 
             std::fprintf(stderr, "e2e: cannot enter %s\n", workdir.c_str());
             _exit(127);
         }
-        execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        execv(exe.c_str(), argv.data());
         std::fprintf(stderr, "e2e: cannot run %s: %s\n", exe.c_str(), std::strerror(errno));
         _exit(127);
     }
@@ -291,6 +306,18 @@ bool ViewerProcess::reap(bool block)
 bool ViewerProcess::running()
 {
     return pid_ > 0 && !reap(false);
+}
+
+void ViewerProcess::sendSignal(int signal)
+{
+    if (pid_ > 0 && !reap(false)) kill(pid_, signal);
+}
+
+void ViewerProcess::detach()
+{
+    // Closing would talk to the server; the connection's memory is left to the process's end.
+    x_ = nullptr;
+    window_ = 0;
 }
 
 bool ViewerProcess::waitForWindow(double seconds)

@@ -27,6 +27,9 @@ public:
 
     const std::string& display() const { return display_; }  // e.g. ":7"
     bool ok() const { return ok_; }
+    // Kills the server at once, as a session that ends under its programs. Programs connected
+    // to it must be detached first (ViewerProcess::detach), or their next request ends the test.
+    void kill();
 
 private:
     pid_t pid_ = -1;
@@ -34,12 +37,13 @@ private:
     bool ok_ = false;
 };
 
-// Runs a program (by default the viewer) with no arguments in `workdir`, with DISPLAY set to the
+// Runs a program (by default the viewer) with `args` in `workdir`, with DISPLAY set to the
 // server's, its standard output and error captured together. Killed in the destructor if still
 // running. Input goes through the X server (XTest), as a user's would.
 class ViewerProcess {
 public:
-    ViewerProcess(const XServer& server, const std::string& workdir, const std::string& exe = ORVANE_VIEWER_PATH);
+    ViewerProcess(const XServer& server, const std::string& workdir, const std::vector<std::string>& args = {},
+                  const std::string& exe = ORVANE_VIEWER_PATH);
     ~ViewerProcess();
     ViewerProcess(const ViewerProcess&) = delete;
     ViewerProcess& operator=(const ViewerProcess&) = delete;
@@ -65,6 +69,11 @@ public:
     // 128 + the signal number when a signal ended it.
     bool waitForExit(double seconds, int* status);
     bool running();
+    // Sends `signal` to the program.
+    void sendSignal(int signal);
+    // Drops the harness's own connection to the server without a word to it, so that the server
+    // can go away; input and capture are then unavailable.
+    void detach();
     std::string output() const;  // standard output and error so far
     // Lets the program run about n frames; the viewer has no frame counter, so this sleeps and
     // round-trips to the server.

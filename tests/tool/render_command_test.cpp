@@ -7,38 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/run_command.h"
-#include "tests/support/scratch_dir.h"
-#include "body/body_builder.h"
-#include "demo/demo_data.h"
-#include "image/png_file.h"
+#include "tests/tool/demo_folder.h"
 
 namespace {
 
-class RenderCommand : public ::testing::Test {
+class RenderCommand : public DemoFolder {
 protected:
-    void SetUp() override
-    {
-        const Fault written = writeDemoFiles(folder.path());
-        ASSERT_FALSE(written) << written.reason;
-    }
-
-    // Runs the tool in the folder, with no display, with `arguments` after "render".
-    CommandRun render(const std::string& arguments)
-    {
-        CommandRun run = runCommand("cd '" + folder.path() + "' && env -u DISPLAY '" + ORVANE_TOOL_PATH + "' render " +
-                                    arguments);
-        run.out += run.err;  // what the user sees, both streams together
-        return run;
-    }
-
-    RgbImage picture(const std::string& name)
-    {
-        RgbImage image;
-        const Fault fault = loadPng(folder.file(name), &image);
-        EXPECT_FALSE(fault) << fault.reason;
-        return image;
-    }
+    // The tool with `arguments` after "render".
+    CommandRun render(const std::string& arguments) { return tool("render " + arguments); }
 
     static int lit(const RgbImage& image)
     {
@@ -46,8 +22,6 @@ protected:
         for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) n += (image.rgb[i] | image.rgb[i + 1] | image.rgb[i + 2]) > 16;
         return n;
     }
-
-    TempDir folder;
 };
 
 TEST_F(RenderCommand, DrawsAnEntryAtTheViewersDefaultsAndFollowsTheOptions)
@@ -123,16 +97,10 @@ TEST_F(RenderCommand, RefusesWhatItCannotDrawWithOneClearLine)
 
     // A body whose frame would stop the viewer (bone type 1) is reported, not fatal to the tool:
     // the sheet is still made with the other entries.
-    BodyBuilder b;
-    b.addPoint(0, 0, 0);
-    b.addPoint(100, 0, 0);
-    b.addBone(0, 1, 0, -1);
-    b.addBone(1, 1, 0, 0, 0, 0, boneTypeUnsupported);
-    b.addLine(9, 0, 1);
-    ASSERT_TRUE(folder.write("fatal.ZRK", archiveOf({demoBodies()[0].bytes, b.build()}, EntryPacking::stored)));
+    ASSERT_TRUE(folder.write("fatal.ZRK", archiveOf({demoBodies()[0].bytes, fatalBody()}, EntryPacking::stored)));
 
     // Files and entries that cannot be drawn: status 1, a line naming the file (and the entry).
-    for (const auto& [arguments, named] : {std::pair{"missing.ZRK 0 -o a.png", "missing.ZRK: entry 0: "},
+    for (const auto& [arguments, named] : {std::pair{"missing.ZRK 0 -o a.png", "orvane render: missing.ZRK: cannot open the archive"},
                                            {"body.ZRK 99 -o a.png", "body.ZRK: entry 99: "},
                                            {"body.ZRK 0 -o a.png --palette none.dmp", "none.dmp"},
                                            {"fatal.ZRK 1 -o a.png --palette palette.dmp", "fatal.ZRK: entry 1: renderM1"},
