@@ -403,14 +403,26 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
                 if (e.kind == Element::polygon) {
                     const auto n = static_cast<int64_t>(e.offsets.size());
                     for (int64_t k = 0; keep && k < n; ++k) keep = vertexIs(pr, e.firstVertex + k, pointIndex(e.offsets[static_cast<size_t>(k)], e.type, true));
-                    for (int64_t k = 1; keep && k + 1 < n; ++k) {
-                        const auto f = static_cast<uint32_t>(e.firstVertex);
-                        const auto it = pr.triangles.find(triangleKey(f, static_cast<uint32_t>(f + k), static_cast<uint32_t>(f + k + 1)));
-                        keep = it != pr.triangles.end() && it->second > 0;
+                    // Any n - 2 triangles over the polygon's own vertices, wound as its
+                    // vertices run (a triangle keyed (a, b, c), a its least vertex, has b < c).
+                    const auto f = static_cast<uint32_t>(e.firstVertex);
+                    const auto end = static_cast<uint32_t>(e.firstVertex + n);
+                    std::vector<std::map<std::array<uint32_t, 3>, int>::iterator> own;
+                    int64_t found = 0;
+                    for (auto it = pr.triangles.lower_bound({f, 0, 0}); keep && n >= 3 && it != pr.triangles.end() && it->first[0] < end; ++it) {
+                        if (it->second > 0 && it->first[1] < end && it->first[2] < end && it->first[1] < it->first[2]) {
+                            own.push_back(it);
+                            found += it->second;
+                        }
                     }
-                    for (int64_t k = 1; keep && k + 1 < n; ++k) {
-                        const auto f = static_cast<uint32_t>(e.firstVertex);
-                        --pr.triangles[triangleKey(f, static_cast<uint32_t>(f + k), static_cast<uint32_t>(f + k + 1))];
+                    keep = keep && found >= n - 2;
+                    for (int64_t taken = 0; keep && taken < n - 2;) {
+                        for (auto& it : own) {
+                            while (it->second > 0 && taken < n - 2) {
+                                --it->second;
+                                ++taken;
+                            }
+                        }
                     }
                 } else if (e.kind == Element::line) {
                     keep = vertexIs(pr, e.firstVertex, pointIndex(e.offsets[0], 0, false)) && vertexIs(pr, e.firstVertex + 1, pointIndex(e.offsets[1], 0, false));

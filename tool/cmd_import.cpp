@@ -22,8 +22,9 @@ const CommandSpec importCommand = {
                    "Exit status: 0 on success, 1 when the model is refused or a file cannot be read\n"
                    "or written (nothing is written then), 2 on a usage error.\n",
     .options = {{"-o", "BODY.bin", "the body file to write ('-' for standard output)"},
-                {"--palette", "FILE", "palette the colours are matched against (default: palette.dmp beside the model, then in the working folder)"},
-                {"--scale", "S", "model units per unit of the file (default 400, the inverse of the viewer's 0.0025)"}},
+                {"--palette", "FILE", "palette to match colours against (default: palette.dmp beside\n"
+                                          "                  the model, then in the working folder)"},
+                {"--scale", "S", "model units per unit of the file (default 400)"}},
     .operands = {"MODEL"},
 };
 

@@ -174,6 +174,28 @@ TEST(ImportRoundTrip, EditsInTheGeometryWin)
         EXPECT_NE(notes.find("1 new triangles and segments added"), std::string::npos) << notes;
     }
 
+    // Another triangulation of the quad (as an editor may write it) keeps its record.
+    {
+        Glb glb(exported(original));
+        const auto [prim, first] = glb.elementAt(1);
+        const Json& indices = glb.json["accessors"][glb.json["meshes"][0]["primitives"][prim]["indices"].get<int>()];
+        const size_t at = glb.json["bufferViews"][indices["bufferView"].get<int>()].value("byteOffset", 0);
+        const auto f = static_cast<uint16_t>(first);
+        int rewritten = 0;
+        for (int t = 0; t < indices["count"].get<int>(); t += 3) {
+            uint8_t* tri = &glb.bin[at + static_cast<size_t>(t) * 2];
+            if (readU16(tri) != f) continue;
+            const uint16_t replacement[2][3] = {{static_cast<uint16_t>(f + 1), static_cast<uint16_t>(f + 2), static_cast<uint16_t>(f + 3)},
+                                                {static_cast<uint16_t>(f + 1), static_cast<uint16_t>(f + 3), f}};
+            for (int k = 0; k < 3; ++k) writeU16(tri + 2 * k, replacement[rewritten][k]);
+            ++rewritten;
+        }
+        ASSERT_EQ(rewritten, 2);
+        ASSERT_EQ(importBytes(glb.bytes(), ModelFormat::glb, &result), "");
+        EXPECT_TRUE(result.notes.empty()) << result.notes.front();
+        EXPECT_EQ(behaviourOf(result.body), behaviourOf(original));
+    }
+
     // A joint turned about x then y takes the turn as its angles; a turn about z cannot be
     // stored, and the stored angles stay.
     {
