@@ -1,4 +1,4 @@
-// orvane_gltf_import.cpp: reads the extras `orvane export` writes (scene.extras.orvane, format 1)
+// orvane_gltf_import.cpp: reads the extras `orvane export` writes (scene.extras.orvane, formats 1 and 2)
 // and rebuilds the body. Points come from the mesh's vertices (the `_POINT` attribute names
 // each vertex's point), each element's record is kept while its triangles or segment are still
 // in the mesh, triangles and segments the extras do not know become new flat polygons and lines,
@@ -27,6 +27,7 @@ struct Bone {
 
 struct Element {
     enum Kind { polygon, line, sphere } kind = polygon;
+    int64_t sphereNode = -1;  // format 2: the sphere's own node
     int primitive = -1;     // -1: no geometry (a polygon of fewer than three points)
     int64_t firstVertex = 0;
     uint8_t type = 0;
@@ -39,6 +40,7 @@ struct Element {
 };
 
 struct Extras {
+    int format = 1;
     std::vector<uint8_t> header, tail;
     int pointCount = 0;
     int64_t pointAccessor = -1;
@@ -124,7 +126,10 @@ bool readExtras(const GltfDocument& doc, Extras* x)
     const GltfJson* o = extras != nullptr ? gltfField(*extras, "orvane") : nullptr;
     if (o == nullptr || !o->is_object()) return false;
     int64_t v = 0;
-    if (!field(*o, "format", 1, 1, &v)) return false;
+    // Format 2 differs from 1 only in its spheres: each is a node of its own (the element names
+    // it) instead of vertices in a `spheres` primitive.
+    if (!field(*o, "format", 1, 2, &v)) return false;
+    x->format = static_cast<int>(v);
     const GltfJson* header = gltfField(*o, "header");
     const GltfJson* tail = gltfField(*o, "tail");
     if (header == nullptr || !hexBytes(*header, &x->header) || x->header.size() != static_cast<size_t>(bodyFrameDataOffset)) return false;
@@ -200,7 +205,9 @@ bool readExtras(const GltfDocument& doc, Extras* x)
         } else if (gltfField(e, "sphere") != nullptr) {
             el.kind = Element::sphere;
             int16_t centre = 0;
-            if (!geometryAt(e, "sphere", &el) || !field(e, "attributes", 0, UINT32_MAX, &v) || !i16Field(e, "radius", &el.radius) ||
+            const GltfJson* at = gltfField(e, "sphere");
+            const bool placed = x->format == 1 ? geometryAt(e, "sphere", &el) : integerIn(*at, 0, INT32_MAX, &el.sphereNode);
+            if (!placed || !field(e, "attributes", 0, UINT32_MAX, &v) || !i16Field(e, "radius", &el.radius) ||
                 !i16Field(e, "centre", &centre)) {
                 return false;
             }
@@ -264,7 +271,7 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
         gltfInteger(doc.json, "scene", &sceneIndex);
         const GltfJson* scene = gltfItem(doc, "scenes", sceneIndex);
         const GltfJson* extras = scene != nullptr ? gltfField(*scene, "extras") : nullptr;
-        if (extras != nullptr && gltfField(*extras, "orvane") != nullptr) notes->push_back("Orvane extras do not read as format 1: imported as a foreign model");
+        if (extras != nullptr && gltfField(*extras, "orvane") != nullptr) notes->push_back("Orvane extras do not read as format 1 or 2: imported as a foreign model");
         return noFault();
     }
     if (x.pointCount > importPointLimit) return faultOf("%d points: more than the viewer's %d", x.pointCount, importPointLimit);
@@ -308,10 +315,9 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
     const GltfJson* nodes = gltfArray(doc.json, "nodes");
     int64_t meshIndex = -1, skinIndex = -1;
     for (size_t n = 0; nodes != nullptr && n < nodes->size(); ++n) {
-        if (gltfInteger((*nodes)[n], "mesh", &meshIndex)) {
-            gltfInteger((*nodes)[n], "skin", &skinIndex);
-            break;
-        }
+        // The skinned mesh (a body of spheres alone has none: its meshes are the spheres').
+        if (gltfInteger((*nodes)[n], "skin", &skinIndex) && gltfInteger((*nodes)[n], "mesh", &meshIndex)) break;
+        skinIndex = meshIndex = -1;
     }
     std::vector<Primitive> prims;
     if (const GltfJson* mesh = meshIndex >= 0 ? gltfItem(doc, "meshes", meshIndex) : nullptr) {
@@ -395,7 +401,10 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
     int dropped = 0;
     for (const Element& e : x.elements) {
         bool keep = true;
-        if (e.primitive >= 0) {
+        if (e.sphereNode >= 0) {
+            const GltfJson* node = gltfItem(doc, "nodes", e.sphereNode);
+            keep = node != nullptr && gltfField(*node, "mesh") != nullptr;
+        } else if (e.primitive >= 0) {
             if (e.primitive >= static_cast<int>(prims.size())) {
                 keep = false;
             } else {

@@ -211,6 +211,27 @@ TEST(ImportRoundTrip, EditsInTheGeometryWin)
         EXPECT_EQ(partsOf(result.body).bones[1].angleZ, 0);
     }
 
+    // Format 2 names each sphere's own node: a sphere stays while its node holds a mesh.
+    {
+        Glb glb(exported(original));
+        Json& extras = glb.json["scenes"][0]["extras"]["orvane"];
+        extras["format"] = 2;
+        int meshNode = 0;
+        for (size_t n = 0; n < glb.json["nodes"].size(); ++n) {
+            if (glb.json["nodes"][n].contains("mesh")) meshNode = static_cast<int>(n);
+        }
+        for (Json& e : extras["elements"]) {
+            if (e.contains("sphere")) e["sphere"] = meshNode;
+        }
+        ASSERT_EQ(importBytes(glb.bytes(), ModelFormat::glb, &result), "");
+        EXPECT_EQ(behaviourOf(result.body), behaviourOf(original));
+        for (Json& e : extras["elements"]) {
+            if (e.contains("sphere")) e["sphere"] = 0;  // a joint: no mesh, the sphere is gone
+        }
+        ASSERT_EQ(importBytes(glb.bytes(), ModelFormat::glb, &result), "");
+        EXPECT_EQ(result.notes, (std::vector<std::string>{"1 elements no longer in the mesh dropped"}));
+    }
+
     // Extras that do not read as the exporter's: the file is imported as a foreign model.
     {
         Glb glb(exported(original));
