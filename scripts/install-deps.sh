@@ -13,8 +13,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool libx11-dev libxtst-dev x11-utils imagemagick   # virtual display, input, screenshots
   man-db groff-base                        # reading the installed manual pages (install test)
-  nlohmann-json3-dev                       # the exporter's JSON
-  libtinygltf-dev assimp-utils             # independent glTF readers for the export tests
+  nlohmann-json3-dev                       # glTF's JSON in the exporter and importer
+  libtinygltf-dev assimp-utils             # independent glTF readers; another tool's glTF in the import tests
 )
 # Node.js runs the glTF validator in the tests; a machine that already has node and npm keeps them.
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then

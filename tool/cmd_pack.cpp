@@ -6,20 +6,25 @@
 #include "archive/archive_format.h"
 #include "archive/archive_writer.h"
 #include "support/file_io.h"
+#include "exchange/model_import.h"
 #include "tool/commands.h"
+#include "tool/model_input.h"
 
 const CommandSpec packCommand = {
     .name = "pack",
-    .usage = "[--stored] OUT FILE...",
+    .usage = "[--stored] [--palette FILE] [--scale S] OUT FILE...",
     .summary = "make an archive, one entry per file",
     .description = "Writes a new archive OUT ('-' for the standard output) holding each FILE as one\n"
                    "entry, in the order given. Each entry is packed where that makes it smaller,\n"
                    "otherwise stored as is. At most 32768 files, each a regular file or '-' (the\n"
-                   "standard input).\n"
+                   "standard input). A model (.glb, .gltf, .obj) is imported on the way, as\n"
+                   "'orvane import' does; any other file is taken as the entry's bytes.\n"
                    "\n"
                    "Exit status: 0 on success, 1 when a file cannot be read or OUT cannot be\n"
                    "written, 2 on a usage error (also an OUT that is one of the files).\n",
-    .options = {{"--stored", nullptr, "store every entry as is, never packed"}},
+    .options = {{"--stored", nullptr, "store every entry as is, never packed"},
+                {"--palette", "FILE", "palette a model's colours are matched against (see import)"},
+                {"--scale", "S", "model units per unit of a model's file (default 400)"}},
     .operands = {"OUT", "FILE..."},
 };
 
@@ -34,11 +39,19 @@ int runPack(int argc, char** argv)
         return line.usageError("%zu files: an archive holds at most %d entries", inputs.size(), reachableEntries);
     }
     if (refuseSameFile(packCommand, out, inputs)) return usageStatus;
+    ModelSettings settings;
+    settings.palette = line.value("--palette", "");
+    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
 
     std::vector<std::vector<uint8_t>> entries(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        if (const Fault fault = readFileBytes(inputs[i], &entries[i])) {
-            std::fprintf(stderr, "orvane pack: cannot read %s: %s\n", inputs[i].c_str(), fault.reason);
+        if (modelFormatOf(inputs[i]) == ModelFormat::none) {
+            if (const Fault fault = readFileBytes(inputs[i], &entries[i])) {
+                std::fprintf(stderr, "orvane pack: cannot read %s: %s\n", inputs[i].c_str(), fault.reason);
+                return 1;
+            }
+        } else if (const Fault fault = loadEntryInput("pack", inputs[i], settings, &entries[i])) {
+            std::fprintf(stderr, "orvane pack: %s: %s\n", inputs[i].c_str(), fault.reason);
             return 1;
         }
     }

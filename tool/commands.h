@@ -14,6 +14,8 @@ extern const CommandSpec dumpCommand;     // print what the body pipeline comput
 extern const CommandSpec renderCommand;   // draw an entry to PNG without a display
 extern const CommandSpec bonesCommand;    // print an entry's skeleton as a tree
 extern const CommandSpec exportCommand;   // write an entry as glTF or OBJ
+extern const CommandSpec importCommand;   // make a body from a glTF or OBJ model
+extern const CommandSpec replaceCommand;  // put a body in place of one entry of an archive
 
 int runDemo(int argc, char** argv);
 int runList(int argc, char** argv);
@@ -24,3 +26,5 @@ int runDump(int argc, char** argv);
 int runRender(int argc, char** argv);
 int runBones(int argc, char** argv);
 int runExport(int argc, char** argv);
+int runImport(int argc, char** argv);
+int runReplace(int argc, char** argv);

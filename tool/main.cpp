@@ -28,6 +28,8 @@ const Command commands[] = {
     {&bonesCommand, runBones},
     {&renderCommand, runRender},
     {&exportCommand, runExport},
+    {&importCommand, runImport},
+    {&replaceCommand, runReplace},
 };
 
 const Command* findCommand(const char* name)

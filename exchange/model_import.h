@@ -1,0 +1,26 @@
+// model_import.h: one model file (.glb, .gltf or .obj) in, one body out: the entry point that
+// the tool's import, pack and replace commands share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "exchange/body_from_mesh.h"
+
+enum class ModelFormat { none, glb, gltf, obj };
+
+// The format named by a path's extension (case does not matter); none for anything else.
+ModelFormat modelFormatOf(const std::string& path);
+
+struct ModelImport {
+    std::vector<uint8_t> body;       // the bytes of one archive entry, unpacked
+    std::vector<std::string> notes;  // what was baked or dropped, one line each
+    bool fromOrvane = false;         // rebuilt with the extras `orvane export` wrote
+};
+
+// Imports `bytes`, read from a file of `format`. Buffers and material libraries named by the
+// model are read from `folder` (plain file names only); an empty folder refuses them. The
+// body is checked as the viewer will walk it before it is handed back.
+Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
+                  ModelImport* out);

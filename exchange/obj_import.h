@@ -1,0 +1,14 @@
+// obj_import.h: an OBJ file (and its MTL beside it) as a mesh for bodyFromMesh: one bone, faces
+// as polygons, 'l' records as lines, colours from the materials' Kd (display values) or from
+// vertex colours written after the position ("v x y z r g b").
+#pragma once
+
+#include <functional>
+
+#include "exchange/body_from_mesh.h"
+
+// Reads a material library named by the OBJ (a plain file name in the model's folder); false
+// when it cannot be read. Empty: material libraries are ignored.
+using MtlLoader = std::function<bool(const std::string& name, std::vector<uint8_t>* bytes)>;
+
+Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadMtl, MeshScene* out);

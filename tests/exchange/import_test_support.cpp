@@ -1,0 +1,184 @@
+// import_test_support.cpp: hand-made glTF containers, in-process imports, body behaviour.
+#include "import_test_support.h"
+
+#include <cstring>
+
+#include "body/body.h"
+#include "body/body_check.h"
+#include "demo/demo_data.h"
+#include "support/little_endian.h"
+
+namespace {
+
+void putU32(Bytes& out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void appendNumber(std::string& out, long v) { out += std::to_string(v) + ","; }
+
+bool prepared(const Bytes& body, Bytes* out)
+{
+    if (checkBodyForPreparation(body.data(), body.size())) return false;
+    *out = body;
+    prepareBody(out->data());
+    return !checkBodyForFrames(out->data(), out->size());
+}
+
+}  // namespace
+
+Bytes glbOf(const std::string& json, const Bytes& bin)
+{
+    std::string text = json;
+    while (text.size() % 4 != 0) text += ' ';
+    Bytes data = bin;
+    while (data.size() % 4 != 0) data.push_back(0);
+    Bytes out;
+    putU32(out, 0x46546C67);
+    putU32(out, 2);
+    putU32(out, static_cast<uint32_t>(12 + 8 + text.size() + (data.empty() ? 0 : 8 + data.size())));
+    putU32(out, static_cast<uint32_t>(text.size()));
+    putU32(out, 0x4E4F534A);
+    out.insert(out.end(), text.begin(), text.end());
+    if (!data.empty()) {
+        putU32(out, static_cast<uint32_t>(data.size()));
+        putU32(out, 0x004E4942);
+        out.insert(out.end(), data.begin(), data.end());
+    }
+    return out;
+}
+
+void putFloats(Bytes& out, std::initializer_list<float> values)
+{
+    for (const float f : values) {
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        putU32(out, bits);
+    }
+}
+
+void putU16s(Bytes& out, std::initializer_list<uint16_t> values)
+{
+    for (const uint16_t v : values) {
+        out.push_back(static_cast<uint8_t>(v));
+        out.push_back(static_cast<uint8_t>(v >> 8));
+    }
+}
+
+const uint8_t (*demoPaletteColours())[3]
+{
+    static uint8_t palette[256][3];
+    static bool made = false;
+    if (!made) {
+        const Bytes bytes = demoPalette();
+        std::memcpy(palette, bytes.data(), std::min<size_t>(bytes.size(), sizeof palette));
+        made = true;
+    }
+    return palette;
+}
+
+std::string importBytes(const Bytes& bytes, ModelFormat format, ModelImport* out, double scale)
+{
+    MeshBodyOptions options;
+    options.palette = demoPaletteColours();
+    if (scale > 0) options.scale = scale;
+    const Fault f = importModel(bytes, format, "", options, out);
+    return f ? f.reason : "";
+}
+
+std::string behaviourOf(const Bytes& body, int frames)
+{
+    Bytes buffer;
+    if (!prepared(body, &buffer)) return "refused";
+    resetPipelineState();
+    const int32_t points = readI16(buffer.data() + bodyFrameDataOffset);
+    std::string out;
+    int32_t autoAngle = 0;
+    for (int f = 0; f < frames; ++f) {
+        autoAngle += 2;
+        angleY = autoAngle;
+        if (const char* fatal = runBodyStageCatchingFatal(buffer.data())) return out + fatal;
+        out += "points:";
+        for (int32_t i = 0; i < points; ++i) {
+            appendNumber(out, transformedPoints[i].x);
+            appendNumber(out, transformedPoints[i].y);
+            appendNumber(out, transformedPoints[i].z);
+        }
+        out += "\nshades:";
+        for (int32_t i = 0; i < shadeCount; ++i) appendNumber(out, shadeTable[i]);
+        out += "\nrender:";
+        for (int32_t i = 0; i < renderCount; ++i) {
+            const uint8_t* r = renderList[i].record;
+            appendNumber(out, renderList[i].kind);
+            int bytes = renderList[i].kind == renderKindPolygon ? polygonHeaderBytes + polygonSlotBytes * r[1] : 8;
+            if (renderList[i].kind == renderKindPolygon && !(r[0] >= 7 && r[0] <= 253)) {
+                // Vertex colour slots are not filled for these draw types: compare the points only.
+                appendNumber(out, readU32(r));
+                for (int v = 0; v < r[1]; ++v) appendNumber(out, readU16(r + polygonHeaderBytes + polygonSlotBytes * v + 2));
+                continue;
+            }
+            for (int b = 0; b < bytes; ++b) appendNumber(out, r[b]);
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+std::vector<PointXYZ> firstFramePoints(const Bytes& body)
+{
+    Bytes buffer;
+    std::vector<PointXYZ> out;
+    if (!prepared(body, &buffer)) return out;
+    resetPipelineState();
+    angleY = 0;
+    if (runBodyStageCatchingFatal(buffer.data()) != nullptr) return out;
+    const int32_t points = readI16(buffer.data() + bodyFrameDataOffset);
+    for (int32_t i = 0; i < points; ++i) out.push_back({transformedPoints[i].x, transformedPoints[i].y, transformedPoints[i].z});
+    return out;
+}
+
+BodyParts partsOf(const Bytes& body)
+{
+    BodyParts parts;
+    if (checkBodyForPreparation(body.data(), body.size())) return parts;
+    size_t at = bodyFrameDataOffset;
+    const auto i16 = [&] {
+        const int16_t v = readI16(body.data() + at);
+        at += 2;
+        return v;
+    };
+    const int points = i16();
+    for (int i = 0; i < points; ++i) {
+        const int x = i16(), y = i16(), z = i16();
+        parts.points.push_back({x, y, z});
+    }
+    const int bones = i16();
+    for (int i = 0; i < bones; ++i) {
+        const size_t b = at;
+        parts.bones.push_back({readI16(&body[b]), readI16(&body[b + 2]), readI16(&body[b + 4]), readI16(&body[b + 6]), readU16(&body[b + 8]),
+                               readI16(&body[b + 10]), readI16(&body[b + 12]), readI16(&body[b + 14])});
+        at += boneRecordBytes;
+    }
+    parts.normals = i16();
+    at += static_cast<size_t>(parts.normals) * normalRecordBytes;
+    const int polygons = i16();
+    for (int i = 0; i < polygons; ++i) {
+        BodyPolygon p;
+        p.type = body[at];
+        const int n = body[at + 1];
+        p.colour = readU16(&body[at + 2]);
+        at += polygonHeaderBytes;
+        if (p.type >= 7 && p.type <= 8) at += 2;
+        for (int k = 0; k < n; ++k) {
+            if (p.type >= 9) at += 2;
+            p.points.push_back(readU16(&body[at]) / pointBytes);
+            at += 2;
+        }
+        parts.polygons.push_back(p);
+    }
+    const int lines = i16();
+    for (int i = 0; i < lines; ++i, at += lineRecordBytes) {
+        parts.lines.push_back({body[at + 1], readI16(&body[at + 4]) / pointBytes, readI16(&body[at + 6]) / pointBytes});
+    }
+    return parts;
+}

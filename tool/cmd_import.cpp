@@ -1,0 +1,56 @@
+// cmd_import.cpp: the 'import' subcommand: one model (.glb, .gltf, .obj) as one body, the bytes
+// of an archive entry ready for 'orvane pack' or 'orvane replace'.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "exchange/model_import.h"
+#include "support/file_io.h"
+#include "tool/commands.h"
+#include "tool/model_input.h"
+
+const CommandSpec importCommand = {
+    .name = "import",
+    .usage = "MODEL -o BODY.bin [--palette FILE] [--scale S]",
+    .summary = "make a body from a .glb, .gltf or .obj model",
+    .description = "Makes one body from a model: the bytes of one archive entry, unpacked, for\n"
+                   "'orvane pack' or 'orvane replace'. A glTF written by 'orvane export' comes back\n"
+                   "as the body it was (edits made in another tool take effect); any other model is\n"
+                   "converted: joints become bones, colours the nearest palette entries. What is\n"
+                   "baked or dropped is said on standard error, one line each.\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when the model is refused or a file cannot be read\n"
+                   "or written (nothing is written then), 2 on a usage error.\n",
+    .options = {{"-o", "BODY.bin", "the body file to write ('-' for standard output)"},
+                {"--palette", "FILE", "palette to match colours against (default: palette.dmp beside\n"
+                                          "                  the model, then in the working folder)"},
+                {"--scale", "S", "model units per unit of the file (default 400)"}},
+    .operands = {"MODEL"},
+};
+
+int runImport(int argc, char** argv)
+{
+    CommandLine line;
+    if (const int status = parseCommandLine(importCommand, argc, argv, &line); status >= 0) return status;
+    const std::string model = line.operands[0];
+    const char* out = line.value("-o");
+    if (out == nullptr) return line.usageError("no output file (-o BODY.bin)");
+    if (modelFormatOf(model) == ModelFormat::none) return line.usageError("the model must be a .glb, .gltf or .obj file");
+    ModelSettings settings;
+    settings.palette = line.value("--palette", "");
+    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
+    std::vector<std::string> inputs = {model};
+    if (!settings.palette.empty()) inputs.push_back(settings.palette);
+    if (refuseSameFile(importCommand, out, inputs)) return usageStatus;
+
+    std::vector<uint8_t> body;
+    if (const Fault f = loadEntryInput("import", model, settings, &body)) {
+        std::fprintf(stderr, "orvane import: %s: %s\n", model.c_str(), f.reason);
+        return 1;
+    }
+    if (const Fault f = writeFileBytes(out, body)) {
+        std::fprintf(stderr, "orvane import: cannot write %s: %s\n", out, f.reason);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,132 @@
+// cmd_replace.cpp: the 'replace' subcommand: puts one body in place of an archive's entry (or
+// after its last), copying every other entry's stored bytes as they are: nothing is repacked.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "archive/archive_format.h"
+#include "archive/lz_pack.h"
+#include "support/file_io.h"
+#include "support/little_endian.h"
+#include "tool/commands.h"
+#include "tool/model_input.h"
+
+const CommandSpec replaceCommand = {
+    .name = "replace",
+    .usage = "ARCHIVE INDEX FILE [--stored] [--palette FILE] [--scale S]",
+    .summary = "put a body (or a model) in place of one entry, or append it",
+    .description = "Puts FILE in place of entry INDEX of ARCHIVE, or after the last entry when INDEX\n"
+                   "is the entry count. FILE is a body (.bin, as 'orvane extract' and 'orvane import'\n"
+                   "write) or a model (.glb, .gltf, .obj) imported on the way. The new entry is\n"
+                   "packed where that makes it smaller; every other entry keeps its stored bytes\n"
+                   "(nothing is repacked). The archive is rewritten through a temporary file and a\n"
+                   "rename, so a failure leaves it as it was.\n"
+                   "\n"
+                   "Exit status: 0 on success, 1 when a file cannot be read or written, the archive\n"
+                   "is damaged or INDEX lies past its end, 2 on a usage error.\n",
+    .options = {{"--stored", nullptr, "store the new entry as is, never packed"},
+                {"--palette", "FILE", "palette a model's colours are matched against (see import)"},
+                {"--scale", "S", "model units per unit of a model's file (default 400)"}},
+    .operands = {"ARCHIVE", "INDEX", "FILE"},
+};
+
+namespace {
+
+// Each entry's stored bytes (header and data) as the file holds them: from its offset up to the
+// next entry's offset, or to the end of the file.
+Fault storedEntries(const std::vector<uint8_t>& archive, std::vector<std::vector<uint8_t>>* out)
+{
+    if (archive.size() < 4) return faultOf("shorter than its offset table");
+    const int32_t count = announcedEntryCount(readU32(archive.data()));
+    if (count <= 0 || static_cast<uint64_t>(count) * 4 > archive.size()) return faultOf("damaged offset table (first offset %u)", readU32(archive.data()));
+    std::vector<uint32_t> offsets(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+        offsets[static_cast<size_t>(i)] = readU32(archive.data() + 4 * i);
+        const uint32_t at = offsets[static_cast<size_t>(i)];
+        if (at < static_cast<uint64_t>(count) * 4 || static_cast<uint64_t>(at) + entryHeaderBytes > archive.size()) {
+            return faultOf("entry %d: its offset %u lies outside the file", i, at);
+        }
+    }
+    std::vector<uint32_t> sorted = offsets;
+    std::sort(sorted.begin(), sorted.end());
+    for (const uint32_t at : offsets) {
+        const auto next = std::upper_bound(sorted.begin(), sorted.end(), at);
+        const size_t end = next == sorted.end() ? archive.size() : *next;
+        out->emplace_back(archive.begin() + at, archive.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    return noFault();
+}
+
+}  // namespace
+
+int runReplace(int argc, char** argv)
+{
+    CommandLine line;
+    if (const int status = parseCommandLine(replaceCommand, argc, argv, &line); status >= 0) return status;
+    const std::string& archivePath = line.operands[0];
+    const std::string& input = line.operands[2];
+    long index = 0;
+    if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &index)) return usageStatus;
+    if (archivePath == "-" || input == "-") return line.usageError("the archive and the file must be files");
+    ModelSettings settings;
+    settings.palette = line.value("--palette", "");
+    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
+    std::vector<std::string> inputs = {input};
+    if (!settings.palette.empty()) inputs.push_back(settings.palette);
+    if (refuseSameFile(replaceCommand, archivePath, inputs)) return usageStatus;
+    const bool stored = line.has("--stored");
+
+    std::vector<uint8_t> archive;
+    if (const Fault f = readFileBytes(archivePath, &archive)) {
+        std::fprintf(stderr, "orvane replace: cannot read %s: %s\n", archivePath.c_str(), f.reason);
+        return 1;
+    }
+    std::vector<std::vector<uint8_t>> entries;
+    if (const Fault f = storedEntries(archive, &entries)) {
+        std::fprintf(stderr, "orvane replace: %s: %s\n", archivePath.c_str(), f.reason);
+        return 1;
+    }
+    if (index > static_cast<long>(entries.size())) {
+        std::fprintf(stderr, "orvane replace: %s: entry %ld is past the end (the archive holds %zu; %zu appends)\n", archivePath.c_str(), index,
+                     entries.size(), entries.size());
+        return 1;
+    }
+    if (index == static_cast<long>(entries.size()) && entries.size() >= static_cast<size_t>(reachableEntries)) {
+        std::fprintf(stderr, "orvane replace: %s: already %zu entries, the most an archive can reach\n", archivePath.c_str(), entries.size());
+        return 1;
+    }
+    std::vector<uint8_t> body;
+    if (const Fault f = loadEntryInput("replace", input, settings, &body)) {
+        std::fprintf(stderr, "orvane replace: %s: %s\n", input.c_str(), f.reason);
+        return 1;
+    }
+
+    // The new entry: header and data, packed where that is smaller.
+    std::vector<uint8_t> packed;
+    if (!stored && !body.empty()) packed = lzPack(body);
+    const bool usePacked = !packed.empty() && packed.size() < body.size();
+    const std::vector<uint8_t>& data = usePacked ? packed : body;
+    std::vector<uint8_t> entry(entryHeaderBytes);
+    writeU32(entry.data(), static_cast<uint32_t>(body.size()));
+    writeU32(entry.data() + 4, static_cast<uint32_t>(data.size()));
+    writeU16(entry.data() + 8, static_cast<uint16_t>(usePacked ? entryModePacked : entryModeStored));
+    entry.insert(entry.end(), data.begin(), data.end());
+    if (index == static_cast<long>(entries.size())) entries.push_back(std::move(entry));
+    else entries[static_cast<size_t>(index)] = std::move(entry);
+
+    std::vector<uint8_t> rebuilt(4 * entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (rebuilt.size() > 0xFFFFFFFFu) {
+            std::fprintf(stderr, "orvane replace: %s: the archive would pass 4 GiB\n", archivePath.c_str());
+            return 1;
+        }
+        writeU32(&rebuilt[4 * i], static_cast<uint32_t>(rebuilt.size()));
+        rebuilt.insert(rebuilt.end(), entries[i].begin(), entries[i].end());
+    }
+    if (const Fault f = writeFileBytes(archivePath, rebuilt)) {
+        std::fprintf(stderr, "orvane replace: cannot write %s: %s (it is unchanged)\n", archivePath.c_str(), f.reason);
+        return 1;
+    }
+    return 0;
+}
