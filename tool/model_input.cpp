@@ -50,7 +50,8 @@ Fault loadEntryInput(const char* command, const std::string& path, const ModelSe
             std::fclose(probe);
         }
     }
-    if (const Fault f = readPalette(palettePath.c_str(), palette)) return faultOf("cannot read the palette %s: %s", palettePath.c_str(), f.reason);
+    // As strict as render and export: a folder or an empty file would map every colour to black.
+    if (const Fault f = loadPaletteFile(palettePath.c_str(), palette)) return faultOf("cannot read the palette: %s", f.reason);
     MeshBodyOptions options;
     options.palette = palette;
     if (settings.scale > 0) options.scale = settings.scale;

@@ -82,6 +82,14 @@ TEST(ImportCommand, WritesTheBodyOrNothing)
     EXPECT_NE(noPalette.err.find("no palette"), std::string::npos) << noPalette.err;
     EXPECT_FALSE(std::filesystem::exists(w.dir.file("lonely/x.bin")));
     EXPECT_EQ(runCommand(lonely + " --palette ../palette.dmp").status, 0);
+    // An empty palette or a folder would map every colour to black: refused, as render refuses it.
+    ASSERT_TRUE(w.dir.write("lonely/palette.dmp", {}));
+    const std::string toY = "cd '" + w.dir.file("lonely") + "' && '" ORVANE_TOOL_PATH "' import tri.obj -o y.bin";
+    const CommandRun emptyPalette = runCommand(toY);
+    EXPECT_EQ(emptyPalette.status, 1);
+    EXPECT_NE(emptyPalette.err.find("empty palette"), std::string::npos) << emptyPalette.err;
+    EXPECT_EQ(runCommand(toY + " --palette ..").status, 1);
+    EXPECT_FALSE(std::filesystem::exists(w.dir.file("lonely/y.bin")));
 
     // The command line.
     EXPECT_EQ(w.run("import --help").status, 0);
