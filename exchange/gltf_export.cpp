@@ -14,7 +14,8 @@
 #include <cstring>
 #include <limits>
 
-#include <nlohmann/json.hpp>
+#include "exchange/json_text.h"
+#include "support/little_endian.h"
 
 // The buffer takes host floats and integers as they are; glTF's are little-endian.
 static_assert(std::endian::native == std::endian::little, "the glTF writer assumes a little-endian host");
@@ -34,87 +35,6 @@ constexpr int sphereSlices = 10;  // as the viewer's spheres
 constexpr int sphereStacks = 10;
 constexpr int sphereVertices = 2 + (sphereStacks - 1) * sphereSlices;
 constexpr int sphereIndices = 6 * sphereSlices * (sphereStacks - 1);
-
-void appendInt(std::string& s, long long v)
-{
-    char text[24];
-    s.append(text, std::to_chars(text, text + sizeof text, v).ptr);
-}
-
-// The shortest text that reads back as the float's exact value, even into a double.
-void appendFloat(std::string& s, float v)
-{
-    char text[32];
-    s.append(text, std::to_chars(text, text + sizeof text, static_cast<double>(v)).ptr);
-}
-
-void appendFloats(std::string& s, const float* v, int count)
-{
-    s += '[';
-    for (int i = 0; i < count; ++i) {
-        if (i > 0) s += ',';
-        appendFloat(s, v[i]);
-    }
-    s += ']';
-}
-
-// A JSON string; bytes that are not UTF-8 (a file name may hold any) become U+FFFD.
-void appendString(std::string& s, const std::string& v)
-{
-    s += nlohmann::json(v).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-// The long arrays (elements, bones, normals) are written through a pointer into room made
-// beforehand, with a bound on each record's length, then the text is cut to what was written.
-char* room(std::string& s, size_t bytes)
-{
-    const size_t at = s.size();
-    s.resize(at + bytes);
-    return s.data() + at;
-}
-
-void cut(std::string& s, const char* end) { s.resize(static_cast<size_t>(end - s.data())); }
-
-template <size_t N>
-char* put(char* p, const char (&text)[N])
-{
-    std::memcpy(p, text, N - 1);
-    return p + N - 1;
-}
-
-char* put(char* p, long long v) { return std::to_chars(p, p + 24, v).ptr; }
-
-template <typename List>
-char* putList(char* p, const List& values)
-{
-    *p++ = '[';
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) *p++ = ',';
-        p = put(p, static_cast<long long>(values[i]));
-    }
-    *p++ = ']';
-    return p;
-}
-
-char* putHex(char* p, const uint8_t* bytes, size_t count)
-{
-    static const char digits[] = "0123456789abcdef";
-    *p++ = '"';
-    for (size_t i = 0; i < count; ++i) {
-        *p++ = digits[bytes[i] >> 4];
-        *p++ = digits[bytes[i] & 15];
-    }
-    *p++ = '"';
-    return p;
-}
-
-template <typename List>
-void appendInts(std::string& s, const List& values)
-{
-    cut(s, putList(room(s, 2 + 21 * values.size()), values));
-}
-
-void appendHex(std::string& s, const uint8_t* bytes, size_t count) { cut(s, putHex(room(s, 2 + 2 * count), bytes, count)); }
 
 std::array<float, 4> quaternion(const Mat3& m)
 {
@@ -916,96 +836,6 @@ std::string Writer::json(const std::vector<uint8_t>* embedded) const
     return s;
 }
 
-// Compact JSON laid out for reading: a container that fits on a line stays on one; a longer
-// object takes a line a member, a longer array a line an item when its items are containers.
-std::string indented(const std::string& compact)
-{
-    constexpr size_t lineLength = 100;
-    // Where each container closes, by its opening's rank.
-    std::vector<size_t> closes;
-    {
-        std::vector<size_t> open;
-        bool quoted = false;
-        for (size_t i = 0; i < compact.size(); ++i) {
-            const char c = compact[i];
-            if (quoted) {
-                if (c == '\\') ++i;
-                else if (c == '"') quoted = false;
-            } else if (c == '"') {
-                quoted = true;
-            } else if (c == '{' || c == '[') {
-                open.push_back(closes.size());
-                closes.push_back(0);
-            } else if ((c == '}' || c == ']') && !open.empty()) {
-                closes[open.back()] = i;
-                open.pop_back();
-            }
-        }
-    }
-    std::string out;
-    out.reserve(compact.size() + compact.size() / 4);
-    std::vector<bool> broken;  // the open containers: laid out a line an item?
-    size_t opened = 0, depth = 0;
-    const auto newline = [&] {
-        out += '\n';
-        out.append(depth, ' ');
-    };
-    bool quoted = false;
-    for (size_t i = 0; i < compact.size(); ++i) {
-        const char c = compact[i];
-        if (quoted) {
-            out += c;
-            if (c == '\\' && i + 1 < compact.size()) out += compact[++i];
-            else if (c == '"') quoted = false;
-            continue;
-        }
-        switch (c) {
-        case '"':
-            quoted = true;
-            out += c;
-            break;
-        case '{':
-        case '[': {
-            const size_t end = closes[opened++];
-            const char next = i + 1 < compact.size() ? compact[i + 1] : ' ';
-            const bool brk = end - i + 1 > lineLength && (c == '{' || next == '{' || next == '[');
-            out += c;
-            broken.push_back(brk);
-            if (brk) {
-                ++depth;
-                newline();
-            }
-            break;
-        }
-        case '}':
-        case ']':
-            if (!broken.empty() && broken.back()) {
-                --depth;
-                newline();
-            }
-            if (!broken.empty()) broken.pop_back();
-            out += c;
-            break;
-        case ',':
-            out += c;
-            if (!broken.empty() && broken.back()) newline();
-            break;
-        case ':':
-            out += c;
-            if (!broken.empty() && broken.back()) out += ' ';
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-void appendU32(uint8_t* at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 }  // namespace
 
 float linearFromDisplay(uint8_t value)
@@ -1023,15 +853,15 @@ void writeGlb(const PosedBody& body, const ExportOptions& options, std::vector<u
     out->clear();
     out->resize(12 + 8 + json.size() + 8 + bin);
     uint8_t* p = out->data();
-    appendU32(p, 0x46546C67);  // "glTF"
-    appendU32(p + 4, 2);
-    appendU32(p + 8, static_cast<uint32_t>(out->size()));
-    appendU32(p + 12, static_cast<uint32_t>(json.size()));
-    appendU32(p + 16, 0x4E4F534A);  // "JSON"
+    writeU32(p, 0x46546C67);  // "glTF"
+    writeU32(p + 4, 2);
+    writeU32(p + 8, static_cast<uint32_t>(out->size()));
+    writeU32(p + 12, static_cast<uint32_t>(json.size()));
+    writeU32(p + 16, 0x4E4F534A);  // "JSON"
     std::memcpy(p + 20, json.data(), json.size());
     p += 20 + json.size();
-    appendU32(p, static_cast<uint32_t>(bin));
-    appendU32(p + 4, 0x004E4942);  // "BIN\0"
+    writeU32(p, static_cast<uint32_t>(bin));
+    writeU32(p + 4, 0x004E4942);  // "BIN\0"
     writer.fill(p + 8);
 }
 
