@@ -5,18 +5,6 @@
 
 #include <nlohmann/json.hpp>
 
-void appendInt(std::string& s, long long v)
-{
-    char text[24];
-    s.append(text, std::to_chars(text, text + sizeof text, v).ptr);
-}
-
-void appendFloat(std::string& s, float v)
-{
-    char text[32];
-    s.append(text, std::to_chars(text, text + sizeof text, static_cast<double>(v)).ptr);
-}
-
 void appendFloats(std::string& s, const float* v, int count)
 {
     s += '[';
@@ -31,15 +19,6 @@ void appendString(std::string& s, const std::string& v)
 {
     s += nlohmann::json(v).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
-
-char* room(std::string& s, size_t bytes)
-{
-    const size_t at = s.size();
-    s.resize(at + bytes);
-    return s.data() + at;
-}
-
-void cut(std::string& s, const char* end) { s.resize(static_cast<size_t>(end - s.data())); }
 
 char* putHex(char* p, const uint8_t* bytes, size_t count)
 {

@@ -9,9 +9,19 @@
 #include <cstring>
 #include <string>
 
-void appendInt(std::string& s, long long v);
+inline void appendInt(std::string& s, long long v)
+{
+    char text[24];
+    s.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+}
+
 // The shortest text that reads back as the float's exact value, even into a double.
-void appendFloat(std::string& s, float v);
+inline void appendFloat(std::string& s, float v)
+{
+    char text[32];
+    s.append(text, std::to_chars(text, text + sizeof text, static_cast<double>(v)).ptr);
+}
+
 void appendFloats(std::string& s, const float* v, int count);
 // A JSON string; bytes that are not UTF-8 (a file name may hold any) become U+FFFD.
 void appendString(std::string& s, const std::string& v);
@@ -19,9 +29,15 @@ void appendString(std::string& s, const std::string& v);
 void appendHex(std::string& s, const uint8_t* bytes, size_t count);
 
 // `bytes` more characters at the end of `s`, to be written through the pointer returned.
-char* room(std::string& s, size_t bytes);
+inline char* room(std::string& s, size_t bytes)
+{
+    const size_t at = s.size();
+    s.resize(at + bytes);
+    return s.data() + at;
+}
+
 // Cuts `s` back to end where the writing through room's pointer stopped.
-void cut(std::string& s, const char* end);
+inline void cut(std::string& s, const char* end) { s.resize(static_cast<size_t>(end - s.data())); }
 
 template <size_t N>
 inline char* put(char* p, const char (&text)[N])

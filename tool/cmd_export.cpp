@@ -151,7 +151,8 @@ std::string exportEntry(const Options& o, const Palette& palette, int index, con
     switch (*o.format) {
     case Format::glb: {
         writeGlb(body, options, bytes);
-        return writeAll({{out, *bytes}});
+        const Fault fault = writeFileBytes(out, *bytes);  // one file: no copy into a batch
+        return fault ? withContext(out.c_str(), fault).reason : "";
     }
     case Format::gltf: {
         const std::string text = writeGltf(body, options);
