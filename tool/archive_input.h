@@ -11,6 +11,6 @@
 // archive cannot be read at all. When the table announces entries that cannot be read (it is
 // cut short, or holds more entries than an index reaches) it says so in one line and goes on;
 // commands that go through every entry then end with status 1 (table.readable < announced).
-bool readArchiveOrReport(const CommandSpec& spec, const char* path, ArchiveTable* table);
+bool readArchiveOrReport(const CommandSyntax& syntax, const char* path, ArchiveTable* table);
 
-void reportEntryFault(const CommandSpec& spec, const char* path, long index, const char* reason);
+void reportEntryFault(const CommandSyntax& syntax, const char* path, long index, const char* reason);

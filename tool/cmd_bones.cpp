@@ -11,7 +11,7 @@
 #include "tool/commands.h"
 
 
-const CommandSpec bonesCommand = {
+const CommandSyntax bonesCommand = {
     .name = "bones",
     .usage = "ARCHIVE INDEX [--auto-angle N]",
     .summary = "print an entry's skeleton as a tree, with each bone's origin in the frame",

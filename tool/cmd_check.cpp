@@ -10,7 +10,7 @@
 #include "tool/archive_input.h"
 #include "tool/commands.h"
 
-const CommandSpec checkCommand = {
+const CommandSyntax checkCommand = {
     .name = "check",
     .usage = "ARCHIVE",
     .summary = "check every entry as the viewer would",

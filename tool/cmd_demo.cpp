@@ -9,7 +9,7 @@
 #include "support/file_io.h"
 #include "tool/commands.h"
 
-const CommandSpec demoCommand = {
+const CommandSyntax demoCommand = {
     .name = "demo",
     .usage = "[--force] DIR",
     .summary = "write the demo palette.dmp and body.ZRK into DIR",

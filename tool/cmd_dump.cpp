@@ -17,7 +17,7 @@
 #include "tool/archive_input.h"
 #include "tool/commands.h"
 
-const CommandSpec dumpCommand = {
+const CommandSyntax dumpCommand = {
     .name = "dump",
     .usage = "ARCHIVE (INDEX [--frames N] | --session STEPS) [--auto-rotate]",
     .summary = "print the body pipeline's results per frame as JSON",

@@ -23,7 +23,7 @@
 
 namespace fs = std::filesystem;
 
-const CommandSpec exportCommand = {
+const CommandSyntax exportCommand = {
     .name = "export",
     .usage = "ARCHIVE (INDEX -o OUT.glb|OUT.gltf|OUT.obj | --all -o DIR) [options]",
     .summary = "write an entry, or every entry, as glTF 2.0 or OBJ + MTL",

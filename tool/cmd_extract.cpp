@@ -9,7 +9,7 @@
 #include "tool/archive_input.h"
 #include "tool/commands.h"
 
-const CommandSpec extractCommand = {
+const CommandSyntax extractCommand = {
     .name = "extract",
     .usage = "ARCHIVE INDEX OUT",
     .summary = "write the unpacked bytes of one entry",

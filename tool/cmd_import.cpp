@@ -9,7 +9,7 @@
 #include "tool/commands.h"
 #include "tool/model_input.h"
 
-const CommandSpec importCommand = {
+const CommandSyntax importCommand = {
     .name = "import",
     .usage = "MODEL -o BODY.bin [--palette FILE] [--scale S]",
     .summary = "make a body from a .glb, .gltf or .obj model",

@@ -9,7 +9,7 @@
 #include "tool/archive_input.h"
 #include "tool/commands.h"
 
-const CommandSpec listCommand = {
+const CommandSyntax listCommand = {
     .name = "list",
     .usage = "ARCHIVE",
     .summary = "list the entries of an archive",

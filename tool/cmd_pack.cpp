@@ -10,7 +10,7 @@
 #include "tool/commands.h"
 #include "tool/model_input.h"
 
-const CommandSpec packCommand = {
+const CommandSyntax packCommand = {
     .name = "pack",
     .usage = "[--stored] [--palette FILE] [--scale S] OUT FILE...",
     .summary = "make an archive, one entry per file",

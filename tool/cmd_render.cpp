@@ -25,7 +25,7 @@
 #include "tool/archive_input.h"
 #include "tool/commands.h"
 
-const CommandSpec renderCommand = {
+const CommandSyntax renderCommand = {
     .name = "render",
     .usage = "ARCHIVE (INDEX [--turntable N | --views] | --sheet) -o OUT.png [options]",
     .summary = "draw an entry, a turntable, its views or a sheet of every entry, no display needed",

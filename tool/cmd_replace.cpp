@@ -12,7 +12,7 @@
 #include "tool/commands.h"
 #include "tool/model_input.h"
 
-const CommandSpec replaceCommand = {
+const CommandSyntax replaceCommand = {
     .name = "replace",
     .usage = "ARCHIVE INDEX FILE [--stored] [--palette FILE] [--scale S]",
     .summary = "put a body (or a model) in place of one entry, or append it",

@@ -20,9 +20,9 @@ bool looksLikeOption(const char* argument)
     return argument[0] == '-' && argument[1] != '\0' && !std::isdigit(static_cast<unsigned char>(argument[1]));
 }
 
-const OptionSpec* findOption(const CommandSpec& spec, const std::string& name)
+const OptionSyntax* findOption(const CommandSyntax& syntax, const std::string& name)
 {
-    for (const OptionSpec& option : spec.options)
+    for (const OptionSyntax& option : syntax.options)
         if (name == option.name) return &option;
     return nullptr;
 }
@@ -30,7 +30,7 @@ const OptionSpec* findOption(const CommandSpec& spec, const std::string& name)
 bool isOptional(const char* operand) { return operand[0] == '['; }
 bool isRepeated(const char* operand) { return std::strstr(operand, "...") != nullptr; }
 
-std::string optionLeft(const OptionSpec& option)
+std::string optionLeft(const OptionSyntax& option)
 {
     std::string left = option.name;
     if (option.valueName != nullptr) left += std::string(" ") + option.valueName;
@@ -56,8 +56,8 @@ int CommandLine::usageError(const char* format, ...) const
     va_start(args, format);
     std::vsnprintf(what, sizeof what, format, args);
     va_end(args);
-    std::fprintf(stderr, "orvane %s: %s\n", spec->name, what);
-    printUsageLine(*spec, stderr);
+    std::fprintf(stderr, "orvane %s: %s\n", syntax->name, what);
+    printUsageLine(*syntax, stderr);
     return usageStatus;
 }
 
@@ -81,12 +81,12 @@ bool readWholeNumber(const char* text, long low, long high, long* value)
     return true;
 }
 
-int parseCommandLine(const CommandSpec& spec, int argc, char** argv, CommandLine* line)
+int parseCommandLine(const CommandSyntax& syntax, int argc, char** argv, CommandLine* line)
 {
-    line->spec = &spec;
+    line->syntax = &syntax;
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (isHelp(argv[i])) {
-            printCommandHelp(spec, stdout);
+            printCommandHelp(syntax, stdout);
             return 0;
         }
     }
@@ -116,7 +116,7 @@ int parseCommandLine(const CommandSpec& spec, int argc, char** argv, CommandLine
             name.resize(2);
             hasAttached = true;
         }
-        const OptionSpec* option = findOption(spec, name);
+        const OptionSyntax* option = findOption(syntax, name);
         if (option == nullptr) return line->usageError("unknown option %s", name.c_str());
         if (option->valueName == nullptr) {
             if (hasAttached) return line->usageError("option %s takes no value", name.c_str());
@@ -133,13 +133,13 @@ int parseCommandLine(const CommandSpec& spec, int argc, char** argv, CommandLine
     // Operands against their declared names: required ones first, then optional, then repeats.
     std::size_t required = 0, most = 0;
     bool repeated = false;
-    for (const char* operand : spec.operands) {
+    for (const char* operand : syntax.operands) {
         if (!isOptional(operand)) ++required;
         ++most;
         repeated = repeated || isRepeated(operand);
     }
     if (line->operands.size() < required) {
-        const char* missing = spec.operands[line->operands.size()];
+        const char* missing = syntax.operands[line->operands.size()];
         return line->usageError("missing %.*s", static_cast<int>(std::strcspn(missing, ".")), missing);
     }
     if (!repeated && line->operands.size() > most) {
@@ -148,45 +148,45 @@ int parseCommandLine(const CommandSpec& spec, int argc, char** argv, CommandLine
     return -1;
 }
 
-void printUsageLine(const CommandSpec& spec, FILE* stream)
+void printUsageLine(const CommandSyntax& syntax, FILE* stream)
 {
-    std::fprintf(stream, "usage: orvane %s %s\n", spec.name, spec.usage);
+    std::fprintf(stream, "usage: orvane %s %s\n", syntax.name, syntax.usage);
 }
 
-void printCommandHelp(const CommandSpec& spec, FILE* stream)
+void printCommandHelp(const CommandSyntax& syntax, FILE* stream)
 {
-    printUsageLine(spec, stream);
-    std::fprintf(stream, "\n%s", spec.description);
+    printUsageLine(syntax, stream);
+    std::fprintf(stream, "\n%s", syntax.description);
     std::size_t width = std::strlen("--help");
-    for (const OptionSpec& option : spec.options) width = std::max(width, optionLeft(option).size());
+    for (const OptionSyntax& option : syntax.options) width = std::max(width, optionLeft(option).size());
     std::fprintf(stream, "\noptions:\n");
-    for (const OptionSpec& option : spec.options)
+    for (const OptionSyntax& option : syntax.options)
         std::fprintf(stream, "  %-*s  %s\n", static_cast<int>(width), optionLeft(option).c_str(), option.help);
     std::fprintf(stream, "  %-*s  %s\n", static_cast<int>(width), "--help", "show this help");
 }
 
-void printCommandTable(const std::vector<const CommandSpec*>& specs, FILE* stream)
+void printCommandTable(const std::vector<const CommandSyntax*>& syntaxes, FILE* stream)
 {
     std::size_t width = 0;
-    for (const CommandSpec* spec : specs) {
-        width = std::max(width, std::strlen(spec->name));
-        for (const OptionSpec& option : spec->options) width = std::max(width, 4 + optionLeft(option).size());
+    for (const CommandSyntax* syntax : syntaxes) {
+        width = std::max(width, std::strlen(syntax->name));
+        for (const OptionSyntax& option : syntax->options) width = std::max(width, 4 + optionLeft(option).size());
     }
-    for (const CommandSpec* spec : specs) {
-        std::fprintf(stream, "  %-*s  %s\n", static_cast<int>(width), spec->name, spec->summary);
-        std::fprintf(stream, "  %-*s  usage: orvane %s %s\n", static_cast<int>(width), "", spec->name, spec->usage);
-        for (const OptionSpec& option : spec->options)
+    for (const CommandSyntax* syntax : syntaxes) {
+        std::fprintf(stream, "  %-*s  %s\n", static_cast<int>(width), syntax->name, syntax->summary);
+        std::fprintf(stream, "  %-*s  usage: orvane %s %s\n", static_cast<int>(width), "", syntax->name, syntax->usage);
+        for (const OptionSyntax& option : syntax->options)
             std::fprintf(stream, "      %-*s  %s\n", static_cast<int>(width - 4), optionLeft(option).c_str(), option.help);
     }
 }
 
-bool refuseSameFile(const CommandSpec& spec, const std::string& output, const std::vector<std::string>& inputs)
+bool refuseSameFile(const CommandSyntax& syntax, const std::string& output, const std::vector<std::string>& inputs)
 {
     for (const std::string& input : inputs) {
         if (isSameFile(output, input)) {
-            std::fprintf(stderr, "orvane %s: %s is also the input %s; nothing written\n", spec.name, output.c_str(),
+            std::fprintf(stderr, "orvane %s: %s is also the input %s; nothing written\n", syntax.name, output.c_str(),
                          input.c_str());
-            printUsageLine(spec, stderr);
+            printUsageLine(syntax, stderr);
             return true;
         }
     }

@@ -13,7 +13,7 @@
 // How a command declares its options (a new command adds only this, its run function, and a
 // row in main.cpp's table):
 //
-//     const CommandSpec exportCommand = {
+//     const CommandSyntax exportCommand = {
 //         .name = "export",
 //         .usage = "ARCHIVE INDEX -o OUT [--auto-angle N]",     // after "usage: orvane export "
 //         .summary = "write one entry as glTF or OBJ",          // its line in 'orvane --help'
@@ -44,18 +44,18 @@
 
 inline constexpr int usageStatus = 2;  // the exit status of a bad command line
 
-struct OptionSpec {
+struct OptionSyntax {
     const char* name;       // "--frames" or "-o"
     const char* valueName;  // "N" when the option takes a value; null for a flag
     const char* help;       // one line for the help
 };
 
-struct CommandSpec {
+struct CommandSyntax {
     const char* name = "";
     const char* usage = "";
     const char* summary = "";
     const char* description = "";
-    std::vector<OptionSpec> options;
+    std::vector<OptionSyntax> options;
     std::vector<const char*> operands;
 };
 
@@ -76,38 +76,38 @@ public:
     // "WHAT must be a whole number from LOW to HIGH, not 'TEXT'" as a usage error and is false.
     bool readNumber(const char* what, const char* text, long low, long high, long* value) const;
 
-    const CommandSpec* spec = nullptr;
+    const CommandSyntax* syntax = nullptr;
 
 private:
-    friend int parseCommandLine(const CommandSpec&, int, char**, CommandLine*);
+    friend int parseCommandLine(const CommandSyntax&, int, char**, CommandLine*);
     std::vector<std::pair<const char*, std::string>> given_;  // (declared name, value)
 };
 
 // Parses argv (argv[0] is the command's name). Returns -1 when the command should go on, or
 // the status to exit with once help (0) or a usage error (2) has been printed.
-int parseCommandLine(const CommandSpec& spec, int argc, char** argv, CommandLine* line);
+int parseCommandLine(const CommandSyntax& syntax, int argc, char** argv, CommandLine* line);
 
 // The strict number syntax: an optional '-' (only when low < 0) and decimal digits, nothing
 // else (no spaces, no '+'), within low..high.
 bool readWholeNumber(const char* text, long low, long high, long* value);
 
 // Prints the command's full help ("orvane COMMAND --help").
-void printCommandHelp(const CommandSpec& spec, FILE* stream);
+void printCommandHelp(const CommandSyntax& syntax, FILE* stream);
 // Prints "usage: orvane COMMAND USAGE".
-void printUsageLine(const CommandSpec& spec, FILE* stream);
+void printUsageLine(const CommandSyntax& syntax, FILE* stream);
 // The lines for the main help: each command's usage and summary, then its options, aligned.
-void printCommandTable(const std::vector<const CommandSpec*>& specs, FILE* stream);
+void printCommandTable(const std::vector<const CommandSyntax*>& syntaxes, FILE* stream);
 
 // True, after printing "orvane COMMAND: OUTPUT is also the input INPUT; nothing written" and the
 // usage line, when the output is the same file as one of the inputs (isSameFile): a command
 // line that names one file twice; the command then exits with usageStatus.
-bool refuseSameFile(const CommandSpec& spec, const std::string& output, const std::vector<std::string>& inputs);
+bool refuseSameFile(const CommandSyntax& syntax, const std::string& output, const std::vector<std::string>& inputs);
 
 // True when the stream has met no error and flushes; otherwise prints
 // "orvane COMMAND: cannot write to standard output: REASON" and is false.
 bool flushStandardOutput(const char* command);
 
-// For commands not yet declared with a CommandSpec: true when the arguments are just the
+// For commands not yet declared with a CommandSyntax: true when the arguments are just the
 // subcommand and --help (or -h); and the strict number parser under its older name.
 bool isHelpRequest(int argc, char** argv);
 inline bool parseWholeNumber(const char* text, long low, long high, long* value)

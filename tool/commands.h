@@ -5,17 +5,17 @@
 
 #include "tool/command_line.h"
 
-extern const CommandSpec demoCommand;     // write the project's demo palette and archive
-extern const CommandSpec listCommand;     // list an archive's entries
-extern const CommandSpec extractCommand;  // write one entry's unpacked bytes
-extern const CommandSpec packCommand;     // make an archive from files
-extern const CommandSpec checkCommand;    // check every entry of an archive as the viewer would
-extern const CommandSpec dumpCommand;     // print what the body pipeline computes, per frame
-extern const CommandSpec renderCommand;   // draw an entry to PNG without a display
-extern const CommandSpec bonesCommand;    // print an entry's skeleton as a tree
-extern const CommandSpec exportCommand;   // write an entry as glTF or OBJ
-extern const CommandSpec importCommand;   // make a body from a glTF or OBJ model
-extern const CommandSpec replaceCommand;  // put a body in place of one entry of an archive
+extern const CommandSyntax demoCommand;     // write the project's demo palette and archive
+extern const CommandSyntax listCommand;     // list an archive's entries
+extern const CommandSyntax extractCommand;  // write one entry's unpacked bytes
+extern const CommandSyntax packCommand;     // make an archive from files
+extern const CommandSyntax checkCommand;    // check every entry of an archive as the viewer would
+extern const CommandSyntax dumpCommand;     // print what the body pipeline computes, per frame
+extern const CommandSyntax renderCommand;   // draw an entry to PNG without a display
+extern const CommandSyntax bonesCommand;    // print an entry's skeleton as a tree
+extern const CommandSyntax exportCommand;   // write an entry as glTF or OBJ
+extern const CommandSyntax importCommand;   // make a body from a glTF or OBJ model
+extern const CommandSyntax replaceCommand;  // put a body in place of one entry of an archive
 
 int runDemo(int argc, char** argv);
 int runList(int argc, char** argv);

@@ -13,7 +13,7 @@
 namespace {
 
 struct Command {
-    const CommandSpec* spec;
+    const CommandSyntax* syntax;
     int (*run)(int argc, char** argv);
 };
 
@@ -35,7 +35,7 @@ const Command commands[] = {
 const Command* findCommand(const char* name)
 {
     for (const Command& command : commands)
-        if (std::strcmp(name, command.spec->name) == 0) return &command;
+        if (std::strcmp(name, command.syntax->name) == 0) return &command;
     return nullptr;
 }
 
@@ -54,9 +54,9 @@ void printHelp()
                 "'-' names the standard input or output. Exit status: 0 on success, 1 for input\n"
                 "that cannot be read or output that cannot be written, 2 for a bad command line.\n"
                 "\ncommands:\n");
-    std::vector<const CommandSpec*> specs;
-    for (const Command& command : commands) specs.push_back(command.spec);
-    printCommandTable(specs, stdout);
+    std::vector<const CommandSyntax*> syntaxes;
+    for (const Command& command : commands) syntaxes.push_back(command.syntax);
+    printCommandTable(syntaxes, stdout);
 }
 
 int usageError(const char* format, const char* what)
@@ -85,13 +85,13 @@ int runTool(int argc, char** argv, const char** commandName)
         if (argc > 3) return usageError("unexpected argument '%s'", argv[3]);
         const Command* command = findCommand(argv[2]);
         if (command == nullptr) return usageError("unknown command '%s'", argv[2]);
-        printCommandHelp(*command->spec, stdout);
+        printCommandHelp(*command->syntax, stdout);
         return 0;
     }
     if (first[0] == '-') return usageError("unknown option %s", first);
     const Command* command = findCommand(first);
     if (command == nullptr) return usageError("unknown command '%s'", first);
-    *commandName = command->spec->name;
+    *commandName = command->syntax->name;
     return command->run(argc - 1, argv + 1);
 }
 
