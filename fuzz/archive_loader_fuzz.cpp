@@ -4,31 +4,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>  // Required for: memfd_create (an in-memory file with a path)
-#include <unistd.h>
 
 #include "archive/archive_format.h"
 #include "archive/archive_loader.h"
+#include "fuzz/input_file.h"
 #include "support/little_endian.h"
 
 namespace {
 
 constexpr int32_t entriesTried = 64;  // the first entries, and the first index past the table
 
-int archiveFile = -1;
-char archivePath[64];
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (archiveFile < 0) {
-        archiveFile = memfd_create("archive", 0);
-        if (archiveFile < 0) std::abort();
-        std::snprintf(archivePath, sizeof archivePath, "/proc/self/fd/%d", archiveFile);
-    }
-    if (ftruncate(archiveFile, 0) != 0) std::abort();
-    if (size > 0 && pwrite(archiveFile, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    const char* archivePath = inputAsFile(data, size);
 
     const int32_t count = size >= 4 ? static_cast<int32_t>(readU32(data)) / 4 : 0;
     const int32_t last = std::clamp(count, 0, entriesTried);

@@ -1,9 +1,6 @@
 // archive_table_fuzz.cpp: fuzz harness: whole archive files through the reader every command
 // shares (readArchiveTable), then each readable entry's table slot, header and data, as 'list',
 // 'check' and 'render --sheet' go through them. Every fault must be one of the fixed wordings.
-#include <sys/mman.h>  // Required for: memfd_create (an in-memory file with a path)
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -13,13 +10,12 @@
 
 #include "archive/archive_format.h"
 #include "archive/archive_loader.h"
+#include "fuzz/input_file.h"
 
 namespace {
 
 constexpr int32_t entriesTried = 64;
 
-int archiveFile = -1;
-char archivePath[64];
 
 bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
@@ -41,13 +37,7 @@ bool knownEntryFault(const char* reason)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (archiveFile < 0) {
-        archiveFile = memfd_create("archive", 0);
-        if (archiveFile < 0) std::abort();
-        std::snprintf(archivePath, sizeof archivePath, "/proc/self/fd/%d", archiveFile);
-    }
-    if (ftruncate(archiveFile, 0) != 0) std::abort();
-    if (size > 0 && pwrite(archiveFile, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    const char* archivePath = inputAsFile(data, size);
 
     ArchiveTable table;
     if (const Fault fault = readArchiveTable(archivePath, &table)) {
