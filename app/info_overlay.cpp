@@ -122,9 +122,9 @@ void drawInfoOverlay(uint32_t nowMilliseconds, const BoneTree* tree)
         secondPassed = true;
     }
 
-    // The archive's entry count is read again once a second and whenever the entry changes; a
-    // --watch reload may change it.
-    if (secondPassed || !painted || countedLoads != bodyLoads || facts.entry != modelIndex) {
+    // The archive's entry count is read again whenever the entry changes, and under --watch
+    // once a second too, since a reload that fails changes no entry but may change the file.
+    if ((secondPassed && viewerOptions.watch) || !painted || countedLoads != bodyLoads || facts.entry != modelIndex) {
         facts.archive = viewerOptions.archivePath;
         facts.entry = modelIndex;
         facts.entryCount = announcedArchiveEntries(viewerOptions.archivePath.c_str());

@@ -23,6 +23,15 @@ bool readAt(FILE* file, uint64_t fileSize, uint64_t position, uint8_t* to, uint3
 
 }  // namespace
 
+EntryHeader parseEntryHeader(const uint8_t* bytes)
+{
+    EntryHeader header;
+    header.unpackedSize = readU32(bytes);
+    header.storedSize = readU32(bytes + 4);
+    header.mode = readI16(bytes + 8);
+    return header;
+}
+
 bool archiveFileSize(FILE* file, uint64_t* size)
 {
     struct stat status;
@@ -48,9 +57,7 @@ EntryLocation locateEntry(FILE* file, uint64_t fileSize, uint32_t index)
     location.offset = readU32(bytes);
     if (!readAt(file, fileSize, location.offset, bytes, entryHeaderBytes)) return location;
     location.haveHeader = true;
-    location.header.unpackedSize = readU32(bytes);
-    location.header.storedSize = readU32(bytes + 4);
-    location.header.mode = readI16(bytes + 8);
+    location.header = parseEntryHeader(bytes);
     return location;
 }
 

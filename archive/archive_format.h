@@ -41,6 +41,16 @@ struct EntryHeader {
     int16_t mode = 0;
 };
 
+// The 10 header bytes at `bytes`, as the file holds them.
+EntryHeader parseEntryHeader(const uint8_t* bytes);
+
+// The bytes an entry takes in the file, header included: stored data takes its unpacked size,
+// packed data its stored size.
+inline uint64_t entryExtent(const EntryHeader& header)
+{
+    return entryHeaderBytes + (header.mode <= entryModeStored ? header.unpackedSize : header.storedSize);
+}
+
 // The entry count the offset table announces: its first offset / 4, signed, so a damaged
 // first offset may give a negative count.
 inline int32_t announcedEntryCount(uint32_t firstOffset) { return static_cast<int32_t>(firstOffset) / 4; }

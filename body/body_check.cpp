@@ -8,9 +8,6 @@
 // so those faults are kept aside until the walk is known to reach the end.
 #include "body/body_check.h"
 
-#include <cstdarg>
-#include <cstdio>
-
 #include "support/little_endian.h"
 #include "body/body.h"
 

@@ -3,8 +3,7 @@
 //
 // A refused body is never prepared or run. A body that passes both checks can be prepared once
 // and then run through any number of frames (runBodyStage) without a single read or write out
-// of bounds, whatever the angle registers and the tables hold. The returned phrases live in one
-// fixed buffer, valid until the next call of either check.
+// of bounds, whatever the angle registers and the tables hold.
 #pragma once
 
 #include <cstddef>

@@ -255,7 +255,8 @@ Fault meshSceneFromGltf(const GltfDocument& doc, MeshScene* out)
         if (reordered) out->notes.push_back("joints reordered so that parents come before their children");
     }
 
-    int skippedPoints = 0, otherSkins = 0;
+    int64_t skippedPoints = 0;
+    int otherSkins = 0;
     const GltfJson* nodes = gltfArray(doc.json, "nodes");
     for (size_t n = 0; n < nodeCount; ++n) {
         if (!inScene[n]) continue;
@@ -296,7 +297,8 @@ Fault meshSceneFromGltf(const GltfDocument& doc, MeshScene* out)
             const bool haveColours = gltfInteger(*attributes, "COLOR_0", &colourAccessor);
             if (haveColours) {
                 if (const Fault f = readAccessor(doc, colourAccessor, {3, 4}, &colours)) return withContext(where.c_str(), f);
-                if (colours.count < positions.count) return faultOf("%s: fewer colours than positions", where.c_str());
+                // Every attribute has one element per vertex; a longer one would only be read for nothing.
+                if (colours.count != positions.count) return faultOf("%s: colours and positions differ in count", where.c_str());
             }
             std::vector<uint32_t> joints;
             int64_t jointsAccessor = 0, weightsAccessor = 0;
@@ -305,8 +307,8 @@ Fault meshSceneFromGltf(const GltfDocument& doc, MeshScene* out)
             if (haveSkin) {
                 if (const Fault f = readIndexAccessor(doc, jointsAccessor, {4}, &joints)) return withContext(where.c_str(), f);
                 if (const Fault f = readAccessor(doc, weightsAccessor, {4}, &weights)) return withContext(where.c_str(), f);
-                if (static_cast<int64_t>(joints.size()) < positions.count * 4 || weights.count < positions.count) {
-                    return faultOf("%s: fewer joints or weights than positions", where.c_str());
+                if (static_cast<int64_t>(joints.size()) != positions.count * 4 || weights.count != positions.count) {
+                    return faultOf("%s: joints or weights and positions differ in count", where.c_str());
                 }
             }
             Material material;
@@ -367,7 +369,7 @@ Fault meshSceneFromGltf(const GltfDocument& doc, MeshScene* out)
             };
             const size_t count = indices.size();
             switch (mode) {
-            case 0: skippedPoints += static_cast<int>(count); break;
+            case 0: skippedPoints += static_cast<int64_t>(count); break;
             case 1: for (size_t i = 0; i + 1 < count; i += 2) face({at(i), at(i + 1)}); break;
             case 2: for (size_t i = 0; i + 1 < count; ++i) face({at(i), at(i + 1)}); if (count > 2) face({at(count - 1), at(0)}); break;
             case 3: for (size_t i = 0; i + 1 < count; ++i) face({at(i), at(i + 1)}); break;

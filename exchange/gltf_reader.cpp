@@ -185,8 +185,9 @@ Fault layoutOf(const GltfDocument& doc, int64_t index, std::initializer_list<int
         out->stride = stride;
     }
     if (count > 0) {
-        const int64_t span = byteOffset + (count - 1) * out->stride + out->size;  // count is limited: no overflow
-        if (byteOffset > viewLength || span > viewLength) {
+        // byteOffset first: it is unbounded, and the span after it is measured from what is left.
+        if (byteOffset > viewLength ||
+            (count - 1) * out->stride + out->size > viewLength - byteOffset) {  // count is limited: no overflow
             return faultOf("accessor %lld: %lld elements run past the end of buffer view %lld", static_cast<long long>(index), static_cast<long long>(count), static_cast<long long>(viewIndex));
         }
     }

@@ -101,13 +101,19 @@ static void drawSphere(const Palette& palette, const uint8_t* record)
     glPopMatrix();
 }
 
+// The view's move and turns onto the current model-view matrix.
+static void applyView(const View& view)
+{
+    glTranslatef(0.0f, -1.5f, view.zoom);
+    glRotatef(view.angleX, 1.0f, 0.0f, 0.0f);
+    glRotatef(view.angleY, 0.0f, 1.0f, 0.0f);
+}
+
 void loadViewMatrix(const View& view)
 {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glTranslatef(0.0f, -1.5f, view.zoom);
-    glRotatef(view.angleX, 1.0f, 0.0f, 0.0f);
-    glRotatef(view.angleY, 0.0f, 1.0f, 0.0f);
+    applyView(view);
 }
 
 void drawScene(const View& view, const Palette& palette)
@@ -116,7 +122,7 @@ void drawScene(const View& view, const Palette& palette)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glPushMatrix();
-    loadViewMatrix(view);
+    applyView(view);
 
     if (view.wireframe) {
         glDisable(GL_CULL_FACE);

@@ -29,14 +29,35 @@ std::string nameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The descriptor of this process that `path` names ("/dev/stdout", "/dev/fd/3",
+// "/proc/self/fd/3"), or -1. Written through directly, such a path keeps what the shell set up
+// for it (a truncated file, an append, a position); reopening it would write from offset 0
+// over whatever the file held.
+int namedDescriptor(const std::string& path)
+{
+    if (path == "/dev/stdin") return STDIN_FILENO;
+    if (path == "/dev/stdout") return STDOUT_FILENO;
+    if (path == "/dev/stderr") return STDERR_FILENO;
+    std::string number;
+    if (startsWith(path, "/dev/fd/")) number = path.substr(8);
+    else if (startsWith(path, "/proc/self/fd/")) number = path.substr(14);
+    else if (startsWith(path, ("/proc/" + std::to_string(getpid()) + "/fd/").c_str())) number = path.substr(path.rfind('/') + 1);
+    if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::stoi(number);
+}
+
 // Where a write to `path` really lands: symbolic links followed to the end, so that the link
-// stays a link and its target is what gets replaced. *magic is set when the chain passes
-// through /proc or /dev/fd, whose links name open descriptors rather than paths.
-Fault followLinks(const std::string& path, std::string* resolved, bool* magic)
+// stays a link and its target is what gets replaced. Stops early, with *descriptor set, at a
+// link that names one of this process's descriptors; *magic is set when the chain passes
+// through /proc or /dev/fd in any other way.
+Fault followLinks(const std::string& path, std::string* resolved, int* descriptor, bool* magic)
 {
     std::string at = path;
+    *descriptor = -1;
     *magic = false;
     for (int hops = 0; hops < 40; ++hops) {
+        *descriptor = namedDescriptor(at);
+        if (*descriptor >= 0) return noFault();
         if (startsWith(at, "/proc/") || startsWith(at, "/dev/fd/")) *magic = true;
         struct stat status;
         if (lstat(at.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
@@ -44,8 +65,9 @@ Fault followLinks(const std::string& path, std::string* resolved, bool* magic)
             return noFault();
         }
         char target[PATH_MAX];
-        const ssize_t length = readlink(at.c_str(), target, sizeof target - 1);
+        const ssize_t length = readlink(at.c_str(), target, sizeof target);
         if (length < 0) return systemFault(errno);
+        if (static_cast<std::size_t>(length) >= sizeof target) return systemFault(ENAMETOOLONG);  // cut short
         target[length] = '\0';
         at = target[0] == '/' ? std::string(target) : folderOf(at) + "/" + target;
     }
@@ -71,6 +93,8 @@ Fault writeAll(int fd, const uint8_t* bytes, std::size_t size)
 struct PendingWrite {
     std::string target;     // the path finally written (links followed)
     std::string temporary;  // empty when writing straight to the target
+    std::string backup;     // a second name for the target's old contents, while a batch commits
+    bool created = false;   // the target did not exist before this write put it there
     int fd = -1;
     bool ownsFd = true;  // false for the standard output
 
@@ -83,15 +107,29 @@ struct PendingWrite {
             ownsFd = false;
             return noFault();
         }
+        int descriptor = -1;
         bool magic = false;
-        if (const Fault fault = followLinks(path, &target, &magic)) return fault;
+        if (const Fault fault = followLinks(path, &target, &descriptor, &magic)) return fault;
+        if (descriptor >= 0) {
+            if (std::fflush(stdout) != 0) return systemFault(errno);  // earlier text goes first
+            fd = dup(descriptor);
+            return fd < 0 ? systemFault(errno) : noFault();
+        }
         struct stat status;
         const bool exists = stat(target.c_str(), &status) == 0;
+        if (magic && exists && S_ISREG(status.st_mode)) {
+            // Another process's descriptor: no path to replace, and reopening would overwrite.
+            return faultOf("names another process's open file; give its path instead");
+        }
         if (magic || (exists && !S_ISREG(status.st_mode))) {
-            // A pipe, a device or an open descriptor: what the user named, written as it is.
+            // A pipe or a device: what the user named, written as it is (a pipe waits for its
+            // reader, as with any other program writing to it).
             fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
             return fd < 0 ? systemFault(errno) : noFault();
         }
+        // Replacing through a rename needs only the folder's permission; the file's own says
+        // whether the user meant it to be written.
+        if (exists && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return systemFault(errno);
         std::string pattern = folderOf(target) + "/." + nameOf(target) + ".orvane-XXXXXX";
         fd = mkostemp(pattern.data(), O_CLOEXEC);
         if (fd < 0) return faultOf("cannot make a temporary file in %s: %s", folderOf(target).c_str(), std::strerror(errno));
@@ -99,7 +137,7 @@ struct PendingWrite {
         // The new file gets the old one's permissions, or those a new file would get.
         mode_t mode = 0;
         if (exists) {
-            mode = status.st_mode & 07777;
+            mode = status.st_mode & 0777;  // no set-id bits on content that is now ours
         } else {
             const mode_t mask = umask(0);
             umask(mask);
@@ -117,6 +155,43 @@ struct PendingWrite {
         if (ownsFd && ::close(fd) != 0 && error == 0) error = errno;
         fd = -1;
         return error != 0 ? systemFault(error) : noFault();
+    }
+
+    // Gives the target's old contents a second name (a hard link beside it), so that a batch
+    // that fails half-way can put them back.
+    Fault keepOld()
+    {
+        if (temporary.empty()) return noFault();
+        struct stat status;
+        if (lstat(target.c_str(), &status) != 0) {
+            created = true;
+            return noFault();
+        }
+        std::string pattern = folderOf(target) + "/." + nameOf(target) + ".orvane-old-XXXXXX";
+        const int fdOld = mkostemp(pattern.data(), O_CLOEXEC);
+        if (fdOld < 0) return systemFault(errno);
+        ::close(fdOld);
+        unlink(pattern.c_str());
+        if (link(target.c_str(), pattern.c_str()) != 0) return systemFault(errno);
+        backup = pattern;
+        return noFault();
+    }
+
+    // Undoes a commit of this batch: the old contents back, or the new file gone.
+    void putBack()
+    {
+        if (!backup.empty()) {
+            if (std::rename(backup.c_str(), target.c_str()) == 0) backup.clear();
+        } else if (created) {
+            unlink(target.c_str());
+        }
+    }
+
+    // Drops the second name of the old contents once the batch is in place.
+    void dropOld()
+    {
+        if (!backup.empty()) unlink(backup.c_str());
+        backup.clear();
     }
 
     // Puts the complete temporary file in the target's place.
@@ -194,15 +269,25 @@ Fault writeFilesTogether(const std::vector<FileContents>& files)
         fault = pending[at].open(files[at].first);
         if (!fault) fault = writeAll(pending[at].fd, files[at].second.data(), files[at].second.size());
         if (!fault) fault = pending[at].close();
+        if (!fault) fault = pending[at].keepOld();
     }
-    for (std::size_t i = 0; i < files.size() && !fault; ++i) {
-        fault = pending[i].commit();
-        at = i + 1;
+    std::size_t committed = 0;
+    for (; committed < files.size() && !fault; ++committed) {
+        fault = pending[committed].commit();
+        at = committed + 1;
     }
     if (fault) {
-        for (PendingWrite& file : pending) file.abandon();
+        // The targets already replaced get their old contents back; should that fail, the old
+        // contents stay under their second name rather than be lost.
+        const std::size_t replaced = committed > 0 ? at - 1 : 0;
+        for (std::size_t i = 0; i < pending.size(); ++i) {
+            if (i < replaced) pending[i].putBack();
+            else pending[i].dropOld();
+            pending[i].abandon();
+        }
         return withContext(files[at - 1].first.c_str(), fault);
     }
+    for (PendingWrite& file : pending) file.dropOld();
     return noFault();
 }
 

@@ -4,8 +4,10 @@
 // Files are the user's. A write goes to a temporary file beside the target, is flushed and
 // closed with every error checked, and only then renamed over the target; on any failure the
 // temporary file is removed and the target is exactly as it was. Nothing here ever removes or
-// truncates a path it did not create. A target that is not a regular file (a pipe, a device,
-// /dev/stdout) is written straight to, as the user asked. "-" is the standard input or output.
+// truncates a path it did not create, and a file the user cannot write is not replaced. A
+// target that is not a regular file (a pipe, a device) is written straight to, as the user
+// asked; a path naming one of this process's descriptors (/dev/stdout, /dev/fd/3) writes
+// through that descriptor, as "-" does for the standard output or input.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +30,10 @@ inline Fault writeFileBytes(const std::string& path, const std::vector<uint8_t>&
 }
 
 // Writes several files as one change: every temporary file is written first, and the targets
-// are replaced only when all of them are complete. On failure the reason is prefixed with the
-// path it concerns, and no target has been touched.
+// are replaced only when all of them are complete; should a replacement fail, those already
+// replaced get their old contents back (kept meanwhile under a second, hard-linked name). On
+// failure the reason is prefixed with the path it concerns. Pipes, devices and "-" in a batch
+// are written as they come, in the first step, since they cannot be taken back.
 using FileContents = std::pair<std::string, std::vector<uint8_t>>;
 Fault writeFilesTogether(const std::vector<FileContents>& files);
 

@@ -38,9 +38,11 @@ int runPack(int argc, char** argv)
     if (inputs.size() > static_cast<std::size_t>(reachableEntries)) {
         return line.usageError("%zu files: an archive holds at most %d entries", inputs.size(), reachableEntries);
     }
-    if (refuseSameFile(packCommand, out, inputs)) return usageStatus;
     ModelSettings settings;
     settings.palette = line.value("--palette", "");
+    std::vector<std::string> read = inputs;  // every file the command reads, the palette too
+    if (!settings.palette.empty()) read.push_back(settings.palette);
+    if (refuseSameFile(packCommand, out, read)) return usageStatus;
     if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
 
     std::vector<std::vector<uint8_t>> entries(inputs.size());

@@ -1,6 +1,5 @@
 // cmd_replace.cpp: the 'replace' subcommand: puts one body in place of an archive's entry (or
 // after its last), copying every other entry's stored bytes as they are: nothing is repacked.
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -33,27 +32,21 @@ const CommandSyntax replaceCommand = {
 
 namespace {
 
-// Each entry's stored bytes (header and data) as the file holds them: from its offset up to the
-// next entry's offset, or to the end of the file.
+// Each entry's stored bytes (header and data) as the file holds them, as far as its header
+// says: entries may share or overlap bytes, and gaps between them belong to none.
 Fault storedEntries(const std::vector<uint8_t>& archive, std::vector<std::vector<uint8_t>>* out)
 {
     if (archive.size() < 4) return faultOf("shorter than its offset table");
     const int32_t count = announcedEntryCount(readU32(archive.data()));
     if (count <= 0 || static_cast<uint64_t>(count) * 4 > archive.size()) return faultOf("damaged offset table (first offset %u)", readU32(archive.data()));
-    std::vector<uint32_t> offsets(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-        offsets[static_cast<size_t>(i)] = readU32(archive.data() + 4 * i);
-        const uint32_t at = offsets[static_cast<size_t>(i)];
+        const uint32_t at = readU32(archive.data() + 4 * i);
         if (at < static_cast<uint64_t>(count) * 4 || static_cast<uint64_t>(at) + entryHeaderBytes > archive.size()) {
             return faultOf("entry %d: its offset %u lies outside the file", i, at);
         }
-    }
-    std::vector<uint32_t> sorted = offsets;
-    std::sort(sorted.begin(), sorted.end());
-    for (const uint32_t at : offsets) {
-        const auto next = std::upper_bound(sorted.begin(), sorted.end(), at);
-        const size_t end = next == sorted.end() ? archive.size() : *next;
-        out->emplace_back(archive.begin() + at, archive.begin() + static_cast<std::ptrdiff_t>(end));
+        const uint64_t extent = entryExtent(parseEntryHeader(archive.data() + at));
+        if (extent > archive.size() - at) return faultOf("entry %d: %s", i, archiveTruncated);
+        out->emplace_back(archive.begin() + at, archive.begin() + static_cast<std::ptrdiff_t>(at + extent));
     }
     return noFault();
 }

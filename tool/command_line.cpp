@@ -206,4 +206,3 @@ bool flushStandardOutput(const char* command)
     return false;
 }
 
-bool isHelpRequest(int argc, char** argv) { return argc == 2 && isHelp(argv[1]); }

@@ -106,11 +106,3 @@ bool refuseSameFile(const CommandSyntax& syntax, const std::string& output, cons
 // True when the stream has met no error and flushes; otherwise prints
 // "orvane COMMAND: cannot write to standard output: REASON" and is false.
 bool flushStandardOutput(const char* command);
-
-// For commands not yet declared with a CommandSyntax: true when the arguments are just the
-// subcommand and --help (or -h); and the strict number parser under its older name.
-bool isHelpRequest(int argc, char** argv);
-inline bool parseWholeNumber(const char* text, long low, long high, long* value)
-{
-    return readWholeNumber(text, low, high, value);
-}

@@ -122,6 +122,16 @@ TEST_F(FileSafety, PipesDevicesAndDashAreWrittenStraightAndKept)
         EXPECT_FALSE(fs::exists(folder.file("-")));
     }
     EXPECT_EQ(tool("render body.ZRK 0 -o -").out.substr(1, 3), "PNG");
+
+    // A path naming the standard output writes through it: an append keeps what the file held.
+    ASSERT_TRUE(folder.write("log", Bytes{'O', 'L', 'D'}));
+    const CommandRun appended = tool("extract body.ZRK 1 /dev/stdout >> log");
+    EXPECT_EQ(appended.status, 0) << appended.err;
+    const Bytes log = folder.read("log");
+    ASSERT_GT(log.size(), 3u);
+    EXPECT_EQ(Bytes(log.begin(), log.begin() + 3), (Bytes{'O', 'L', 'D'}));
+    const std::string entry = tool("extract body.ZRK 1 -").out;
+    EXPECT_EQ(std::string(log.begin() + 3, log.end()), entry) << "the entry follows the old bytes";
 }
 
 TEST_F(FileSafety, AnOutputThatIsAlsoAnInputIsRefusedBeforeWriting)
@@ -138,7 +148,8 @@ TEST_F(FileSafety, AnOutputThatIsAlsoAnInputIsRefusedBeforeWriting)
              {"render body.ZRK --sheet -o palette.dmp", "palette.dmp is also the input palette.dmp"},
              {"pack palette.dmp body.ZRK palette.dmp", "palette.dmp is also the input palette.dmp"},
              {"export body.ZRK 0 --format obj -o sub/../palette.dmp", "sub/../palette.dmp is also the input palette.dmp"},
-             {"pack sub/link.ZRK palette.dmp body.ZRK", "sub/link.ZRK is also the input body.ZRK"}}) {
+             {"pack sub/link.ZRK palette.dmp body.ZRK", "sub/link.ZRK is also the input body.ZRK"},
+             {"pack --palette palette.dmp palette.dmp body.ZRK", "palette.dmp is also the input palette.dmp"}}) {
         const CommandRun run = tool(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_NE(run.err.find(same + "; nothing written\nusage: orvane "), std::string::npos) << arguments << "\n" << run.err;

@@ -194,6 +194,34 @@ TEST(ReplaceCommand, ReplacesOrAppendsOneEntryAndCopiesTheOthers)
     EXPECT_EQ(w.dir.read("body.ZRK"), kept);
 }
 
+TEST(ReplaceCommand, EntriesThatShareBytesKeepTheirsWhole)
+{
+    // Entry 1's header and data lie inside entry 0's stored data; entry 2 follows a gap.
+    const Workshop w;
+    Bytes inner(10);
+    writeU32(&inner[0], 3);
+    writeU32(&inner[4], 3);
+    inner.insert(inner.end(), {7, 8, 9});
+    Bytes archive(12);
+    writeU32(&archive[0], 12);
+    writeU32(&archive[4], 12 + 10);
+    Bytes outer(10);
+    writeU32(&outer[0], static_cast<uint32_t>(inner.size() + 2));
+    outer.insert(outer.end(), inner.begin(), inner.end());
+    outer.insert(outer.end(), {5, 6});
+    archive.insert(archive.end(), outer.begin(), outer.end());
+    archive.insert(archive.end(), {0xEE, 0xEE});  // a gap no entry claims
+    writeU32(&archive[8], static_cast<uint32_t>(archive.size()));
+    archive.insert(archive.end(), {1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 42});
+    ASSERT_TRUE(w.dir.write("shared.ZRK", archive));
+    std::vector<std::string> before;
+    for (int i = 0; i < 3; ++i) before.push_back(w.run("extract shared.ZRK " + std::to_string(i) + " -").out);
+
+    ASSERT_EQ(w.run("replace shared.ZRK 2 tri.obj").status, 0);
+    EXPECT_EQ(w.run("extract shared.ZRK 0 -").out, before[0]);
+    EXPECT_EQ(w.run("extract shared.ZRK 1 -").out, before[1]);
+}
+
 TEST(ReplaceCommand, AFailedWriteLeavesTheArchiveAsItWas)
 {
     const Workshop w;
