@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "tests/exchange/export_test_support.h"
-#include "body/full_room_body.h"
+#include "testkit/full_room_body.h"
 
 namespace fs = std::filesystem;
 
