@@ -207,7 +207,7 @@ void appendScene(std::string& s, const GltfPlan& plan, const std::string& name)
         if (plan.slot[g] >= 0) head.roles.emplace_back(plan.groups[g].role);
     }
     s += "],\"extras\":{\"orvane\":";
-    appendOrvaneExtras(s, head, body.bones, body.normalRecords, body.elements, plan.places);
+    appendOrvaneExtras(s, head, body.bones, body.boneJoint, body.normalRecords, body.elements, plan.places);
     s += "}}]";
 }
 
