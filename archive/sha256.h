@@ -17,7 +17,7 @@ public:
     Sha256Digest finish();  // once; the object is spent afterwards
 
 private:
-    void compress(const uint8_t* block);
+    void compress(const uint8_t* blocks, std::size_t count);
 
     uint32_t state_[8];
     uint8_t pending_[64];
@@ -26,6 +26,9 @@ private:
 };
 
 Sha256Digest sha256(std::span<const uint8_t> bytes);
+
+// For the tests: the portable code even where the processor's SHA instructions are at hand.
+void sha256PortableOnly(bool on);
 
 // The digest as 64 lower-case hexadecimal digits.
 std::string hexOf(const Sha256Digest& digest);

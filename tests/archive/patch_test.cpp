@@ -80,17 +80,21 @@ TEST(Sha256, GivesTheStandardVectors)
          "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
         {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(hexOf(sha256(textBytes(c.message))), c.digest) << c.message.size();
-        // The same message in pieces of every size up to a block and a half.
-        for (size_t piece = 1; piece < 97 && piece < c.message.size(); piece += 13) {
-            Sha256 hash;
-            for (size_t at = 0; at < c.message.size(); at += piece)
-                hash.add(textBytes(c.message.substr(at, std::min(piece, c.message.size() - at))));
-            EXPECT_EQ(hexOf(hash.finish()), c.digest) << piece;
-            if (c.message.size() > 1000) break;
+    for (const bool portable : {false, true}) {
+        sha256PortableOnly(portable);
+        for (const auto& c : cases) {
+            EXPECT_EQ(hexOf(sha256(textBytes(c.message))), c.digest) << c.message.size() << (portable ? " portable" : "");
+            // The same message in pieces of 1 to 92 bytes, across the blocks' edges.
+            for (size_t piece = 1; piece < 97 && piece < c.message.size(); piece += 13) {
+                Sha256 hash;
+                for (size_t at = 0; at < c.message.size(); at += piece)
+                    hash.add(textBytes(c.message.substr(at, std::min(piece, c.message.size() - at))));
+                EXPECT_EQ(hexOf(hash.finish()), c.digest) << piece;
+                if (c.message.size() > 1000) break;
+            }
         }
     }
+    sha256PortableOnly(false);
 }
 
 TEST(ArchivePatch, ApplyingWhatWasMadeGivesTheNewArchiveByteForByte)
