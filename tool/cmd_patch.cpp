@@ -117,15 +117,13 @@ namespace {
 struct LoadedPatch {
     std::string path;
     ArchivePatch patch;
-    bool madeForOriginal = false;
 };
 
 // Checks each patch against the original, and the patches against each other; prints why they
 // do not apply and is false.
 bool patchesApply(const std::vector<LoadedPatch>& patches, const std::string& oldPath, const PatchableArchive& original,
-                  bool force)
+                  const Sha256Digest& originalHash, bool force)
 {
-    const Sha256Digest originalHash = sha256(original.bytes);
     for (const LoadedPatch& loaded : patches) {
         if (madeFor(loaded.patch, original, originalHash)) continue;
         const long differing = firstDifferingEntry(loaded.patch, original);
@@ -141,7 +139,7 @@ bool patchesApply(const std::vector<LoadedPatch>& patches, const std::string& ol
                          loaded.path.c_str());
             return false;
         }
-        std::fprintf(stderr, "orvane patch apply: %s is not the archive %s was made for (%s); applied with --force, as "
+        std::fprintf(stderr, "orvane patch apply: %s is not the archive %s was made for (%s); applying it with --force, as "
                              "every entry it touches matches\n", oldPath.c_str(), loaded.path.c_str(), where.c_str());
     }
     for (size_t i = 0; i < patches.size(); ++i) {
@@ -189,9 +187,9 @@ int runPatchApply(int argc, char** argv)
     std::vector<uint8_t> oldBytes;
     PatchableArchive original;
     if (!readPatchableInput(patchApplyCommand, oldPath, &oldBytes, &original)) return 1;
-    if (!patchesApply(patches, oldPath, original, line.has("--force"))) return 1;
-
     const Sha256Digest originalHash = sha256(original.bytes);
+    if (!patchesApply(patches, oldPath, original, originalHash, line.has("--force"))) return 1;
+
     std::vector<uint8_t> result;
     for (const LoadedPatch& loaded : patches)
         if (madeFor(loaded.patch, original, originalHash) && !givesItsResult(loaded, original, &result)) return 1;

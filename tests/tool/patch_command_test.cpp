@@ -147,7 +147,7 @@ TEST(PatchCommand, AppliesOnlyToItsOriginalUnlessForcedAndThenOnlyOverWhatItTouc
     } cases[] = {
         {"patch apply mine.patch old.ZRK -o out.ZRK", 0, "", "mine.ZRK"},
         {"patch apply mine.patch other.ZRK -o out.ZRK", 1, "other.ZRK is not the archive mine.patch was made for: entry 3 differs", nullptr},
-        {"patch apply mine.patch other.ZRK -o out.ZRK --force", 0, "applied with --force", "mine_on_other.ZRK"},
+        {"patch apply mine.patch other.ZRK -o out.ZRK --force", 0, "applying it with --force", "mine_on_other.ZRK"},
         {"patch apply clash.patch mine.ZRK -o out.ZRK --force", 1, "entry 1, which the patch replaces, is not the one it was made for", nullptr},
         {"patch apply mine.patch other.patch old.ZRK -o out.ZRK", 0, "", "both.ZRK"},
         {"patch apply mine.patch clash.patch old.ZRK -o out.ZRK", 1, "entry 1 is changed by both mine.patch and clash.patch", nullptr},
