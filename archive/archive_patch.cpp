@@ -213,11 +213,16 @@ Fault decodePatch(ByteSpan bytes, ArchivePatch* patch)
     if (bytes.size() < sizeof patchMagic || std::memcmp(bytes.data(), patchMagic, sizeof patchMagic) != 0)
         return faultOf("not a patch (it does not start with ORVPATCH)");
     if (bytes.size() < fixedHeaderBytes + checksumBytes) return cut("its header");
+    // The version is believed only once the checksum holds: a flipped bit there is damage.
     const uint16_t version = readU16(bytes.data() + 8);
+    const ByteSpan body = bytes.first(bytes.size() - checksumBytes);
+    if (!spansEqual(sha256(body), bytes.last(checksumBytes))) {
+        if (version != patchFormatVersion)
+            return faultOf("damaged, or in a patch format other than %u, the one this orvane reads", patchFormatVersion);
+        return faultOf("damaged: its checksum does not match (cut short or altered)");
+    }
     if (version != patchFormatVersion)
         return faultOf("patch format %u; this orvane reads format %u", version, patchFormatVersion);
-    const ByteSpan body = bytes.first(bytes.size() - checksumBytes);
-    if (!spansEqual(sha256(body), bytes.last(checksumBytes))) return faultOf("damaged: its checksum does not match (cut short or altered)");
 
     const uint8_t* h = bytes.data();
     if (readU16(h + 10) != 0) return faultOf("unknown flags %#x", readU16(h + 10));

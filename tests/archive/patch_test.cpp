@@ -162,6 +162,13 @@ TEST(ArchivePatch, RefusesFieldsThatDoNotAddUpEvenUnderAGoodChecksum)
         const Fault fault = decodePatch(encodePatch(spoilt), &spoilt);
         EXPECT_NE(std::string(fault.reason).find(c.fault), std::string::npos) << c.what << ": " << fault.reason;
     }
+    // A later format is named as such only when its checksum holds; otherwise it is damage.
+    Bytes later = encodePatch(patch);
+    writeU16(&later[8], 2);
+    EXPECT_NE(std::string(decodePatch(later, &patch).reason).find("damaged, or in a patch format other than 1"), std::string::npos);
+    const Sha256Digest checksum = sha256(ByteSpan(later).first(later.size() - 32));
+    std::copy(checksum.begin(), checksum.end(), later.end() - 32);
+    EXPECT_STREQ(decodePatch(later, &patch).reason, "patch format 2; this orvane reads format 1");
 }
 
 TEST(StoredEntries, UnpackWithTheLoadersVerdicts)
