@@ -113,9 +113,8 @@ Fault readPatchableArchive(ByteSpan bytes, PatchableArchive* out)
 {
     *out = PatchableArchive{bytes, {}};
     StoredArchive stored;
-    if (const Fault fault = readStoredEntries(bytes, &stored)) return fault;
-    if (stored.entries.size() < static_cast<std::size_t>(stored.announced))
-        return faultOf("the offset table announces %d entries; the file holds %zu slots", stored.announced, bytes.size() / 4);
+    if (const Fault fault = readStoredEntries(bytes, &stored, reachableEntries)) return fault;
+    if (const Fault fault = unreadEntriesFault(stored, bytes.size())) return fault;
     out->entries.reserve(stored.entries.size());
     for (std::size_t i = 0; i < stored.entries.size(); ++i) {
         if (!stored.entries[i].whole()) return faultOf("entry %zu: %s", i, archiveTruncated);

@@ -15,7 +15,7 @@ constexpr uint64_t maxUnpackedPerPackedByte = 8;
 
 }  // namespace
 
-Fault readStoredEntries(ByteSpan archive, StoredArchive* out)
+Fault readStoredEntries(ByteSpan archive, StoredArchive* out, uint32_t most)
 {
     *out = StoredArchive{};
     if (archive.size() < 4) return faultOf("%s", archiveNoTable);
@@ -23,7 +23,7 @@ Fault readStoredEntries(ByteSpan archive, StoredArchive* out)
     if (announced < 0) return faultOf("%s", archiveNegativeCount);
     if (announced == 0) return faultOf("%s", archiveNoEntries);
     out->announced = announced;
-    const uint64_t slots = std::min<uint64_t>(static_cast<uint64_t>(announced), archive.size() / 4);
+    const uint64_t slots = std::min<uint64_t>({static_cast<uint64_t>(announced), archive.size() / 4, most});
     out->entries.resize(slots);
     for (uint64_t i = 0; i < slots; ++i) {
         StoredEntry& entry = out->entries[i];
@@ -34,6 +34,16 @@ Fault readStoredEntries(ByteSpan archive, StoredArchive* out)
         if (extent <= archive.size() - entry.offset) entry.bytes = archive.subspan(entry.offset, extent);
     }
     return noFault();
+}
+
+Fault unreadEntriesFault(const StoredArchive& archive, uint64_t fileSize)
+{
+    if (archive.entries.size() >= static_cast<std::size_t>(archive.announced)) return noFault();
+    if (static_cast<uint64_t>(archive.announced) > fileSize / 4)
+        return faultOf("the offset table announces %d entries; the file holds %llu slots", archive.announced,
+                       static_cast<unsigned long long>(fileSize / 4));
+    return faultOf("the offset table announces %d entries; only the first %zu can be read", archive.announced,
+                   archive.entries.size());
 }
 
 Fault entryHeaderFault(const EntryHeader& header, uint64_t bytesLeft)

@@ -24,15 +24,20 @@ struct StoredEntry {
 
 struct StoredArchive {
     int32_t announced = 0;  // the first offset / 4, at least 1
-    // One per table slot that lies within the file, at most `announced`. Entries may share or
-    // overlap bytes, and gaps between them belong to none.
+    // One per table slot that lies within the file, at most `announced` and the reader's `most`.
+    // Entries may share or overlap bytes, and gaps between them belong to none.
     std::vector<StoredEntry> entries;
 };
 
-// Takes the archive's bytes apart. Fails as readArchiveTable does on the table as a whole
-// (archiveNoTable, archiveNegativeCount, archiveNoEntries); an entry whose bytes cannot be found
-// is kept, not whole, for the caller to word. The spans point into `archive`.
-Fault readStoredEntries(ByteSpan archive, StoredArchive* out);
+// Takes the archive's bytes apart, reading at most `most` table slots. Fails as
+// readArchiveTable does on the table as a whole (archiveNoTable, archiveNegativeCount,
+// archiveNoEntries); an entry whose bytes cannot be found is kept, not whole, for the caller to
+// word. The spans point into `archive`.
+Fault readStoredEntries(ByteSpan archive, StoredArchive* out, uint32_t most = UINT32_MAX);
+
+// When fewer entries were read than the table announces, why, in the words every command uses:
+// the table is cut short (the file holds fewer slots), or longer than `most`.
+Fault unreadEntriesFault(const StoredArchive& archive, uint64_t fileSize);
 
 // Why an entry with this header, followed by `bytesLeft` bytes of the file, cannot be loaded
 // (archiveUnsupportedMode, archiveTruncated, archiveDamagedPacked), as the loader judges it

@@ -37,8 +37,7 @@ Fault storedEntries(const std::vector<uint8_t>& archive, std::vector<ByteSpan>* 
 {
     StoredArchive stored;
     if (const Fault fault = readStoredEntries(archive, &stored)) return fault;
-    if (stored.entries.size() < static_cast<size_t>(stored.announced))
-        return faultOf("the offset table announces %d entries; the file holds %zu slots", stored.announced, archive.size() / 4);
+    if (const Fault fault = unreadEntriesFault(stored, archive.size())) return fault;
     for (size_t i = 0; i < stored.entries.size(); ++i) {
         const StoredEntry& entry = stored.entries[i];
         // An entry inside the table would be overwritten by the table rewritten.

@@ -11,6 +11,7 @@
 #include "body/sample_bodies.h"
 #include "image/png_file.h"
 #include "support/file_io.h"
+#include "support/little_endian.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
 
@@ -95,6 +96,13 @@ TEST(DiffCommand, SaysWhatChangedInWordsWithDiffsStatus)
     EXPECT_EQ(cut.status, 2);
     EXPECT_NE(cut.out.find("cut.ZRK: too short to hold an offset table"), std::string::npos) << cut.out;
     EXPECT_EQ(f.run("diff old.ZRK").status, 2);
+    // More entries than an index reaches: diff compares none of them rather than some.
+    Bytes wide(4 * 40000 + 10, 0);
+    for (size_t i = 0; i < 40000; ++i) writeU32(&wide[4 * i], 4 * 40000);
+    EXPECT_TRUE(f.dir.write("wide.ZRK", wide));
+    const CommandRun tooWide = f.run("diff wide.ZRK old.ZRK");
+    EXPECT_EQ(tooWide.status, 2);
+    EXPECT_NE(tooWide.out.find("announces 40000 entries; only the first 32768 can be read"), std::string::npos) << tooWide.out;
 }
 
 TEST(DiffCommand, DrawsEachChangedEntryOldBesideNew)
