@@ -51,15 +51,16 @@ bool readSide(const std::string& path, std::vector<uint8_t>* bytes, StoredArchiv
 // Writes the pictures of the changed entries as one batch; false after saying why.
 bool writePictures(const DiffPictures& pictures, const std::string& dir)
 {
+    std::vector<FileContents> files;
+    if (const Fault fault = drawDiffPictures(pictures, dir, &files)) {
+        std::fprintf(stderr, "orvane diff: %s\n", fault.reason);
+        return false;
+    }
+    // The folder is made only once every picture is drawn.
     std::error_code error;
     if (!std::filesystem::is_directory(dir, error) && !std::filesystem::create_directory(dir, error)) {
         std::fprintf(stderr, "orvane diff: cannot make the folder %s: %s\n", dir.c_str(),
                      error ? error.message().c_str() : "something else has that name");
-        return false;
-    }
-    std::vector<FileContents> files;
-    if (const Fault fault = drawDiffPictures(pictures, dir, &files)) {
-        std::fprintf(stderr, "orvane diff: %s\n", fault.reason);
         return false;
     }
     if (const Fault fault = writeFilesTogether(files)) {
@@ -87,7 +88,7 @@ int runDiff(int argc, char** argv)
     if (!readSide(oldPath, &oldBytes, &before) || !readSide(newPath, &newBytes, &after)) return troubleStatus;
     const std::vector<EntryComparison> verdicts = compareArchives(before, after);
 
-    size_t counts[6] = {};
+    size_t counts[verdictCount] = {};
     for (size_t i = 0; i < verdicts.size(); ++i) {
         const EntryComparison& v = verdicts[i];
         ++counts[static_cast<int>(v.verdict)];
@@ -96,7 +97,7 @@ int runDiff(int argc, char** argv)
     }
     std::printf("%zu %s:", verdicts.size(), verdicts.size() == 1 ? "entry" : "entries");
     const char* separator = " ";
-    for (int k = 0; k < 6; ++k) {
+    for (int k = 0; k < verdictCount; ++k) {
         if (counts[k] == 0) continue;
         std::printf("%s%zu %s", separator, counts[k], verdictName(static_cast<EntryVerdict>(k)));
         separator = ", ";

@@ -8,6 +8,7 @@
 #include "archive/stored_entries.h"
 
 enum class EntryVerdict { same, repacked, changed, added, removed, damaged };
+inline constexpr int verdictCount = 6;
 
 struct EntryComparison {
     EntryVerdict verdict = EntryVerdict::same;
