@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "exchange/body_from_mesh.h"
+#include "exchange/colour.h"
 #include "import_test_support.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
@@ -99,7 +100,7 @@ TEST(ImportForeign, ObjDirectlyAndThroughAssimpGltfGiveTheSameCube)
     // palette entry nearest its display encoding.
     std::vector<int> expected;
     for (const int index : {red, green, blue}) {
-        Vec3d linearAsGiven;
+        Vec3 linearAsGiven;
         for (size_t k = 0; k < 3; ++k) linearAsGiven[k] = displayFromLinear(demoPaletteColours()[index][k] / 255.0);
         expected.push_back(nearestPaletteIndex(demoPaletteColours(), linearAsGiven));
     }
@@ -167,8 +168,7 @@ Bytes withVertexColours(Bytes glb)
     const int indices[3] = {red, red + 2, red + 4};
     for (int v = 0; v < 3; ++v) {
         for (int c = 0; c < 3; ++c) {
-            const double display = demoPaletteColours()[indices[v]][c] / 255.0;
-            const float linear = static_cast<float>(display <= 0.04045 ? display / 12.92 : std::pow((display + 0.055) / 1.055, 2.4));
+            const float linear = linearFromDisplay(demoPaletteColours()[indices[v]][c]);
             uint32_t bits;
             std::memcpy(&bits, &linear, 4);
             const size_t at = end - static_cast<size_t>((3 - v) * 12 - c * 4);
