@@ -16,6 +16,7 @@ extern const CommandSyntax bonesCommand;    // print an entry's skeleton as a tr
 extern const CommandSyntax exportCommand;   // write an entry as glTF or OBJ
 extern const CommandSyntax importCommand;   // make a body from a glTF or OBJ model
 extern const CommandSyntax replaceCommand;  // put a body in place of one entry of an archive
+extern const CommandSyntax galleryCommand;  // make a web gallery of an archive
 
 int runDemo(int argc, char** argv);
 int runList(int argc, char** argv);
@@ -28,3 +29,4 @@ int runBones(int argc, char** argv);
 int runExport(int argc, char** argv);
 int runImport(int argc, char** argv);
 int runReplace(int argc, char** argv);
+int runGallery(int argc, char** argv);

@@ -30,6 +30,7 @@ const Command commands[] = {
     {&exportCommand, runExport},
     {&importCommand, runImport},
     {&replaceCommand, runReplace},
+    {&galleryCommand, runGallery},
 };
 
 const Command* findCommand(const char* name)
