@@ -1,10 +1,15 @@
 // cmd_gallery.cpp: the 'gallery' subcommand: an archive as a static web site that opens from
 // the disk with no server: a card per entry with a picture drawn by the viewer's own code, and
 // each body turnable in 3-D (three.js, from the system's copy) with its downloads.
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/archive_format.h"
@@ -103,12 +108,98 @@ int parse(int argc, char** argv, Options* o)
     return -1;
 }
 
-struct Work {
-    const Options& o;
-    const Palette& palette;
-    OffscreenGl& gl;
-    GalleryFolder& folder;
-    std::vector<uint8_t> raw, bytes;  // scratch kept from one entry to the next
+// What the drawing thread hands to the writers: one entry posed and drawn.
+struct Job {
+    int index = 0;
+    RgbImage picture;
+    std::vector<RgbImage> turntable;
+    PosedBody body;
+};
+
+// Entries go from the thread that poses and draws them (the pipeline's tables are the
+// process's, so that is one thread) to writers that encode and write them, a few at a time.
+class Writers {
+public:
+    Writers(const Options& o, const Palette& palette, GalleryFolder& folder) : o_(o), palette_(palette), folder_(folder)
+    {
+        for (auto& t : threads_) t = std::thread([this] { work(); });
+    }
+    ~Writers() { (void)finish(); }
+
+    void push(std::unique_ptr<Job> job)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        room_.wait(lock, [this] { return queue_.size() < maxQueued; });
+        queue_.push_back(std::move(job));
+        ready_.notify_one();
+    }
+
+    // Waits for every job; the first write fault, if any.
+    Fault finish()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        ready_.notify_all();
+        for (auto& t : threads_)
+            if (t.joinable()) t.join();
+        return fault_;
+    }
+
+private:
+    static constexpr size_t maxQueued = 2;  // full-room bodies take megabytes each
+    const Options& o_;
+    const Palette& palette_;
+    GalleryFolder& folder_;
+    std::mutex mutex_;
+    std::condition_variable ready_, room_;
+    std::deque<std::unique_ptr<Job>> queue_;
+    bool done_ = false;
+    Fault fault_;
+    std::thread threads_[2];
+
+    void work()
+    {
+        std::vector<uint8_t> bytes;
+        for (;;) {
+            std::unique_ptr<Job> job;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                ready_.wait(lock, [this] { return done_ || !queue_.empty(); });
+                if (queue_.empty()) return;
+                job = std::move(queue_.front());
+                queue_.pop_front();
+                room_.notify_one();
+                if (fault_) continue;  // after a failed write the rest is only drained
+            }
+            if (const Fault fault = write(*job, &bytes)) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (!fault_) fault_ = fault;
+            }
+        }
+    }
+
+    Fault write(const Job& job, std::vector<uint8_t>* bytes)
+    {
+        const int i = job.index;
+        if (const Fault fault = encodePng(job.picture, bytes)) return fault;
+        if (const Fault fault = folder_.write(galleryThumbName(i), bytes->data(), bytes->size())) return fault;
+        ExportOptions options;
+        options.archiveName = fs::path(o_.archive).filename().string();
+        options.entry = i;
+        options.palette = palette_;
+        writeGlb(job.body, options, bytes);
+        if (const Fault fault = folder_.write(galleryFileName(i, "glb"), bytes->data(), bytes->size())) return fault;
+        if (const Fault fault = folder_.write(galleryModelScript(i), galleryModelScriptText(i, *bytes))) return fault;
+        const std::string mtl = galleryFileName(i, "mtl");
+        const ObjFiles obj = writeObj(job.body, options, fs::path(mtl).filename().string());
+        if (const Fault fault = folder_.write(galleryFileName(i, "obj"), obj.obj)) return fault;
+        if (const Fault fault = folder_.write(mtl, obj.mtl)) return fault;
+        if (job.turntable.empty()) return noFault();
+        if (const Fault fault = encodeAnimatedGif(job.turntable, turntableDelay, bytes)) return fault;
+        return folder_.write(galleryFileName(i, "gif"), bytes->data(), bytes->size());
+    }
 };
 
 // The counts the card shows, from the body as exported.
@@ -123,55 +214,33 @@ void count(const PosedBody& body, GalleryEntry* e)
     }
 }
 
-// One entry's picture, model script and downloads into the folder; an entry fault goes into
-// e->fault, a write fault is returned.
-Fault addEntry(Work& w, GalleryEntry* e)
+// Poses and draws entry e->index as the viewer does: the job for the writers, or the reason
+// it cannot be shown in e->fault (and no job).
+std::unique_ptr<Job> drawEntry(const Options& o, const Palette& palette, OffscreenGl& gl, GalleryEntry* e)
 {
+    auto job = std::make_unique<Job>();
+    job->index = e->index;
     PosedEntry entry;
-    RgbImage picture;
-    Fault shown = entry.load(w.o.archive.c_str(), e->index);
-    if (!shown) shown = entry.draw(w.gl, View{}, 0, w.palette, PictureExtras{}, &picture);
-    PosedBody body;
+    Fault shown = entry.load(o.archive.c_str(), e->index);
+    if (!shown) shown = entry.draw(gl, View{}, 0, palette, PictureExtras{}, &job->picture);
+    for (int k = 0; !shown && o.turntables && k < turntableFrames; ++k) {
+        job->turntable.emplace_back();
+        shown = entry.draw(gl, View{}, turntableAngle(0, k, turntableFrames), palette, PictureExtras{}, &job->turntable.back());
+    }
     if (!shown) {
         uint8_t* raw = nullptr;
         uint32_t size = 0;
-        shown = loadArchiveEntry(w.o.archive.c_str(), static_cast<int16_t>(e->index), &raw, &size);
-        if (!shown) shown = poseBody(raw, size, 0, &body);
+        shown = loadArchiveEntry(o.archive.c_str(), static_cast<int16_t>(e->index), &raw, &size);
+        if (!shown) shown = poseBody(raw, size, 0, &job->body);
         std::free(raw);
     }
     if (shown) {
         e->fault = shown.reason;
-        return noFault();
+        return nullptr;
     }
-    count(body, e);
-    if (const Fault fault = encodePng(picture, &w.bytes)) return fault;
-    if (const Fault fault = w.folder.write(galleryThumbName(e->index), w.bytes.data(), w.bytes.size())) return fault;
-
-    ExportOptions options;
-    options.archiveName = fs::path(w.o.archive).filename().string();
-    options.entry = e->index;
-    options.palette = w.palette;
-    writeGlb(body, options, &w.bytes);
-    if (const Fault fault = w.folder.write(galleryFileName(e->index, "glb"), w.bytes.data(), w.bytes.size())) return fault;
-    if (const Fault fault = w.folder.write(galleryModelScript(e->index), galleryModelScriptText(e->index, w.bytes))) return fault;
-    const std::string mtl = galleryFileName(e->index, "mtl");
-    const ObjFiles obj = writeObj(body, options, fs::path(mtl).filename().string());
-    if (const Fault fault = w.folder.write(galleryFileName(e->index, "obj"), obj.obj)) return fault;
-    if (const Fault fault = w.folder.write(mtl, obj.mtl)) return fault;
-
-    if (w.o.turntables) {
-        std::vector<RgbImage> frames(turntableFrames);
-        for (int k = 0; k < turntableFrames; ++k) {
-            if (const Fault fault = entry.draw(w.gl, View{}, turntableAngle(0, k, turntableFrames), w.palette, PictureExtras{}, &frames[static_cast<size_t>(k)])) {
-                e->fault = fault.reason;
-                return noFault();
-            }
-        }
-        if (const Fault fault = encodeAnimatedGif(frames, turntableDelay, &w.bytes)) return fault;
-        if (const Fault fault = w.folder.write(galleryFileName(e->index, "gif"), w.bytes.data(), w.bytes.size())) return fault;
-        e->turntable = true;
-    }
-    return noFault();
+    count(job->body, e);
+    e->turntable = o.turntables;
+    return job;
 }
 
 int cannotWrite(const Fault& fault)
@@ -220,17 +289,21 @@ int runGallery(int argc, char** argv)
     page.title = o.title;
     page.thumbWidth = thumbWidth;
     page.thumbHeight = thumbHeight;
-    Work work{o, palette, gl, folder, {}, {}};
     int faults = 0;
-    for (int i = 0; i < table.readable; ++i) {
-        GalleryEntry e;
-        e.index = i;
-        if (const Fault fault = addEntry(work, &e)) return cannotWrite(fault);
-        if (!e.fault.empty()) {
-            reportEntryFault(galleryCommand, o.archive.c_str(), i, e.fault.c_str());
-            ++faults;
+    {
+        Writers writers(o, palette, folder);
+        for (int i = 0; i < table.readable; ++i) {
+            GalleryEntry e;
+            e.index = i;
+            if (std::unique_ptr<Job> job = drawEntry(o, palette, gl, &e)) {
+                writers.push(std::move(job));
+            } else {
+                reportEntryFault(galleryCommand, o.archive.c_str(), i, e.fault.c_str());
+                ++faults;
+            }
+            page.entries.push_back(std::move(e));
         }
-        page.entries.push_back(std::move(e));
+        if (const Fault fault = writers.finish()) return cannotWrite(fault);
     }
     for (size_t k = 0; k < three.size(); ++k)
         if (const Fault fault = folder.write(threeFiles[k].second, three[k].data(), three[k].size())) return cannotWrite(fault);

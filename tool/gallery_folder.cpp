@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -86,7 +87,10 @@ Fault GalleryFolder::write(const std::string& relative, const uint8_t* bytes, si
 {
     const fs::path path = fs::path(staging_) / relative;
     std::error_code error;
-    fs::create_directories(path.parent_path(), error);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        fs::create_directories(path.parent_path(), error);
+    }
     if (error) return faultOf("%s: %s", (fs::path(target_) / relative).c_str(), error.message().c_str());
     // A fresh folder of our own: the file is new, so it is written straight (flushed at the end).
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -99,12 +103,14 @@ Fault GalleryFolder::write(const std::string& relative, const uint8_t* bytes, si
     }
     if (fd >= 0 && ::close(fd) != 0 && err == 0) err = errno;
     if (err != 0) return faultOf("%s: %s", (fs::path(target_) / relative).c_str(), std::strerror(err));
+    std::lock_guard<std::mutex> lock(mutex_);
     files_.push_back(relative);
     return noFault();
 }
 
 Fault GalleryFolder::place()
 {
+    std::sort(files_.begin(), files_.end());  // written by several threads: any order
     std::string list;
     for (const std::string& f : files_) list += f + "\n";
     if (const Fault fault = write(galleryManifestName, list)) return fault;

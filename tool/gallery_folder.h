@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ public:
 
     // Makes the new folder beside `dir`.
     Fault open(const std::string& dir);
-    // Writes `relative` (its folders made as needed) in the new folder and lists it.
+    // Writes `relative` (its folders made as needed) in the new folder and lists it. Several
+    // threads may write at once.
     Fault write(const std::string& relative, const uint8_t* bytes, size_t size);
     Fault write(const std::string& relative, const std::string& text)
     {
@@ -39,5 +41,6 @@ public:
 private:
     std::string target_, staging_;
     std::vector<std::string> files_;
+    std::mutex mutex_;  // guards files_ and the making of folders
     bool placed_ = false;
 };
