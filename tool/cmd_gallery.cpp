@@ -15,6 +15,7 @@
 #include "archive/archive_format.h"
 #include "archive/archive_loader.h"
 #include "exchange/gltf_export.h"
+#include "exchange/obj_export.h"
 #include "image/gif_file.h"
 #include "image/png_file.h"
 #include "render/gl_state.h"
