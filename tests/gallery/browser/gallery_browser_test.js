@@ -2,7 +2,7 @@
 // Debian's Chromium (puppeteer-core): no console error or failed request, a card per entry,
 // the keyboard and a click open an entry, each 3-D view's silhouette agrees with 'orvane render'
 // at the same view and size, the toggles change the picture, a damaged entry shows its fault,
-// and a gallery replaces only a gallery.
+// the lines land where render draws them, and a gallery replaces only a gallery.
 // usage: node gallery_browser_test.js ORVANE [SCREENSHOT.png]
 'use strict';
 const assert = require('node:assert/strict');
@@ -60,6 +60,17 @@ function covered(a, b) {
   return total === 0 ? 1 : hit / total;
 }
 
+// Where 'orvane render' puts a transformed point (model units) at the start view, in pixels.
+function projectLikeRender(p) {
+  const d = Math.PI / 180, ax = 20 * d, ay = -40 * d, s = 0.0025;
+  let [x, y, z] = [p[0] * s, p[1] * s, p[2] * s];
+  [x, z] = [x * Math.cos(ay) + z * Math.sin(ay), -x * Math.sin(ay) + z * Math.cos(ay)];
+  [y, z] = [y * Math.cos(ax) - z * Math.sin(ax), y * Math.sin(ax) + z * Math.cos(ax)];
+  y -= 1.5; z -= 5;
+  const f = 1 / Math.tan(30 * d);
+  return [(f / (width / height) * x / -z + 1) / 2 * width, (1 - f * y / -z) / 2 * height];
+}
+
 async function openPage(browser, url, problems) {
   const page = await browser.newPage();
   await page.setViewport({ width: 1280, height: 900 });
@@ -87,6 +98,27 @@ async function viewMask(page) {
     return Array.from(g.getImageData(0, 0, w, h).data);
   }, width, height);
   return mask(rgba, 4);
+}
+
+// Every line segment of the shown model as the page projects it, in pixels.
+async function pageLines(page) {
+  return page.evaluate(() => {
+    const t = window.orvaneGallery.three(), model = window.orvaneGallery.model(), out = [];
+    model.updateMatrixWorld(true);
+    model.traverse((o) => {
+      if (!o.isLineSegments || o === t.skeleton) return;
+      const pos = o.geometry.attributes.position, index = o.geometry.index;
+      const n = index ? index.count : pos.count;
+      const at = (k) => {
+        const i = index ? index.getX(k) : k;
+        const v = new THREE.Vector3(pos.getX(i), pos.getY(i), pos.getZ(i)).applyMatrix4(o.matrixWorld).project(t.camera);
+        const size = t.renderer.getSize(new THREE.Vector2());
+        return [(v.x + 1) / 2 * size.x, (1 - v.y) / 2 * size.y];
+      };
+      for (let k = 0; k + 1 < n; k += 2) out.push([at(k), at(k + 1)]);
+    });
+    return out;
+  });
 }
 
 async function main() {
@@ -150,6 +182,29 @@ async function main() {
         if (count > 0 && overlap < 0.9) low.push(`entry ${e.index}: ${(overlap * 100).toFixed(1)}%`);
       }
       assert.deepEqual(low, []);
+    });
+
+    await check('the lines land where render draws them', async () => {
+      const missed = [];
+      let checked = 0;
+      for (const e of shown.filter((x) => x.lines > 0)) {
+        const frames = tool(['dump', archive, String(e.index), '--frames', '2']).stdout.trim().split('\n');
+        const frame = JSON.parse(frames[frames.length - 1]);
+        await showEntry(page, e.index);
+        await page.evaluate((w, h) => window.orvaneGallery.setSize(w, h), width, height);
+        const drawn = await pageLines(page);
+        const near = (a, b) => Math.hypot(a[0] - b[0], a[1] - b[1]) < 1.5;
+        const lines = frame.render.filter((r) => r.kind === 'line');
+        const lost = lines.filter((item) => {
+          const [a, b] = item.points.map((i) => projectLikeRender(frame.points[i]));
+          return !drawn.some(([p, q]) => (near(a, p) && near(b, q)) || (near(a, q) && near(b, p)));
+        });
+        console.log(`  entry ${e.index}: ${lines.length - lost.length} of ${lines.length} lines where render draws them`);
+        if (lost.length > 0) missed.push(`entry ${e.index}: ${lost.length} lines elsewhere`);
+        checked += lines.length;
+      }
+      assert.ok(checked > 0, 'no entry has lines');
+      assert.deepEqual(missed, []);
     });
 
     await check('the wireframe and skeleton toggles change the picture', async () => {
