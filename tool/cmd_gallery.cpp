@@ -3,8 +3,8 @@
 // each body turnable in 3-D (three.js, from the system's copy) with its downloads.
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -17,10 +17,10 @@
 #include "exchange/gltf_export.h"
 #include "exchange/obj_export.h"
 #include "image/gif_file.h"
+#include "image/palette_file.h"
 #include "image/png_file.h"
 #include "render/gl_state.h"
 #include "render/offscreen_gl.h"
-#include "render/palette_file.h"
 #include "render/posed_entry.h"
 #include "render/views.h"
 #include "support/file_io.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "exchange/model_import.h"
-#include "render/palette_file.h"
+#include "image/palette_file.h"
 #include "support/file_io.h"
 
 namespace {
