@@ -1,6 +1,7 @@
 // obj_export.cpp: the frame's posed mesh as OBJ + MTL, for tools that read nothing else: the
 // viewer's transformed points, a material per palette colour used, lines as 'l' records.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -14,6 +15,20 @@ void appendf(std::string& out, const char* format, double a, double b, double c)
     char text[96];
     std::snprintf(text, sizeof text, format, a, b, c);
     out += text;
+}
+
+// "v x y z", each as printf's %.7g writes it (to_chars promises the same text), without
+// printf's cost: a big body has hundreds of thousands of them.
+void appendVertex(std::string& out, double x, double y, double z)
+{
+    char text[96] = {'v'};
+    char* p = text + 1;
+    for (const double value : {x, y, z}) {
+        *p++ = ' ';
+        p = std::to_chars(p, text + sizeof text, value, std::chars_format::general, 7).ptr;
+    }
+    *p++ = '\n';
+    out.append(text, p);
 }
 
 std::string materialName(uint8_t index, bool translucent)
@@ -40,8 +55,8 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
     }
     for (int i = 0; i < room; ++i) {
         const Point16& p = body.framePoints[static_cast<size_t>(i)];
-        appendf(obj, "v %.7g %.7g %.7g\n", static_cast<float>(p.x) * exportScale, static_cast<float>(p.y) * exportScale,
-                static_cast<float>(p.z) * exportScale);
+        appendVertex(obj, static_cast<float>(p.x) * exportScale, static_cast<float>(p.y) * exportScale,
+                     static_cast<float>(p.z) * exportScale);
     }
     int nextVertex = room + 1;  // OBJ counts from 1
 
@@ -72,8 +87,8 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
             const Point16& c = body.framePoints[e.points[0]];
             const double r = e.radius;
             const auto vertex = [&](double theta, double phi) {
-                appendf(obj, "v %.7g %.7g %.7g\n", (c.x + r * std::sin(theta) * std::cos(phi)) * exportScale,
-                        (c.y + r * std::sin(theta) * std::sin(phi)) * exportScale, (c.z + r * std::cos(theta)) * exportScale);
+                appendVertex(obj, (c.x + r * std::sin(theta) * std::cos(phi)) * exportScale,
+                             (c.y + r * std::sin(theta) * std::sin(phi)) * exportScale, (c.z + r * std::cos(theta)) * exportScale);
             };
             const int first = nextVertex;
             vertex(0, 0);
