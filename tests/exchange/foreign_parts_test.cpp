@@ -8,6 +8,7 @@
 #include "exchange/face_shading.h"
 #include "exchange/gltf_drops.h"
 #include "exchange/gltf_sparse.h"
+#include "exchange/import_scale.h"
 #include "exchange/polygon_pieces.h"
 #include "exchange/texture_image.h"
 #include "tests/support/run_command.h"
@@ -213,6 +214,37 @@ TEST(ForeignParts, EverythingAGltfFileLosesIsCountedOnce)
                                   }));
     doc.json = GltfJson::parse(R"({"meshes": [{"primitives": [{"attributes": {"TEXCOORD_0": 0}}]}]})");
     EXPECT_TRUE(gltfDropNotes(doc).empty());
+}
+
+TEST(ForeignParts, ScalesSuggestedAreAcceptedAndHopelessOnesAreSaidSo)
+{
+    // Six significant digits, never above the bound, so that --scale takes it back.
+    for (const double bound : {371.9509, 371.95148, 1.0, 0.000123456789, 3.2767e-26, 99999.99}) {
+        const std::string text = scaleSuggestion(bound);
+        const double back = std::strtod(text.c_str(), nullptr);
+        EXPECT_LE(back, bound) << text;
+        EXPECT_GT(back, bound * (1 - 2e-5)) << text;
+    }
+    const auto sceneOf = [](std::initializer_list<Vec3d> points) {
+        MeshScene scene;
+        MeshFace face;
+        for (const Vec3d& p : points) {
+            face.vertices.push_back(static_cast<uint32_t>(scene.vertices.size()));
+            scene.vertices.push_back({p, -1, {}});
+        }
+        scene.faces.push_back(face);
+        return scene;
+    };
+    const MeshScene large = sceneOf({{0, 0, 0}, {100, 0, 0}, {0, 50, 0}});
+    EXPECT_STREQ(outOfRangeFault(large, 400, 40000).reason,
+                 "points reach 40000 model units at scale 400, beyond the 16-bit range of 32767: try --scale 327.67, or --fit SIZE");
+    const MeshScene damaged = sceneOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1e30, 0, 0}});
+    EXPECT_STREQ(outOfRangeFault(damaged, 400, 4e32).reason,
+                 "a vertex lies 1e+30 file units out while most lie within 1: no scale holds both (a damaged file?)");
+    double scale = 0;
+    ASSERT_FALSE(fitScale(large, 1000, &scale));
+    EXPECT_DOUBLE_EQ(scale, 10);
+    EXPECT_TRUE(fitScale(sceneOf({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}), 1000, &scale));
 }
 
 }  // namespace
