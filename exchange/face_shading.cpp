@@ -8,7 +8,7 @@
 
 namespace {
 
-Vec3d unit(const Vec3d& v)
+Vec3 unit(const Vec3& v)
 {
     const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (!(length > 0) || !std::isfinite(length)) return {0, 0, 1};
@@ -17,13 +17,13 @@ Vec3d unit(const Vec3d& v)
 
 }  // namespace
 
-FaceShading faceShadingOf(const std::vector<Vec3d>& cornerNormals, bool unlit)
+FaceShading faceShadingOf(const std::vector<Vec3>& cornerNormals, bool unlit)
 {
     if (unlit) return FaceShading::unlit;
     if (cornerNormals.empty()) return FaceShading::flat;
-    const Vec3d first = unit(cornerNormals[0]);
-    for (const Vec3d& n : cornerNormals) {
-        const Vec3d u = unit(n);
+    const Vec3 first = unit(cornerNormals[0]);
+    for (const Vec3& n : cornerNormals) {
+        const Vec3 u = unit(n);
         // Within about a tenth of a degree: a flat face written out with rounding.
         if (u[0] * first[0] + u[1] * first[1] + u[2] * first[2] < 0.999998) return FaceShading::smooth;
     }
@@ -38,7 +38,7 @@ uint16_t litColour(uint8_t nearest)
 
 Fault buildNormalTable(size_t boneCount, const std::vector<NormalRequest>& requests, int limit, NormalTable* out)
 {
-    std::vector<Vec3d> directions;
+    std::vector<Vec3> directions;
     directions.reserve(requests.size());
     for (const NormalRequest& r : requests) directions.push_back(unit(r.direction));
     for (const int grid : {1000, 200, 50, 20, 8, 4, 2, 1}) {
@@ -49,7 +49,7 @@ Fault buildNormalTable(size_t boneCount, const std::vector<NormalRequest>& reque
         int total = 0;
         for (size_t i = 0; i < requests.size(); ++i) {
             const auto bone = static_cast<size_t>(requests[i].bone);
-            const Vec3d& n = directions[i];
+            const Vec3& n = directions[i];
             const std::array<int, 3> key = {static_cast<int>(std::lround(n[0] * grid)), static_cast<int>(std::lround(n[1] * grid)),
                                             static_cast<int>(std::lround(n[2] * grid))};
             auto found = seen[bone].find(key);

@@ -8,14 +8,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/fault.h"
+#include "exchange/geometry.h"
 
-using Vec3d = std::array<double, 3>;
+#include "support/fault.h"
 
 enum class FaceShading { unlit, flat, smooth };
 
 // `cornerNormals` is empty when the source gave none.
-FaceShading faceShadingOf(const std::vector<Vec3d>& cornerNormals, bool unlit);
+FaceShading faceShadingOf(const std::vector<Vec3>& cornerNormals, bool unlit);
 
 // Normals are stored 1000 long with this divisor: light (0, 40, 40) then gives shades 0 to 7,
 // half a 16-colour ramp.
@@ -32,7 +32,7 @@ uint16_t litColour(uint8_t nearest);
 // viewer's table of `limit`.
 struct NormalRequest {
     int bone = 0;
-    Vec3d direction{};
+    Vec3 direction{};
 };
 struct NormalTable {
     std::vector<std::vector<std::array<int16_t, 3>>> perBone;  // records, bone by bone

@@ -6,6 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "exchange/gltf_reader.h"
+#include "exchange/gltf_document.h"
 
 std::vector<std::string> gltfDropNotes(const GltfDocument& doc);

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "exchange/gltf_reader.h"
+#include "exchange/gltf_document.h"
 
 struct SparseElement {
     int64_t element = 0;         // which element of the accessor it replaces

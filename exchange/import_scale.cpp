@@ -11,13 +11,13 @@ namespace {
 constexpr double coordinateLimit = 32767;
 
 // Smallest and largest coordinate of the vertices the faces use, per axis.
-bool bounds(const MeshScene& scene, Vec3d* low, Vec3d* high)
+bool bounds(const MeshScene& scene, Vec3* low, Vec3* high)
 {
     bool any = false;
     for (const MeshFace& f : scene.faces) {
         for (const uint32_t v : f.vertices) {
             if (v >= scene.vertices.size()) continue;
-            const Vec3d& p = scene.vertices[v].position;
+            const Vec3& p = scene.vertices[v].position;
             for (size_t c = 0; c < 3; ++c) {
                 (*low)[c] = any ? std::min((*low)[c], p[c]) : p[c];
                 (*high)[c] = any ? std::max((*high)[c], p[c]) : p[c];
@@ -30,7 +30,7 @@ bool bounds(const MeshScene& scene, Vec3d* low, Vec3d* high)
 
 double largestExtent(const MeshScene& scene)
 {
-    Vec3d low{}, high{};
+    Vec3 low{}, high{};
     if (!bounds(scene, &low, &high)) return 0;
     return std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
 }

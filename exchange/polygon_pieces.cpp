@@ -23,12 +23,12 @@ bool inside(const Flat& p, const Flat& a, const Flat& b, const Flat& c)
 
 // The corners seen along the polygon's normal (Newell's), counter-clockwise when the polygon
 // winds counter-clockwise about it; false for a polygon without area.
-bool project(const std::vector<Vec3d>& corners, std::vector<Flat>* out)
+bool project(const std::vector<Vec3>& corners, std::vector<Flat>* out)
 {
-    Vec3d n{};
+    Vec3 n{};
     for (size_t i = 0; i < corners.size(); ++i) {
-        const Vec3d& a = corners[i];
-        const Vec3d& b = corners[(i + 1) % corners.size()];
+        const Vec3& a = corners[i];
+        const Vec3& b = corners[(i + 1) % corners.size()];
         n[0] += (a[1] - b[1]) * (a[2] + b[2]);
         n[1] += (a[2] - b[2]) * (a[0] + b[0]);
         n[2] += (a[0] - b[0]) * (a[1] + b[1]);
@@ -40,7 +40,7 @@ bool project(const std::vector<Vec3d>& corners, std::vector<Flat>* out)
     if (!(std::fabs(n[axis]) > 0)) return false;
     const size_t u = (axis + 1) % 3, v = (axis + 2) % 3;
     const double sign = n[axis] > 0 ? 1 : -1;
-    for (const Vec3d& c : corners) out->push_back({c[u], sign * c[v]});
+    for (const Vec3& c : corners) out->push_back({c[u], sign * c[v]});
     return true;
 }
 
@@ -60,7 +60,7 @@ bool convex(const std::vector<Flat>& p)
 
 }  // namespace
 
-std::vector<std::vector<uint32_t>> polygonPieces(const std::vector<Vec3d>& corners)
+std::vector<std::vector<uint32_t>> polygonPieces(const std::vector<Vec3>& corners)
 {
     const size_t n = corners.size();
     std::vector<uint32_t> all(n);

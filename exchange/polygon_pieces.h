@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-using Vec3d = std::array<double, 3>;
+#include "exchange/geometry.h"
 
 // The pieces of the polygon whose corners are `corners`, in order: each piece lists corner
 // numbers in the polygon's own winding. A convex polygon comes back as one piece of all its
 // corners; corners on a straight run between two others are left out of triangles.
-std::vector<std::vector<uint32_t>> polygonPieces(const std::vector<Vec3d>& corners);
+std::vector<std::vector<uint32_t>> polygonPieces(const std::vector<Vec3>& corners);

@@ -51,7 +51,7 @@ TEST(ForeignParts, PolygonsAreCutSoTheirPiecesCoverExactlyTheOutline)
     };
     for (const auto& c : cases) {
         // In the plane x = 1 seen from +x, so the projection is exercised too.
-        std::vector<Vec3d> corners;
+        std::vector<Vec3> corners;
         for (const auto& p : c.outline) corners.push_back({1, p[0], p[1]});
         const auto pieces = polygonPieces(corners);
         ASSERT_EQ(pieces.size(), c.pieces) << c.name;
@@ -164,7 +164,7 @@ TEST(ForeignParts, SparseElementsAreCheckedAgainstTheirBuffers)
 
 TEST(ForeignParts, FacesAreLitAsTheirNormalsSay)
 {
-    const Vec3d up = {0, 0, 1}, tilted = {0, 0.3, 1};
+    const Vec3 up = {0, 0, 1}, tilted = {0, 0.3, 1};
     EXPECT_EQ(faceShadingOf({}, false), FaceShading::flat);
     EXPECT_EQ(faceShadingOf({up, {0, 0, 2}, up}, false), FaceShading::flat);
     EXPECT_EQ(faceShadingOf({up, tilted, up}, false), FaceShading::smooth);
@@ -225,10 +225,10 @@ TEST(ForeignParts, ScalesSuggestedAreAcceptedAndHopelessOnesAreSaidSo)
         EXPECT_LE(back, bound) << text;
         EXPECT_GT(back, bound * (1 - 2e-5)) << text;
     }
-    const auto sceneOf = [](std::initializer_list<Vec3d> points) {
+    const auto sceneOf = [](std::initializer_list<Vec3> points) {
         MeshScene scene;
         MeshFace face;
-        for (const Vec3d& p : points) {
+        for (const Vec3& p : points) {
             face.vertices.push_back(static_cast<uint32_t>(scene.vertices.size()));
             scene.vertices.push_back({p, -1, {}});
         }
