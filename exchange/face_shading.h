@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "exchange/geometry.h"
-
 #include "support/fault.h"
 
 enum class FaceShading { unlit, flat, smooth };

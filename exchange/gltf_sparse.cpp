@@ -8,26 +8,15 @@ namespace {
 // Where the part (indices or values) starts in its buffer view, with `need` bytes there.
 Fault viewBytes(const GltfDocument& doc, const GltfJson& part, int64_t need, const char* what, const uint8_t** out)
 {
-    int64_t viewIndex = 0, offset = 0, viewOffset = 0, length = 0, buffer = 0;
+    int64_t viewIndex = 0, offset = 0, length = 0;
     if (!gltfInteger(part, "bufferView", &viewIndex)) return faultOf("sparse %s: no bufferView", what);
     if (gltfField(part, "byteOffset") != nullptr && (!gltfInteger(part, "byteOffset", &offset) || offset < 0)) {
         return faultOf("sparse %s: bad byteOffset", what);
     }
-    const GltfJson* view = gltfItem(doc, "bufferViews", viewIndex);
-    if (view == nullptr) return faultOf("sparse %s: buffer view %lld does not exist", what, static_cast<long long>(viewIndex));
-    if (!gltfInteger(*view, "buffer", &buffer) || buffer < 0 || buffer >= static_cast<int64_t>(doc.buffers.size())) {
-        return faultOf("buffer view %lld: no such buffer", static_cast<long long>(viewIndex));
-    }
-    if (gltfField(*view, "byteOffset") != nullptr && (!gltfInteger(*view, "byteOffset", &viewOffset) || viewOffset < 0)) {
-        return faultOf("buffer view %lld: bad byteOffset", static_cast<long long>(viewIndex));
-    }
-    if (!gltfInteger(*view, "byteLength", &length) || length < 0) return faultOf("buffer view %lld: bad byteLength", static_cast<long long>(viewIndex));
-    const auto& bytes = doc.buffers[static_cast<size_t>(buffer)];
-    if (viewOffset > static_cast<int64_t>(bytes.size()) || length > static_cast<int64_t>(bytes.size()) - viewOffset) {
-        return faultOf("buffer view %lld: range past the end of buffer %lld", static_cast<long long>(viewIndex), static_cast<long long>(buffer));
-    }
+    const uint8_t* bytes = nullptr;
+    if (const Fault f = gltfBufferView(doc, viewIndex, &bytes, &length)) return f;
     if (offset > length || need > length - offset) return faultOf("sparse %s run past the end of buffer view %lld", what, static_cast<long long>(viewIndex));
-    *out = bytes.data() + viewOffset + offset;
+    *out = bytes + offset;
     return noFault();
 }
 

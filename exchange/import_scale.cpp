@@ -79,8 +79,7 @@ Fault outOfRangeFault(const MeshScene& scene, double scale, double reach)
         return faultOf("a vertex lies %.3g file units out while most lie within %.3g: no scale holds both (a damaged file?)", reach / scale, typical);
     }
     const std::string suggestion = scaleSuggestion(bound);
-    return faultOf("points reach %.0f model units at scale %g, beyond the 16-bit range of %.0f: try --scale %s, or --fit SIZE", reach, scale, coordinateLimit,
-                   suggestion.c_str());
+    return faultOf("coordinates reach %.0f model units, outside the 16-bit range: try --scale %s (or --fit SIZE)", reach, suggestion.c_str());
 }
 
 Fault nothingLeftFault(const MeshScene& scene, double scale, size_t faces)

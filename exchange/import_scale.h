@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "exchange/body_from_mesh.h"
+#include "exchange/mesh_scene.h"
+#include "support/fault.h"
 
 // The scale that makes the largest extent of the faces' vertices `size` model units.
 Fault fitScale(const MeshScene& scene, double size, double* scale);

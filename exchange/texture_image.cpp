@@ -11,6 +11,8 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "exchange/colour.h"
+
 namespace {
 
 Fault checkSize(long width, long height)
@@ -113,10 +115,6 @@ int wrap(double t, int size, TextureWrap mode)
     return static_cast<int>(std::clamp(texel, 0.0, static_cast<double>(size - 1)));
 }
 
-double linearFromSrgb(double display)
-{
-    return display <= 0.04045 ? display / 12.92 : std::pow((display + 0.055) / 1.055, 2.4);
-}
 
 }  // namespace
 
@@ -145,6 +143,7 @@ std::array<double, 3> meanTextureColour(const TextureImage& image, const Texture
     // Steps a side: about one sample per texel the triangle covers, 1 to 10.
     const double area = std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])) * 0.5 * image.width * image.height;
     const int steps = std::isfinite(area) ? std::clamp(static_cast<int>(std::ceil(std::sqrt(2 * area))), 1, 10) : 1;
+    const float* linear = linearFromDisplayTable();
     std::array<double, 3> sum{};
     int samples = 0;
     for (int i = 0; i <= steps; ++i) {
@@ -153,7 +152,7 @@ std::array<double, 3> meanTextureColour(const TextureImage& image, const Texture
             const double wa = (i + 1.0 / 3) / (steps + 1), wb = (j + 1.0 / 3) / (steps + 1), wc = 1 - wa - wb;
             const TexCoord uv = {wa * a[0] + wb * b[0] + wc * c[0], wa * a[1] + wb * b[1] + wc * c[1]};
             const std::array<double, 3> t = textureTexel(image, sampler, uv);
-            for (size_t k = 0; k < 3; ++k) sum[k] += linearFromSrgb(t[k] / 255.0);
+            for (size_t k = 0; k < 3; ++k) sum[k] += linear[static_cast<uint8_t>(t[k])];
             ++samples;
         }
     }

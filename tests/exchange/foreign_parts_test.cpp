@@ -237,7 +237,7 @@ TEST(ForeignParts, ScalesSuggestedAreAcceptedAndHopelessOnesAreSaidSo)
     };
     const MeshScene large = sceneOf({{0, 0, 0}, {100, 0, 0}, {0, 50, 0}});
     EXPECT_STREQ(outOfRangeFault(large, 400, 40000).reason,
-                 "points reach 40000 model units at scale 400, beyond the 16-bit range of 32767: try --scale 327.67, or --fit SIZE");
+                 "coordinates reach 40000 model units, outside the 16-bit range: try --scale 327.67 (or --fit SIZE)");
     const MeshScene damaged = sceneOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1e30, 0, 0}});
     EXPECT_STREQ(outOfRangeFault(damaged, 400, 4e32).reason,
                  "a vertex lies 1e+30 file units out while most lie within 1: no scale holds both (a damaged file?)");
