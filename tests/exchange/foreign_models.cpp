@@ -115,7 +115,7 @@ int addFloats(Json& j, Bytes& bin, const std::vector<std::array<float, N>>& valu
             hi[k] = std::max(hi[k], v[k]);
         }
     }
-    const char* type = N == 16 ? "MAT4" : N == 4 ? "VEC4" : N == 3 ? "VEC3" : "VEC2";
+    const char* type = N == 16 ? "MAT4" : N == 4 ? "VEC4" : N == 3 ? "VEC3" : N == 2 ? "VEC2" : "SCALAR";
     Json a = {{"bufferView", addView(j, bin, bytes)}, {"componentType", 5126}, {"count", values.size()}, {"type", type}};
     if (bounds) {
         a["min"] = lo;
@@ -202,19 +202,25 @@ std::string writeSampleModel(const TempDir& dir, const SampleModel& model)
         mesh["primitives"][0]["attributes"]["WEIGHTS_0"] = addFloats(j, bin, weights);
         std::vector<std::array<float, 16>> inverse = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
         const float s = std::sqrt(0.5f);
-        j["nodes"] = {{{"name", "root"}, {"children", {1, 2}}},
-                      {{"name", "model"}, {"mesh", 0}, {"skin", 0}},
-                      {{"name", "hip"}, {"children", {3}}},
+        j["nodes"] = {{{"name", "model"}, {"mesh", 0}, {"skin", 0}},
+                      {{"name", "hip"}, {"children", {2}}},
                       {{"name", "turned"}, {"rotation", {s, 0, 0, s}}}};
-        j["skins"] = {{{"joints", {2, 3}}, {"inverseBindMatrices", addFloats(j, bin, inverse)}}};
+        j["scenes"][0]["nodes"] = {0, 1};
+        j["skins"] = {{{"joints", {1, 2}}, {"inverseBindMatrices", addFloats(j, bin, inverse)}}};
     }
     j["meshes"] = {mesh};
     if (model.extras) {
         j["meshes"][0]["primitives"][0]["targets"] = {{{"POSITION", attributes["POSITION"]}}};
-        j["animations"] = {{{"channels", Json::array()}, {"samplers", Json::array()}}, {{"channels", Json::array()}, {"samplers", Json::array()}}};
+        // Two animations that hold the node still: a key at 0 and 1 s, both unturned.
+        const std::vector<std::array<float, 1>> times = {{0}, {1}};
+        const int input = addFloats(j, bin, times, true);
+        const int output = addFloats(j, bin, std::vector<std::array<float, 4>>{{0, 0, 0, 1}, {0, 0, 0, 1}});
+        const Json still = {{"channels", {{{"sampler", 0}, {"target", {{"node", 0}, {"path", "rotation"}}}}}},
+                            {"samplers", {{{"input", input}, {"output", output}}}}};
+        j["animations"] = {still, still};
         j["cameras"] = {{{"type", "perspective"}, {"perspective", {{"yfov", 0.8}, {"znear", 0.1}}}}};
         j["extensionsUsed"].push_back("KHR_lights_punctual");
-        j["extensions"] = {{"KHR_lights_punctual", {{"lights", {{{"type", "point"}}, {{"type", "spot"}}, {{"type", "directional"}}}}}}};
+        j["extensions"] = {{"KHR_lights_punctual", {{"lights", {{{"type", "point"}}, {{"type", "spot"}, {"spot", Json::object()}}, {{"type", "directional"}}}}}}};
     }
     while (bin.size() % 4 != 0) bin.push_back(0);
     if (gltf) {

@@ -21,10 +21,11 @@ struct Outcome {
     std::string fault;
 };
 
-Outcome importFile(const std::string& path, ModelFormat format, bool flat = false, double fit = 0)
+Outcome importFile(const std::string& path, ModelFormat format, bool flat = false, double fit = 0, double scale = 0)
 {
     MeshBodyOptions options;
     options.palette = demoPaletteColours();
+    if (scale > 0) options.scale = scale;
     options.flat = flat;
     options.fit = fit;
     Bytes bytes;
@@ -91,6 +92,9 @@ TEST(ForeignModels, SampleStyleGltfFilesLookLikeThemselves)
     for (const auto& c : cases) {
         TempDir dir;
         const std::string path = writeSampleModel(dir, c.model);
+        // Real glTF, as the sample models are: the Khronos validator finds no error or warning.
+        const CommandRun check = runCommand(std::string(ORVANE_NODE) + " '" + ORVANE_VALIDATOR + "' '" + path + "'");
+        EXPECT_NE(check.out.find("\"errors\":0,\"warnings\":0"), std::string::npos) << c.name << ": " << check.out << check.err;
         const Outcome out = importFile(path, modelFormatOf(path), c.flat);
         ASSERT_EQ(out.fault, "") << c.name;
         EXPECT_EQ(typesOf(out.parts), std::set<int>{c.type}) << c.name;
@@ -152,6 +156,33 @@ TEST(ForeignModels, ARingKeepsItsHoleDirectlyAndThroughAssimp)
             area += std::fabs(twice) / 2;
         }
         EXPECT_NEAR(area, 2400.0 * 2400 - 800.0 * 800, 1) << file;
+    }
+}
+
+TEST(ForeignModels, ScaleRefusalsSayWhatToDoAndASuggestedScaleIsTakenBack)
+{
+    const struct {
+        const char* obj;
+        const char* reason;
+    } cases[] = {
+        {"v 0 0 0\nv 88.0953 0 0\nv 0 1 0\nf 1 2 3\n", "outside the 16-bit range: try --scale "},
+        {"v 0 0 0\nv 93 0 0\nv 0 93 0\nv 93 93 0\nf 1 2 3\nf 2 4 3\n", "outside the 16-bit range: try --scale "},
+        // One vertex far out: once it collapsed to the origin; no scale can hold it and the rest.
+        {"v 0 0 0\nv 2500000 0 0\nv 0 1 0\nf 1 2 3\n", "a vertex lies 2.5e+06 file units out while most lie within 1: no scale holds both"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1e30 1 0\nf 1 2 3\nf 2 4 3\n", "a vertex lies 1e+30 file units out"},
+        {"v 0 0 0\nv 0.0001 0 0\nv 0 0.0001 0\nf 1 2 3\n",
+         "nothing to import: all 1 faces shrink to fewer than three points at scale 400 (the model is 0.0001 file units across): try --fit 1000"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        ASSERT_TRUE(dir.write("m.obj", Bytes(c.obj, c.obj + std::strlen(c.obj))));
+        const Outcome refused = importFile(dir.file("m.obj"), ModelFormat::obj);
+        EXPECT_NE(refused.fault.find(c.reason), std::string::npos) << refused.fault;
+        const size_t at = refused.fault.find("try --scale ");
+        if (at == std::string::npos) continue;
+        // The suggestion, given back, is taken.
+        const double scale = std::strtod(refused.fault.c_str() + at + 12, nullptr);
+        EXPECT_EQ(importFile(dir.file("m.obj"), ModelFormat::obj, false, 0, scale).fault, "") << scale;
     }
 }
 
