@@ -142,7 +142,7 @@ std::array<double, 3> meanTextureColour(const TextureImage& image, const Texture
 {
     // Steps a side: about one sample per texel the triangle covers, 1 to 10.
     const double area = std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])) * 0.5 * image.width * image.height;
-    const int steps = std::isfinite(area) ? std::clamp(static_cast<int>(std::ceil(std::sqrt(2 * area))), 1, 10) : 1;
+    const int steps = std::isfinite(area) ? static_cast<int>(std::clamp(std::ceil(std::sqrt(2 * area)), 1.0, 10.0)) : 1;
     const float* linear = linearFromDisplayTable();
     std::array<double, 3> sum{};
     int samples = 0;
