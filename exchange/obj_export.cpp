@@ -1,11 +1,13 @@
 // obj_export.cpp: the frame's posed mesh as OBJ + MTL, for tools that read nothing else: the
-// viewer's transformed points, a material per palette colour used, lines as 'l' records.
+// viewer's transformed points, a material per palette colour used, lines as 'l' records in an
+// object of their own.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <map>
 
+#include "exchange/colour.h"
 #include "exchange/obj_export.h"
 
 namespace {
@@ -69,6 +71,7 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
         current = name;
     };
     const double pi = 3.141592653589793;
+    std::vector<std::pair<uint8_t, std::string>> lines;  // colour, record
     for (const PosedElement& e : body.elements) {
         if (e.kind == PosedElement::polygon) {
             if (e.points.size() < 3) continue;
@@ -80,8 +83,7 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
             for (uint16_t p : e.points) obj += ' ' + std::to_string(p + 1);
             obj += '\n';
         } else if (e.kind == PosedElement::line) {
-            useMaterial(e.paletteIndex(), false);
-            obj += "l " + std::to_string(e.points[0] + 1) + ' ' + std::to_string(e.points[1] + 1) + '\n';
+            lines.emplace_back(e.paletteIndex(), "l " + std::to_string(e.points[0] + 1) + ' ' + std::to_string(e.points[1] + 1) + '\n');
         } else {
             // A 10 x 10 sphere around the posed centre, poles on z.
             const Point16& c = body.framePoints[e.points[0]];
@@ -111,14 +113,26 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
         }
     }
 
-    // Display values, as the palette holds them; unlit (illum 0) for the viewer's look.
+    // Lines in an object of their own: a reader that makes one mesh an object (three.js) would
+    // otherwise draw the faces beside them as lines too.
+    if (!lines.empty()) {
+        obj += "o " + options.archiveName + "#" + std::to_string(options.entry) + " lines\n";
+        current.clear();
+        for (const auto& [colour, record] : lines) {
+            useMaterial(colour, false);
+            obj += record;
+        }
+    }
+
+    // Kd is linear light, as Blender reads it, so the palette's display colours show as they are;
+    // unlit (illum 0) for the viewer's look.
     std::string& mtl = files.mtl;
     mtl = std::string("# Orvane ") + orvaneVersion + ": palette colours used by " + options.archiveName + " entry " +
           std::to_string(options.entry) + "\n";
     for (const auto& [name, colour] : used) {
         const uint8_t* rgb = options.palette[colour.first];
         mtl += "\nnewmtl " + name + "\n";
-        appendf(mtl, "Kd %.6f %.6f %.6f\n", rgb[0] / 255.0, rgb[1] / 255.0, rgb[2] / 255.0);
+        appendf(mtl, "Kd %.6f %.6f %.6f\n", linearFromDisplay(rgb[0]), linearFromDisplay(rgb[1]), linearFromDisplay(rgb[2]));
         mtl += colour.second ? "d 0.313725\n" : "d 1\n";
         mtl += lit ? "illum 1\n" : "illum 0\n";
     }

@@ -9,6 +9,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libegl-dev    # OpenGL, GLU, and EGL for rendering without a display
   libgl1-mesa-dri libegl-mesa0             # Mesa's software rasteriser behind both
   libpng-dev zlib1g-dev                    # PNG output; zlib as the benchmarks' reference inflater
+  libjpeg62-turbo-dev                      # JPEG textures of imported models
   libgif-dev                               # animated GIF turntables
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool libx11-dev libxtst-dev x11-utils imagemagick   # virtual display, input, screenshots
