@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "body/body_builder.h"
-#include "body/sample_bodies.h"
+#include "testkit/sample_bodies.h"
 #include "image/png_file.h"
 #include "support/file_io.h"
 #include "support/little_endian.h"
@@ -70,12 +70,12 @@ TEST(DiffCommand, SaysWhatChangedInWordsWithDiffsStatus)
         {"a point moved", {changedBody([](BodyBuilder& b) { b.points[3].y = 7; }), sampleBody(1)}, EntryPacking::packedIfSmaller,
          "    0  changed: 1 point moved\n", 1},
         {"a bone turned, a line recoloured",
-         {changedBody([](BodyBuilder& b) { b.bones[1].angleY = 99; b.lineBytes[1] = 3; }), sampleBody(1)}, EntryPacking::packedIfSmaller,
+         {changedBody([](BodyBuilder& b) { b.bones[1].angleY = 99; b.lines[0].attributes = 3 << 8; }), sampleBody(1)}, EntryPacking::packedIfSmaller,
          "    0  changed: 1 bone with other angles, 1 line recoloured\n", 1},
         {"elements added and removed",
-         {changedBody([](BodyBuilder& b) { b.addPolygon(1, 41, {1, 2, 3}); b.sphereBytes.clear(); }), sampleBody(1)},
+         {changedBody([](BodyBuilder& b) { b.addPolygon(1, 41, {1, 2, 3}); b.spheres.clear(); }), sampleBody(1)},
          EntryPacking::packedIfSmaller, "    0  changed: 1 polygon added, 1 sphere removed\n", 1},
-        {"a polygon's points", {changedBody([](BodyBuilder& b) { b.polygonBytes[4] = 18; }), sampleBody(1)}, EntryPacking::packedIfSmaller,
+        {"a polygon's points", {changedBody([](BodyBuilder& b) { b.polygons[0].offsets[0] = 18; }), sampleBody(1)}, EntryPacking::packedIfSmaller,
          "    0  changed: other fields (polygons)\n", 1},
         {"an entry added", {body, sampleBody(1), sampleBody(2)}, EntryPacking::packedIfSmaller, "    2  added\n3 entries: 2 same, 1 added", 1},
         {"an entry removed", {body}, EntryPacking::packedIfSmaller, "    1  removed\n2 entries: 1 same, 1 removed", 1},
