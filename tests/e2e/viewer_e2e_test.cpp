@@ -350,7 +350,7 @@ TEST_F(ViewerE2e, InfoBoxStatesTheFaultOfAnEntryThatCannotBeShown)
     ASSERT_TRUE(folder.write("two.ZRK", archiveOf({bodies[0].bytes, damaged}, EntryPacking::stored)));
 
     ViewerProcess& v = start({"two.ZRK", "--info", "--entry", "1"});
-    const RgbImage picture = settled();
+    const RgbImage picture = settledShowing();  // the box is all that is lit: wait for it
     InfoFacts facts;
     facts.archive = "two.ZRK";
     facts.entry = 1;
