@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "exchange/colour.h"
@@ -65,17 +66,19 @@ public:
         bin_[group.weight + v * 4] = 255;
         const auto p = static_cast<float>(point);
         put(bin_ + group.point + v * 4, &p, 4);
+        put(bin_ + group.uv + v * 8, &p, 4);  // v stays 0
     }
 
-    void index(int g, size_t value)
+    void index(int g, uint8_t colour, size_t value)
     {
         const GltfGroup& group = plan_.groups[g];
+        const size_t at = plan_.colourFirstIndex[g][colour] + nextIndex_[g][colour]++;
         if (group.wideIndices()) {
             const auto i = static_cast<uint32_t>(value);
-            put(bin_ + group.index + 4 * nextIndex_[g]++, &i, 4);
+            put(bin_ + group.index + 4 * at, &i, 4);
         } else {
             const auto i = static_cast<uint16_t>(value);
-            put(bin_ + group.index + 2 * nextIndex_[g]++, &i, 2);
+            put(bin_ + group.index + 2 * at, &i, 2);
         }
     }
 
@@ -95,10 +98,11 @@ public:
             }
             vertex(g, e.points[k], colour, normal);
         }
+        const auto stored = static_cast<uint8_t>(e.colour);
         for (size_t k = 1; k + 1 < e.points.size(); ++k) {
-            index(g, first);
-            index(g, first + k);
-            index(g, first + k + 1);
+            index(g, stored, first);
+            index(g, stored, first + k);
+            index(g, stored, first + k + 1);
         }
     }
 
@@ -106,7 +110,7 @@ private:
     const GltfPlan& plan_;
     uint8_t* bin_;
     size_t next_[3] = {0, 0, 0};
-    size_t nextIndex_[3] = {0, 0, 0};
+    size_t nextIndex_[2][256] = {};
 };
 
 }  // namespace
@@ -165,17 +169,22 @@ void GltfPlan::count()
         place.firstVertex = static_cast<int64_t>(group.vertices);
         for (uint16_t point : e.points) take(group, body.bindPoints[point]);
         group.vertices += e.points.size();
-        if (e.kind == PosedElement::polygon) group.indices += 3 * (e.points.size() - 2);
+        if (e.kind == PosedElement::polygon) {
+            group.indices += 3 * (e.points.size() - 2);
+            colourIndices[g][static_cast<uint8_t>(e.colour)] += 3 * (e.points.size() - 2);
+        }
     }
     for (int g = 0; g < 3; ++g) {
         if (groups[g].empty()) continue;
         // Lines carry no normals: they are drawn unlit in either look.
         groups[g].normals = lit() && groups[g].mode == gltfTriangles;
-        slot[g] = primitives++;
+        planSlots(g);
     }
     const auto firstSphere = static_cast<int64_t>(firstSphereNode());
-    for (ElementPlace& place : places) {
-        if (place.primitive >= 0) place.primitive = slot[place.primitive];
+    for (size_t i = 0; i < places.size(); ++i) {
+        ElementPlace& place = places[i];
+        const PosedElement& e = body.elements[i];
+        if (place.primitive >= 0) place.primitive = e.kind == PosedElement::polygon ? colourSlot[place.primitive][static_cast<uint8_t>(e.colour)] : slot[place.primitive];
         if (place.sphereNode >= 0) place.sphereNode += firstSphere;
     }
     for (int c = 0; c < 3; ++c) {
@@ -188,6 +197,32 @@ void GltfPlan::count()
             pointLow[c] = std::min(pointLow[c], p[c]);
             pointHigh[c] = std::max(pointHigh[c], p[c]);
         }
+    }
+}
+
+// The group's primitives: the lines' one, or one per colour its triangles have.
+void GltfPlan::planSlots(int g)
+{
+    slot[g] = primitives;
+    if (groups[g].mode == gltfLines) {
+        ++primitives;
+        slotRole.emplace_back(groups[g].role);
+        slotMaterial.emplace_back("lines");
+        slotTranslucent.push_back(false);
+        return;
+    }
+    size_t first = 0;
+    for (int colour = 0; colour < 256; ++colour) {
+        colourSlot[g][colour] = -1;
+        if (colourIndices[g][colour] == 0) continue;
+        colourFirstIndex[g][colour] = first;
+        first += colourIndices[g][colour];
+        colourSlot[g][colour] = primitives++;
+        char name[32];
+        std::snprintf(name, sizeof name, groups[g].translucent ? "palette_%03d_translucent" : "palette_%03d", colour);
+        slotRole.emplace_back(groups[g].role);
+        slotMaterial.emplace_back(name);
+        slotTranslucent.push_back(groups[g].translucent);
     }
 }
 
@@ -211,11 +246,15 @@ int GltfPlan::view(size_t bytes, int target, size_t* offset)
 }
 
 int GltfPlan::accessor(int viewIndex, int componentType, size_t count, const char* type, bool normalized, const float* low,
-                       const float* high, int components)
+                       const float* high, int components, size_t byteOffset)
 {
     if (accessorCount > 0) accessors += ',';
     accessors += "{\"bufferView\":";
     appendInt(accessors, viewIndex);
+    if (byteOffset != 0) {
+        accessors += ",\"byteOffset\":";
+        appendInt(accessors, static_cast<long long>(byteOffset));
+    }
     accessors += ",\"componentType\":";
     appendInt(accessors, componentType);
     if (normalized) accessors += ",\"normalized\":true";
@@ -255,17 +294,31 @@ void GltfPlan::layOutGroup(int g)
     appendInt(p, accessor(view(n * 4, gltfArrayBuffer, &group.weight), gltfUnsignedByte, n, "VEC4", true));
     p += ",\"_POINT\":";
     appendInt(p, accessor(view(n * 4, gltfArrayBuffer, &group.point), gltfFloat, n, "SCALAR"));
+    // Each vertex's point again as a whole u: editors keep texture coordinates.
+    p += ",\"TEXCOORD_0\":";
+    appendInt(p, accessor(view(n * 8, gltfArrayBuffer, &group.uv), gltfFloat, n, "VEC2"));
     p += "},\"mode\":";
     appendInt(p, group.mode);
-    p += ",\"material\":";
-    appendInt(p, group.translucent ? 1 : 0);
-    if (group.mode == gltfTriangles) {
-        const bool wide = group.wideIndices();
-        p += ",\"indices\":";
-        appendInt(p, accessor(view(group.indices * (wide ? 4 : 2), gltfElementArrayBuffer, &group.index),
-                              wide ? gltfUnsignedInt : gltfUnsignedShort, group.indices, "SCALAR"));
+    const std::string attributes = std::move(p);
+    p.clear();
+    if (group.mode != gltfTriangles) {
+        p = attributes + ",\"material\":" + std::to_string(slot[g]) + '}';
+        return;
     }
-    p += '}';
+    const bool wide = group.wideIndices();
+    const size_t indexBytes = wide ? 4 : 2;
+    const int indexView = view(group.indices * indexBytes, gltfElementArrayBuffer, &group.index);
+    for (int colour = 0; colour < 256; ++colour) {
+        if (colourSlot[g][colour] < 0) continue;
+        if (!p.empty()) p += ',';
+        p += attributes;
+        p += ",\"material\":";
+        appendInt(p, colourSlot[g][colour]);
+        p += ",\"indices\":";
+        appendInt(p, accessor(indexView, wide ? gltfUnsignedInt : gltfUnsignedShort, colourIndices[g][colour], "SCALAR", false, nullptr,
+                              nullptr, 0, colourFirstIndex[g][colour] * indexBytes));
+        p += '}';
+    }
 }
 
 void GltfPlan::layOut()

@@ -25,7 +25,7 @@ struct GltfGroup {
     float high[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
     bool normals = false;
     // Where each attribute starts in the buffer.
-    size_t position = 0, normal = 0, colour = 0, joint = 0, weight = 0, point = 0, index = 0;
+    size_t position = 0, normal = 0, colour = 0, joint = 0, weight = 0, point = 0, uv = 0, index = 0;
     bool wideIndices() const { return vertices > 65535; }
     bool empty() const;
 };
@@ -37,8 +37,17 @@ struct GltfPlan {
     const ExportOptions& options;
     const float* linear;  // a palette component's linear value
     GltfGroup groups[3];  // polygons, translucent polygons, lines
-    int slot[3] = {-1, -1, -1};  // each group's place among the mesh's primitives
+    int slot[3] = {-1, -1, -1};  // each group's first place among the mesh's primitives
     int primitives = 0;
+    // Triangles go in a primitive per stored colour with its own material `palette_NNN`, so that
+    // a colour survives an editor that keeps materials but not vertex attributes; a group's
+    // primitives share its vertices. Per group and colour: indices, first index, place.
+    size_t colourIndices[2][256] = {};
+    size_t colourFirstIndex[2][256] = {};
+    int colourSlot[2][256];
+    // Per primitive: its role (the extras' name for its group) and its material.
+    std::vector<std::string> slotRole, slotMaterial;
+    std::vector<bool> slotTranslucent;
     // Each element's place in the glTF: its group (as a primitive) and first vertex, or its node.
     std::vector<ElementPlace> places;
     // Spheres: a mesh per colour and side (plain, mirrored), a material per colour.
@@ -54,7 +63,7 @@ struct GltfPlan {
     size_t binSize = 0;
     std::string views, accessors;
     int viewCount = 0, accessorCount = 0;
-    std::string primitiveText[3];
+    std::string primitiveText[3];  // a group's primitives, comma-separated
     size_t sphereView[5] = {};  // positions, normals, mirror normals, indices, mirror indices
     int spherePosition = -1, sphereNormal = -1, sphereMirrorNormal = -1, sphereIndex = -1, sphereMirrorIndex = -1;
     size_t inverseBindView = 0, pointView = 0;
@@ -72,7 +81,8 @@ private:
     void layOutGroup(int g);
     int view(size_t bytes, int target, size_t* offset);
     int accessor(int view, int componentType, size_t count, const char* type, bool normalized = false,
-                 const float* low = nullptr, const float* high = nullptr, int components = 0);
+                 const float* low = nullptr, const float* high = nullptr, int components = 0, size_t byteOffset = 0);
+    void planSlots(int g);
 };
 
 // Writes every view into `bin` (plan.binSize bytes, zeroed).

@@ -38,7 +38,7 @@ void appendMeshes(std::string& s, const GltfPlan& plan, const std::string& name)
         s += "]}";
         first = false;
     }
-    const int firstSphereMaterial = plan.skinnedMesh() ? (plan.slot[1] >= 0 ? 2 : 1) : 0;
+    const int firstSphereMaterial = plan.primitives;
     for (const auto& [colour, mirror] : plan.sphereMeshes) {
         if (!first) s += ',';
         first = false;
@@ -65,14 +65,11 @@ void appendMaterials(std::string& s, const GltfPlan& plan)
 {
     s += ",\"materials\":[";
     bool first = true;
-    if (plan.skinnedMesh()) {
-        const float white[3] = {1, 1, 1};
-        appendMaterial(s, plan, "opaque", white, false);
-        if (plan.slot[1] >= 0) {
-            s += ',';
-            appendMaterial(s, plan, "translucent", white, true);
-        }
+    const float white[3] = {1, 1, 1};
+    for (size_t m = 0; m < plan.slotMaterial.size(); ++m) {
+        if (!first) s += ',';
         first = false;
+        appendMaterial(s, plan, plan.slotMaterial[m].c_str(), white, plan.slotTranslucent[m]);
     }
     for (uint8_t colour : plan.sphereColours) {
         if (!first) s += ',';
@@ -203,9 +200,7 @@ void appendScene(std::string& s, const GltfPlan& plan, const std::string& name)
     head.pointCount = body.pointCount;
     head.pointAccessor = plan.pointAccessor;
     head.normalTotal = body.normalTotal;
-    for (int g = 0; g < 3; ++g) {
-        if (plan.slot[g] >= 0) head.roles.emplace_back(plan.groups[g].role);
-    }
+    head.roles = plan.slotRole;
     s += "],\"extras\":{\"orvane\":";
     appendOrvaneExtras(s, head, body.bones, body.normalRecords, body.elements, plan.places);
     s += "}}]";

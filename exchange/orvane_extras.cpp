@@ -10,6 +10,9 @@
 
 namespace {
 
+// A primitive per colour for polygons and for translucent polygons, and the lines' one.
+constexpr int maxPrimitives = 2 * 256 + 1;
+
 // --- writing -----------------------------------------------------------------------------------
 
 void appendBones(std::string& s, const std::vector<StoredBone>& bones)
@@ -167,7 +170,7 @@ bool geometryAt(const GltfJson& e, const char* kind, ElementPlace* out)
     if (at == nullptr) return false;
     if (at->is_null()) return true;
     int64_t p = 0, v = 0;
-    if (!at->is_array() || at->size() != 2 || !integerIn((*at)[0], -1, 3, &p) || !integerIn((*at)[1], 0, INT32_MAX, &v)) return false;
+    if (!at->is_array() || at->size() != 2 || !integerIn((*at)[0], -1, maxPrimitives - 1, &p) || !integerIn((*at)[1], 0, INT32_MAX, &v)) return false;
     out->primitive = static_cast<int>(p);
     out->firstVertex = v;
     return true;
@@ -333,7 +336,7 @@ Fault readOrvaneExtras(const GltfDocument& doc, OrvaneExtras* x, bool* present)
     }
     if (const Fault f = readNormals(*o, x)) return f;
     const GltfJson* roles = gltfArray(*o, "primitives");
-    if (roles == nullptr || roles->size() > 4) return faultOf("no valid primitive list");
+    if (roles == nullptr || roles->size() > static_cast<size_t>(maxPrimitives)) return faultOf("no valid primitive list");
     for (const GltfJson& r : *roles) {
         if (!r.is_string()) return faultOf("a primitive's role is not a string");
         x->roles.push_back(r.get<std::string>());
