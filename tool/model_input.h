@@ -11,7 +11,15 @@
 struct ModelSettings {
     std::string palette;   // empty: palette.dmp beside the model, then in the working folder
     double scale = 0;      // 0: the default
+    // The body an edited export is read against (see ImportBase): empty for none.
+    std::vector<uint8_t> base;
+    bool baseRequired = false;
+    std::string baseName;
 };
+
+// Loads entry `index` of `archive` into settings->base, named for its notes; the fault when it
+// cannot be read.
+Fault loadImportBase(const std::string& archive, long index, bool required, ModelSettings* settings);
 
 // Reads `path` into *entry. Notes of an import (what was baked or dropped) go to standard error
 // as "orvane COMMAND: PATH: note". The fault names what went wrong, without the path.

@@ -74,9 +74,10 @@ def blender_main(jobs_path):
             raise SystemExit("no vertex names point %d" % arg["point"])
 
     def faces_of(mesh, points):
+        # A polygon of n points came in as n - 2 triangles over them.
         uv = mesh.uv_layers[0].data
-        want = sorted(points)
-        return [p for p in mesh.polygons if sorted(round(uv[i].uv[0]) for i in p.loop_indices) == want]
+        want = set(points)
+        return [p for p in mesh.polygons if {round(uv[i].uv[0]) for i in p.loop_indices} <= want]
 
     def recolour_face(arg):
         obj = skinned_mesh()
@@ -101,7 +102,7 @@ def blender_main(jobs_path):
         bm = bmesh.new()
         bm.from_mesh(obj.data)
         bm.faces.ensure_lookup_table()
-        bmesh.ops.delete(bm, geom=[bm.faces[faces[0].index]], context="FACES_ONLY")
+        bmesh.ops.delete(bm, geom=[bm.faces[f.index] for f in faces], context="FACES")  # as Delete → Faces: its own edges go too
         bm.to_mesh(obj.data)
         bm.free()
 
@@ -223,10 +224,13 @@ def pick_edits(body, gltf):
     joints = {n.get("name") for n in gltf["nodes"]}
     bone = next(i for i in range(len(bones) - 1, 0, -1)
                 if struct.unpack_from("<H", bones[i], 8)[0] == 0 and angle(bones[i], 1) == 0 and "bone_%d" % i in joints)
-    triangles = [i for i, p in enumerate(body["polygons"]) if p[1] == 3 and len(set(polygon_points(p))) == 3]
+    # A face no other polygon shares three points with, so that its Blender faces are its own.
+    sets = [set(polygon_points(p)) for p in body["polygons"]]
+    faces = [i for i, p in enumerate(sets) if len(p) >= 3 and len(p) == body["polygons"][i][1]
+             and not any(j != i and len(p & q) >= 3 for j, q in enumerate(sets))]
     drawn = {q for p in body["polygons"] if p[1] >= 3 for q in polygon_points(p)}
     point = next(q for q in sorted(drawn) if q not in base_points)
-    face = triangles[len(triangles) // 2]
+    face = faces[len(faces) // 2]
     colour = (body["polygons"][face][2] + 37) % 256
     return {
         "bone": {"bone": "bone_%d" % bone, "index": bone, "turn": TURN * 2 * math.pi / 1024, "axis": parent_x_axis(gltf, bone)},

@@ -1,0 +1,490 @@
+// edited_gltf_import.cpp: an edited export read against its base body. The base's stored bytes
+// are the starting point; the file says only what changed:
+//   - points: a vertex's point is its first UV's u (or `_POINT`); all of a point's vertices moved
+//     alike move it; a vertex at a new place with a point already placed, or a fractional u, is
+//     a new point on the vertex's joint;
+//   - polygons keep their records while their triangles are there (a `palette_NNN` material
+//     other than their colour recolours them); triangles left over become new flat polygons;
+//   - lines keep their records while a segment joins their ends; spheres while their node is there;
+//   - a joint turned other than its base turn turns its bone (x then y, 1024 units a turn).
+#include "exchange/edited_gltf_import.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "body/body.h"
+#include "exchange/edited_gltf_file.h"
+#include "support/little_endian.h"
+
+namespace {
+
+constexpr double unchangedTurn = 1e-3;  // a sixth of an angle unit: float and table noise
+constexpr double turnUnits = 1024.0 / 6.283185307179586;
+
+// Where each stored record of the base lies, walked with the sizes its posed form gives.
+struct BaseLayout {
+    size_t points = 0, bones = 0, normals = 0;  // first record of each section
+    std::vector<std::pair<size_t, size_t>> elements;  // offset and size, in PosedBody's order
+    size_t tail = 0;
+};
+
+Fault layOut(const std::vector<uint8_t>& raw, const PosedBody& p, BaseLayout* out)
+{
+    size_t at = p.header.size() + 2;
+    out->points = at;
+    at += p.storedPoints.size() * pointBytes + 2;
+    out->bones = at;
+    at += p.bones.size() * boneRecordBytes + 2;
+    out->normals = at;
+    if (p.normalTotal != 0) at += p.normalRecords.size() * normalRecordBytes;
+    PosedElement::Kind section = PosedElement::polygon;
+    at += 2;
+    for (const PosedElement& e : p.elements) {
+        while (e.kind != section) {
+            section = section == PosedElement::polygon ? PosedElement::line : PosedElement::sphere;
+            at += 2;
+        }
+        const size_t size = e.kind == PosedElement::polygon ? static_cast<size_t>(storedPolygonBytes(e.type, static_cast<int32_t>(e.offsets.size())))
+                            : e.kind == PosedElement::line ? static_cast<size_t>(lineRecordBytes)
+                                                           : static_cast<size_t>(sphereRecordBytes);
+        out->elements.emplace_back(at, size);
+        at += size;
+    }
+    for (; section != PosedElement::sphere; at += 2) section = section == PosedElement::polygon ? PosedElement::line : PosedElement::sphere;
+    out->tail = at;
+    if (at + p.tail.size() != raw.size()) return faultOf("the base entry's records do not add up to its size");
+    return noFault();
+}
+
+std::array<int32_t, 3> triangleKey(int32_t a, int32_t b, int32_t c)
+{
+    if (b < a && b < c) return {b, c, a};
+    if (c < a && c < b) return {c, a, b};
+    return {a, b, c};
+}
+
+int32_t storedPointIndex(int16_t offset, uint8_t type, bool polygon)
+{
+    // As the element pass converts them: unsigned for polygons other than types 7 and 8.
+    if (polygon && (type < renderTypeShaded || type >= renderTypeVertexShaded)) return static_cast<uint16_t>(offset) / pointBytes;
+    return offset / pointBytes;
+}
+
+double largestDifference(const Mat3& a, const Mat3& b)
+{
+    double d = 0;
+    for (size_t k = 0; k < 9; ++k) d = std::max(d, std::fabs(a[k] - b[k]));
+    return d;
+}
+
+// The node of each joint of the base, by the name the exporter gives it (-1: gone).
+int16_t nearAngle(double turn, int16_t old)
+{
+    // The representative of the new angle nearest the stored one, so an angle moves by the turn.
+    long v = std::lround(turn * turnUnits);
+    v = old + ((((v - old) % 1024) + 1024 + 512) % 1024 - 512);
+    return static_cast<int16_t>(std::clamp<long>(v, -32768, 32767));
+}
+
+void put16(std::vector<uint8_t>& out, size_t at, int32_t v) { writeU16(out.data() + at, static_cast<uint16_t>(v)); }
+void append16(std::vector<uint8_t>& out, int32_t v)
+{
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> 8));
+}
+
+// Each of the skin's joints as a joint of the base (-1 for one the base does not have).
+}  // namespace
+
+bool gltfMatchesBase(const GltfDocument& doc, const std::vector<uint8_t>& base)
+{
+    PosedBody p;
+    if (poseBody(base.data(), base.size(), 0, &p)) return false;
+    const std::vector<int64_t> nodes = jointNodes(doc, p);
+    const std::vector<int> joints = skinJoints(doc, nodes);
+    if (std::any_of(nodes.begin(), nodes.end(), [](int64_t n) { return n < 0; })) return false;
+    return std::none_of(joints.begin(), joints.end(), [](int j) { return j < 0; });
+}
+
+namespace {
+
+// The edit as read, before it is written over the base.
+class EditedBody {
+public:
+    EditedBody(const std::vector<uint8_t>& raw, const PosedBody& p, const BaseLayout& layout, const FileMesh& mesh, const std::vector<int>& fileJoint)
+        : raw_(raw), p_(p), layout_(layout), mesh_(mesh), fileJoint_(fileJoint)
+    {
+    }
+
+    void readPoints(std::vector<std::string>* notes);
+    Fault readBones(const GltfDocument& doc, std::vector<std::string>* notes);
+    void readElements(const GltfDocument& doc, std::vector<std::string>* notes);
+    Fault write(std::vector<uint8_t>* out) const;
+
+private:
+    struct NewPoint {
+        int anchor;   // placed just before the base's point `anchor` (the end of its bone's run)
+        int bone;
+        Position position;
+    };
+    struct Element {
+        int base = -1;          // its base record, or -1 for a new one
+        int colour = -1;        // a new colour (-1: as it was)
+        std::vector<int> points;  // new records: their points (base or new)
+        bool translucent = false;
+    };
+
+    const std::vector<uint8_t>& raw_;
+    const PosedBody& p_;
+    const BaseLayout& layout_;
+    const FileMesh& mesh_;
+    const std::vector<int>& fileJoint_;
+    std::vector<Position> bind_;          // each base point's bind position after the edit
+    std::vector<NewPoint> added_;         // new points, numbered pointCount + k
+    std::vector<int> vertexPoint_;        // each vertex's point (base or new), -1: none
+    std::vector<int16_t> angles_;         // per bone, new angles X and Y (pairs)
+    std::vector<Element> elements_;
+
+    Position basePosition(int point) const
+    {
+        const Point16& b = p_.bindPoints[static_cast<size_t>(point)];
+        return {b.x, b.y, b.z};
+    }
+    int jointBone(int fileJoint) const
+    {
+        const int j = fileJoint >= 0 && static_cast<size_t>(fileJoint) < fileJoint_.size() ? fileJoint_[static_cast<size_t>(fileJoint)] : -1;
+        return j < 0 ? 0 : p_.joints[static_cast<size_t>(j)].index;
+    }
+    // The point's index in the written body.
+    int32_t renumbered(int point) const
+    {
+        if (point >= p_.pointCount) {
+            const NewPoint& n = added_[static_cast<size_t>(point - p_.pointCount)];
+            int32_t before = 0;
+            for (size_t k = 0; k < added_.size(); ++k) before += added_[k].anchor < n.anchor || (added_[k].anchor == n.anchor && k < static_cast<size_t>(point - p_.pointCount));
+            return n.anchor + before;
+        }
+        int32_t before = 0;
+        for (const NewPoint& n : added_) before += n.anchor <= point;
+        return point + before;
+    }
+    void writeElement(std::vector<uint8_t>& out, const Element& e) const;
+};
+
+void EditedBody::readPoints(std::vector<std::string>* notes)
+{
+    bind_.clear();
+    for (int i = 0; i < p_.pointCount; ++i) bind_.push_back(basePosition(i));
+    // Every place each point's vertices are at; a point goes where its vertices all went.
+    std::map<int, std::map<Position, int>> places;
+    for (const FileVertex& v : mesh_.vertices) {
+        if (v.id >= 0 && v.id < p_.pointCount && v.id == std::floor(v.id)) ++places[static_cast<int>(v.id)][v.position];
+    }
+    int moved = 0;
+    for (auto& [point, at] : places) {
+        if (at.count(bind_[static_cast<size_t>(point)]) == 0) {
+            bind_[static_cast<size_t>(point)] = std::max_element(at.begin(), at.end(), [](const auto& a, const auto& b) { return a.second < b.second; })->first;
+            ++moved;
+        }
+    }
+    // Each vertex's point: its own, a new one where it left its point's place, or the base point
+    // at its place (vertices that carry no name, like Blender's loose edges).
+    std::map<Position, int> atPlace;
+    for (int i = p_.pointCount; i-- > 0;) atPlace[bind_[static_cast<size_t>(i)]] = i;
+    std::map<std::pair<int, Position>, int> newAt;
+    for (const FileVertex& v : mesh_.vertices) {
+        const bool named = v.id >= 0 && v.id < p_.pointCount && v.id == std::floor(v.id);
+        if (named && bind_[static_cast<size_t>(v.id)] == v.position) {
+            vertexPoint_.push_back(static_cast<int>(v.id));
+            continue;
+        }
+        if (!named && v.id < 0) {
+            const auto it = atPlace.find(v.position);
+            vertexPoint_.push_back(it == atPlace.end() ? -1 : it->second);
+            continue;
+        }
+        const int bone = jointBone(v.joint);
+        const auto key = std::make_pair(bone, v.position);
+        auto it = newAt.find(key);
+        if (it == newAt.end()) {
+            const StoredBone& b = p_.bones[static_cast<size_t>(bone)];
+            it = newAt.emplace(key, p_.pointCount + static_cast<int>(added_.size())).first;
+            added_.push_back({b.firstPoint / pointBytes + b.pointCount, bone, v.position});
+        }
+        vertexPoint_.push_back(it->second);
+    }
+    if (moved > 0) notes->push_back(std::to_string(moved) + " points moved");
+    if (!added_.empty()) notes->push_back(std::to_string(added_.size()) + " new points");
+}
+
+Fault EditedBody::readBones(const GltfDocument& doc, std::vector<std::string>* notes)
+{
+    angles_.clear();
+    for (const StoredBone& b : p_.bones) {
+        angles_.push_back(b.angleX);
+        angles_.push_back(b.angleY);
+    }
+    std::vector<Mat3> turn;
+    std::vector<bool> found;
+    if (const Fault f = skinTurns(doc, fileJoint_, p_.joints.size(), &turn, &found)) return f;
+    std::vector<std::pair<int, Mat3>> turned;
+    bool anyPosed = false, anyTurnedBase = false;
+    const Mat3 identity = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    for (size_t j = 1; j < p_.joints.size(); ++j) {
+        const PosedBone& joint = p_.joints[j];
+        if (!found[j] || joint.parentJoint < 0 || !found[static_cast<size_t>(joint.parentJoint)]) continue;
+        const Mat3 local = mat3Multiply(mat3Transpose(turn[static_cast<size_t>(joint.parentJoint)]), turn[j]);
+        anyTurnedBase |= largestDifference(joint.world, identity) > unchangedTurn;
+        anyPosed |= largestDifference(turn[j], identity) > unchangedTurn;
+        if (largestDifference(local, joint.local) > unchangedTurn) turned.emplace_back(static_cast<int>(j), local);
+    }
+    if (anyTurnedBase && !anyPosed) {
+        notes->push_back("every joint is at the rest pose (exported without \"Use Current Frame\"?): the stored angles are kept");
+        return noFault();
+    }
+    for (const auto& [j, local] : turned) {
+        const PosedBone& joint = p_.joints[static_cast<size_t>(j)];
+        if (joint.index == 0) continue;
+        const StoredBone& b = p_.bones[static_cast<size_t>(joint.index)];
+        // The turn the joint took, in its own frame, after the bone's own turn.
+        const Mat3 own = mat3Multiply(turnXY(b.angleX, b.angleY), mat3Multiply(mat3Transpose(joint.local), local));
+        const double ax = std::atan2(own[7], own[4]), ay = std::atan2(own[2], own[0]);
+        const int16_t x = nearAngle(ax, b.angleX), y = nearAngle(ay, b.angleY);
+        if (largestDifference(turnXY(x, y), own) > 2 * 6.283185307179586 / 1024) {
+            return faultOf("bone %d is turned about an axis other than its x then y, which a body cannot hold: turn it about x and y only", joint.index);
+        }
+        angles_[2 * static_cast<size_t>(joint.index)] = x;
+        angles_[2 * static_cast<size_t>(joint.index) + 1] = y;
+        notes->push_back("bone " + std::to_string(joint.index) + ": angles " + std::to_string(b.angleX) + ", " + std::to_string(b.angleY) + " become " +
+                         std::to_string(x) + ", " + std::to_string(y));
+    }
+    return noFault();
+}
+
+void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>* notes)
+{
+    // The file's triangles by the points at their corners, wound as they are.
+    std::map<std::array<int32_t, 3>, std::vector<size_t>> pool;
+    for (size_t t = mesh_.triangles.size(); t-- > 0;) {
+        const uint32_t* v = mesh_.triangles[t].v;
+        pool[triangleKey(vertexPoint_[v[0]], vertexPoint_[v[1]], vertexPoint_[v[2]])].push_back(t);
+    }
+    std::vector<bool> used(mesh_.triangles.size(), false);
+    std::map<std::pair<Position, Position>, int> segments;
+    for (const auto& s : mesh_.segments) {
+        const Position a = mesh_.vertices[s[0]].position, b = mesh_.vertices[s[1]].position;
+        ++segments[std::minmax(a, b)];
+    }
+    std::set<std::string> sphereNodes;
+    if (const GltfJson* nodes = gltfArray(doc.json, "nodes")) {
+        for (const GltfJson& n : *nodes) {
+            const GltfJson* name = gltfField(n, "name");
+            if (name != nullptr && name->is_string() && gltfField(n, "mesh") != nullptr) sphereNodes.insert(name->get<std::string>());
+        }
+    }
+    int removed = 0, recoloured = 0, sphere = 0;
+    for (size_t i = 0; i < p_.elements.size(); ++i) {
+        const PosedElement& e = p_.elements[i];
+        Element kept;
+        kept.base = static_cast<int>(i);
+        bool keep = true;
+        if (e.kind == PosedElement::polygon && e.points.size() >= 3) {
+            std::map<std::array<int32_t, 3>, size_t> needed;
+            for (size_t k = 1; k + 1 < e.points.size(); ++k) {
+                const int32_t a = e.points[0], b = e.points[k], c = e.points[k + 1];
+                if (a != b && b != c && a != c) ++needed[triangleKey(a, b, c)];
+            }
+            for (const auto& [key, count] : needed) {
+                const auto it = pool.find(key);
+                keep = keep && it != pool.end() && it->second.size() >= count;
+            }
+            for (const auto& [key, count] : needed) {
+                for (size_t k = 0; keep && k < count; ++k) {
+                    const size_t t = pool[key].back();
+                    pool[key].pop_back();
+                    used[t] = true;
+                    const int colour = mesh_.triangles[t].colour;
+                    if (colour >= 0 && colour != (e.colour & 0xFF)) kept.colour = colour;
+                }
+            }
+            recoloured += keep && kept.colour >= 0;
+        } else if (e.kind == PosedElement::line) {
+            const auto it = segments.find(std::minmax(bind_[e.points[0]], bind_[e.points[1]]));
+            keep = it != segments.end() && it->second > 0;
+            if (keep) --it->second;
+        } else if (e.kind == PosedElement::sphere) {
+            keep = sphereNodes.count("sphere_" + std::to_string(sphere++)) > 0;
+        }
+        if (keep) elements_.push_back(kept);
+        else ++removed;
+    }
+    // What is left is new: flat polygons in their material's colour, lines between points.
+    int added = 0, unplaced = 0;
+    for (size_t t = 0; t < mesh_.triangles.size(); ++t) {
+        if (used[t]) continue;
+        const FileTriangle& tri = mesh_.triangles[t];
+        Element e;
+        e.colour = std::max(tri.colour, 0);
+        e.translucent = tri.translucent;
+        for (const uint32_t v : tri.v) e.points.push_back(vertexPoint_[v]);
+        if (std::find(e.points.begin(), e.points.end(), -1) != e.points.end()) {
+            ++unplaced;
+            continue;
+        }
+        if (e.points[0] == e.points[1] || e.points[1] == e.points[2] || e.points[0] == e.points[2]) continue;  // no area to draw
+        elements_.push_back(e);
+        ++added;
+    }
+    std::map<Position, int> atPlace;
+    for (int i = p_.pointCount; i-- > 0;) atPlace[bind_[static_cast<size_t>(i)]] = i;
+    for (const auto& s : mesh_.segments) {
+        auto it = segments.find(std::minmax(mesh_.vertices[s[0]].position, mesh_.vertices[s[1]].position));
+        if (it == segments.end() || it->second == 0) continue;
+        --it->second;
+        Element e;
+        e.base = -2;  // a line
+        e.colour = 0;
+        for (const uint32_t v : s) e.points.push_back(vertexPoint_[v]);
+        if (e.points[0] < 0 || e.points[1] < 0) {
+            ++unplaced;
+            continue;
+        }
+        elements_.push_back(e);
+        ++added;
+    }
+    if (removed > 0) notes->push_back(std::to_string(removed) + " polygons, lines and spheres removed");
+    if (recoloured > 0) notes->push_back(std::to_string(recoloured) + " polygons recoloured");
+    if (added > 0) notes->push_back(std::to_string(added) + " new polygons and lines");
+    if (unplaced > 0) notes->push_back(std::to_string(unplaced) + " new triangles and segments dropped: a corner names no point");
+}
+
+void EditedBody::writeElement(std::vector<uint8_t>& out, const Element& e) const
+{
+    const auto remap = [&](size_t at, uint8_t type, bool polygon) {
+        const int32_t point = storedPointIndex(static_cast<int16_t>(readU16(out.data() + at)), type, polygon);
+        put16(out, at, renumbered(point) * pointBytes);
+    };
+    if (e.base < 0) {
+        if (e.base == -1) {  // a new flat polygon
+            out.push_back(e.translucent ? 5 : 0);
+            out.push_back(static_cast<uint8_t>(e.points.size()));
+            append16(out, e.colour);
+        } else {  // a new line
+            for (int k = 0; k < 4; ++k) out.push_back(static_cast<uint8_t>((static_cast<uint32_t>(e.colour) << 8) >> (8 * k)));
+        }
+        for (const int point : e.points) append16(out, renumbered(point) * pointBytes);
+        return;
+    }
+    const PosedElement& b = p_.elements[static_cast<size_t>(e.base)];
+    const auto [offset, size] = layout_.elements[static_cast<size_t>(e.base)];
+    const size_t at = out.size();
+    out.insert(out.end(), raw_.begin() + static_cast<std::ptrdiff_t>(offset), raw_.begin() + static_cast<std::ptrdiff_t>(offset + size));
+    if (b.kind == PosedElement::polygon && e.colour >= 0) out[at + 2] = static_cast<uint8_t>(e.colour);
+    if (added_.empty()) return;
+    if (b.kind == PosedElement::polygon) {
+        const uint8_t type = out[at];
+        for (size_t k = 0; k < b.offsets.size(); ++k) {
+            remap(at + (type >= renderTypeVertexShaded ? 6 + 4 * k : type >= renderTypeShaded ? 6 + 2 * k : 4 + 2 * k), type, true);
+        }
+    } else if (b.kind == PosedElement::line) {
+        remap(at + 4, 0, false);
+        remap(at + 6, 0, false);
+    } else {
+        remap(at + 6, 0, false);
+    }
+}
+
+Fault EditedBody::write(std::vector<uint8_t>* out) const
+{
+    const auto total = static_cast<int64_t>(p_.pointCount) + static_cast<int64_t>(added_.size());
+    if (total > importPointLimit) return faultOf("%lld points: more than the viewer's %d", static_cast<long long>(total), importPointLimit);
+    std::vector<uint8_t> body(p_.header.begin(), p_.header.end());
+    append16(body, static_cast<int32_t>(total));
+    // A point keeps its place relative to its bone's origin, which moves with the origin's point.
+    const auto shift = [&](int point) -> Position {
+        if (point < 0 || point >= p_.pointCount) return {0, 0, 0};
+        const Position b = basePosition(point), n = bind_[static_cast<size_t>(point)];
+        return {n[0] - b[0], n[1] - b[1], n[2] - b[2]};
+    };
+    const auto originShift = [&](int bone) -> Position {
+        const StoredBone& b = p_.bones[static_cast<size_t>(bone)];
+        return b.parent == -1 ? Position{0, 0, 0} : shift(b.basePoint / pointBytes);
+    };
+    Fault fault = noFault();
+    const auto putPoint = [&](const Position& stored) {
+        for (const int32_t v : stored) {
+            if (v < -32768 || v > 32767) fault = faultOf("a point lies more than 32,767 units from its bone's origin");
+            append16(body, v);
+        }
+    };
+    const auto putNew = [&](int anchor) {
+        for (const NewPoint& n : added_) {
+            if (n.anchor != anchor) continue;
+            const StoredBone& b = p_.bones[static_cast<size_t>(n.bone)];
+            const Vec3 origin = b.joint >= 0 ? p_.joints[static_cast<size_t>(b.joint)].bindOrigin : Vec3{0, 0, 0};
+            const Position s = originShift(n.bone);
+            putPoint({n.position[0] - static_cast<int32_t>(origin[0]) - s[0], n.position[1] - static_cast<int32_t>(origin[1]) - s[1],
+                      n.position[2] - static_cast<int32_t>(origin[2]) - s[2]});
+        }
+    };
+    for (int i = 0; i < p_.pointCount; ++i) {
+        putNew(i);
+        const Point16& stored = p_.storedPoints[static_cast<size_t>(i)];
+        const Position d = shift(i), o = originShift(p_.joints[static_cast<size_t>(p_.pointJoint[static_cast<size_t>(i)])].index);
+        putPoint({stored.x + d[0] - o[0], stored.y + d[1] - o[1], stored.z + d[2] - o[2]});
+    }
+    putNew(p_.pointCount);
+    if (fault) return fault;
+
+    append16(body, static_cast<int32_t>(p_.bones.size()));
+    for (size_t i = 0; i < p_.bones.size(); ++i) {
+        const size_t at = body.size();
+        const size_t from = layout_.bones + i * boneRecordBytes;
+        body.insert(body.end(), raw_.begin() + static_cast<std::ptrdiff_t>(from), raw_.begin() + static_cast<std::ptrdiff_t>(from + boneRecordBytes));
+        put16(body, at + boneAngleX, angles_[2 * i]);
+        put16(body, at + boneAngleY, angles_[2 * i + 1]);
+        if (added_.empty()) continue;
+        const StoredBone& b = p_.bones[i];
+        const int first = b.firstPoint / pointBytes, end = first + b.pointCount;
+        put16(body, at + boneFirstPoint, renumbered(first) * pointBytes);
+        put16(body, at + bonePointCount, renumbered(end) - renumbered(first));
+        put16(body, at + boneBasePoint, renumbered(b.basePoint / pointBytes) * pointBytes);
+    }
+    const size_t normalsEnd = layout_.normals + (p_.normalTotal != 0 ? p_.normalRecords.size() * normalRecordBytes : 0);
+    body.insert(body.end(), raw_.begin() + static_cast<std::ptrdiff_t>(layout_.normals - 2), raw_.begin() + static_cast<std::ptrdiff_t>(normalsEnd));
+    for (const PosedElement::Kind kind : {PosedElement::polygon, PosedElement::line, PosedElement::sphere}) {
+        const auto isKind = [&](const Element& e) {
+            return e.base >= 0 ? p_.elements[static_cast<size_t>(e.base)].kind == kind : (e.base == -1 ? PosedElement::polygon : PosedElement::line) == kind;
+        };
+        append16(body, static_cast<int32_t>(std::count_if(elements_.begin(), elements_.end(), isKind)));
+        for (const Element& e : elements_) {
+            if (isKind(e)) writeElement(body, e);
+        }
+    }
+    body.insert(body.end(), raw_.begin() + static_cast<std::ptrdiff_t>(layout_.tail), raw_.end());
+    *out = std::move(body);
+    return noFault();
+}
+
+}  // namespace
+
+Fault bodyFromEditedGltf(const GltfDocument& doc, const std::vector<uint8_t>& base, const MeshBodyOptions& options, std::vector<uint8_t>* out,
+                         std::vector<std::string>* notes)
+{
+    PosedBody p;
+    if (const Fault f = poseBody(base.data(), base.size(), 0, &p)) return withContext("the base entry", f);
+    BaseLayout layout;
+    if (const Fault f = layOut(base, p, &layout)) return f;
+    const std::vector<int64_t> nodes = jointNodes(doc, p);
+    const std::vector<int> fileJoint = skinJoints(doc, nodes);
+    FileMesh mesh;
+    if (const Fault f = readEditedMesh(doc, options.scale, &mesh)) return f;
+    EditedBody edited(base, p, layout, mesh, fileJoint);
+    edited.readPoints(notes);
+    if (const Fault f = edited.readBones(doc, notes)) return f;
+    edited.readElements(doc, notes);
+    return edited.write(out);
+}
