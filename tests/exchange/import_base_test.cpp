@@ -87,6 +87,17 @@ TEST(ImportBase, AnUneditedExportGivesTheBaseByteForByte)
 {
     for (const DemoBody& demo : demoBodies()) expectSameBytes(demo.bytes, demo.name);
     for (uint32_t seed = 1; seed <= 300; ++seed) expectSameBytes(sampleBody(seed), "sample " + std::to_string(seed));
+    // Rotation bones under a bone the frames skip (type 2) and under a later bone.
+    BodyBuilder b;
+    for (int i = 0; i < 8; ++i) b.addPoint(static_cast<int16_t>(i * 25), static_cast<int16_t>(10 + i % 3 * 20), static_cast<int16_t>(i % 2 * 30));
+    b.addBone(0, 2, 0, -1);
+    b.addBone(2, 2, 1, 0, 40, 0, 2);
+    b.addBone(4, 2, 3, 1, 100, 30);
+    b.addBone(6, 2, 5, 4, -60, 0);
+    b.addBone(0, 0, 7, 2, 20, 0);
+    b.addPolygon(0, 40, {0, 3, 5});
+    b.addPolygon(0, 41, {2, 4, 6, 7});
+    expectSameBytes(b.build(), "bones under skipped and later bones");
 }
 
 TEST(ImportBase, EachEditChangesOnlyWhatItShould)
