@@ -311,7 +311,7 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
                 }
             }
             recoloured += keep && kept.colour >= 0;
-        } else if (e.kind == PosedElement::line) {
+        } else if (e.kind == PosedElement::line && !mesh_.segments.empty()) {
             const auto it = segments.find(std::minmax(bind_[e.points[0]], bind_[e.points[1]]));
             keep = it != segments.end() && it->second > 0;
             if (keep) --it->second;
@@ -355,6 +355,9 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
         elements_.push_back(e);
         ++added;
     }
+    // Blender writes lines only when asked to ("Loose Edges"): a file without any keeps the base's.
+    const bool anyLine = std::any_of(p_.elements.begin(), p_.elements.end(), [](const PosedElement& e) { return e.kind == PosedElement::line; });
+    if (mesh_.segments.empty() && anyLine) notes->push_back("the file has no lines (exported without \"Loose Edges\"?): the lines are kept as they were");
     if (removed > 0) notes->push_back(std::to_string(removed) + " polygons, lines and spheres removed");
     if (recoloured > 0) notes->push_back(std::to_string(recoloured) + " polygons recoloured");
     if (added > 0) notes->push_back(std::to_string(added) + " new polygons and lines");

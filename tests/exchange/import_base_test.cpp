@@ -143,6 +143,9 @@ TEST(ImportBase, EachEditChangesOnlyWhatItShould)
              s.json["meshes"][0]["primitives"][primitiveOf(s.json, "palette_048")]["material"] = s.json["materials"].size() - 1;
          },
          [](BodyParts& p) { p.polygons[1].colour = 77; }},
+        {"no lines in the file (Blender without \"Loose Edges\"): the lines kept",
+         [&](Stripped& s) { s.json["meshes"][0]["primitives"].erase(static_cast<size_t>(primitiveOf(s.json, "lines"))); },
+         [](BodyParts&) {}},
         {"the polygons of colour 40 deleted",
          [&](Stripped& s) { s.json["meshes"][0]["primitives"].erase(static_cast<size_t>(primitiveOf(s.json, "palette_040"))); },
          [](BodyParts& p) { p.polygons.erase(p.polygons.begin()); }},
