@@ -104,7 +104,22 @@ def blender_main(jobs_path):
         bm.to_mesh(obj.data)
         bm.free()
 
-    edits = {"none": None, "defaults": None, "bone": turn_bone, "move": move_point, "recolour": recolour_face, "delete": delete_face}
+    def subdivide_edge(arg):
+        import bmesh
+        obj = skinned_mesh()
+        face = faces_of(obj.data, arg["points"])[0]
+        bm = bmesh.new()
+        bm.from_mesh(obj.data)
+        bm.faces.ensure_lookup_table()
+        edge = bm.faces[face.index].edges[0]
+        bmesh.ops.subdivide_edges(bm, edges=[edge], cuts=1)
+        bm.to_mesh(obj.data)
+        bm.free()
+
+    def delete_sphere(arg):
+        bpy.data.objects.remove(bpy.data.objects[arg["node"]])
+
+    edits = {"none": None, "defaults": None, "subdivide": subdivide_edge, "sphere": delete_sphere, "bone": turn_bone, "move": move_point, "recolour": recolour_face, "delete": delete_face}
     with open(jobs_path) as f:
         jobs = json.load(f)
     for job in jobs:
@@ -239,6 +254,9 @@ def pick_edits(body, gltf):
         points = polygon_points(body["polygons"][face])
         picks["recolour"] = {"points": points, "colour": (body["polygons"][face][2] + 37) % 256, "polygon": face}
         picks["delete"] = {"points": points, "polygon": face}
+        picks["subdivide"] = {"points": points}
+    if body["spheres"]:
+        picks["sphere"] = {"node": "sphere_0"}
     return picks
 
 
@@ -268,6 +286,16 @@ def expected_failure(edit, arg, before, after):
             return "changed: " + ", ".join(diff[:8])
         b, a = before["polygons"][i], after["polygons"][i]
         return None if a[2] == arg["colour"] and a[:2] + a[3:] == b[:2] + b[3:] else "polygon %d: %s, was %s" % (i, a.hex(), b.hex())
+    if edit == "subdivide":
+        # One new point; the old ones in order around it, each as it was.
+        old, new = before["points"], after["points"]
+        if len(new) != len(old) + 1 or not any(new[:k] + new[k + 1:] == old for k in range(len(new))):
+            return "points: %d, were %d" % (len(new), len(old))
+        return None
+    if edit == "sphere":
+        rest = dict(before, spheres=before["spheres"][1:])
+        left = differences(rest, after)
+        return None if not left else "changed: " + ", ".join(left[:8])
     if edit == "delete":
         i = arg["polygon"]
         rest = dict(before, polygons=before["polygons"][:i] + before["polygons"][i + 1:])
@@ -278,7 +306,7 @@ def expected_failure(edit, arg, before, after):
 
 def main(argv):
     args = argv[1:]
-    options = {"--entries": None, "--edits": "none,defaults,bone,move,recolour,delete", "--keep": None, "--edit-entry": "0"}
+    options = {"--entries": None, "--edits": "none,defaults,bone,move,recolour,delete,subdivide,sphere", "--keep": None, "--edit-entry": "0"}
     positional = []
     while args:
         a = args.pop(0)
