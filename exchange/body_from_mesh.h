@@ -7,19 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "body/body.h"
 #include "exchange/mesh_scene.h"
 #include "support/fault.h"
 
 // The viewer's scale is 0.0025 OpenGL units per model unit; its inverse is the import's default.
 inline constexpr double defaultImportScale = 400.0;
 
-// The limits a body must keep (the viewer's fixed tables) and the 16-bit offsets.
-inline constexpr int importPointLimit = 8000;
-inline constexpr int importBoneLimit = 5555;
-inline constexpr int importRenderLimit = 5000;
-inline constexpr int importNormalLimit = 500;
-inline constexpr int importElementByteLimit = 500000;
-inline constexpr int importOffsetIndexLimit = 5462;  // 6 x 5462 no longer fits a signed 16-bit offset
+// The limits a body must keep: the viewer's fixed tables, and the points a signed 16-bit offset
+// reaches (6 x 5462 no longer fits).
+inline constexpr int importPointLimit = transformedPointRoom;
+inline constexpr int importBoneLimit = matrixRoom;
+inline constexpr int importRenderLimit = renderListRoom;
+inline constexpr int importNormalLimit = shadeRoom;
+inline constexpr int importElementByteLimit = elementBufferBytes;
+inline constexpr int importOffsetIndexLimit = 32767 / pointBytes + 1;
 
 struct MeshBodyOptions {
     const uint8_t (*palette)[3] = nullptr;  // 256 display colours

@@ -91,8 +91,8 @@ public:
             uint8_t colour = static_cast<uint8_t>(e.colour);
             std::array<float, 3> normal = face;
             if (lit) {
-                if (e.type >= 9) normal = recordNormal(plan_.body, e.normals[k], face);
-                else if (e.type >= 7) normal = recordNormal(plan_.body, e.polygonNormal, face);
+                if (e.type >= renderTypeVertexShaded) normal = recordNormal(plan_.body, e.normals[k], face);
+                else if (e.type >= renderTypeShaded) normal = recordNormal(plan_.body, e.polygonNormal, face);
             } else {
                 colour = e.smooth() ? static_cast<uint8_t>(e.vertexColours[k]) : e.paletteIndex();
             }

@@ -115,8 +115,8 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
     *handled = false;
     OrvaneExtras x;
     bool present = false;
-    if (readOrvaneExtras(doc, &x, &present)) {
-        if (present) notes->push_back("Orvane extras do not read as format 1 or 2: imported as a foreign model");
+    if (const Fault ignored = readOrvaneExtras(doc, &x, &present)) {
+        if (present) notes->push_back(std::string("Orvane extras ignored (") + ignored.reason + "): imported as a foreign model");
         return noFault();
     }
     if (x.pointCount > importPointLimit) return faultOf("%d points: more than the viewer's %d", x.pointCount, importPointLimit);

@@ -172,13 +172,13 @@ const uint8_t* readPolygon(const Sections& s, const uint8_t* in, const uint8_t* 
     e->drawnColour = readU16(record + 2);
     const int n = in[1];
     const uint8_t* v = stored + polygonHeaderBytes;
-    if (e->type >= 9) {
+    if (e->type >= renderTypeVertexShaded) {
         for (int k = 0; k < n; ++k, v += 4) {
             e->normals.push_back(readU16(v));
             e->offsets.push_back(readI16(v + 2));
         }
     } else {
-        if (e->type >= 7) {
+        if (e->type >= renderTypeShaded) {
             e->polygonNormal = readI16(v);
             v += 2;
         }
@@ -187,9 +187,9 @@ const uint8_t* readPolygon(const Sections& s, const uint8_t* in, const uint8_t* 
     for (int k = 0; k < n; ++k) {
         const uint8_t* slot = record + polygonHeaderBytes + polygonSlotBytes * k;
         e->points.push_back(readU16(slot + 2));
-        if (e->type >= 9) e->vertexColours.push_back(readU16(slot));
+        if (e->type >= renderTypeVertexShaded) e->vertexColours.push_back(readU16(slot));
     }
-    return in + polygonHeaderBytes + (e->type >= 9 ? 4 * n : e->type >= 7 ? 2 + 2 * n : 2 * n);
+    return in + storedPolygonBytes(e->type, n);
 }
 
 // Elements: the stored records beside the converted ones, entry by entry; returns the section's end.

@@ -8,7 +8,7 @@
 #include "archive/archive_loader.h"
 
 #include "exchange/model_import.h"
-#include "render/palette_file.h"
+#include "image/palette_file.h"
 #include "support/file_io.h"
 
 namespace {

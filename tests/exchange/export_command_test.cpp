@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "tests/exchange/export_test_support.h"
 #include "body/full_room_body.h"
@@ -19,14 +18,6 @@ std::vector<std::string> folderContents(const std::string& dir)
     for (const fs::directory_entry& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::vector<uint8_t> goodBody()
@@ -103,20 +94,20 @@ TEST(ExportCommand, AFailedWriteLeavesTheOldFileAndNoTemporary)
         EXPECT_EQ(run.status, 1) << ext;
         EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
     }
-    EXPECT_EQ(fileText(target), "the user's file");
+    EXPECT_EQ(readText(target), "the user's file");
     EXPECT_EQ(folderContents(dir), (std::vector<std::string>{"big.glb"}));
 }
 
 TEST(ExportCommand, RefusesToWriteOverItsInputs)
 {
     TestArchive a({goodBody()});
-    const std::string archiveBytes = fileText(a.archive);
+    const std::string archiveBytes = readText(a.archive);
     EXPECT_EQ(runTool("export '" + a.archive + "' 0 -o '" + a.archive + "' --format glb").status, 2);
     EXPECT_EQ(runTool("export '" + a.archive + "' 0 -o '" + a.palette + "' --format gltf").status, 2);
     // OBJ: the model itself would land on the palette.
     EXPECT_EQ(runTool("export '" + a.archive + "' 0 -o '" + a.folder.file("palette.dmp") + "' --format obj").status, 2);
-    EXPECT_EQ(fileText(a.archive), archiveBytes);
-    EXPECT_EQ(fileText(a.palette).size(), 768u);
+    EXPECT_EQ(readText(a.archive), archiveBytes);
+    EXPECT_EQ(readText(a.palette).size(), 768u);
 }
 
 TEST(ExportCommand, CommandLineFollowsTheToolsConventions)
@@ -141,8 +132,8 @@ TEST(ExportCommand, CommandLineFollowsTheToolsConventions)
 
     // OBJ + MTL: a material per palette colour used, the translucent one with its alpha, lines as 'l'.
     ASSERT_EQ(runTool("export " + arch + " 0 -o '" + a.folder.file("tri.obj") + "'").status, 0);
-    const std::string obj = fileText(a.folder.file("tri.obj"));
-    const std::string mtl = fileText(a.folder.file("tri.mtl"));
+    const std::string obj = readText(a.folder.file("tri.obj"));
+    const std::string mtl = readText(a.folder.file("tri.mtl"));
     EXPECT_NE(obj.find("mtllib tri.mtl\n"), std::string::npos);
     EXPECT_NE(obj.find("usemtl colour_17_translucent\nf 1 2 3\n"), std::string::npos) << obj;
     EXPECT_NE(obj.find("usemtl colour_40\nl 1 3\n"), std::string::npos) << obj;

@@ -308,9 +308,3 @@ const SphereBack* ReadBack::sphereAt(int node) const
     ADD_FAILURE() << "no sphere node " << node;
     return nullptr;
 }
-
-float expectedLinear(uint8_t display)
-{
-    const double c = display / 255.0;
-    return static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
-}

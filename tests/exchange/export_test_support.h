@@ -62,6 +62,3 @@ bool readBack(const std::string& path, ReadBack* out);
 
 // Float values of an accessor, `components` per element.
 std::vector<double> accessorValues(const tinygltf::Model& model, int accessor);
-
-// A palette component in linear space, computed here from the sRGB transfer function.
-float expectedLinear(uint8_t display);

@@ -168,8 +168,7 @@ Bytes withVertexColours(Bytes glb)
     const int indices[3] = {red, red + 2, red + 4};
     for (int v = 0; v < 3; ++v) {
         for (int c = 0; c < 3; ++c) {
-            const double display = demoPaletteColours()[indices[v]][c] / 255.0;
-            const float linear = static_cast<float>(display <= 0.04045 ? display / 12.92 : std::pow((display + 0.055) / 1.055, 2.4));
+            const float linear = linearFromDisplay(demoPaletteColours()[indices[v]][c]);
             uint32_t bits;
             std::memcpy(&bits, &linear, 4);
             const size_t at = end - static_cast<size_t>((3 - v) * 12 - c * 4);

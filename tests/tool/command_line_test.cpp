@@ -43,19 +43,6 @@ protected:
     TempDir folder;
 };
 
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = text.find('\n', at);
-        lines.push_back(text.substr(at, end - at));
-        if (end == std::string::npos) break;
-        at = end + 1;
-    }
-    return lines;
-}
-
 TEST_F(CommandLines, ABadLineSaysWhatWasWrongThenTheUsageLine)
 {
     const std::string index = "INDEX must be a whole number from 0 to 32767, not ";
