@@ -16,6 +16,7 @@
 #include <set>
 
 #include "body/body.h"
+#include "body/body_codec.h"
 #include "exchange/edited_gltf_file.h"
 #include "support/little_endian.h"
 
@@ -24,53 +25,11 @@ namespace {
 constexpr double unchangedTurn = 1e-3;  // a sixth of an angle unit: float and table noise
 constexpr double turnUnits = 1024.0 / 6.283185307179586;
 
-// Where each stored record of the base lies, walked with the sizes its posed form gives.
-struct BaseLayout {
-    size_t points = 0, bones = 0, normals = 0;  // first record of each section
-    std::vector<std::pair<size_t, size_t>> elements;  // offset and size, in PosedBody's order
-    size_t tail = 0;
-};
-
-Fault layOut(const std::vector<uint8_t>& raw, const PosedBody& p, BaseLayout* out)
-{
-    size_t at = p.header.size() + 2;
-    out->points = at;
-    at += p.storedPoints.size() * pointBytes + 2;
-    out->bones = at;
-    at += p.bones.size() * boneRecordBytes + 2;
-    out->normals = at;
-    if (p.normalTotal != 0) at += p.normalRecords.size() * normalRecordBytes;
-    PosedElement::Kind section = PosedElement::polygon;
-    at += 2;
-    for (const PosedElement& e : p.elements) {
-        while (e.kind != section) {
-            section = section == PosedElement::polygon ? PosedElement::line : PosedElement::sphere;
-            at += 2;
-        }
-        const size_t size = e.kind == PosedElement::polygon ? static_cast<size_t>(storedPolygonBytes(e.type, static_cast<int32_t>(e.offsets.size())))
-                            : e.kind == PosedElement::line ? static_cast<size_t>(lineRecordBytes)
-                                                           : static_cast<size_t>(sphereRecordBytes);
-        out->elements.emplace_back(at, size);
-        at += size;
-    }
-    for (; section != PosedElement::sphere; at += 2) section = section == PosedElement::polygon ? PosedElement::line : PosedElement::sphere;
-    out->tail = at;
-    if (at + p.tail.size() != raw.size()) return faultOf("the base entry's records do not add up to its size");
-    return noFault();
-}
-
 std::array<int32_t, 3> triangleKey(int32_t a, int32_t b, int32_t c)
 {
     if (b < a && b < c) return {b, c, a};
     if (c < a && c < b) return {c, a, b};
     return {a, b, c};
-}
-
-int32_t storedPointIndex(int16_t offset, uint8_t type, bool polygon)
-{
-    // As the element pass converts them: unsigned for polygons other than types 7 and 8.
-    if (polygon && (type < renderTypeShaded || type >= renderTypeVertexShaded)) return static_cast<uint16_t>(offset) / pointBytes;
-    return offset / pointBytes;
 }
 
 double largestDifference(const Mat3& a, const Mat3& b)
@@ -87,13 +46,6 @@ int16_t nearAngle(double turn, int16_t old)
     long v = std::lround(turn * turnUnits);
     v = old + ((((v - old) % 1024) + 1024 + 512) % 1024 - 512);
     return static_cast<int16_t>(std::clamp<long>(v, -32768, 32767));
-}
-
-void put16(std::vector<uint8_t>& out, size_t at, int32_t v) { writeU16(out.data() + at, static_cast<uint16_t>(v)); }
-void append16(std::vector<uint8_t>& out, int32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> 8));
 }
 
 // Each of the skin's joints as a joint of the base (-1 for one the base does not have).
@@ -114,8 +66,8 @@ namespace {
 // The edit as read, before it is written over the base.
 class EditedBody {
 public:
-    EditedBody(const std::vector<uint8_t>& raw, const PosedBody& p, const BaseLayout& layout, const FileMesh& mesh, const std::vector<int>& fileJoint)
-        : raw_(raw), p_(p), layout_(layout), mesh_(mesh), fileJoint_(fileJoint)
+    EditedBody(const StoredBody& stored, const PosedBody& p, const FileMesh& mesh, const std::vector<int>& fileJoint)
+        : stored_(stored), p_(p), mesh_(mesh), fileJoint_(fileJoint)
     {
     }
 
@@ -137,9 +89,8 @@ private:
         bool translucent = false;
     };
 
-    const std::vector<uint8_t>& raw_;
-    const PosedBody& p_;
-    const BaseLayout& layout_;
+    const StoredBody& stored_;  // the base's records
+    const PosedBody& p_;        // the base as posed: its bind pose and joints
     const FileMesh& mesh_;
     const std::vector<int>& fileJoint_;
     std::vector<Position> bind_;          // each base point's bind position after the edit
@@ -171,7 +122,12 @@ private:
         for (const NewPoint& n : added_) before += n.anchor <= point;
         return point + before;
     }
-    void writeElement(std::vector<uint8_t>& out, const Element& e) const;
+    int16_t renumberedOffset(int16_t offset, bool signedOffset) const
+    {
+        if (added_.empty()) return offset;  // as stored, whatever it holds
+        return static_cast<int16_t>(static_cast<uint16_t>(renumbered(pointIndexOf(offset, signedOffset)) * pointBytes));
+    }
+    void writeElement(StoredBody& out, const Element& e) const;
 };
 
 void EditedBody::readPoints(std::vector<std::string>* notes)
@@ -364,39 +320,35 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
     if (unplaced > 0) notes->push_back(std::to_string(unplaced) + " new triangles and segments dropped: a corner names no point");
 }
 
-void EditedBody::writeElement(std::vector<uint8_t>& out, const Element& e) const
+void EditedBody::writeElement(StoredBody& out, const Element& e) const
 {
-    const auto remap = [&](size_t at, uint8_t type, bool polygon) {
-        const int32_t point = storedPointIndex(static_cast<int16_t>(readU16(out.data() + at)), type, polygon);
-        put16(out, at, renumbered(point) * pointBytes);
-    };
-    if (e.base < 0) {
-        if (e.base == -1) {  // a new flat polygon
-            out.push_back(e.translucent ? 5 : 0);
-            out.push_back(static_cast<uint8_t>(e.points.size()));
-            append16(out, e.colour);
-        } else {  // a new line
-            for (int k = 0; k < 4; ++k) out.push_back(static_cast<uint8_t>((static_cast<uint32_t>(e.colour) << 8) >> (8 * k)));
-        }
-        for (const int point : e.points) append16(out, renumbered(point) * pointBytes);
-        return;
-    }
-    const PosedElement& b = p_.elements[static_cast<size_t>(e.base)];
-    const auto [offset, size] = layout_.elements[static_cast<size_t>(e.base)];
-    const size_t at = out.size();
-    out.insert(out.end(), raw_.begin() + static_cast<std::ptrdiff_t>(offset), raw_.begin() + static_cast<std::ptrdiff_t>(offset + size));
-    if (b.kind == PosedElement::polygon && e.colour >= 0) out[at + 2] = static_cast<uint8_t>(e.colour);
-    if (added_.empty()) return;
-    if (b.kind == PosedElement::polygon) {
-        const uint8_t type = out[at];
-        for (size_t k = 0; k < b.offsets.size(); ++k) {
-            remap(at + (type >= renderTypeVertexShaded ? 6 + 4 * k : type >= renderTypeShaded ? 6 + 2 * k : 4 + 2 * k), type, true);
-        }
-    } else if (b.kind == PosedElement::line) {
-        remap(at + 4, 0, false);
-        remap(at + 6, 0, false);
+    const size_t polygons = stored_.polygons.size(), lines = stored_.lines.size();
+    if (e.base == -1) {  // a new flat polygon
+        PolygonRecord r;
+        r.renderType = e.translucent ? 5 : 0;
+        r.colour = static_cast<uint16_t>(e.colour);
+        for (const int point : e.points) r.offsets.push_back(static_cast<int16_t>(static_cast<uint16_t>(renumbered(point) * pointBytes)));
+        out.polygons.push_back(r);
+    } else if (e.base == -2) {  // a new line
+        LineRecord r;
+        r.attributes = static_cast<uint32_t>(e.colour) << 8;
+        r.first = static_cast<int16_t>(renumbered(e.points[0]) * pointBytes);
+        r.second = static_cast<int16_t>(renumbered(e.points[1]) * pointBytes);
+        out.lines.push_back(r);
+    } else if (static_cast<size_t>(e.base) < polygons) {
+        PolygonRecord r = stored_.polygons[static_cast<size_t>(e.base)];
+        if (e.colour >= 0) r.colour = static_cast<uint16_t>((r.colour & 0xFF00) | e.colour);
+        for (int16_t& o : r.offsets) o = renumberedOffset(o, polygonOffsetsSigned(r.renderType));
+        out.polygons.push_back(r);
+    } else if (static_cast<size_t>(e.base) < polygons + lines) {
+        LineRecord r = stored_.lines[static_cast<size_t>(e.base) - polygons];
+        r.first = renumberedOffset(r.first, true);
+        r.second = renumberedOffset(r.second, true);
+        out.lines.push_back(r);
     } else {
-        remap(at + 6, 0, false);
+        SphereRecord r = stored_.spheres[static_cast<size_t>(e.base) - polygons - lines];
+        r.centre = renumberedOffset(r.centre, true);
+        out.spheres.push_back(r);
     }
 }
 
@@ -404,8 +356,7 @@ Fault EditedBody::write(std::vector<uint8_t>* out) const
 {
     const auto total = static_cast<int64_t>(p_.pointCount) + static_cast<int64_t>(added_.size());
     if (total > importPointLimit) return faultOf("%lld points: more than the viewer's %d", static_cast<long long>(total), importPointLimit);
-    std::vector<uint8_t> body(p_.header.begin(), p_.header.end());
-    append16(body, static_cast<int32_t>(total));
+    StoredBody body = stored_;
     // A point keeps its place relative to its bone's origin, which moves with the origin's point.
     const auto shift = [&](int point) -> Position {
         if (point < 0 || point >= p_.pointCount) return {0, 0, 0};
@@ -413,21 +364,20 @@ Fault EditedBody::write(std::vector<uint8_t>* out) const
         return {n[0] - b[0], n[1] - b[1], n[2] - b[2]};
     };
     const auto originShift = [&](int bone) -> Position {
-        const StoredBone& b = p_.bones[static_cast<size_t>(bone)];
+        const BoneRecord& b = stored_.bones[static_cast<size_t>(bone)];
         return b.parent == -1 ? Position{0, 0, 0} : shift(b.basePoint / pointBytes);
     };
-    Fault fault = noFault();
-    const auto putPoint = [&](const Position& stored) {
-        for (const int32_t v : stored) {
-            if (v < -32768 || v > 32767) fault = faultOf("a point lies more than 32,767 units from its bone's origin");
-            append16(body, v);
-        }
+    bool fits = true;
+    body.points.clear();
+    const auto putPoint = [&](const Position& p) {
+        fits &= std::all_of(p.begin(), p.end(), [](int32_t v) { return v >= -32768 && v <= 32767; });
+        body.points.push_back({static_cast<int16_t>(p[0]), static_cast<int16_t>(p[1]), static_cast<int16_t>(p[2])});
     };
     const auto putNew = [&](int anchor) {
         for (const NewPoint& n : added_) {
             if (n.anchor != anchor) continue;
-            const StoredBone& b = p_.bones[static_cast<size_t>(n.bone)];
-            const Vec3 origin = b.joint >= 0 ? p_.joints[static_cast<size_t>(b.joint)].bindOrigin : Vec3{0, 0, 0};
+            const int joint = p_.bones[static_cast<size_t>(n.bone)].joint;
+            const Vec3 origin = joint >= 0 ? p_.joints[static_cast<size_t>(joint)].bindOrigin : Vec3{0, 0, 0};
             const Position s = originShift(n.bone);
             putPoint({n.position[0] - static_cast<int32_t>(origin[0]) - s[0], n.position[1] - static_cast<int32_t>(origin[1]) - s[1],
                       n.position[2] - static_cast<int32_t>(origin[2]) - s[2]});
@@ -435,40 +385,28 @@ Fault EditedBody::write(std::vector<uint8_t>* out) const
     };
     for (int i = 0; i < p_.pointCount; ++i) {
         putNew(i);
-        const Point16& stored = p_.storedPoints[static_cast<size_t>(i)];
+        const Point16& stored = stored_.points[static_cast<size_t>(i)];
         const Position d = shift(i), o = originShift(p_.joints[static_cast<size_t>(p_.pointJoint[static_cast<size_t>(i)])].index);
         putPoint({stored.x + d[0] - o[0], stored.y + d[1] - o[1], stored.z + d[2] - o[2]});
     }
     putNew(p_.pointCount);
-    if (fault) return fault;
+    if (!fits) return faultOf("a point lies more than 32,767 units from its bone's origin");
 
-    append16(body, static_cast<int32_t>(p_.bones.size()));
-    for (size_t i = 0; i < p_.bones.size(); ++i) {
-        const size_t at = body.size();
-        const size_t from = layout_.bones + i * boneRecordBytes;
-        body.insert(body.end(), raw_.begin() + static_cast<std::ptrdiff_t>(from), raw_.begin() + static_cast<std::ptrdiff_t>(from + boneRecordBytes));
-        put16(body, at + boneAngleX, angles_[2 * i]);
-        put16(body, at + boneAngleY, angles_[2 * i + 1]);
+    for (size_t i = 0; i < body.bones.size(); ++i) {
+        BoneRecord& b = body.bones[i];
+        b.angleX = angles_[2 * i];
+        b.angleY = angles_[2 * i + 1];
         if (added_.empty()) continue;
-        const StoredBone& b = p_.bones[i];
         const int first = b.firstPoint / pointBytes, end = first + b.pointCount;
-        put16(body, at + boneFirstPoint, renumbered(first) * pointBytes);
-        put16(body, at + bonePointCount, renumbered(end) - renumbered(first));
-        put16(body, at + boneBasePoint, renumbered(b.basePoint / pointBytes) * pointBytes);
+        b.firstPoint = static_cast<int16_t>(renumbered(first) * pointBytes);
+        b.pointCount = static_cast<int16_t>(renumbered(end) - renumbered(first));
+        b.basePoint = static_cast<int16_t>(renumbered(b.basePoint / pointBytes) * pointBytes);
     }
-    const size_t normalsEnd = layout_.normals + (p_.normalTotal != 0 ? p_.normalRecords.size() * normalRecordBytes : 0);
-    body.insert(body.end(), raw_.begin() + static_cast<std::ptrdiff_t>(layout_.normals - 2), raw_.begin() + static_cast<std::ptrdiff_t>(normalsEnd));
-    for (const PosedElement::Kind kind : {PosedElement::polygon, PosedElement::line, PosedElement::sphere}) {
-        const auto isKind = [&](const Element& e) {
-            return e.base >= 0 ? p_.elements[static_cast<size_t>(e.base)].kind == kind : (e.base == -1 ? PosedElement::polygon : PosedElement::line) == kind;
-        };
-        append16(body, static_cast<int32_t>(std::count_if(elements_.begin(), elements_.end(), isKind)));
-        for (const Element& e : elements_) {
-            if (isKind(e)) writeElement(body, e);
-        }
-    }
-    body.insert(body.end(), raw_.begin() + static_cast<std::ptrdiff_t>(layout_.tail), raw_.end());
-    *out = std::move(body);
+    body.polygons.clear();
+    body.lines.clear();
+    body.spheres.clear();
+    for (const Element& e : elements_) writeElement(body, e);
+    *out = encodeBody(body);
     return noFault();
 }
 
@@ -479,13 +417,17 @@ Fault bodyFromEditedGltf(const GltfDocument& doc, const std::vector<uint8_t>& ba
 {
     PosedBody p;
     if (const Fault f = poseBody(base.data(), base.size(), 0, &p)) return withContext("the base entry", f);
-    BaseLayout layout;
-    if (const Fault f = layOut(base, p, &layout)) return f;
+    StoredBody stored;
+    if (const Fault f = decodeBody(base.data(), base.size(), &stored)) return withContext("the base entry", f);
+    if (stored.polygons.size() + stored.lines.size() + stored.spheres.size() != p.elements.size() ||
+        stored.points.size() != static_cast<size_t>(p.pointCount)) {
+        return faultOf("the base entry's records are not those its frames show");
+    }
     const std::vector<int64_t> nodes = jointNodes(doc, p);
     const std::vector<int> fileJoint = skinJoints(doc, nodes);
     FileMesh mesh;
     if (const Fault f = readEditedMesh(doc, options.scale, &mesh)) return f;
-    EditedBody edited(base, p, layout, mesh, fileJoint);
+    EditedBody edited(stored, p, mesh, fileJoint);
     edited.readPoints(notes);
     if (const Fault f = edited.readBones(doc, notes)) return f;
     edited.readElements(doc, notes);
