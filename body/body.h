@@ -87,3 +87,7 @@ void runBodyStage(const uint8_t* body);
 // the frame where it is met, as in the viewer, but its message is returned instead of printed
 // and the process goes on. nullptr when the frame ran to the end.
 const char* runBodyStageCatchingFatal(const uint8_t* body);
+// The same for another stage over the body: stage(body, context), a fatal condition caught.
+// The stage must hold only plain data on the stack (nothing to destroy when a fatal jumps out).
+const char* runStageCatchingFatal(void (*stage)(const uint8_t* body, const void* context), const uint8_t* body,
+                                  const void* context);

@@ -61,11 +61,7 @@ inline constexpr uint16_t pointIndexOf(int16_t storedOffset, bool signedOffset)
 // Points that a signed offset can name: 6 x 5462 no longer fits in 16 signed bits.
 inline constexpr int signedOffsetPointRoom = 32767 / pointBytes + 1;
 
-// --- converted records in elementBuffer (little-endian u16 fields) ------------------------------
-// polygon: draw type u8, vertex count u8, colour u16, then per vertex a 4-byte slot holding the
-//          vertex colour (stored render types 9 and up only) and the point index;
-// line:    attributes u32 (byte 1 the palette index), first end u16, second end u16, 4 unused;
-// sphere:  attributes u32 (byte 1 the palette index), radius i16, centre u16.
+// --- converted records in elementBuffer (their layouts and reader: render_records.h) ----------
 inline constexpr int polygonSlotBytes = 4;
 inline constexpr int lineConvertedBytes = 12;
 inline constexpr int sphereConvertedBytes = 8;

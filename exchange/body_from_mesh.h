@@ -7,21 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "body/body.h"
+#include "body/body_format.h"
 #include "exchange/mesh_scene.h"
 #include "support/fault.h"
 
-// The viewer's scale is 0.0025 OpenGL units per model unit; its inverse is the import's default.
+// The viewer's scale's inverse: model units per OpenGL unit.
 inline constexpr double defaultImportScale = 400.0;
 
-// The limits a body must keep: the viewer's fixed tables, and the points a signed 16-bit offset
-// reaches (6 x 5462 no longer fits).
+// The limits a body must keep: the viewer's fixed tables, and the points a signed offset reaches.
 inline constexpr int importPointLimit = transformedPointRoom;
 inline constexpr int importBoneLimit = matrixRoom;
 inline constexpr int importRenderLimit = renderListRoom;
 inline constexpr int importNormalLimit = shadeRoom;
 inline constexpr int importElementByteLimit = elementBufferBytes;
-inline constexpr int importOffsetIndexLimit = 32767 / pointBytes + 1;
+inline constexpr int importOffsetIndexLimit = signedOffsetPointRoom;
 
 struct MeshBodyOptions {
     const uint8_t (*palette)[3] = nullptr;  // 256 display colours

@@ -166,7 +166,7 @@ void EditedBody::readPoints(std::vector<std::string>* notes)
         const auto key = std::make_pair(bone, v.position);
         auto it = newAt.find(key);
         if (it == newAt.end()) {
-            const StoredBone& b = p_.bones[static_cast<size_t>(bone)];
+            const BoneRecord& b = p_.bones[static_cast<size_t>(bone)];
             it = newAt.emplace(key, p_.pointCount + static_cast<int>(added_.size())).first;
             added_.push_back({b.firstPoint / pointBytes + b.pointCount, bone, v.position});
         }
@@ -179,7 +179,7 @@ void EditedBody::readPoints(std::vector<std::string>* notes)
 Fault EditedBody::readBones(const GltfDocument& doc, std::vector<std::string>* notes)
 {
     angles_.clear();
-    for (const StoredBone& b : p_.bones) {
+    for (const BoneRecord& b : p_.bones) {
         angles_.push_back(b.angleX);
         angles_.push_back(b.angleY);
     }
@@ -204,7 +204,7 @@ Fault EditedBody::readBones(const GltfDocument& doc, std::vector<std::string>* n
     for (const auto& [j, local] : turned) {
         const PosedBone& joint = p_.joints[static_cast<size_t>(j)];
         if (joint.index == 0) continue;
-        const StoredBone& b = p_.bones[static_cast<size_t>(joint.index)];
+        const BoneRecord& b = p_.bones[static_cast<size_t>(joint.index)];
         // The turn the joint took, in its own frame, after the bone's own turn.
         const Mat3 own = mat3Multiply(turnXY(b.angleX, b.angleY), mat3Multiply(mat3Transpose(joint.local), local));
         const double ax = std::atan2(own[7], own[4]), ay = std::atan2(own[2], own[0]);
@@ -376,7 +376,7 @@ Fault EditedBody::write(std::vector<uint8_t>* out) const
     const auto putNew = [&](int anchor) {
         for (const NewPoint& n : added_) {
             if (n.anchor != anchor) continue;
-            const int joint = p_.bones[static_cast<size_t>(n.bone)].joint;
+            const int joint = p_.boneJoint[static_cast<size_t>(n.bone)];
             const Vec3 origin = joint >= 0 ? p_.joints[static_cast<size_t>(joint)].bindOrigin : Vec3{0, 0, 0};
             const Position s = originShift(n.bone);
             putPoint({n.position[0] - static_cast<int32_t>(origin[0]) - s[0], n.position[1] - static_cast<int32_t>(origin[1]) - s[1],

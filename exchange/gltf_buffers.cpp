@@ -41,7 +41,7 @@ std::array<float, 3> faceNormal(const PosedBody& body, const PosedElement& e)
 std::array<float, 3> recordNormal(const PosedBody& body, int number, const std::array<float, 3>& fallback)
 {
     if (number < 0 || static_cast<size_t>(number) >= body.normalRecords.size()) return fallback;
-    const StoredNormal& n = body.normalRecords[static_cast<size_t>(number)];
+    const NormalRecord& n = body.normalRecords[static_cast<size_t>(number)];
     return unit(n.x, n.y, n.z, fallback);
 }
 

@@ -202,7 +202,7 @@ void appendScene(std::string& s, const GltfPlan& plan, const std::string& name)
     head.normalTotal = body.normalTotal;
     head.roles = plan.slotRole;
     s += "],\"extras\":{\"orvane\":";
-    appendOrvaneExtras(s, head, body.bones, body.normalRecords, body.elements, plan.places);
+    appendOrvaneExtras(s, head, body.bones, body.boneJoint, body.normalRecords, body.elements, plan.places);
     s += "}}]";
 }
 

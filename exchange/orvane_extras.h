@@ -38,15 +38,16 @@ struct ExtrasHead {
 };
 
 struct OrvaneExtras : ExtrasHead {
-    std::vector<StoredBone> bones;  // joint: the bone's skin joint, -1 none
-    std::vector<StoredNormal> normals;
+    std::vector<BoneRecord> bones;
+    std::vector<int> boneJoint;  // each bone's skin joint, -1 none
+    std::vector<NormalRecord> normals;
     std::vector<StoredElement> elements;
     std::vector<ElementPlace> places;  // one per element
 };
 
 // Appends the extras object for `head` and the body's records.
-void appendOrvaneExtras(std::string& s, const ExtrasHead& head, const std::vector<StoredBone>& bones,
-                        const std::vector<StoredNormal>& normals, const std::vector<PosedElement>& elements,
+void appendOrvaneExtras(std::string& s, const ExtrasHead& head, const std::vector<BoneRecord>& bones,
+                        const std::vector<int>& boneJoint, const std::vector<NormalRecord>& normals, const std::vector<PosedElement>& elements,
                         const std::vector<ElementPlace>& places);
 
 // Reads the extras of the document's scene. *present says whether the scene has Orvane extras at

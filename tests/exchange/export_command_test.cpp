@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "tests/exchange/export_test_support.h"
-#include "body/full_room_body.h"
+#include "testkit/full_room_body.h"
 
 namespace fs = std::filesystem;
 

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "body/full_room_body.h"
+#include "testkit/full_room_body.h"
 
 std::vector<TestBody> testBodies()
 {

@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "body/body_builder.h"
-#include "body/sample_bodies.h"
+#include "testkit/sample_bodies.h"
 #include "demo/demo_data.h"
 #include "exchange/gltf_export.h"
 #include "import_test_support.h"

@@ -9,8 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include "body/body_builder.h"
-#include "body/full_room_body.h"
-#include "body/sample_bodies.h"
+#include "testkit/full_room_body.h"
+#include "testkit/sample_bodies.h"
 #include "demo/demo_data.h"
 #include "exchange/gltf_export.h"
 #include "import_test_support.h"

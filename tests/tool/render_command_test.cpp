@@ -97,8 +97,8 @@ TEST_F(RenderCommand, RefusesWhatItCannotDrawWithOneClearLine)
     for (const auto& [arguments, named] : {std::pair{"missing.ZRK 0 -o a.png", "orvane render: missing.ZRK: cannot open the archive"},
                                            {"body.ZRK 99 -o a.png", "body.ZRK: entry 99: "},
                                            {"body.ZRK 0 -o a.png --palette none.dmp", "none.dmp"},
-                                           {"fatal.ZRK 1 -o a.png --palette palette.dmp", "fatal.ZRK: entry 1: renderM1"},
-                                           {"fatal.ZRK --sheet -o s.png --size 80x60", "fatal.ZRK: entry 1: renderM1"}}) {
+                                           {"fatal.ZRK 1 -o a.png --palette palette.dmp", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
+                                           {"fatal.ZRK --sheet -o s.png --size 80x60", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""}}) {
         const CommandRun run = render(arguments);
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_NE(run.out.find(named), std::string::npos) << run.out;

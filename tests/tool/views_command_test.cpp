@@ -260,8 +260,8 @@ TEST_F(LookCloser, RefusesWithOneClearLine)
 
     // Entries that cannot be shown, bones that are not there: status 1, one line naming them.
     for (const auto& [arguments, named] :
-         {std::pair{"bones body.ZRK 99", "body.ZRK: entry 99: "}, {"bones fatal.ZRK 1", "fatal.ZRK: entry 1: renderM1"},
-          {"render fatal.ZRK 1 --palette palette.dmp --turntable 4 -o a.gif", "fatal.ZRK: entry 1: renderM1"},
+         {std::pair{"bones body.ZRK 99", "body.ZRK: entry 99: "}, {"bones fatal.ZRK 1", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
+          {"render fatal.ZRK 1 --palette palette.dmp --turntable 4 -o a.gif", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
           {"render body.ZRK 0 --bone 16 -o a.png", "body.ZRK: entry 0: no bone 16 (16 bones)"},
           {"render body.ZRK 99 --views -o a.png", "body.ZRK: entry 99: "}}) {
         const CommandRun run = tool(arguments);
