@@ -6,7 +6,7 @@
 
 #include "archive/stored_entries.h"
 
-// The words for two bodies' unpacked bytes that differ, read as the frames read them, e.g.
+// The words for two bodies' unpacked bytes that differ, decoded as the frames read them, e.g.
 // "12 points moved, 1 bone with other angles, 3 polygons added, other fields (normals)". Bytes
 // that cannot be read as a body give "other fields".
 std::string describeBodyChange(ByteSpan before, ByteSpan after);

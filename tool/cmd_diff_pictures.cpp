@@ -8,7 +8,7 @@
 #include "image/png_file.h"
 #include "render/gl_state.h"
 #include "render/offscreen_gl.h"
-#include "render/palette_file.h"
+#include "image/palette_file.h"
 #include "render/posed_entry.h"
 
 namespace {
