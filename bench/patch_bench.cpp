@@ -13,7 +13,7 @@
 
 #include "archive/archive_writer.h"
 #include "archive/stored_entries.h"
-#include "body/full_room_body.h"
+#include "testkit/full_room_body.h"
 #include "support/file_io.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "archive/archive_writer.h"
 #include "archive/patch_apply.h"
-#include "body/sample_bodies.h"
+#include "testkit/sample_bodies.h"
 #include "support/file_io.h"
 #include "support/little_endian.h"
 

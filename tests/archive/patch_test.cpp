@@ -8,7 +8,7 @@
 
 #include "archive/patch_apply.h"
 #include "archive/sha256.h"
-#include "body/sample_bodies.h"
+#include "testkit/sample_bodies.h"
 #include "support/little_endian.h"
 #include "tests/archive/archive_test_support.h"
 
