@@ -25,6 +25,8 @@ inline constexpr int importOffsetIndexLimit = signedOffsetPointRoom;
 struct MeshBodyOptions {
     const uint8_t (*palette)[3] = nullptr;  // 256 display colours
     double scale = defaultImportScale;      // model units per file unit
+    double fit = 0;                         // above 0: scale so the largest extent is this many model units
+    bool flat = false;                      // every face unlit
 };
 
 // Builds the body's bytes (one archive entry, unpacked) into *out. Notes (bones baked, faces

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "exchange/geometry.h"
 #include "exchange/gltf_mesh_scene.h"
 #include "exchange/mesh_scene.h"
 
@@ -66,12 +67,108 @@ Fault readVertices(const GltfDocument& doc, const std::array<int64_t, 3>& access
     return noFault();
 }
 
+// The point `w` taken back through the affine `m`; false when `m` is singular.
+bool undo(const Mat4& m, const Vec3& w, Vec3* out)
+{
+    const Mat3 q = mat4Linear(m);
+    const double det = mat3Determinant(q);
+    if (!(std::fabs(det) > 1e-12) || !std::isfinite(det)) return false;
+    const Vec3 d = {w[0] - m[12], w[1] - m[13], w[2] - m[14]};
+    // inverse = adjugate / det
+    const Mat3 adj = {q[4] * q[8] - q[5] * q[7], q[2] * q[7] - q[1] * q[8], q[1] * q[5] - q[2] * q[4],
+                      q[5] * q[6] - q[3] * q[8], q[0] * q[8] - q[2] * q[6], q[2] * q[3] - q[0] * q[5],
+                      q[3] * q[7] - q[4] * q[6], q[1] * q[6] - q[0] * q[7], q[0] * q[4] - q[1] * q[3]};
+    const Vec3 r = mat3Apply(adj, d);
+    *out = {r[0] / det, r[1] / det, r[2] / det};
+    return true;
+}
+
+// The segments of every line primitive outside the skinned mesh. A mesh under a joint (at any
+// depth) holds lines that move with it: its places are taken back to the bind pose through that
+// joint's skin matrix. A mesh under no joint holds posed lines: its places are the world's.
+Fault readLineMeshes(const GltfDocument& doc, double scale, int64_t skinIndex, FileMesh* out)
+{
+    const GltfJson* nodes = gltfArray(doc.json, "nodes");
+    if (nodes == nullptr) return noFault();
+    std::vector<Mat4> world;
+    std::vector<int> parent;
+    if (const Fault f = gltfWorldMatrices(doc, &world, &parent)) return f;
+    const GltfJson* skin = gltfItem(doc, "skins", skinIndex < 0 ? 0 : skinIndex);
+    const GltfJson* joints = skin != nullptr ? gltfArray(*skin, "joints") : nullptr;
+    AccessorValues inverse;
+    int64_t inverseAccessor = -1;
+    if (skin != nullptr && gltfInteger(*skin, "inverseBindMatrices", &inverseAccessor)) {
+        if (const Fault f = readAccessor(doc, inverseAccessor, {16}, &inverse)) return f;
+    }
+    std::map<int64_t, size_t> jointOfNode;
+    for (size_t k = 0; joints != nullptr && k < joints->size(); ++k) {
+        if ((*joints)[k].is_number_integer()) jointOfNode.emplace((*joints)[k].get<int64_t>(), k);
+    }
+    int64_t lineVertices = 0;
+    for (size_t n = 0; n < nodes->size() && n < world.size(); ++n) {
+        int64_t meshIndex = -1, ignored = -1;
+        if (gltfInteger((*nodes)[n], "skin", &ignored) || !gltfInteger((*nodes)[n], "mesh", &meshIndex)) continue;
+        const GltfJson* mesh = gltfItem(doc, "meshes", meshIndex);
+        const GltfJson* list = mesh != nullptr ? gltfArray(*mesh, "primitives") : nullptr;
+        // The skin matrix of the nearest joint above, which takes the bind pose to the world.
+        bool posed = true;
+        Mat4 toWorld = mat4Identity();
+        for (int up = parent[n]; up >= 0; up = parent[static_cast<size_t>(up)]) {
+            const auto it = jointOfNode.find(up);
+            if (it == jointOfNode.end()) continue;
+            Mat4 bind = mat4Identity();
+            if (static_cast<int64_t>(it->second) < inverse.count) {
+                for (int c = 0; c < 16; ++c) bind[static_cast<size_t>(c)] = inverse.at(static_cast<int64_t>(it->second), c);
+            }
+            toWorld = mat4Multiply(world[static_cast<size_t>(up)], bind);
+            posed = false;
+            break;
+        }
+        for (size_t p = 0; list != nullptr && p < list->size(); ++p) {
+            const GltfJson& prim = (*list)[p];
+            const GltfJson* attributes = gltfField(prim, "attributes");
+            int64_t accessor = -1, mode = 4;
+            gltfInteger(prim, "mode", &mode);
+            if (mode != 1 || attributes == nullptr || !gltfInteger(*attributes, "POSITION", &accessor)) continue;
+            const std::string where = "mesh " + std::to_string(meshIndex);
+            AccessorValues positions;
+            if (const Fault f = readAccessor(doc, accessor, {3}, &positions)) return withContext(where.c_str(), f);
+            lineVertices += positions.count;
+            if (lineVertices > importVertexLimit) return faultOf("more than %lld line vertices", static_cast<long long>(importVertexLimit));
+            std::vector<Position> places;
+            for (int64_t v = 0; v < positions.count; ++v) {
+                const Vec3 w = mat4Apply(world[n], {positions.at(v, 0), positions.at(v, 1), positions.at(v, 2)});
+                Vec3 at = w;
+                if (!posed && !undo(toWorld, w, &at)) return faultOf("%s: its joint's skin matrix is singular", where.c_str());
+                Position q{};
+                for (size_t c = 0; c < 3; ++c) {
+                    const double u = at[c] * scale;
+                    if (!(u >= -32768.5 && u < 32767.5)) return faultOf("%s: a line vertex lies outside the 16-bit range at this scale", where.c_str());
+                    q[c] = static_cast<int32_t>(std::lround(u));
+                }
+                places.push_back(q);
+            }
+            std::vector<uint32_t> indices;
+            if (gltfInteger(prim, "indices", &accessor)) {
+                if (const Fault f = readIndexAccessor(doc, accessor, {1}, &indices)) return withContext(where.c_str(), f);
+            } else {
+                for (size_t i = 0; i < places.size(); ++i) indices.push_back(static_cast<uint32_t>(i));
+            }
+            for (size_t i = 0; i + 1 < indices.size(); i += 2) {
+                if (indices[i] >= places.size() || indices[i + 1] >= places.size()) return faultOf("%s: an index beyond its vertices", where.c_str());
+                out->segments.push_back({places[indices[i]], places[indices[i + 1]], posed});
+            }
+        }
+    }
+    return noFault();
+}
+
 }  // namespace
 
 Fault readEditedMesh(const GltfDocument& doc, double scale, FileMesh* out)
 {
     int64_t meshIndex = -1, skinIndex = -1;
-    if (skinnedNode(doc, &meshIndex, &skinIndex) < 0) return noFault();  // spheres alone, or every face deleted
+    if (skinnedNode(doc, &meshIndex, &skinIndex) < 0) return readLineMeshes(doc, scale, -1, out);  // no faces: spheres and lines alone
     const GltfJson* mesh = gltfItem(doc, "meshes", meshIndex);
     const GltfJson* list = mesh != nullptr ? gltfArray(*mesh, "primitives") : nullptr;
     std::map<std::array<int64_t, 3>, std::pair<uint32_t, uint32_t>> vertexSets;  // first vertex and count
@@ -111,11 +208,12 @@ Fault readEditedMesh(const GltfDocument& doc, double scale, FileMesh* out)
                 std::copy(indices.begin() + static_cast<std::ptrdiff_t>(i), indices.begin() + static_cast<std::ptrdiff_t>(i + 3), t.v);
                 out->triangles.push_back(t);
             }
-        } else if (mode == 1) {
-            for (size_t i = 0; i + 1 < indices.size(); i += 2) out->segments.push_back({indices[i], indices[i + 1]});
+        } else if (mode == 1) {  // lines in the skinned mesh, as an older export has them: the bind pose
+            for (size_t i = 0; i + 1 < indices.size(); i += 2)
+                out->segments.push_back({out->vertices[indices[i]].position, out->vertices[indices[i + 1]].position, false});
         }
     }
-    return noFault();
+    return readLineMeshes(doc, scale, skinIndex, out);
 }
 
 std::vector<int64_t> jointNodes(const GltfDocument& doc, const PosedBody& p)

@@ -1,6 +1,7 @@
 // edited_gltf_file.h: what an export edited in another tool says, read for an import against
 // its base body: the skinned mesh's vertices with the points they name, its triangles with their
-// `palette_NNN` colours, its segments; the base's joints found by name, and the turn each skins by.
+// `palette_NNN` colours, the segments of the line meshes; the base's joints found by name, and the
+// turn each skins by.
 #pragma once
 
 #include <array>
@@ -23,14 +24,22 @@ struct FileTriangle {
     bool translucent = false;
 };
 
+// A segment by its ends' places: the bind pose for the lines under a joint, the exported frame's
+// pose for the lines at the root. An editor keeps no texture coordinates on a loose edge, so the
+// places are all that names its points.
+struct FileSegment {
+    Position a{}, b{};
+    bool posed = false;
+};
+
 struct FileMesh {
     std::vector<FileVertex> vertices;
     std::vector<FileTriangle> triangles;
-    std::vector<std::array<uint32_t, 2>> segments;
+    std::vector<FileSegment> segments;
 };
 
-// The skinned mesh's primitives together (none when the file has no skinned mesh), positions
-// times `scale` rounded to model units.
+// The skinned mesh's primitives together (none when the file has no skinned mesh), and the
+// segments of every other mesh's line primitives; positions times `scale` rounded to model units.
 Fault readEditedMesh(const GltfDocument& doc, double scale, FileMesh* out);
 
 // The node of each of the base's joints, by the name the exporter gave it (-1: gone).

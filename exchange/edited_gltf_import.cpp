@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "body/body.h"
 #include "body/body_codec.h"
@@ -39,7 +40,14 @@ double largestDifference(const Mat3& a, const Mat3& b)
     return d;
 }
 
-// The node of each joint of the base, by the name the exporter gives it (-1: gone).
+// Segments by their ends' places, posed or in the bind pose as the exporter placed them.
+using SegmentKey = std::tuple<bool, Position, Position>;
+SegmentKey segmentKey(bool posed, const Position& a, const Position& b)
+{
+    const auto [low, high] = std::minmax(a, b);
+    return SegmentKey{posed, low, high};
+}
+
 int16_t nearAngle(double turn, int16_t old)
 {
     // The representative of the new angle nearest the stored one, so an angle moves by the turn.
@@ -74,6 +82,7 @@ public:
     void readPoints(std::vector<std::string>* notes);
     Fault readBones(const GltfDocument& doc, std::vector<std::string>* notes);
     void readElements(const GltfDocument& doc, std::vector<std::string>* notes);
+    void addLines(std::map<SegmentKey, int>& segments, int* added, int* unplaced);
     Fault write(std::vector<uint8_t>* out) const;
 
 private:
@@ -99,6 +108,11 @@ private:
     std::vector<int16_t> angles_;         // per bone, new angles X and Y (pairs)
     std::vector<Element> elements_;
 
+    Position framePosition(int point) const
+    {
+        const Point16& f = p_.framePoints[static_cast<size_t>(point)];
+        return {f.x, f.y, f.z};
+    }
     Position basePosition(int point) const
     {
         const Point16& b = p_.bindPoints[static_cast<size_t>(point)];
@@ -229,11 +243,8 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
         pool[triangleKey(vertexPoint_[v[0]], vertexPoint_[v[1]], vertexPoint_[v[2]])].push_back(t);
     }
     std::vector<bool> used(mesh_.triangles.size(), false);
-    std::map<std::pair<Position, Position>, int> segments;
-    for (const auto& s : mesh_.segments) {
-        const Position a = mesh_.vertices[s[0]].position, b = mesh_.vertices[s[1]].position;
-        ++segments[std::minmax(a, b)];
-    }
+    std::map<SegmentKey, int> segments;
+    for (const FileSegment& s : mesh_.segments) ++segments[segmentKey(s.posed, s.a, s.b)];
     std::set<std::string> sphereNodes;
     if (const GltfJson* nodes = gltfArray(doc.json, "nodes")) {
         for (const GltfJson& n : *nodes) {
@@ -268,7 +279,13 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
             }
             recoloured += keep && kept.colour >= 0;
         } else if (e.kind == PosedElement::line && !mesh_.segments.empty()) {
-            const auto it = segments.find(std::minmax(bind_[e.points[0]], bind_[e.points[1]]));
+            const int a = e.points[0], b = e.points[1];
+            const bool posed = p_.pointJoint[static_cast<size_t>(a)] != p_.pointJoint[static_cast<size_t>(b)];
+            // A line under a joint is its own object in an editor: its ends stay where they were
+            // when the faces' vertices at its points move.
+            auto it = segments.find(posed ? segmentKey(true, framePosition(a), framePosition(b))
+                                          : segmentKey(false, bind_[static_cast<size_t>(a)], bind_[static_cast<size_t>(b)]));
+            if (!posed && (it == segments.end() || it->second == 0)) it = segments.find(segmentKey(false, basePosition(a), basePosition(b)));
             keep = it != segments.end() && it->second > 0;
             if (keep) --it->second;
         } else if (e.kind == PosedElement::sphere) {
@@ -294,23 +311,7 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
         elements_.push_back(e);
         ++added;
     }
-    std::map<Position, int> atPlace;
-    for (int i = p_.pointCount; i-- > 0;) atPlace[bind_[static_cast<size_t>(i)]] = i;
-    for (const auto& s : mesh_.segments) {
-        auto it = segments.find(std::minmax(mesh_.vertices[s[0]].position, mesh_.vertices[s[1]].position));
-        if (it == segments.end() || it->second == 0) continue;
-        --it->second;
-        Element e;
-        e.base = -2;  // a line
-        e.colour = 0;
-        for (const uint32_t v : s) e.points.push_back(vertexPoint_[v]);
-        if (e.points[0] < 0 || e.points[1] < 0) {
-            ++unplaced;
-            continue;
-        }
-        elements_.push_back(e);
-        ++added;
-    }
+    addLines(segments, &added, &unplaced);
     // Blender writes lines only when asked to ("Loose Edges"): a file without any keeps the base's.
     const bool anyLine = std::any_of(p_.elements.begin(), p_.elements.end(), [](const PosedElement& e) { return e.kind == PosedElement::line; });
     if (mesh_.segments.empty() && anyLine) notes->push_back("the file has no lines (exported without \"Loose Edges\"?): the lines are kept as they were");
@@ -318,6 +319,37 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
     if (recoloured > 0) notes->push_back(std::to_string(recoloured) + " polygons recoloured");
     if (added > 0) notes->push_back(std::to_string(added) + " new polygons and lines");
     if (unplaced > 0) notes->push_back(std::to_string(unplaced) + " new triangles and segments dropped: a corner names no point");
+}
+
+// The segments no line of the base took become new lines: each joins the points at its ends'
+// places (the lowest numbered where several share one).
+void EditedBody::addLines(std::map<SegmentKey, int>& segments, int* added, int* unplaced)
+{
+    std::map<Position, int> atPlace, atFramePlace;
+    for (int i = p_.pointCount; i-- > 0;) {
+        atPlace[basePosition(i)] = i;
+        atFramePlace[framePosition(i)] = i;
+    }
+    for (int i = p_.pointCount; i-- > 0;) atPlace[bind_[static_cast<size_t>(i)]] = i;
+    for (const FileSegment& s : mesh_.segments) {
+        auto it = segments.find(segmentKey(s.posed, s.a, s.b));
+        if (it == segments.end() || it->second == 0) continue;
+        --it->second;
+        Element e;
+        e.base = -2;  // a line
+        e.colour = 0;
+        for (const Position& at : {s.a, s.b}) {
+            const std::map<Position, int>& places = s.posed ? atFramePlace : atPlace;
+            const auto found = places.find(at);
+            e.points.push_back(found == places.end() ? -1 : found->second);
+        }
+        if (e.points[0] < 0 || e.points[1] < 0 || e.points[0] == e.points[1]) {
+            ++*unplaced;
+            continue;
+        }
+        elements_.push_back(e);
+        ++*added;
+    }
 }
 
 void EditedBody::writeElement(StoredBody& out, const Element& e) const

@@ -24,12 +24,19 @@ inline constexpr int64_t gltfFileSizeLimit = int64_t{256} << 20;
 struct GltfDocument {
     GltfJson json;
     std::vector<std::vector<uint8_t>> buffers;  // each exactly its declared byteLength
+    std::string folder;                         // where files it names are read from; empty: none are
 };
 
 // Parses `bytes` (a GLB container or JSON text). Buffers come from the GLB's BIN chunk, from
 // base64 data URIs, or from plain file names in `folder` (empty: external buffers refused).
 // A URI that names another folder is refused, never opened.
 Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, GltfDocument* out);
+
+// The bytes a URI names: a base64 data URI, or a plain file name in the document's folder.
+Fault gltfUriBytes(const GltfDocument& doc, const std::string& uri, std::vector<uint8_t>* out);
+
+// Where buffer view `index` lies, checked against its buffer.
+Fault gltfBufferView(const GltfDocument& doc, int64_t index, const uint8_t** bytes, int64_t* length);
 
 // --- typed reads of JSON fields (no exceptions) -----------------------------------------------
 const GltfJson* gltfField(const GltfJson& object, const char* name);          // null when absent

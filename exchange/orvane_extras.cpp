@@ -10,8 +10,9 @@
 
 namespace {
 
-// A primitive per colour for polygons and for translucent polygons, and the lines' one.
-constexpr int maxPrimitives = 2 * 256 + 1;
+// A primitive per colour for polygons and for translucent polygons, then a line mesh per joint (up
+// to the bone table's 32767) and one posed.
+constexpr int64_t maxPrimitives = 2 * 256 + 32767 + 1;
 
 // --- writing -----------------------------------------------------------------------------------
 
@@ -255,7 +256,7 @@ bool readElement(const GltfJson& e, int format, StoredElement* el, ElementPlace*
 Fault readHead(const GltfJson& o, OrvaneExtras* x)
 {
     int64_t v = 0;
-    if (!field(o, "format", 1, 2, &v)) return faultOf("format is not 1 or 2");
+    if (!field(o, "format", 1, 3, &v)) return faultOf("format is not 1, 2 or 3");
     x->format = static_cast<int>(v);
     const GltfJson* header = gltfField(o, "header");
     const GltfJson* tail = gltfField(o, "tail");
@@ -302,7 +303,12 @@ void appendOrvaneExtras(std::string& s, const ExtrasHead& head, const std::vecto
         if (i > 0) s += ',';
         appendString(s, head.roles[i]);
     }
-    s += "],\"elements\":[";
+    s += ']';
+    if (!head.lineNodes.empty()) {
+        s += ",\"lineNodes\":";
+        appendInts(s, head.lineNodes);
+    }
+    s += ",\"elements\":[";
     for (size_t i = 0; i < elements.size(); ++i) {
         const StoredElement& e = elements[i];
         // Numbers of at most 20 characters; list items of 16 bits, 7 with their commas.
@@ -341,6 +347,14 @@ Fault readOrvaneExtras(const GltfDocument& doc, OrvaneExtras* x, bool* present)
     for (const GltfJson& r : *roles) {
         if (!r.is_string()) return faultOf("a primitive's role is not a string");
         x->roles.push_back(r.get<std::string>());
+    }
+    if (const GltfJson* lineNodes = gltfArray(*o, "lineNodes")) {
+        if (lineNodes->size() > x->roles.size()) return faultOf("more line nodes than primitives");
+        for (const GltfJson& n : *lineNodes) {
+            int64_t node = 0;
+            if (!integerIn(n, 0, INT32_MAX, &node)) return faultOf("a line node is not a node index");
+            x->lineNodes.push_back(node);
+        }
     }
     const GltfJson* elements = gltfArray(*o, "elements");
     if (elements == nullptr || elements->size() > 3 * 32767) return faultOf("no valid element list");

@@ -119,12 +119,12 @@ void placeBindPose(const Sections& s, PosedBody* p)
 }
 
 // One polygon's converted record beside its stored one.
-void readPolygon(const PolygonRecord& stored, const uint8_t* record, PosedElement* e)
+void readPolygon(PolygonRecord&& stored, const uint8_t* record, PosedElement* e)
 {
-    static_cast<StoredElement&>(*e) = elementOf(stored);
+    static_cast<StoredElement&>(*e) = elementOf(std::move(stored));
     e->drawType = record[0];
     e->drawnColour = readU16(record + 2);
-    for (size_t k = 0; k < stored.offsets.size(); ++k) {
+    for (size_t k = 0; k < e->offsets.size(); ++k) {
         const uint8_t* slot = record + polygonHeaderBytes + polygonSlotBytes * k;
         e->points.push_back(readU16(slot + 2));
         if (e->type >= renderTypeVertexShaded) e->vertexColours.push_back(readU16(slot));
@@ -132,13 +132,13 @@ void readPolygon(const PolygonRecord& stored, const uint8_t* record, PosedElemen
 }
 
 // Elements: the stored records beside the converted ones, entry by entry.
-void readElements(const StoredBody& stored, PosedBody* p)
+void readElements(StoredBody& stored, PosedBody* p)
 {
     p->elements.reserve(static_cast<size_t>(renderCount));
     int entry = 0;
-    for (const PolygonRecord& polygon : stored.polygons) {
+    for (PolygonRecord& polygon : stored.polygons) {
         PosedElement e;
-        readPolygon(polygon, renderList[entry++].record, &e);
+        readPolygon(std::move(polygon), renderList[entry++].record, &e);
         p->elements.push_back(std::move(e));
     }
     for (const LineRecord& line : stored.lines) {

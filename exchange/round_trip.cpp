@@ -143,13 +143,27 @@ Fault RoundTrip::readPrimitives()
     }
     const GltfJson* mesh = meshIndex >= 0 ? gltfItem(doc_, "meshes", meshIndex) : nullptr;
     const GltfJson* list = mesh != nullptr ? gltfArray(*mesh, "primitives") : nullptr;
-    for (size_t p = 0; list != nullptr && p < list->size(); ++p) {
+    std::vector<const GltfJson*> found;
+    for (size_t p = 0; list != nullptr && p < list->size(); ++p) found.push_back(&(*list)[p]);
+    // Then each line mesh's primitive, numbered after the skinned mesh's (a node or mesh that is
+    // gone leaves its lines without geometry).
+    for (const int64_t n : extras_.lineNodes) {
+        int64_t lineMesh = -1;
+        const GltfJson* node = gltfItem(doc_, "nodes", n);
+        const GltfJson* m = node != nullptr && gltfInteger(*node, "mesh", &lineMesh) ? gltfItem(doc_, "meshes", lineMesh) : nullptr;
+        const GltfJson* lines = m != nullptr ? gltfArray(*m, "primitives") : nullptr;
+        found.push_back(lines != nullptr && !lines->empty() ? &(*lines)[0] : nullptr);
+    }
+    for (size_t p = 0; p < found.size(); ++p) {
         RoundTripPrimitive pr;
-        if (const Fault f = readPrimitive((*list)[p], p, &pr)) return f;
-        // A vertex that names a body point places it.
+        if (found[p] != nullptr) {
+            if (const Fault f = readPrimitive(*found[p], p, &pr)) return f;
+        }
+        // A vertex that names a body point places it, unless it is posed or a sphere's.
         for (size_t v = 0; v < pr.positions.size(); ++v) {
             const int32_t point = pr.pointOf[v];
-            if (point >= 0 && point < extras_.pointCount && pr.role != "spheres") bind_[static_cast<size_t>(point)] = pr.positions[v];
+            if (point >= 0 && point < extras_.pointCount && pr.role != "spheres" && pr.role != "posed lines")
+                bind_[static_cast<size_t>(point)] = pr.positions[v];
         }
         prims_.push_back(std::move(pr));
     }
@@ -160,6 +174,8 @@ bool RoundTrip::vertexIs(const RoundTripPrimitive& pr, int64_t v, int32_t point)
 {
     if (v < 0 || v >= static_cast<int64_t>(pr.positions.size())) return false;
     if (pr.pointOf[static_cast<size_t>(v)] >= 0) return pr.pointOf[static_cast<size_t>(v)] == point;
+    // A posed vertex cannot be told by its place: the segment still being there is what counts.
+    if (pr.role == "posed lines") return point >= 0 && point < extras_.pointCount;
     return point >= 0 && point < extras_.pointCount && pr.positions[static_cast<size_t>(v)] == bind_[static_cast<size_t>(point)];
 }
 

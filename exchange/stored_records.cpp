@@ -12,6 +12,17 @@ StoredElement elementOf(const PolygonRecord& r)
     return e;
 }
 
+StoredElement elementOf(PolygonRecord&& r)
+{
+    StoredElement e;
+    e.type = r.renderType;
+    e.colour = r.colour;
+    e.polygonNormal = r.normal;
+    e.normals = std::move(r.normals);
+    e.offsets = std::move(r.offsets);
+    return e;
+}
+
 StoredElement elementOf(const LineRecord& r)
 {
     StoredElement e;

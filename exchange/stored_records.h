@@ -24,6 +24,7 @@ struct StoredElement {
 
 // The element of each record, and the record of an element.
 StoredElement elementOf(const PolygonRecord& r);
+StoredElement elementOf(PolygonRecord&& r);  // takes its lists
 StoredElement elementOf(const LineRecord& r);
 StoredElement elementOf(const SphereRecord& r);
 // Appends `e` to its kind's list of `body`.

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "support/little_endian.h"
-#include "tool/cmd_diff_entries.h"
+#include "body/entry_diff.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/cmd_diff_entries.h"
+#include "body/entry_diff.h"
 #include "tool/cmd_diff_pictures.h"
 #include "tool/cmd_patch_files.h"
 #include "tool/commands.h"

@@ -21,6 +21,7 @@ extern const CommandSyntax diffCommand;     // compare two archives entry by ent
 extern const CommandSyntax patchCreateCommand;  // write what turns one archive into another
 extern const CommandSyntax patchApplyCommand;   // apply patches to the archive they were made for
 extern const CommandSyntax patchInfoCommand;    // print what a patch holds
+extern const CommandSyntax galleryCommand;  // make a web gallery of an archive
 
 int runDemo(int argc, char** argv);
 int runList(int argc, char** argv);
@@ -37,3 +38,4 @@ int runDiff(int argc, char** argv);
 int runPatchCreate(int argc, char** argv);
 int runPatchApply(int argc, char** argv);
 int runPatchInfo(int argc, char** argv);
+int runGallery(int argc, char** argv);

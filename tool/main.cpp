@@ -35,6 +35,7 @@ const Command commands[] = {
     {&patchCreateCommand, runPatchCreate},
     {&patchApplyCommand, runPatchApply},
     {&patchInfoCommand, runPatchInfo},
+    {&galleryCommand, runGallery},
 };
 
 // The command named by the first one or two of `words` ("list", or "patch create"); *used says

@@ -57,6 +57,8 @@ Fault loadEntryInput(const char* command, const std::string& path, const ModelSe
     MeshBodyOptions options;
     options.palette = palette;
     if (settings.scale > 0) options.scale = settings.scale;
+    options.fit = settings.fit;
+    options.flat = settings.flat;
     ModelImport result;
     ImportBase base;
     if (!settings.base.empty()) base = {&settings.base, settings.baseRequired, settings.baseName};

@@ -130,13 +130,14 @@ TEST(ExportCommand, CommandLineFollowsTheToolsConventions)
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_EQ(out.out.substr(0, 4), "glTF");
 
-    // OBJ + MTL: a material per palette colour used, the translucent one with its alpha, lines as 'l'.
+    // OBJ + MTL: a material per palette colour used, the translucent one with its alpha, lines as
+    // 'l' in an object of their own after the faces, Kd in linear light.
     ASSERT_EQ(runTool("export " + arch + " 0 -o '" + a.folder.file("tri.obj") + "'").status, 0);
     const std::string obj = readText(a.folder.file("tri.obj"));
     const std::string mtl = readText(a.folder.file("tri.mtl"));
     EXPECT_NE(obj.find("mtllib tri.mtl\n"), std::string::npos);
     EXPECT_NE(obj.find("usemtl colour_17_translucent\nf 1 2 3\n"), std::string::npos) << obj;
-    EXPECT_NE(obj.find("usemtl colour_40\nl 1 3\n"), std::string::npos) << obj;
+    EXPECT_NE(obj.find("f 1 2 3\no body.ZRK#0 lines\nusemtl colour_40\nl 1 3\n"), std::string::npos) << obj;
     // The test palette's colour 17 is (17, 238, 8).
-    EXPECT_NE(mtl.find("newmtl colour_17_translucent\nKd 0.066667 0.933333 0.031373\nd 0.313725\n"), std::string::npos) << mtl;
+    EXPECT_NE(mtl.find("newmtl colour_17_translucent\nKd 0.005605 0.854993 0.002428\nd 0.313725\n"), std::string::npos) << mtl;
 }

@@ -1,4 +1,4 @@
-// cmd_diff_bodies.h: what differs between two bodies, in words: points moved, bones with other
+// body_diff.h: what differs between two bodies, in words: points moved, bones with other
 // angles, elements added, removed or recoloured, other fields.
 #pragma once
 

@@ -1,13 +1,13 @@
-// cmd_diff_entries.cpp: two archives compared entry by entry: stored bytes, unpacked bytes,
+// entry_diff.cpp: two archives compared entry by entry: stored bytes, unpacked bytes,
 // then the bodies part by part.
-#include "tool/cmd_diff_entries.h"
+#include "body/entry_diff.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "body/body.h"
 #include "body/body_check.h"
-#include "tool/cmd_diff_bodies.h"
+#include "body/body_diff.h"
 
 namespace {
 

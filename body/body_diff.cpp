@@ -1,6 +1,6 @@
-// cmd_diff_bodies.cpp: two bodies decoded into their records (body_codec) and compared record
+// body_diff.cpp: two bodies decoded into their records (body_codec) and compared record
 // by record.
-#include "tool/cmd_diff_bodies.h"
+#include "body/body_diff.h"
 
 #include <algorithm>
 #include <tuple>

@@ -1,5 +1,5 @@
-// cmd_diff_entries.h: two archives in memory compared entry by entry, as 'diff' reports them.
-// Needs no display: the fuzz target for damaged archives runs it as it is.
+// entry_diff.h: two archives in memory compared entry by entry, as 'diff' reports them.
+// Needs no display, so the fuzz target for damaged archives runs it as it is.
 #pragma once
 
 #include <string>
