@@ -18,7 +18,7 @@ Fault libpngFault(const png_image& png, const char* otherwise)
 
 }  // namespace
 
-Fault savePng(const std::string& path, const RgbImage& image)
+Fault encodePng(const RgbImage& image, std::vector<uint8_t>* encoded)
 {
     if (image.width < 1 || image.height < 1 ||
         image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
@@ -37,13 +37,20 @@ Fault savePng(const std::string& path, const RgbImage& image)
         png_image_free(&png);
         return fault;
     }
-    std::vector<uint8_t> encoded(size);
-    if (!png_image_write_to_memory(&png, encoded.data(), &size, 0, image.rgb.data(), 0, nullptr)) {
+    encoded->resize(size);
+    if (!png_image_write_to_memory(&png, encoded->data(), &size, 0, image.rgb.data(), 0, nullptr)) {
         const Fault fault = libpngFault(png, "cannot encode the picture");
         png_image_free(&png);
         return fault;
     }
-    encoded.resize(size);
+    encoded->resize(size);
+    return noFault();
+}
+
+Fault savePng(const std::string& path, const RgbImage& image)
+{
+    std::vector<uint8_t> encoded;
+    if (const Fault fault = encodePng(image, &encoded)) return fault;
     return writeFileBytes(path, encoded);
 }
 

@@ -221,7 +221,12 @@ struct PendingWrite {
 
 }  // namespace
 
-Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out)
+Fault tooLargeFault(InputCap cap)
+{
+    return faultOf("larger than %zu MiB, the most %s may be", cap.bytes >> 20, cap.what);
+}
+
+Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap cap)
 {
     out->clear();
     const bool fromStdin = path == "-";
@@ -229,23 +234,25 @@ Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out)
     const int fd = fromStdin ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return systemFault(errno);
     struct stat status;
-    if (!fromStdin && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
-        close(fd);
-        return faultOf("not a regular file");
-    }
-    uint8_t chunk[65536];
     Fault fault;
-    for (;;) {
+    if (!fromStdin && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) fault = faultOf("not a regular file");
+    else if (!fromStdin && static_cast<uint64_t>(status.st_size) > cap.bytes) fault = tooLargeFault(cap);
+    else if (!fromStdin) out->reserve(static_cast<std::size_t>(status.st_size));
+    uint8_t chunk[65536];
+    while (!fault) {
         const ssize_t got = read(fd, chunk, sizeof chunk);
         if (got == 0) break;
         if (got < 0) {
             if (errno == EINTR) continue;
             fault = systemFault(errno);
-            break;
+        } else if (static_cast<std::size_t>(got) > cap.bytes - out->size()) {
+            fault = tooLargeFault(cap);  // grown since, or the standard input
+        } else {
+            out->insert(out->end(), chunk, chunk + got);
         }
-        out->insert(out->end(), chunk, chunk + got);
     }
     if (!fromStdin) close(fd);
+    if (fault) std::vector<uint8_t>().swap(*out);
     return fault;
 }
 

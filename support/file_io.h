@@ -17,10 +17,23 @@
 
 #include "support/fault.h"
 
+// The most a read takes in, and what it is for ("a body"), named in the refusal.
+struct InputCap {
+    std::size_t bytes;
+    const char* what;
+};
+// No file the tool reads whole is larger than this, whatever it is.
+inline constexpr InputCap anyInputCap = {std::size_t{256} << 20, "any input"};
+
 // Reads the whole file at `path` ("-" is the standard input) into *out. Anything other than a
 // regular file is refused ("not a regular file"), so a device such as /dev/zero never makes a
-// read go on forever. Other reasons are the system's (e.g. "No such file or directory").
-Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out);
+// read go on forever, and so is anything larger than `cap` ("larger than 16 MiB, the most a
+// body may be"): a regular file before a byte is read, the standard input once it has passed
+// the cap. Other reasons are the system's (e.g. "No such file or directory").
+Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap cap = anyInputCap);
+
+// The refusal of an input larger than `cap`, as readFileBytes words it.
+Fault tooLargeFault(InputCap cap);
 
 // Writes `bytes` to `path` ("-" is the standard output) as described above.
 Fault writeFileBytes(const std::string& path, const uint8_t* bytes, std::size_t size);

@@ -20,7 +20,8 @@ const CommandSyntax importCommand = {
                    "baked or dropped is said on standard error, one line each.\n"
                    "\n"
                    "Exit status: 0 on success, 1 when the model is refused or a file cannot be read\n"
-                   "or written (nothing is written then), 2 on a usage error.\n",
+                   "or written (nothing is written then), 2 on a usage error (also an output that is\n"
+                   "an input, the palette found beside the model included). A model may be 64 MiB.\n",
     .options = {{"-o", "BODY.bin", "the body file to write ('-' for standard output)"},
                 {"--palette", "FILE", "palette to match colours against (default: palette.dmp beside\n"
                                           "                  the model, then in the working folder)"},
@@ -44,10 +45,13 @@ int runImport(int argc, char** argv)
     if (refuseSameFile(importCommand, out, inputs)) return usageStatus;
 
     std::vector<uint8_t> body;
-    if (const Fault f = loadEntryInput("import", model, settings, &body)) {
+    std::vector<std::string> opened;
+    if (const Fault f = loadEntryInput("import", model, settings, &body, &opened)) {
         std::fprintf(stderr, "orvane import: %s: %s\n", model.c_str(), f.reason);
         return 1;
     }
+    // Files found on the way (a palette beside the model) are inputs too.
+    if (refuseSameFile(importCommand, out, opened)) return usageStatus;
     if (const Fault f = writeFileBytes(out, body)) {
         std::fprintf(stderr, "orvane import: cannot write %s: %s\n", out, f.reason);
         return 1;

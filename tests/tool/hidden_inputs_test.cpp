@@ -1,0 +1,127 @@
+// hidden_inputs_test.cpp: files a command finds by itself are inputs too, batches are written
+// whole or not at all, every input has a cap, and what goes into an archive is a body.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "archive/archive_format.h"
+#include "demo_folder.h"
+#include "support/little_endian.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string triangleObj = "v 0 0 0\nv 0.1 0 0\nv 0 0.1 0\nf 1 2 3\n";
+
+class HiddenInputs : public DemoFolder {
+protected:
+    void SetUp() override
+    {
+        DemoFolder::SetUp();
+        ASSERT_TRUE(folder.write("m.obj", Bytes(triangleObj.begin(), triangleObj.end())));
+        ASSERT_TRUE(folder.write("notes.txt", Bytes{'h', 'i', '\n'}));
+    }
+
+    // A file of `size` bytes that takes no room (a hole).
+    void sparse(const std::string& name, uintmax_t size)
+    {
+        ASSERT_TRUE(folder.write(name, Bytes()));
+        fs::resize_file(folder.file(name), size);
+    }
+};
+
+struct Refusal {
+    const char* arguments;
+    int status;
+    const char* said;
+    const char* unchanged;  // a file that must stay as it was, or null
+};
+
+TEST_F(HiddenInputs, EachRefusalHasItsStatusAndLineAndWritesNothing)
+{
+    sparse("big.bin", 3ull << 30);
+    sparse("big.obj", 3ull << 30);
+    sparse("big.ZRK", 300ull << 20);
+    sparse("big.dmp", 2ull << 20);
+    ASSERT_TRUE(folder.write("e0.bin", demoBodies()[0].bytes));
+    ASSERT_TRUE(folder.write("fatal.bin", fatalBody()));
+    const Refusal cases[] = {
+        // A palette found beside the model is an input.
+        {"pack palette.dmp m.obj", 2, "orvane pack: palette.dmp is also the input ./palette.dmp; nothing written", "palette.dmp"},
+        {"import m.obj -o palette.dmp", 2, "orvane import: palette.dmp is also the input ./palette.dmp; nothing written", "palette.dmp"},
+        // Caps, checked before a byte is read; the standard input once it passes the cap.
+        {"pack z.ZRK - < /dev/zero", 1, "orvane pack: -: cannot read it: larger than 16 MiB, the most a body may be", nullptr},
+        {"pack z.ZRK big.bin", 1, "orvane pack: big.bin: cannot read it: larger than 16 MiB, the most a body may be", nullptr},
+        {"import big.obj -o z.bin", 1, "orvane import: big.obj: cannot read it: larger than 64 MiB, the most a model may be", nullptr},
+        {"replace big.ZRK 0 e0.bin", 1, "orvane replace: cannot read big.ZRK: larger than 256 MiB, the most an archive may be", nullptr},
+        {"export body.ZRK 0 -o z.glb --palette big.dmp", 1, "orvane export: big.dmp: larger than 1 MiB, the most a palette may be", nullptr},
+        // What goes into an archive is a body the viewer shows, unless --raw.
+        {"replace body.ZRK 3 notes.txt", 1, "orvane replace: notes.txt: not a body the viewer can show: ", "body.ZRK"},
+        {"replace body.ZRK 3 palette.dmp", 1, "orvane replace: palette.dmp: not a body the viewer can show: ", "body.ZRK"},
+        {"replace body.ZRK 3 fatal.bin", 1, "orvane replace: fatal.bin: not a body the viewer can show: its first frame stops the viewer", "body.ZRK"},
+        {"pack z.ZRK e0.bin notes.txt", 1, "orvane pack: notes.txt: not a body the viewer can show: ", nullptr},
+        {"pack z.ZRK - -", 2, "orvane pack: the standard input ('-') can be read only once", nullptr},
+        // --session skips the frames of an entry it cannot show without running them.
+        {"dump body.ZRK --session 999:2147483647", 1, "orvane dump: body.ZRK: entry 999: ", nullptr},
+    };
+    for (const Refusal& c : cases) {
+        const Bytes before = c.unchanged != nullptr ? folder.read(c.unchanged) : Bytes();
+        // Each takes milliseconds; ten seconds of CPU stand for "never ends".
+        const CommandRun run = tool(std::string("--version >/dev/null && ulimit -t 10 && exec '") + ORVANE_TOOL_PATH + "' " + c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.out;
+        EXPECT_EQ(run.err.rfind(c.said, 0), 0u) << c.arguments << "\n" << run.err;
+        EXPECT_FALSE(fs::exists(folder.file("z.ZRK")) || fs::exists(folder.file("z.bin")) || fs::exists(folder.file("z.glb"))) << c.arguments;
+        if (c.unchanged != nullptr) {
+            EXPECT_EQ(folder.read(c.unchanged), before) << c.arguments;
+        }
+    }
+    // --raw keeps the byte copy.
+    EXPECT_EQ(tool("replace --raw body.ZRK 3 notes.txt").status, 0);
+    EXPECT_EQ(tool("pack --raw z.ZRK e0.bin notes.txt").status, 0);
+}
+
+TEST_F(HiddenInputs, ASessionCountsTheFramesOfAnEntryItCannotShow)
+{
+    const CommandRun run = tool("dump body.ZRK --auto-rotate --session 999:2147483646,0");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.rfind("{\"entry\":0,\"frame\":2147483647,\"autoAngle\":-2,", 0), 0u) << run.out.substr(0, 80);
+}
+
+TEST_F(HiddenInputs, ExportAllChecksEveryTargetBeforeTheFirstWrite)
+{
+    fs::create_directory(folder.file("d"));
+    fs::copy_file(folder.file("body.ZRK"), folder.file("d/3.glb"));
+    fs::copy_file(folder.file("palette.dmp"), folder.file("d/palette.dmp"));
+    const CommandRun run = tool("export d/3.glb --all -o d");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.rfind("orvane export: d/3.glb is also the input d/3.glb; nothing written\n", 0), 0u) << run.err;
+    EXPECT_FALSE(fs::exists(folder.file("d/0.glb")));
+
+    // 32768 entries sharing one stored entry of 9,000 bytes: 140 KB standing for 281 MB of bodies.
+    Bytes archive(4 * 32768 + entryHeaderBytes + 9000);
+    for (uint32_t i = 0; i < 32768; ++i) writeU32(&archive[4 * i], 4 * 32768);
+    writeU32(&archive[4 * 32768], 9000);
+    writeU32(&archive[4 * 32768 + 4], 9000);
+    ASSERT_TRUE(folder.write("shared.ZRK", archive));
+    const CommandRun shared = tool("export shared.ZRK --all -o out");
+    EXPECT_EQ(shared.status, 1);
+    EXPECT_EQ(shared.err, "orvane export: shared.ZRK: its entries unpack to 281 MiB in all, more than the 256 MiB --all writes without "
+                          "--force; nothing written\n");
+    EXPECT_FALSE(fs::exists(folder.file("out")));
+}
+
+TEST_F(HiddenInputs, ATurntableIsWrittenWholeOrNotAtAll)
+{
+    ASSERT_TRUE(folder.write("t-00.png", Bytes{'o', 'l', 'd'}));
+    fs::create_directory(folder.file("t-05.png"));
+    const CommandRun run = tool("render body.ZRK 0 --turntable 12 --size 40x30 -o t.png");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("t-05.png"), std::string::npos) << run.err;
+    EXPECT_EQ(folder.read("t-00.png"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_FALSE(fs::exists(folder.file("t-01.png")));
+}
+
+}  // namespace
