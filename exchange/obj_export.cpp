@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <map>
 
-#include "exchange/gltf_export.h"
+#include "exchange/obj_export.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
         if (e.kind == PosedElement::polygon) {
             if (e.points.size() < 3) continue;
             // One colour a face: a smooth polygon takes its first vertex's.
-            uint8_t colour = static_cast<uint8_t>(e.storedColour);
+            uint8_t colour = static_cast<uint8_t>(e.colour);
             if (!lit) colour = e.smooth() ? static_cast<uint8_t>(e.vertexColours[0]) : e.paletteIndex();
             useMaterial(colour, e.translucent());
             obj += 'f';

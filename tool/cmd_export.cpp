@@ -15,6 +15,7 @@
 #include "archive/archive_format.h"
 #include "archive/archive_loader.h"
 #include "exchange/gltf_export.h"
+#include "exchange/obj_export.h"
 #include "render/palette_file.h"
 #include "support/file_io.h"
 #include "tool/archive_input.h"

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "exchange/body_from_mesh.h"
+#include "exchange/colour.h"
 #include "import_test_support.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
@@ -99,7 +100,7 @@ TEST(ImportForeign, ObjDirectlyAndThroughAssimpGltfGiveTheSameCube)
     // palette entry nearest its display encoding.
     std::vector<int> expected;
     for (const int index : {red, green, blue}) {
-        Vec3d linearAsGiven;
+        Vec3 linearAsGiven;
         for (size_t k = 0; k < 3; ++k) linearAsGiven[k] = displayFromLinear(demoPaletteColours()[index][k] / 255.0);
         expected.push_back(nearestPaletteIndex(demoPaletteColours(), linearAsGiven));
     }

@@ -1,4 +1,4 @@
-// gltf_reader.h: reads a glTF 2.0 file (.glb or .gltf) into its JSON and buffers, and reads its
+// gltf_document.h: reads a glTF 2.0 file (.glb or .gltf) into its JSON and buffers, and reads its
 // accessors with every offset, stride and count checked against the bytes that exist.
 //
 // Nothing here throws: the JSON is parsed without exceptions and every field is read through

@@ -1,12 +1,12 @@
-// obj_import.cpp: OBJ and MTL text, read line by line with every number and index checked.
-#include "exchange/obj_import.h"
+// obj_mesh_scene.cpp: OBJ and MTL text, read line by line with every number and index checked.
+#include "exchange/obj_mesh_scene.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
 
-#include "exchange/gltf_import.h"
+#include "exchange/mesh_scene.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ bool vertexIndex(const std::string& text, size_t vertices, uint32_t* out)
 }
 
 struct ObjMaterial {
-    Vec3d colour = {255, 255, 255};  // display values
+    Vec3 colour = {255, 255, 255};  // display values
     bool translucent = false;
 };
 
@@ -87,7 +87,7 @@ void readMtl(const std::vector<uint8_t>& bytes, std::map<std::string, ObjMateria
         if (key == "newmtl" && l.words.size() >= 2) {
             current = &(*materials)[l.words[1]];
         } else if (current != nullptr && key == "Kd" && l.words.size() >= 4) {
-            Vec3d c;
+            Vec3 c;
             bool ok = true;
             for (size_t k = 0; k < 3; ++k) ok &= number(l.words[k + 1], &c[k]);
             if (ok) {
@@ -111,24 +111,24 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
     std::map<std::string, ObjMaterial> materials;
     ObjMaterial current;
     std::vector<bool> hasOwnColour;
-    std::vector<Vec3d> ownColour;
+    std::vector<Vec3> ownColour;
     int ignoredLibraries = 0;
     size_t lineNumber = 0;
     // Each face's vertices are copies: the colour is a face's (its material's) unless the
     // vertex has its own.
-    std::vector<Vec3d> positions;
+    std::vector<Vec3> positions;
     for (const Line& l : lines) {
         ++lineNumber;
         const std::string& key = l.words[0];
         if (key == "v") {
             if (l.words.size() != 4 && l.words.size() != 5 && l.words.size() != 7) return faultOf("line %zu: a vertex needs x y z", lineNumber);
-            Vec3d p;
+            Vec3 p;
             for (size_t k = 0; k < 3; ++k) {
                 if (!number(l.words[k + 1], &p[k])) return faultOf("line %zu: '%.40s' is not a finite number", lineNumber, l.words[k + 1].c_str());
             }
             if (positions.size() >= static_cast<size_t>(importVertexLimit)) return faultOf("more than %lld vertices", static_cast<long long>(importVertexLimit));
             positions.push_back(p);
-            Vec3d c{};
+            Vec3 c{};
             const bool coloured = l.words.size() == 7;
             for (size_t k = 0; coloured && k < 3; ++k) {
                 if (!number(l.words[k + 4], &c[k])) return faultOf("line %zu: bad vertex colour", lineNumber);

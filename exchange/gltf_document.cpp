@@ -1,18 +1,17 @@
-// gltf_reader.cpp: the GLB container, buffers (binary chunk, data URIs, files beside the model)
-// and bounds-checked accessor reads.
-#include "exchange/gltf_reader.h"
+// gltf_document.cpp: a glTF file's JSON and buffers (binary chunk, data URIs, files beside the
+// model) and bounds-checked accessor reads.
+#include "exchange/gltf_document.h"
 
 #include <cmath>
 #include <cstring>
 
+#include "exchange/base64.h"
+#include "exchange/glb.h"
+#include "exchange/gltf_format.h"
 #include "support/file_io.h"
 #include "support/little_endian.h"
 
 namespace {
-
-constexpr uint32_t glbMagic = 0x46546C67;     // "glTF"
-constexpr uint32_t glbJsonChunk = 0x4E4F534A;  // "JSON"
-constexpr uint32_t glbBinChunk = 0x004E4942;   // "BIN\0"
 
 Fault parseJson(const uint8_t* text, size_t size, GltfJson* out)
 {
@@ -20,37 +19,6 @@ Fault parseJson(const uint8_t* text, size_t size, GltfJson* out)
     if (out->is_discarded()) return faultOf("not valid JSON");
     if (!out->is_object()) return faultOf("the JSON is not an object");
     return noFault();
-}
-
-int base64Value(uint8_t c)
-{
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
-bool decodeBase64(const std::string& text, size_t from, std::vector<uint8_t>* out)
-{
-    out->clear();
-    out->reserve((text.size() - from) / 4 * 3 + 3);
-    uint32_t bits = 0;
-    int held = 0;
-    for (size_t i = from; i < text.size(); ++i) {
-        const auto c = static_cast<uint8_t>(text[i]);
-        if (c == '=') break;
-        const int v = base64Value(c);
-        if (v < 0) return false;
-        bits = (bits << 6) | static_cast<uint32_t>(v);
-        held += 6;
-        if (held >= 8) {
-            held -= 8;
-            out->push_back(static_cast<uint8_t>(bits >> held));
-        }
-    }
-    return true;
 }
 
 // A file name in the model's own folder: no separators, no parent or hidden path tricks.
@@ -76,12 +44,10 @@ Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_
     } else {
         if (!uri->is_string()) return faultOf("buffer %lld: uri is not a string", static_cast<long long>(index));
         const std::string& text = uri->get_ref<const std::string&>();
-        if (text.rfind("data:", 0) == 0) {
-            const size_t comma = text.find(',');
-            if (comma == std::string::npos || comma < 12 || text.compare(comma - 7, 7, ";base64") != 0) {
-                return faultOf("buffer %lld: a data URI that is not base64", static_cast<long long>(index));
-            }
-            if (!decodeBase64(text, comma + 1, out)) return faultOf("buffer %lld: bad base64 in its data URI", static_cast<long long>(index));
+        if (isDataUri(text)) {
+            const DataUriStatus status = decodeBase64DataUri(text, out);
+            if (status == DataUriStatus::notBase64) return faultOf("buffer %lld: a data URI that is not base64", static_cast<long long>(index));
+            if (status == DataUriStatus::badBase64) return faultOf("buffer %lld: bad base64 in its data URI", static_cast<long long>(index));
         } else {
             if (!plainFileName(text)) return faultOf("buffer %lld: uri '%.60s' points outside the model's folder", static_cast<long long>(index), text.c_str());
             if (folder.empty()) return faultOf("buffer %lld: external file '%.60s' not allowed here", static_cast<long long>(index), text.c_str());
@@ -98,9 +64,9 @@ Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_
 int componentBytes(int64_t type)
 {
     switch (type) {
-    case 5120: case 5121: return 1;  // byte, unsigned byte
-    case 5122: case 5123: return 2;  // short, unsigned short
-    case 5125: case 5126: return 4;  // unsigned int, float
+    case gltfByte: case gltfUnsignedByte: return 1;
+    case gltfShort: case gltfUnsignedShort: return 2;
+    case gltfUnsignedInt: case gltfFloat: return 4;
     default: return 0;
     }
 }
@@ -198,17 +164,17 @@ Fault layoutOf(const GltfDocument& doc, int64_t index, std::initializer_list<int
 double componentValue(const uint8_t* p, int type, bool normalized)
 {
     switch (type) {
-    case 5120: {
+    case gltfByte: {
         const auto v = static_cast<int8_t>(p[0]);
         return normalized ? std::max(v / 127.0, -1.0) : v;
     }
-    case 5121: return normalized ? p[0] / 255.0 : p[0];
-    case 5122: {
+    case gltfUnsignedByte: return normalized ? p[0] / 255.0 : p[0];
+    case gltfShort: {
         const int16_t v = readI16(p);
         return normalized ? std::max(v / 32767.0, -1.0) : v;
     }
-    case 5123: return normalized ? readU16(p) / 65535.0 : readU16(p);
-    case 5125: return normalized ? readU32(p) / 4294967295.0 : readU32(p);
+    case gltfUnsignedShort: return normalized ? readU16(p) / 65535.0 : readU16(p);
+    case gltfUnsignedInt: return normalized ? readU32(p) / 4294967295.0 : readU32(p);
     default: {
         float f;
         const uint32_t bits = readU32(p);
@@ -263,30 +229,9 @@ Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, Glt
     if (static_cast<int64_t>(bytes.size()) > gltfFileSizeLimit) return faultOf("file larger than %lld bytes", static_cast<long long>(gltfFileSizeLimit));
     std::vector<uint8_t> binChunk;
     bool haveBin = false;
-    if (bytes.size() >= 4 && readU32(bytes.data()) == glbMagic) {
-        if (bytes.size() < 20) return faultOf("GLB header truncated");
-        const uint32_t version = readU32(bytes.data() + 4);
-        const uint32_t total = readU32(bytes.data() + 8);
-        if (version != 2) return faultOf("GLB version %u, not 2", version);
-        if (total > bytes.size()) return faultOf("GLB declares %u bytes but the file has %zu", total, bytes.size());
-        size_t at = 12;
-        bool haveJson = false;
-        while (at + 8 <= total) {
-            const uint32_t length = readU32(bytes.data() + at);
-            const uint32_t type = readU32(bytes.data() + at + 4);
-            at += 8;
-            if (length > total - at) return faultOf("GLB chunk of %u bytes runs past the end of the file", length);
-            if (!haveJson) {
-                if (type != glbJsonChunk) return faultOf("GLB does not start with a JSON chunk");
-                if (const Fault f = parseJson(bytes.data() + at, length, &out->json)) return f;
-                haveJson = true;
-            } else if (type == glbBinChunk && !haveBin) {
-                binChunk.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + length));
-                haveBin = true;
-            }
-            at += length;
-        }
-        if (!haveJson) return faultOf("GLB without a JSON chunk");
+    if (looksLikeGlb(bytes)) {
+        const auto parse = [&](const uint8_t* text, size_t size) { return parseJson(text, size, &out->json); };
+        if (const Fault f = readGlb(bytes, parse, &binChunk, &haveBin)) return f;
     } else {
         if (const Fault f = parseJson(bytes.data(), bytes.size(), &out->json)) return f;
     }
@@ -336,7 +281,7 @@ Fault readIndexAccessor(const GltfDocument& doc, int64_t index, std::initializer
 {
     AccessorLayout layout;
     if (const Fault f = layoutOf(doc, index, allowed, &layout)) return f;
-    if (layout.componentType != 5121 && layout.componentType != 5123 && layout.componentType != 5125) {
+    if (layout.componentType != gltfUnsignedByte && layout.componentType != gltfUnsignedShort && layout.componentType != gltfUnsignedInt) {
         return faultOf("accessor %lld: not unsigned integers", static_cast<long long>(index));
     }
     if (components != nullptr) *components = layout.components;

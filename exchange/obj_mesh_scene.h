@@ -1,11 +1,12 @@
-// obj_import.h: an OBJ file (and its MTL beside it) as a mesh for bodyFromMesh: one bone, faces
+// obj_mesh_scene.h: an OBJ file (and its MTL beside it) as a mesh for bodyFromMesh: one bone, faces
 // as polygons, 'l' records as lines, colours from the materials' Kd (display values) or from
 // vertex colours written after the position ("v x y z r g b").
 #pragma once
 
 #include <functional>
 
-#include "exchange/body_from_mesh.h"
+#include "exchange/mesh_scene.h"
+#include "support/fault.h"
 
 // Reads a material library named by the OBJ (a plain file name in the model's folder); false
 // when it cannot be read. Empty: material libraries are ignored.
