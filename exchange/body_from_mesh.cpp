@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <tuple>
 
@@ -24,6 +26,18 @@ using Point3 = std::array<int32_t, 3>;
 int32_t roundToInt(double v) { return static_cast<int32_t>(std::lround(v)); }
 
 bool fits16(int64_t v) { return v >= -32768 && v <= 32767; }
+
+// A scale at most `fit`, as "%.6g" prints it, so that the suggestion given back brings the
+// model within range however large or small it is.
+double suggestedScale(double fit)
+{
+    const double unit = std::pow(10.0, std::floor(std::log10(fit)) - 5);  // the sixth significant digit
+    const double shown = std::floor(fit / unit * (1 + 1e-12)) * unit;  // a quotient a hair under a whole stays whole
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", shown);
+    if (std::strtod(text, nullptr) > fit) std::snprintf(text, sizeof text, "%.6g", shown - unit);
+    return std::strtod(text, nullptr);
+}
 
 std::string format(const char* f, long a, long b = 0, long c = 0)
 {
@@ -95,6 +109,7 @@ public:
     void placeJointPoints();
     Fault readFaces();
     Fault checkLimits() const;
+    Fault rangeFault() const;  // coordinates outside the 16-bit range, with the scale that fits
     Fault storePoints();
     Fault planNormals();
     Fault orderPoints();
@@ -149,9 +164,9 @@ Fault MeshBody::planBones()
         boneOfJoint_[j] = static_cast<int>(bones_.size());
         bones_.push_back(b);
     }
-    if (static_cast<int64_t>(bones_.size()) + 1 > importBoneLimit) {
-        return faultOf("%zu bones: more than the viewer's %d", bones_.size(), importBoneLimit);
-    }
+    // Exact once the bones are turned (a closing bone may still come); this stops a far larger
+    // skeleton before that work.
+    if (static_cast<int64_t>(bones_.size()) > importBoneLimit) return faultOf("%zu bones: more than the viewer's %d", bones_.size(), importBoneLimit);
     return noFault();
 }
 
@@ -280,7 +295,8 @@ Fault MeshBody::readFaces()
         }
     }
     if (degenerate > 0) notes_->push_back(format("%ld faces dropped: fewer than three distinct points at this scale", degenerate));
-    if (polygons_.empty() && lines_.empty()) return faultOf("nothing to import: no triangles, quads or lines in the scene");
+    // Coordinates out of range collapse faces; say so rather than that nothing is there.
+    if (polygons_.empty() && lines_.empty()) return maxAbs_ > 32767.0 ? rangeFault() : faultOf("nothing to import: no triangles, quads or lines in the scene");
     return noFault();
 }
 
@@ -293,11 +309,13 @@ Fault MeshBody::checkLimits() const
     int64_t elementBytes = static_cast<int64_t>(lines_.size()) * lineConvertedBytes;
     for (const PolygonPlan& p : polygons_) elementBytes += polygonHeaderBytes + polygonSlotBytes * static_cast<int64_t>(p.points.size());
     if (elementBytes > importElementByteLimit) return faultOf("element buffer of %lld bytes: more than the viewer's %d", static_cast<long long>(elementBytes), importElementByteLimit);
-    if (maxAbs_ > 32767.0) {
-        const double fit = scale_ * 32767.0 / maxAbs_;
-        return faultOf("coordinates reach %.0f model units, outside the 16-bit range: try --scale %.6g", maxAbs_, std::floor(fit * 1e4) / 1e4);
-    }
+    if (maxAbs_ > 32767.0) return rangeFault();
     return noFault();
+}
+
+Fault MeshBody::rangeFault() const
+{
+    return faultOf("coordinates reach %.6g model units, outside the 16-bit range: try --scale %.6g", maxAbs_, suggestedScale(scale_ * 32767.0 / maxAbs_));
 }
 
 // Stored points: bone space relative to the bone's origin.
@@ -312,7 +330,7 @@ Fault MeshBody::storePoints()
             const int32_t v = roundToInt(local[c]);
             if (!fits16(v)) {
                 return faultOf("a point lies %d model units from its bone's origin, outside the 16-bit range: try --scale %.6g", v,
-                               std::floor(scale_ * 32767.0 / std::fabs(local[c]) * 1e4) / 1e4);
+                               suggestedScale(scale_ * 32767.0 / std::fabs(local[c])));
             }
             p.stored[c] = v;
         }

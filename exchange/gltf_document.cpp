@@ -31,12 +31,13 @@ bool plainFileName(const std::string& uri)
     return true;
 }
 
-Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_t>* binChunk, const std::string& folder,
-                 std::vector<uint8_t>* out)
+// Buffer `index`, exactly its byteLength; `room` is what the importer may still hold.
+Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_t>* binChunk, const std::string& folder, int64_t room,
+                 std::vector<uint8_t>* out, std::vector<std::string>* files)
 {
     int64_t length = 0;
     if (!gltfInteger(buffer, "byteLength", &length) || length < 0) return faultOf("buffer %lld: no valid byteLength", static_cast<long long>(index));
-    if (length > gltfFileSizeLimit) return faultOf("buffer %lld: %lld bytes, more than the %lld the importer reads", static_cast<long long>(index), static_cast<long long>(length), static_cast<long long>(gltfFileSizeLimit));
+    if (length > room) return faultOf("buffer %lld: %lld bytes, more than the %lld MiB the importer reads in all", static_cast<long long>(index), static_cast<long long>(length), static_cast<long long>(gltfFileSizeLimit >> 20));
     const GltfJson* uri = gltfField(buffer, "uri");
     if (uri == nullptr) {
         if (index != 0 || binChunk == nullptr) return faultOf("buffer %lld: no data (no uri and no binary chunk)", static_cast<long long>(index));
@@ -51,13 +52,18 @@ Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_
         } else {
             if (!plainFileName(text)) return faultOf("buffer %lld: uri '%.60s' points outside the model's folder", static_cast<long long>(index), text.c_str());
             if (folder.empty()) return faultOf("buffer %lld: external file '%.60s' not allowed here", static_cast<long long>(index), text.c_str());
-            if (const Fault f = readFileBytes(folder + "/" + text, out)) return faultOf("buffer %lld: %.60s: %s", static_cast<long long>(index), text.c_str(), f.reason);
+            // Only the bytes the buffer declares, from a file that is really in the folder.
+            std::string path;
+            const Fault f = readFileInFolder(folder, text, static_cast<size_t>(length), out, &path);
+            if (!path.empty()) files->push_back(path);
+            if (f) return faultOf("buffer %lld: %.60s: %s", static_cast<long long>(index), text.c_str(), f.reason);
         }
     }
     if (static_cast<int64_t>(out->size()) < length) {
         return faultOf("buffer %lld: %zu bytes, shorter than the declared %lld", static_cast<long long>(index), out->size(), static_cast<long long>(length));
     }
     out->resize(static_cast<size_t>(length));
+    out->shrink_to_fit();  // what is held is what is counted
     return noFault();
 }
 
@@ -226,7 +232,7 @@ const GltfJson* gltfItem(const GltfDocument& doc, const char* name, int64_t inde
 Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, GltfDocument* out)
 {
     *out = GltfDocument{};
-    if (static_cast<int64_t>(bytes.size()) > gltfFileSizeLimit) return faultOf("file larger than %lld bytes", static_cast<long long>(gltfFileSizeLimit));
+    if (static_cast<int64_t>(bytes.size()) > gltfFileSizeLimit) return faultOf("file larger than %lld MiB", static_cast<long long>(gltfFileSizeLimit >> 20));
     std::vector<uint8_t> binChunk;
     bool haveBin = false;
     if (looksLikeGlb(bytes)) {
@@ -244,22 +250,42 @@ Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, Glt
     if (const GltfJson* buffers = gltfField(out->json, "buffers")) {
         if (!buffers->is_array()) return faultOf("buffers is not an array");
         if (buffers->size() > 1024) return faultOf("%zu buffers, more than the importer's limit 1024", buffers->size());
-        int64_t total = 0;
+        int64_t total = static_cast<int64_t>(bytes.size());  // the file and its buffers, as held
         for (size_t i = 0; i < buffers->size(); ++i) {
             std::vector<uint8_t> data;
-            if (const Fault f = loadBuffer((*buffers)[i], static_cast<int64_t>(i), haveBin ? &binChunk : nullptr, folder, &data)) return f;
+            if (const Fault f = loadBuffer((*buffers)[i], static_cast<int64_t>(i), haveBin ? &binChunk : nullptr, folder,
+                                           gltfFileSizeLimit - total, &data, &out->files))
+                return f;
             total += static_cast<int64_t>(data.size());
-            if (total > gltfFileSizeLimit) return faultOf("buffers larger than %lld bytes in all", static_cast<long long>(gltfFileSizeLimit));
             out->buffers.push_back(std::move(data));
         }
+        out->decodeRoom = gltfDecodeAllowance + total;
+    } else {
+        out->decodeRoom = gltfDecodeAllowance + static_cast<int64_t>(bytes.size());
     }
     return noFault();
 }
+
+namespace {
+
+// Takes `values` from what the document may still decode.
+Fault chargeDecode(const GltfDocument& doc, int64_t index, int64_t values)
+{
+    if (values <= doc.decodeRoom) {
+        doc.decodeRoom -= values;
+        return noFault();
+    }
+    // Worded short: the primitive or node that read it goes before.
+    return faultOf("accessor %lld: read again and again, past what a file this size may decode", static_cast<long long>(index));
+}
+
+}  // namespace
 
 Fault readAccessor(const GltfDocument& doc, int64_t index, std::initializer_list<int> allowed, AccessorValues* out)
 {
     AccessorLayout layout;
     if (const Fault f = layoutOf(doc, index, allowed, &layout)) return f;
+    if (const Fault f = chargeDecode(doc, index, layout.count * layout.components)) return f;
     out->components = layout.components;
     out->count = layout.count;
     out->values.assign(static_cast<size_t>(layout.count * layout.components), 0.0);
@@ -281,6 +307,7 @@ Fault readIndexAccessor(const GltfDocument& doc, int64_t index, std::initializer
 {
     AccessorLayout layout;
     if (const Fault f = layoutOf(doc, index, allowed, &layout)) return f;
+    if (const Fault f = chargeDecode(doc, index, layout.count * layout.components)) return f;
     if (layout.componentType != gltfUnsignedByte && layout.componentType != gltfUnsignedShort && layout.componentType != gltfUnsignedInt) {
         return faultOf("accessor %lld: not unsigned integers", static_cast<long long>(index));
     }

@@ -3,6 +3,7 @@
 #include "exchange/gltf_mesh_scene.h"
 
 #include <cmath>
+#include <map>
 
 #include "exchange/body_from_mesh.h"
 #include "exchange/colour.h"
@@ -111,6 +112,7 @@ struct SceneWalk {
     std::vector<bool> inScene;
     std::vector<int> jointOfNode;  // each node's joint in the scene, -1 none
     Skin first;                    // the first skin
+    std::map<int64_t, Skin> skins;  // the others, as read
     int64_t skippedPoints = 0;
     int otherSkins = 0;
 };
@@ -320,7 +322,14 @@ Fault addNodeMesh(SceneWalk& w, size_t n)
         if (skinIndex == 0) {
             skin = w.first;
         } else {
-            if (const Fault f = skinOf(w.doc, skinIndex, &skin)) return f;
+            // Each skin's matrices are read once, however many nodes use it.
+            const auto known = w.skins.find(skinIndex);
+            if (known != w.skins.end()) {
+                skin = known->second;
+            } else {
+                if (const Fault f = skinOf(w.doc, skinIndex, &skin)) return f;
+                w.skins.emplace(skinIndex, skin);
+            }
             ++w.otherSkins;
         }
     }
@@ -393,6 +402,34 @@ Fault gltfWorldMatrices(const GltfDocument& doc, std::vector<Mat4>* world, std::
             const int up = (*parent)[n];
             (*world)[n] = up < 0 ? local[n] : mat4Multiply((*world)[static_cast<size_t>(up)], local[n]);
             state[n] = 1;
+        }
+    }
+    return noFault();
+}
+
+Fault checkGltfStructure(const GltfDocument& doc)
+{
+    std::vector<Mat4> world;
+    std::vector<int> parent;
+    if (const Fault f = gltfWorldMatrices(doc, &world, &parent)) return f;
+    if (const GltfJson* skins = gltfArray(doc.json, "skins")) {
+        for (size_t s = 0; s < skins->size(); ++s) {
+            const GltfJson* joints = gltfArray((*skins)[s], "joints");
+            if (joints == nullptr) return faultOf("skin %zu: no joints", s);
+            for (const GltfJson& j : *joints) {
+                if (!j.is_number_integer() || j.get<int64_t>() < 0 || static_cast<size_t>(j.get<int64_t>()) >= world.size())
+                    return faultOf("skin %zu: a joint names no node", s);
+            }
+        }
+    }
+    if (const GltfJson* meshes = gltfArray(doc.json, "meshes")) {
+        for (size_t m = 0; m < meshes->size(); ++m) {
+            const GltfJson* primitives = gltfArray((*meshes)[m], "primitives");
+            for (size_t p = 0; primitives != nullptr && p < primitives->size(); ++p) {
+                int64_t mode = gltfTriangles;
+                if (gltfField((*primitives)[p], "mode") != nullptr && (!gltfInteger((*primitives)[p], "mode", &mode) || mode < gltfPoints || mode > gltfTriangleFan))
+                    return faultOf("mesh %zu primitive %zu: bad mode", m, p);
+            }
         }
     }
     return noFault();

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include <sys/stat.h>
+
 #include "body/body.h"
 #include "body/body_check.h"
+#include "exchange/gltf_document.h"
 #include "exchange/gltf_mesh_scene.h"
 #include "exchange/obj_mesh_scene.h"
 #include "exchange/orvane_gltf_import.h"
@@ -24,24 +27,39 @@ ModelFormat modelFormatOf(const std::string& path)
     return ModelFormat::none;
 }
 
-Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
-                  ModelImport* out)
+namespace {
+
+Fault importInto(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
+                 ModelImport* out)
 {
-    *out = ModelImport{};
     if (options.palette == nullptr) return faultOf("no palette");
     if (!(options.scale > 0) || options.scale > 1e9) return faultOf("scale must be a positive number");
     std::vector<uint8_t> body;
     if (format == ModelFormat::obj) {
         MeshScene scene;
+        // A library is read whole, within what the importer holds for the model and its files.
+        int64_t held = static_cast<int64_t>(bytes.size());
         const MtlLoader loader = [&](const std::string& name, std::vector<uint8_t>* mtl) {
-            return !folder.empty() && !readFileBytes(folder + "/" + name, mtl);
+            if (folder.empty()) return false;
+            std::string path;
+            const std::string whole = folder + "/" + name;
+            struct stat status;
+            if (stat(whole.c_str(), &status) != 0 || status.st_size > gltfFileSizeLimit - held) return false;
+            const bool read = !readFileInFolder(folder, name, static_cast<size_t>(status.st_size), mtl, &path);
+            if (!path.empty()) out->files.push_back(path);
+            held += static_cast<int64_t>(mtl->size());
+            return read;
         };
-        if (const Fault f = meshSceneFromObj(bytes, loader, &scene)) return f;
+        const Fault read = meshSceneFromObj(bytes, loader, &scene);
         out->notes = scene.notes;
+        if (read) return read;
         if (const Fault f = bodyFromMesh(scene, options, &body, &out->notes)) return f;
     } else if (format == ModelFormat::glb || format == ModelFormat::gltf) {
         GltfDocument doc;
-        if (const Fault f = readGltf(bytes, folder, &doc)) return f;
+        const Fault read = readGltf(bytes, folder, &doc);
+        out->files = doc.files;
+        if (read) return read;
+        if (const Fault f = checkGltfStructure(doc)) return f;
         bool handled = false;
         if (const Fault f = bodyFromOrvaneGltf(doc, options, &handled, &body, &out->notes)) return f;
         out->fromOrvane = handled;
@@ -64,4 +82,15 @@ Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const s
     if (fatal != nullptr) return faultOf("the imported body would stop the viewer: %s", fatal);
     out->body = std::move(body);
     return noFault();
+}
+
+}  // namespace
+
+Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
+                  ModelImport* out)
+{
+    *out = ModelImport{};
+    const Fault fault = importInto(bytes, format, folder, options, out);
+    if (fault) out->body.clear();
+    return fault;
 }

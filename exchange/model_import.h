@@ -17,10 +17,12 @@ struct ModelImport {
     std::vector<uint8_t> body;       // the bytes of one archive entry, unpacked
     std::vector<std::string> notes;  // what was baked or dropped, one line each
     bool fromOrvane = false;         // rebuilt with the extras `orvane export` wrote
+    std::vector<std::string> files;  // the files beside the model that were read (buffers, libraries)
 };
 
 // Imports `bytes`, read from a file of `format`. Buffers and material libraries named by the
-// model are read from `folder` (plain file names only); an empty folder refuses them. The
-// body is checked as the viewer will walk it before it is handed back.
+// model are read from `folder` (plain file names only, never leaving it through a link); an
+// empty folder refuses them. The body is checked as the viewer will walk it before it is
+// handed back. On failure, out->notes and out->files still say what was met on the way.
 Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
                   ModelImport* out);

@@ -134,6 +134,7 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
     trip.keepElements();
     if (const Fault f = trip.addNewElements()) return f;
     trip.takeTurnedBones();
+    if (trip.elements().empty() && !x.elements.empty()) return faultOf("nothing to import: none of the body's elements is left in the file");
 
     std::vector<uint8_t> body = x.header;
     appendPoints(body, x, trip.bindPose());

@@ -150,9 +150,12 @@ Fault RoundTrip::readPrimitives()
     }
     const GltfJson* mesh = meshIndex >= 0 ? gltfItem(doc_, "meshes", meshIndex) : nullptr;
     const GltfJson* list = mesh != nullptr ? gltfArray(*mesh, "primitives") : nullptr;
+    int64_t vertices = 0;  // across the primitives: each may name the same accessors
     for (size_t p = 0; list != nullptr && p < list->size(); ++p) {
         RoundTripPrimitive pr;
         if (const Fault f = readPrimitive((*list)[p], p, &pr)) return f;
+        vertices += static_cast<int64_t>(pr.positions.size());
+        if (vertices > importVertexLimit) return faultOf("more than %lld vertices in all primitives", static_cast<long long>(importVertexLimit));
         // A vertex that names a body point places it.
         for (size_t v = 0; v < pr.positions.size(); ++v) {
             const int32_t point = pr.pointOf[v];

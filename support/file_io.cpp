@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -252,6 +253,43 @@ Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap
         }
     }
     if (!fromStdin) close(fd);
+    if (fault) std::vector<uint8_t>().swap(*out);
+    return fault;
+}
+
+Fault readFileInFolder(const std::string& folder, const std::string& name, std::size_t bytes, std::vector<uint8_t>* out,
+                       std::string* resolved)
+{
+    out->clear();
+    if (name.empty() || name == "." || name == ".." || name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+        return faultOf("not a plain file name");
+    char* real = realpath((folder + "/" + name).c_str(), nullptr);
+    if (real == nullptr) return systemFault(errno);
+    *resolved = real;
+    std::free(real);
+    char* realFolder = realpath(folder.c_str(), nullptr);
+    if (realFolder == nullptr) return systemFault(errno);
+    const std::string home = realFolder;
+    std::free(realFolder);
+    if (folderOf(*resolved) != home) return faultOf("a link that leads out of the model's folder");
+    const int fd = open(resolved->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return systemFault(errno);
+    struct stat status;
+    Fault fault;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) fault = faultOf("not a regular file");
+    else if (static_cast<uint64_t>(status.st_size) < bytes) fault = faultOf("%lld bytes, shorter than the %zu it should hold", static_cast<long long>(status.st_size), bytes);
+    if (!fault) {
+        out->resize(bytes);
+        std::size_t done = 0;
+        while (done < bytes && !fault) {
+            const ssize_t got = read(fd, out->data() + done, bytes - done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) fault = systemFault(errno);
+            else if (got == 0) fault = faultOf("shorter than the %zu bytes it should hold", bytes);  // shrunk meanwhile
+            else done += static_cast<std::size_t>(got);
+        }
+    }
+    close(fd);
     if (fault) std::vector<uint8_t>().swap(*out);
     return fault;
 }

@@ -32,6 +32,13 @@ inline constexpr InputCap anyInputCap = {std::size_t{256} << 20, "any input"};
 // the cap. Other reasons are the system's (e.g. "No such file or directory").
 Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap cap = anyInputCap);
 
+// Reads the first `bytes` bytes of the file `name` in `folder`, a file a model names beside it.
+// The name must be a plain file name, and the file, once every symbolic link is resolved, must
+// still lie in that folder (a link may lead to a sibling, never out): anything else is refused
+// unread. A file shorter than `bytes` is refused too. *resolved receives the path read.
+Fault readFileInFolder(const std::string& folder, const std::string& name, std::size_t bytes, std::vector<uint8_t>* out,
+                       std::string* resolved);
+
 // The refusal of an input larger than `cap`, as readFileBytes words it.
 Fault tooLargeFault(InputCap cap);
 

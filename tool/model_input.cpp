@@ -85,8 +85,11 @@ Fault loadEntryInput(const char* command, const std::string& path, const ModelSe
     options.palette = palette;
     if (settings.scale > 0) options.scale = settings.scale;
     ModelImport result;
-    if (const Fault f = importModel(bytes, format, folderOf(path), options, &result)) return f;
+    const Fault fault = importModel(bytes, format, folderOf(path), options, &result);
+    opened->insert(opened->end(), result.files.begin(), result.files.end());
+    // The notes first: they may say why a refused model was read the way it was.
     for (const std::string& note : result.notes) std::fprintf(stderr, "orvane %s: %s: %s\n", command, path.c_str(), note.c_str());
+    if (fault) return fault;
     *entry = std::move(result.body);
     return noFault();
 }

@@ -16,8 +16,33 @@ namespace fs = std::filesystem;
 
 const std::string triangleObj = "v 0 0 0\nv 0.1 0 0\nv 0 0.1 0\nf 1 2 3\n";
 
+struct Refusal {
+    std::string arguments;
+    int status;
+    std::string said;       // how standard error starts
+    const char* unchanged;  // a file that must stay as it was, or null
+};
+
 class HiddenInputs : public DemoFolder {
 protected:
+    // Each command ends with its status and line, leaves `unchanged` as it was and writes no z.*.
+    void expectRefusals(const std::vector<Refusal>& cases)
+    {
+        for (const Refusal& c : cases) {
+            const Bytes before = c.unchanged != nullptr ? folder.read(c.unchanged) : Bytes();
+            // Each takes milliseconds; ten seconds of CPU stand for "never ends".
+            const CommandRun run = tool(std::string("--version >/dev/null && ulimit -t 10 && exec '") + ORVANE_TOOL_PATH + "' " + c.arguments);
+            EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.out;
+            EXPECT_EQ(run.err.rfind(c.said, 0), 0u) << c.arguments << "\n" << run.err;
+            EXPECT_FALSE(fs::exists(folder.file("z.ZRK")) || fs::exists(folder.file("z.bin")) || fs::exists(folder.file("z.glb"))) << c.arguments;
+            if (c.unchanged != nullptr) {
+                EXPECT_EQ(folder.read(c.unchanged), before) << c.arguments;
+            }
+        }
+    }
+
+    void write(const std::string& name, const std::string& text) { ASSERT_TRUE(folder.write(name, Bytes(text.begin(), text.end()))); }
+
     void SetUp() override
     {
         DemoFolder::SetUp();
@@ -33,12 +58,6 @@ protected:
     }
 };
 
-struct Refusal {
-    const char* arguments;
-    int status;
-    const char* said;
-    const char* unchanged;  // a file that must stay as it was, or null
-};
 
 TEST_F(HiddenInputs, EachRefusalHasItsStatusAndLineAndWritesNothing)
 {
@@ -48,7 +67,7 @@ TEST_F(HiddenInputs, EachRefusalHasItsStatusAndLineAndWritesNothing)
     sparse("big.dmp", 2ull << 20);
     ASSERT_TRUE(folder.write("e0.bin", demoBodies()[0].bytes));
     ASSERT_TRUE(folder.write("fatal.bin", fatalBody()));
-    const Refusal cases[] = {
+    const std::vector<Refusal> cases = {
         // A palette found beside the model is an input.
         {"pack palette.dmp m.obj", 2, "orvane pack: palette.dmp is also the input ./palette.dmp; nothing written", "palette.dmp"},
         {"import m.obj -o palette.dmp", 2, "orvane import: palette.dmp is also the input ./palette.dmp; nothing written", "palette.dmp"},
@@ -67,20 +86,50 @@ TEST_F(HiddenInputs, EachRefusalHasItsStatusAndLineAndWritesNothing)
         // --session skips the frames of an entry it cannot show without running them.
         {"dump body.ZRK --session 999:2147483647", 1, "orvane dump: body.ZRK: entry 999: ", nullptr},
     };
-    for (const Refusal& c : cases) {
-        const Bytes before = c.unchanged != nullptr ? folder.read(c.unchanged) : Bytes();
-        // Each takes milliseconds; ten seconds of CPU stand for "never ends".
-        const CommandRun run = tool(std::string("--version >/dev/null && ulimit -t 10 && exec '") + ORVANE_TOOL_PATH + "' " + c.arguments);
-        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.out;
-        EXPECT_EQ(run.err.rfind(c.said, 0), 0u) << c.arguments << "\n" << run.err;
-        EXPECT_FALSE(fs::exists(folder.file("z.ZRK")) || fs::exists(folder.file("z.bin")) || fs::exists(folder.file("z.glb"))) << c.arguments;
-        if (c.unchanged != nullptr) {
-            EXPECT_EQ(folder.read(c.unchanged), before) << c.arguments;
-        }
-    }
+    expectRefusals(cases);
     // --raw keeps the byte copy.
     EXPECT_EQ(tool("replace --raw body.ZRK 3 notes.txt").status, 0);
     EXPECT_EQ(tool("pack --raw z.ZRK e0.bin notes.txt").status, 0);
+}
+
+TEST_F(HiddenInputs, FilesAModelNamesAreInputsAndStayInItsFolder)
+{
+    const std::string triangle = std::string("\0\0\0\0\0\0\0\0\0\0\0\0\xcd\xcc\xcc\x3d\0\0\0\0\0\0\0\0\0\0\0\0\xcd\xcc\xcc\x3d\0\0\0\0", 36) +
+                                 std::string("\0\0\1\0\2\0\0\0", 8);
+    const auto gltf = [](const std::string& buffers) {
+        return R"({"asset":{"version":"2.0"},"buffers":[)" + buffers +
+               R"(],"bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":6}],
+               "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"},{"bufferView":1,"componentType":5123,"count":3,"type":"SCALAR"}],
+               "meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],"nodes":[{"mesh":0}],"scenes":[{"nodes":[0]}]})";
+    };
+    write("fig.bin", triangle);
+    write("fig.gltf", gltf(R"({"uri":"fig.bin","byteLength":44})"));
+    fs::create_directory(folder.file("sub"));
+    fs::create_symlink("../fig.bin", folder.file("sub/data.bin"));
+    write("sub/out.gltf", gltf(R"({"uri":"data.bin","byteLength":44})"));
+    write("n.mtl", "newmtl red\nKd 1 0 0\n");
+    write("n.obj", "mtllib n.mtl\nusemtl red\n" + triangleObj);
+    write("x y#1.mtl", "newmtl red\nKd 1 0 0\n");
+    write("spaced.obj", "mtllib x y#1.mtl\nusemtl red\n" + triangleObj);
+    write("dotted.obj", "mtllib ./n.mtl\nusemtl red\n" + triangleObj);
+    std::string self = triangleObj;
+    for (int i = 0; i < 3000; ++i) self += "mtllib self.obj self.obj self.obj self.obj self.obj self.obj self.obj self.obj\n";
+    write("self.obj", self);
+    write("e.gltf", R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[],"extras":{"orvane":{"format":7}}}]})");
+    expectRefusals({
+        {"import fig.gltf -o fig.bin", 2, "orvane import: fig.bin is also the input ", "fig.bin"},
+        {"import n.obj -o n.mtl", 2, "orvane import: n.mtl is also the input ", "n.mtl"},
+        {"pack fig.bin fig.gltf", 2, "orvane pack: fig.bin is also the input ", "fig.bin"},
+        {"import sub/out.gltf -o z.bin", 1, "orvane import: sub/out.gltf: buffer 0: data.bin: a link that leads out of the model's folder", nullptr},
+        {"import e.gltf -o z.bin", 1, "orvane import: e.gltf: Orvane extras do not read as format 1 or 2: imported as a foreign model\norvane import: e.gltf: ", nullptr},
+        // The rest of the line is the library's name, ./ included; each library is read once.
+        {"import spaced.obj -o ok1.bin", 0, "", nullptr},
+        {"import dotted.obj -o ok2.bin", 0, "", nullptr},
+        {"import self.obj -o ok3.bin", 0, "", nullptr},
+    });
+    EXPECT_EQ(tool("import n.obj -o ok4.bin").status, 0);
+    EXPECT_EQ(folder.read("ok1.bin"), folder.read("ok4.bin")) << "the library's red, not white";
+    EXPECT_EQ(folder.read("ok2.bin"), folder.read("ok4.bin"));
 }
 
 TEST_F(HiddenInputs, ASessionCountsTheFramesOfAnEntryItCannotShow)
