@@ -317,19 +317,20 @@ Fault addNodeMesh(SceneWalk& w, size_t n)
     const GltfJson* primitives = gltfArray(*mesh, "primitives");
     if (primitives == nullptr) return faultOf("mesh %lld: no primitives", static_cast<long long>(meshIndex));
     int64_t skinIndex = -1;
-    Skin skin;
+    // Each skin's matrices are read once and shared, however many nodes use it.
+    static const Skin noSkin;
+    const Skin* skin = &noSkin;
     if (gltfInteger((*nodes)[n], "skin", &skinIndex)) {
         if (skinIndex == 0) {
-            skin = w.first;
+            skin = &w.first;
         } else {
-            // Each skin's matrices are read once, however many nodes use it.
-            const auto known = w.skins.find(skinIndex);
-            if (known != w.skins.end()) {
-                skin = known->second;
-            } else {
-                if (const Fault f = skinOf(w.doc, skinIndex, &skin)) return f;
-                w.skins.emplace(skinIndex, skin);
+            auto known = w.skins.find(skinIndex);
+            if (known == w.skins.end()) {
+                Skin read;
+                if (const Fault f = skinOf(w.doc, skinIndex, &read)) return f;
+                known = w.skins.emplace(skinIndex, std::move(read)).first;
             }
+            skin = &known->second;
             ++w.otherSkins;
         }
     }
@@ -349,7 +350,7 @@ Fault addNodeMesh(SceneWalk& w, size_t n)
             return faultOf("more than %lld vertices in all: more than the importer reads", static_cast<long long>(importVertexLimit));
         }
         if (const Fault f = readAttributes(w.doc, prim, where, skinIndex >= 0, &d)) return f;
-        if (const Fault f = addVertices(w, n, skin, d, where)) return f;
+        if (const Fault f = addVertices(w, n, *skin, d, where)) return f;
         if (const Fault f = addFaces(w, prim, mode, base, d, where)) return f;
     }
     return noFault();
