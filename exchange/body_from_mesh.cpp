@@ -5,39 +5,22 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <tuple>
 
 #include "body/body_builder.h"
 #include "exchange/colour.h"
+#include "exchange/face_look.h"
+#include "exchange/import_scale.h"
+#include "exchange/polygon_pieces.h"
 
 namespace {
-
-// Normals are 1000 long; light (0, 40, 40) gives v >> 14 up to 40 * sqrt(2) * 1000 = 56,569,
-// and this divisor turns that into shades 0..7: half a 16-colour ramp of the demo palette.
-constexpr int16_t normalLength = 1000;
-constexpr uint16_t normalDivisor = 8081;
-constexpr int shadeSpan = 7;
 
 using Point3 = std::array<int32_t, 3>;
 
 int32_t roundToInt(double v) { return static_cast<int32_t>(std::lround(v)); }
 
 bool fits16(int64_t v) { return v >= -32768 && v <= 32767; }
-
-// A scale at most `fit`, as "%.6g" prints it, so that the suggestion given back brings the
-// model within range however large or small it is.
-double suggestedScale(double fit)
-{
-    const double unit = std::pow(10.0, std::floor(std::log10(fit)) - 5);  // the sixth significant digit
-    const double shown = std::floor(fit / unit * (1 + 1e-12)) * unit;  // a quotient a hair under a whole stays whole
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", shown);
-    if (std::strtod(text, nullptr) > fit) std::snprintf(text, sizeof text, "%.6g", shown - unit);
-    return std::strtod(text, nullptr);
-}
 
 std::string format(const char* f, long a, long b = 0, long c = 0)
 {
@@ -54,7 +37,6 @@ struct BonePlan {
     Point3 origin{};        // absolute model units (0 for the root)
     int basePoint = -1;     // point in the parent's range at the origin
     std::vector<int> points;  // its points, specials first once laid out
-    std::vector<Vec3> normals;  // its normal records (bone space, length 1000)
 };
 
 struct PointPlan {
@@ -63,17 +45,16 @@ struct PointPlan {
     Point3 stored{};
     bool special = false;  // named by a 16-bit signed offset: must lie low in the array
     int index = -1;        // final index in the point array
-    Vec3 normalSum{};      // area-weighted face normals (world), for smooth faces
-    int normal = -1;       // its normal number when a smooth face uses it
 };
 
-// Faces: polygons (fanned above four vertices, the viewer draws convex polygons) and lines.
+// A polygon the viewer can fill (convex), cut from a face of the file.
 struct PolygonPlan {
     std::vector<int> points;
-    std::vector<uint8_t> colours;
+    std::vector<uint32_t> vertices;  // the scene's, one per point
     bool translucent = false;
-    Vec3 colour{};
-    bool smooth = false;  // vertex colours differ: per-vertex normals of its bone
+    FaceShading shading = FaceShading::unlit;
+    Vec3 colour{};                   // display
+    size_t firstNormal = 0;          // its first request in the normal table
 };
 
 Vec3 cross(const Vec3& a, const Vec3& b)
@@ -109,7 +90,6 @@ public:
     void placeJointPoints();
     Fault readFaces();
     Fault checkLimits() const;
-    Fault rangeFault() const;  // coordinates outside the 16-bit range, with the scale that fits
     Fault storePoints();
     Fault planNormals();
     Fault orderPoints();
@@ -128,7 +108,7 @@ private:
     std::vector<PolygonPlan> polygons_;
     std::vector<std::pair<std::array<int, 2>, uint8_t>> lines_;
     std::map<std::tuple<double, double, double>, uint8_t> nearestCache_;
-    std::vector<int> firstNormal_;
+    NormalTable normals_;
     std::vector<int> order_;
     int baked_ = 0, scaled_ = 0;
     double maxAbs_ = 0;
@@ -138,14 +118,13 @@ private:
         for (size_t c = 0; c < 3; ++c) {
             const double v = p[c] * scale_;
             maxAbs_ = std::max(maxAbs_, std::fabs(v));
-            (*q)[c] = std::fabs(v) < 1e9 ? roundToInt(v) : 0;
+            (*q)[c] = roundToInt(std::clamp(v, -1e9, 1e9));  // beyond 16 bits: refused once the faces are read
         }
     }
     int pointOf(int bone, const Point3& abs);
     int pointOfVertex(uint32_t v);
     uint8_t paletteIndex(const Vec3& c);
-    void addPolygon(const std::vector<uint32_t>& piece, bool translucent, int* degenerate);
-    int normalRecords(int grid);
+    void addPolygon(const MeshFace& face, const std::vector<uint32_t>& piece, int* degenerate);
 };
 
 // Bones: a single top joint is the root itself; otherwise a root is made for them all.
@@ -256,24 +235,24 @@ uint8_t MeshBody::paletteIndex(const Vec3& c)
     return index;
 }
 
-void MeshBody::addPolygon(const std::vector<uint32_t>& piece, bool translucent, int* degenerate)
+void MeshBody::addPolygon(const MeshFace& face, const std::vector<uint32_t>& piece, int* degenerate)
 {
     PolygonPlan p;
-    p.translucent = translucent;
-    for (const uint32_t v : piece) {
-        p.points.push_back(pointOfVertex(v));
-        p.colours.push_back(paletteIndex(scene_.vertices[v].colour));
-        for (size_t c = 0; c < 3; ++c) p.colour[c] += scene_.vertices[v].colour[c] / static_cast<double>(piece.size());
-    }
+    p.translucent = face.translucent;
+    p.vertices = piece;
+    for (const uint32_t v : piece) p.points.push_back(pointOfVertex(v));
     std::vector<int> distinct = p.points;
     std::sort(distinct.begin(), distinct.end());
     if (std::unique(distinct.begin(), distinct.end()) - distinct.begin() < 3) {
         ++*degenerate;
         return;
     }
+    p.colour = pieceColour(scene_, face, piece);
+    p.shading = face.translucent ? FaceShading::unlit : pieceShading(scene_, face, piece, options_.flat);
     polygons_.push_back(std::move(p));
 }
 
+// Faces: polygons cut into pieces the viewer fills (convex ones whole), and lines.
 Fault MeshBody::readFaces()
 {
     int degenerate = 0;
@@ -288,15 +267,22 @@ Fault MeshBody::readFaces()
             continue;
         }
         if (f.vertices.size() < 3) continue;
-        if (f.vertices.size() <= 4) {
-            addPolygon(f.vertices, f.translucent, &degenerate);
-        } else {
-            for (size_t k = 1; k + 1 < f.vertices.size(); ++k) addPolygon({f.vertices[0], f.vertices[k], f.vertices[k + 1]}, f.translucent, &degenerate);
+        std::vector<Vec3> corners;
+        for (const uint32_t v : f.vertices) corners.push_back(scene_.vertices[v].position);
+        for (const std::vector<uint32_t>& piece : polygonPieces(corners)) {
+            std::vector<uint32_t> vertices;
+            for (const uint32_t k : piece) vertices.push_back(f.vertices[k]);
+            addPolygon(f, vertices, &degenerate);
+        }
+        // Cutting stops well past the body's room: those pieces could never be kept.
+        if (polygons_.size() + lines_.size() > 2 * static_cast<size_t>(importRenderLimit)) {
+            return faultOf("more than %d render entries (polygons and lines): more than the viewer's %d", 2 * importRenderLimit, importRenderLimit);
         }
     }
+    if (maxAbs_ > 32767.0) return outOfRangeFault(scene_, scale_, maxAbs_);
+    if (degenerate > 0 && polygons_.empty() && lines_.empty()) return nothingLeftFault(scene_, scale_, scene_.faces.size());
     if (degenerate > 0) notes_->push_back(format("%ld faces dropped: fewer than three distinct points at this scale", degenerate));
-    // Coordinates out of range collapse faces; say so rather than that nothing is there.
-    if (polygons_.empty() && lines_.empty()) return maxAbs_ > 32767.0 ? rangeFault() : faultOf("nothing to import: no triangles, quads or lines in the scene");
+    if (polygons_.empty() && lines_.empty()) return faultOf("nothing to import: no triangles, quads or lines in the scene");
     return noFault();
 }
 
@@ -309,13 +295,7 @@ Fault MeshBody::checkLimits() const
     int64_t elementBytes = static_cast<int64_t>(lines_.size()) * lineConvertedBytes;
     for (const PolygonPlan& p : polygons_) elementBytes += polygonHeaderBytes + polygonSlotBytes * static_cast<int64_t>(p.points.size());
     if (elementBytes > importElementByteLimit) return faultOf("element buffer of %lld bytes: more than the viewer's %d", static_cast<long long>(elementBytes), importElementByteLimit);
-    if (maxAbs_ > 32767.0) return rangeFault();
     return noFault();
-}
-
-Fault MeshBody::rangeFault() const
-{
-    return faultOf("coordinates reach %.6g model units, outside the 16-bit range: try --scale %.6g", maxAbs_, suggestedScale(scale_ * 32767.0 / maxAbs_));
 }
 
 // Stored points: bone space relative to the bone's origin.
@@ -329,8 +309,8 @@ Fault MeshBody::storePoints()
         for (size_t c = 0; c < 3; ++c) {
             const int32_t v = roundToInt(local[c]);
             if (!fits16(v)) {
-                return faultOf("a point lies %d model units from its bone's origin, outside the 16-bit range: try --scale %.6g", v,
-                               suggestedScale(scale_ * 32767.0 / std::fabs(local[c])));
+                return faultOf("a point lies %d model units from its bone's origin, outside the 16-bit range: try --scale %s (or --fit SIZE)", v,
+                               scaleSuggestion(scale_ * 32767.0 / std::fabs(local[c])).c_str());
             }
             p.stored[c] = v;
         }
@@ -338,67 +318,32 @@ Fault MeshBody::storePoints()
     return noFault();
 }
 
-// The normal records at one grid of directions; returns how many there are.
-int MeshBody::normalRecords(int grid)
-{
-    int total = 0;
-    for (BonePlan& b : bones_) b.normals.clear();
-    std::vector<std::map<std::array<int, 3>, int>> seen(bones_.size());
-    for (const PolygonPlan& polygon : polygons_) {
-        if (!polygon.smooth) continue;
-        for (const int point : polygon.points) {
-            PointPlan& p = points_[static_cast<size_t>(point)];
-            BonePlan& b = bones_[static_cast<size_t>(p.bone)];
-            Vec3 n = mat3Apply(mat3Transpose(b.world), p.normalSum);
-            const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-            if (length > 0) {
-                for (double& c : n) c /= length;
-            } else {
-                n = {0, 0, 1};
-            }
-            const std::array<int, 3> key = {roundToInt(n[0] * grid), roundToInt(n[1] * grid), roundToInt(n[2] * grid)};
-            auto& table = seen[static_cast<size_t>(p.bone)];
-            auto found = table.find(key);
-            if (found == table.end()) {
-                found = table.emplace(key, static_cast<int>(b.normals.size())).first;
-                b.normals.push_back({key[0] * static_cast<double>(normalLength) / grid, key[1] * static_cast<double>(normalLength) / grid,
-                                     key[2] * static_cast<double>(normalLength) / grid});
-                ++total;
-            }
-            p.normal = found->second;  // within the bone; numbered globally below
-        }
-    }
-    return total;
-}
-
-// Smooth polygons (vertex colours differ) get per-vertex normals of their bone: a point's summed
-// face normal in its bone's space, 1000 long, shared by equal directions within a bone; coarser
-// directions when the shade table would overflow.
+// Lit polygons name normal records of their bones: a flat one its face's normal (on its first
+// point's bone), a smooth one each corner's normal from the file (on the corner's bone).
 Fault MeshBody::planNormals()
 {
+    std::vector<NormalRequest> requests;
+    const auto inBone = [&](int bone, const Vec3& world) {
+        return NormalRequest{bone, mat3Apply(mat3Transpose(bones_[static_cast<size_t>(bone)].world), world)};
+    };
     for (PolygonPlan& p : polygons_) {
-        p.smooth = !p.translucent && std::any_of(p.colours.begin(), p.colours.end(), [&](uint8_t c) { return c != p.colours[0]; });
-        Vec3 n{};
-        for (size_t k = 0; k < p.points.size(); ++k) {
-            const Point3& a = points_[static_cast<size_t>(p.points[k])].absolute;
-            const Point3& b = points_[static_cast<size_t>(p.points[(k + 1) % p.points.size()])].absolute;
-            const Vec3 da = {static_cast<double>(a[0]), static_cast<double>(a[1]), static_cast<double>(a[2])};
-            const Vec3 db = {static_cast<double>(b[0]), static_cast<double>(b[1]), static_cast<double>(b[2])};
-            const Vec3 c = cross(da, db);
-            for (size_t x = 0; x < 3; ++x) n[x] += c[x];
-        }
-        for (const int point : p.points) {
-            for (size_t x = 0; x < 3; ++x) points_[static_cast<size_t>(point)].normalSum[x] += n[x];
+        p.firstNormal = requests.size();
+        if (p.shading == FaceShading::flat) {
+            Vec3 n{};
+            for (size_t k = 0; k < p.points.size(); ++k) {
+                const Point3& a = points_[static_cast<size_t>(p.points[k])].absolute;
+                const Point3& b = points_[static_cast<size_t>(p.points[(k + 1) % p.points.size()])].absolute;
+                const Vec3 c = cross({double(a[0]), double(a[1]), double(a[2])}, {double(b[0]), double(b[1]), double(b[2])});
+                for (size_t x = 0; x < 3; ++x) n[x] += c[x];
+            }
+            requests.push_back(inBone(points_[static_cast<size_t>(p.points[0])].bone, n));
+        } else if (p.shading == FaceShading::smooth) {
+            for (size_t k = 0; k < p.points.size(); ++k) {
+                requests.push_back(inBone(points_[static_cast<size_t>(p.points[k])].bone, scene_.vertices[p.vertices[k]].normal));
+            }
         }
     }
-    for (const int grid : {1000, 200, 50, 20, 8, 4, 2, 1}) {
-        const int total = normalRecords(grid);
-        if (total <= importNormalLimit) break;
-        if (grid == 1) return faultOf("%d normals for smooth faces: more than the viewer's %d", total, importNormalLimit);
-    }
-    firstNormal_.assign(bones_.size(), 0);
-    for (size_t i = 1; i < bones_.size(); ++i) firstNormal_[i] = firstNormal_[i - 1] + static_cast<int>(bones_[i - 1].normals.size());
-    return noFault();
+    return buildNormalTable(bones_.size(), requests, importNormalLimit, &normals_);
 }
 
 // Point array: bone by bone, the points named by signed offsets first, low enough for them.
@@ -446,28 +391,28 @@ std::vector<uint8_t> MeshBody::build()
         const int first = b.points.empty() ? 0 : points_[static_cast<size_t>(b.points[0])].index;
         const int base = b.basePoint >= 0 ? points_[static_cast<size_t>(b.basePoint)].index : 0;
         builder.addBone(first, static_cast<int>(b.points.size()), base, b.parent, b.angleX, b.angleY);
-        for (const Vec3& n : b.normals) {
-            builder.addNormal(static_cast<int16_t>(roundToInt(n[0])), static_cast<int16_t>(roundToInt(n[1])), static_cast<int16_t>(roundToInt(n[2])),
-                              normalDivisor);
-        }
+        for (const auto& n : normals_.perBone[static_cast<size_t>(&b - bones_.data())]) builder.addNormal(n[0], n[1], n[2], shadedNormalDivisor);
     }
     for (const PolygonPlan& p : polygons_) {
         std::vector<int> indices;
         for (const int point : p.points) indices.push_back(points_[static_cast<size_t>(point)].index);
-        if (!p.smooth) {
-            builder.addPolygon(p.translucent ? 5 : 0, p.colours[0], indices);
+        const uint8_t nearest = paletteIndex(p.colour);
+        if (p.shading == FaceShading::unlit) {
+            builder.addPolygon(p.translucent ? 5 : 0, nearest, indices);
             continue;
         }
-        // The stored colour sits low in its ramp of 16 so that colour + shade stays in it.
-        const uint8_t c = paletteIndex(p.colour);
-        const int ramp = c & ~15;
-        const auto colour = static_cast<uint16_t>(std::clamp(c - shadeSpan / 2 - 1, ramp, ramp + 15 - shadeSpan));
-        std::vector<std::pair<int, int>> normalAndPoint;
-        for (const int point : p.points) {
-            const PointPlan& pp = points_[static_cast<size_t>(point)];
-            normalAndPoint.push_back({firstNormal_[static_cast<size_t>(pp.bone)] + pp.normal, pp.index});
+        // Type 7 names its points by signed offsets; a flat face on higher points is type 9 with
+        // one normal at every corner, which looks the same.
+        const bool low = std::all_of(indices.begin(), indices.end(), [](int index) { return index < importOffsetIndexLimit; });
+        if (p.shading == FaceShading::flat && low) {
+            builder.addShadedPolygon(7, litColour(nearest), static_cast<int16_t>(normals_.number[p.firstNormal]), indices);
+            continue;
         }
-        builder.addVertexShadedPolygon(9, colour, normalAndPoint);
+        std::vector<std::pair<int, int>> normalAndPoint;
+        for (size_t k = 0; k < indices.size(); ++k) {
+            normalAndPoint.push_back({normals_.number[p.firstNormal + (p.shading == FaceShading::smooth ? k : 0)], indices[k]});
+        }
+        builder.addVertexShadedPolygon(9, litColour(nearest), normalAndPoint);
     }
     for (const auto& line : lines_) {
         builder.addLine(line.second, points_[static_cast<size_t>(line.first[0])].index, points_[static_cast<size_t>(line.first[1])].index);
@@ -482,7 +427,14 @@ std::vector<uint8_t> MeshBody::build()
 Fault bodyFromMesh(const MeshScene& scene, const MeshBodyOptions& options, std::vector<uint8_t>* out,
                    std::vector<std::string>* notes)
 {
-    MeshBody body(scene, options, notes);
+    MeshBodyOptions scaled = options;
+    if (options.fit > 0) {
+        if (const Fault f = fitScale(scene, options.fit, &scaled.scale)) return f;
+        char text[120];
+        std::snprintf(text, sizeof text, "scaled by %.6g so that the largest extent is %g model units", scaled.scale, options.fit);
+        notes->push_back(text);
+    }
+    MeshBody body(scene, scaled, notes);
     if (const Fault f = body.planBones()) return f;
     if (const Fault f = body.turnBones()) return f;
     body.placeJointPoints();

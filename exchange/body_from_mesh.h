@@ -7,23 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "body/body_format.h"
 #include "exchange/mesh_scene.h"
 #include "support/fault.h"
 
-// The viewer's scale is 0.0025 OpenGL units per model unit; its inverse is the import's default.
+// The viewer's scale's inverse: model units per OpenGL unit.
 inline constexpr double defaultImportScale = 400.0;
 
-// The limits a body must keep (the viewer's fixed tables) and the 16-bit offsets.
-inline constexpr int importPointLimit = 8000;
-inline constexpr int importBoneLimit = 5555;
-inline constexpr int importRenderLimit = 5000;
-inline constexpr int importNormalLimit = 500;
-inline constexpr int importElementByteLimit = 500000;
-inline constexpr int importOffsetIndexLimit = 5462;  // 6 x 5462 no longer fits a signed 16-bit offset
+// The limits a body must keep: the viewer's fixed tables, and the points a signed offset reaches.
+inline constexpr int importPointLimit = transformedPointRoom;
+inline constexpr int importBoneLimit = matrixRoom;
+inline constexpr int importRenderLimit = renderListRoom;
+inline constexpr int importNormalLimit = shadeRoom;
+inline constexpr int importElementByteLimit = elementBufferBytes;
+inline constexpr int importOffsetIndexLimit = signedOffsetPointRoom;
 
 struct MeshBodyOptions {
     const uint8_t (*palette)[3] = nullptr;  // 256 display colours
     double scale = defaultImportScale;      // model units per file unit
+    double fit = 0;                         // above 0: scale so the largest extent is this many model units
+    bool flat = false;                      // every face unlit
 };
 
 // Builds the body's bytes (one archive entry, unpacked) into *out. Notes (bones baked, faces

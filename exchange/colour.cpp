@@ -11,6 +11,12 @@ float linearFromDisplay(uint8_t value)
     return static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
 }
 
+double linearFromDisplayValue(double value)
+{
+    const double c = std::clamp(value / 255.0, 0.0, 1.0);
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
 const float* linearFromDisplayTable()
 {
     static const auto table = [] {

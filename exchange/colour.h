@@ -8,6 +8,9 @@
 
 // A palette component (0..255, display space) in glTF's linear space.
 float linearFromDisplay(uint8_t value);
+// The same for any display value (0..255, clamped), such as a mean of colours.
+double linearFromDisplayValue(double value);
+
 // The same for all 256 values, worked out once.
 const float* linearFromDisplayTable();
 

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "body/body_format.h"
+
 inline constexpr const char* orvaneVersion = "0.02";
 // The viewer's scale from model units to OpenGL units, as single precision.
-inline constexpr float exportScale = 0.0025f;
+inline constexpr float exportScale = modelToGlScale;
 
 enum class ExportLook {
     viewer,  // colours as the viewer draws them (shades included), unlit

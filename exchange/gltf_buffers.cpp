@@ -40,7 +40,7 @@ std::array<float, 3> faceNormal(const PosedBody& body, const PosedElement& e)
 std::array<float, 3> recordNormal(const PosedBody& body, int number, const std::array<float, 3>& fallback)
 {
     if (number < 0 || static_cast<size_t>(number) >= body.normalRecords.size()) return fallback;
-    const StoredNormal& n = body.normalRecords[static_cast<size_t>(number)];
+    const NormalRecord& n = body.normalRecords[static_cast<size_t>(number)];
     return unit(n.x, n.y, n.z, fallback);
 }
 
@@ -88,8 +88,8 @@ public:
             uint8_t colour = static_cast<uint8_t>(e.colour);
             std::array<float, 3> normal = face;
             if (lit) {
-                if (e.type >= 9) normal = recordNormal(plan_.body, e.normals[k], face);
-                else if (e.type >= 7) normal = recordNormal(plan_.body, e.polygonNormal, face);
+                if (e.type >= renderTypeVertexShaded) normal = recordNormal(plan_.body, e.normals[k], face);
+                else if (e.type >= renderTypeShaded) normal = recordNormal(plan_.body, e.polygonNormal, face);
             } else {
                 colour = e.smooth() ? static_cast<uint8_t>(e.vertexColours[k]) : e.paletteIndex();
             }
@@ -105,9 +105,21 @@ public:
 private:
     const GltfPlan& plan_;
     uint8_t* bin_;
-    size_t next_[3] = {0, 0, 0};
-    size_t nextIndex_[3] = {0, 0, 0};
+    size_t next_[2] = {0, 0};
+    size_t nextIndex_[2] = {0, 0};
 };
+
+// Writes a line mesh's vertex: the bind pose under a joint, the frame's pose at the root.
+void lineVertex(const GltfPlan& plan, uint8_t* bin, const GltfLineMesh& lines, size_t v, uint16_t point, uint8_t colour)
+{
+    const Point16& at = lines.joint >= 0 ? plan.body.bindPoints[point] : plan.body.framePoints[point];
+    put(bin + lines.position + v * 12, scaledPoint(at).data(), 12);
+    const uint8_t* display = plan.options.palette[colour];
+    const float c[3] = {plan.linear[display[0]], plan.linear[display[1]], plan.linear[display[2]]};
+    put(bin + lines.colour + v * 12, c, 12);
+    const auto p = static_cast<float>(point);
+    put(bin + lines.point + v * 4, &p, 4);
+}
 
 }  // namespace
 
@@ -120,7 +132,7 @@ bool GltfGroup::empty() const { return mode == gltfTriangles ? indices == 0 : ve
 
 GltfPlan::GltfPlan(const PosedBody& b, const ExportOptions& o)
     : body(b), options(o), linear(linearFromDisplayTable()),
-      groups{{"polygons", gltfTriangles, false}, {"translucent", gltfTriangles, true}, {"lines", gltfLines, false}}
+      groups{{"polygons", gltfTriangles, false}, {"translucent", gltfTriangles, true}}
 {
     count();
     layOut();
@@ -131,13 +143,16 @@ void GltfPlan::count()
     for (int& m : sphereMaterial) m = -1;
     for (auto& m : sphereMesh) m[0] = m[1] = -1;
     places.resize(body.elements.size());
-    const auto take = [](GltfGroup& g, const Point16& bind) {
-        const std::array<float, 3> p = scaledPoint(bind);
+    const auto take = [](float* low, float* high, const Point16& at) {
+        const std::array<float, 3> p = scaledPoint(at);
         for (size_t c = 0; c < 3; ++c) {
-            g.low[c] = std::min(g.low[c], p[c]);
-            g.high[c] = std::max(g.high[c], p[c]);
+            low[c] = std::min(low[c], p[c]);
+            high[c] = std::max(high[c], p[c]);
         }
     };
+    std::vector<int> lineMeshOfJoint(body.joints.size(), -1);
+    int posedLines = -1;
+    std::vector<int> lineMeshOf(body.elements.size(), -1);
     for (size_t i = 0; i < body.elements.size(); ++i) {
         const PosedElement& e = body.elements[i];
         ElementPlace& place = places[i];
@@ -157,25 +172,41 @@ void GltfPlan::count()
             place.sphereNode = static_cast<int64_t>(spheres++);  // counted from the first sphere node, for now
             continue;
         }
+        if (e.kind == PosedElement::line) {
+            const int joint = body.pointJoint[e.points[0]];
+            const bool own = body.pointJoint[e.points[1]] == joint;
+            int& mesh = own ? lineMeshOfJoint[static_cast<size_t>(joint)] : posedLines;
+            if (mesh < 0) {
+                mesh = static_cast<int>(lineMeshes.size());
+                lineMeshes.emplace_back().joint = own ? joint : -1;
+            }
+            GltfLineMesh& lines = lineMeshes[static_cast<size_t>(mesh)];
+            lineMeshOf[i] = mesh;
+            place.firstVertex = static_cast<int64_t>(lines.vertices);
+            for (uint16_t point : e.points) take(lines.low, lines.high, own ? body.bindPoints[point] : body.framePoints[point]);
+            lines.vertices += e.points.size();
+            continue;
+        }
         // A polygon of fewer than three vertices draws nothing: no geometry, the record only.
-        if (e.kind == PosedElement::polygon && e.points.size() < 3) continue;
+        if (e.points.size() < 3) continue;
         const int g = groupOf(e);
         GltfGroup& group = groups[g];
         place.primitive = g;  // the group, for now
         place.firstVertex = static_cast<int64_t>(group.vertices);
-        for (uint16_t point : e.points) take(group, body.bindPoints[point]);
+        for (uint16_t point : e.points) take(group.low, group.high, body.bindPoints[point]);
         group.vertices += e.points.size();
-        if (e.kind == PosedElement::polygon) group.indices += 3 * (e.points.size() - 2);
+        group.indices += 3 * (e.points.size() - 2);
     }
-    for (int g = 0; g < 3; ++g) {
+    for (int g = 0; g < 2; ++g) {
         if (groups[g].empty()) continue;
-        // Lines carry no normals: they are drawn unlit in either look.
-        groups[g].normals = lit() && groups[g].mode == gltfTriangles;
+        groups[g].normals = lit();
         slot[g] = primitives++;
     }
     const auto firstSphere = static_cast<int64_t>(firstSphereNode());
-    for (ElementPlace& place : places) {
-        if (place.primitive >= 0) place.primitive = slot[place.primitive];
+    for (size_t i = 0; i < places.size(); ++i) {
+        ElementPlace& place = places[i];
+        if (lineMeshOf[i] >= 0) place.primitive = primitives + lineMeshOf[i];
+        else if (place.primitive >= 0) place.primitive = slot[place.primitive];
         if (place.sphereNode >= 0) place.sphereNode += firstSphere;
     }
     for (int c = 0; c < 3; ++c) {
@@ -268,11 +299,28 @@ void GltfPlan::layOutGroup(int g)
     p += '}';
 }
 
+// A line mesh's one primitive: no skin, no normals (lines are drawn unlit in either look).
+void GltfPlan::layOutLineMesh(GltfLineMesh& lines)
+{
+    const size_t n = lines.vertices;
+    std::string& p = lines.primitiveText;
+    p = "{\"attributes\":{\"POSITION\":";
+    appendInt(p, accessor(view(n * 12, gltfArrayBuffer, &lines.position), gltfFloat, n, "VEC3", false, lines.low, lines.high, 3));
+    p += ",\"COLOR_0\":";
+    appendInt(p, accessor(view(n * 12, gltfArrayBuffer, &lines.colour), gltfFloat, n, "VEC3"));
+    p += ",\"_POINT\":";
+    appendInt(p, accessor(view(n * 4, gltfArrayBuffer, &lines.point), gltfFloat, n, "SCALAR"));
+    p += "},\"mode\":";
+    appendInt(p, gltfLines);
+    p += ",\"material\":0}";
+}
+
 void GltfPlan::layOut()
 {
-    for (int g = 0; g < 3; ++g) {
+    for (int g = 0; g < 2; ++g) {
         if (slot[g] >= 0) layOutGroup(g);
     }
+    for (GltfLineMesh& lines : lineMeshes) layOutLineMesh(lines);
 
     // The one unit sphere every sphere node shows.
     if (spheres > 0) {
@@ -309,10 +357,13 @@ void fillGltfBuffer(const GltfPlan& plan, uint8_t* bin)
     MeshFiller mesh(plan, bin);
     for (size_t i = 0; i < body.elements.size(); ++i) {
         const PosedElement& e = body.elements[i];
+        const ElementPlace& place = plan.places[i];
         if (e.kind == PosedElement::polygon) {
-            if (plan.places[i].primitive >= 0) mesh.polygon(e, static_cast<size_t>(plan.places[i].firstVertex));
+            if (place.primitive >= 0) mesh.polygon(e, static_cast<size_t>(place.firstVertex));
         } else if (e.kind == PosedElement::line) {
-            for (uint16_t point : e.points) mesh.vertex(2, point, e.paletteIndex(), {});
+            const GltfLineMesh& lines = plan.lineMeshes[static_cast<size_t>(place.primitive - plan.primitives)];
+            for (size_t k = 0; k < e.points.size(); ++k)
+                lineVertex(plan, bin, lines, static_cast<size_t>(place.firstVertex) + k, e.points[k], e.paletteIndex());
         }
     }
 

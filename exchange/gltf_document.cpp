@@ -2,12 +2,14 @@
 // model) and bounds-checked accessor reads.
 #include "exchange/gltf_document.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "exchange/base64.h"
 #include "exchange/glb.h"
 #include "exchange/gltf_format.h"
+#include "exchange/gltf_sparse.h"
 #include "support/file_io.h"
 #include "support/little_endian.h"
 
@@ -31,6 +33,28 @@ bool plainFileName(const std::string& uri)
     return true;
 }
 
+// The bytes `text` names: a base64 data URI, or a plain file name in `folder`, read only if
+// it is really there: exactly `length` bytes when that is 0 or more, else the whole file up to
+// `room`. A file read is added to *files.
+Fault uriBytes(const std::string& text, const std::string& folder, int64_t length, int64_t room, std::vector<uint8_t>* out,
+               std::vector<std::string>* files)
+{
+    if (isDataUri(text)) {
+        const DataUriStatus status = decodeBase64DataUri(text, out);
+        if (status == DataUriStatus::notBase64) return faultOf("a data URI that is not base64");
+        if (status == DataUriStatus::badBase64) return faultOf("bad base64 in its data URI");
+        return noFault();
+    }
+    if (!plainFileName(text)) return faultOf("uri '%.60s' points outside the model's folder", text.c_str());
+    if (folder.empty()) return faultOf("external file '%.60s' not allowed here", text.c_str());
+    std::string path;
+    const Fault f = length >= 0 ? readFileInFolder(folder, text, static_cast<size_t>(length), out, &path)
+                                : readWholeFileInFolder(folder, text, static_cast<size_t>(std::max<int64_t>(room, 0)), out, &path);
+    if (!path.empty()) files->push_back(path);
+    if (f) return faultOf("%.60s: %s", text.c_str(), f.reason);
+    return noFault();
+}
+
 // Buffer `index`, exactly its byteLength; `room` is what the importer may still hold.
 Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_t>* binChunk, const std::string& folder, int64_t room,
                  std::vector<uint8_t>* out, std::vector<std::string>* files)
@@ -45,19 +69,8 @@ Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_
     } else {
         if (!uri->is_string()) return faultOf("buffer %lld: uri is not a string", static_cast<long long>(index));
         const std::string& text = uri->get_ref<const std::string&>();
-        if (isDataUri(text)) {
-            const DataUriStatus status = decodeBase64DataUri(text, out);
-            if (status == DataUriStatus::notBase64) return faultOf("buffer %lld: a data URI that is not base64", static_cast<long long>(index));
-            if (status == DataUriStatus::badBase64) return faultOf("buffer %lld: bad base64 in its data URI", static_cast<long long>(index));
-        } else {
-            if (!plainFileName(text)) return faultOf("buffer %lld: uri '%.60s' points outside the model's folder", static_cast<long long>(index), text.c_str());
-            if (folder.empty()) return faultOf("buffer %lld: external file '%.60s' not allowed here", static_cast<long long>(index), text.c_str());
-            // Only the bytes the buffer declares, from a file that is really in the folder.
-            std::string path;
-            const Fault f = readFileInFolder(folder, text, static_cast<size_t>(length), out, &path);
-            if (!path.empty()) files->push_back(path);
-            if (f) return faultOf("buffer %lld: %.60s: %s", static_cast<long long>(index), text.c_str(), f.reason);
-        }
+        // A file beside the model: only the bytes the buffer declares.
+        if (const Fault f = uriBytes(text, folder, length, 0, out, files)) return withContext(("buffer " + std::to_string(index)).c_str(), f);
     }
     if (static_cast<int64_t>(out->size()) < length) {
         return faultOf("buffer %lld: %zu bytes, shorter than the declared %lld", static_cast<long long>(index), out->size(), static_cast<long long>(length));
@@ -92,10 +105,17 @@ int typeComponents(const std::string& type)
 // Where an accessor's elements lie: checked so that every element is inside its buffer.
 struct AccessorLayout {
     const uint8_t* data = nullptr;  // null: every value is zero (no bufferView)
+    std::vector<SparseElement> sparse;  // elements that replace the dense ones
     int64_t count = 0, stride = 0;
     int components = 0, componentType = 0, size = 0;
     bool normalized = false;
 };
+
+Fault sparseOf(const GltfDocument& doc, const GltfJson& accessor, int64_t index, AccessorLayout* out)
+{
+    const GltfJson* sparse = gltfField(accessor, "sparse");
+    return sparse == nullptr ? noFault() : readSparse(doc, index, *sparse, out->count, out->size, &out->sparse);
+}
 
 Fault layoutOf(const GltfDocument& doc, int64_t index, std::initializer_list<int> allowed, AccessorLayout* out)
 {
@@ -117,7 +137,6 @@ Fault layoutOf(const GltfDocument& doc, int64_t index, std::initializer_list<int
     if (count > gltfAccessorCountLimit) {
         return faultOf("accessor %lld: count %lld, more than the importer's limit %lld", static_cast<long long>(index), static_cast<long long>(count), static_cast<long long>(gltfAccessorCountLimit));
     }
-    if (gltfField(*a, "sparse") != nullptr) return faultOf("accessor %lld: sparse accessors are not supported", static_cast<long long>(index));
     if (gltfField(*a, "byteOffset") != nullptr && (!gltfInteger(*a, "byteOffset", &byteOffset) || byteOffset < 0)) {
         return faultOf("accessor %lld: bad byteOffset", static_cast<long long>(index));
     }
@@ -133,24 +152,18 @@ Fault layoutOf(const GltfDocument& doc, int64_t index, std::initializer_list<int
     int64_t viewIndex = 0;
     if (!gltfInteger(*a, "bufferView", &viewIndex)) {
         if (gltfField(*a, "bufferView") != nullptr) return faultOf("accessor %lld: bad bufferView", static_cast<long long>(index));
-        // All zeros, backed by no bytes of the file: kept small so a count alone cannot claim memory.
-        if (count > 65536) return faultOf("accessor %lld: %lld elements without a buffer view", static_cast<long long>(index), static_cast<long long>(count));
-        return noFault();
+        // All zeros, backed by no bytes of the file: kept small so a count alone cannot claim
+        // memory, unless a sparse part (whose bytes are there) fills it.
+        if (count > 65536 && gltfField(*a, "sparse") == nullptr) {
+            return faultOf("accessor %lld: %lld elements without a buffer view", static_cast<long long>(index), static_cast<long long>(count));
+        }
+        return sparseOf(doc, *a, index, out);
     }
     const GltfJson* view = gltfItem(doc, "bufferViews", viewIndex);
     if (view == nullptr) return faultOf("accessor %lld: buffer view %lld does not exist", static_cast<long long>(index), static_cast<long long>(viewIndex));
-    int64_t buffer = 0, viewOffset = 0, viewLength = 0, stride = 0;
-    if (!gltfInteger(*view, "buffer", &buffer) || buffer < 0 || buffer >= static_cast<int64_t>(doc.buffers.size())) {
-        return faultOf("buffer view %lld: no such buffer", static_cast<long long>(viewIndex));
-    }
-    if (gltfField(*view, "byteOffset") != nullptr && (!gltfInteger(*view, "byteOffset", &viewOffset) || viewOffset < 0)) {
-        return faultOf("buffer view %lld: bad byteOffset", static_cast<long long>(viewIndex));
-    }
-    if (!gltfInteger(*view, "byteLength", &viewLength) || viewLength < 0) return faultOf("buffer view %lld: bad byteLength", static_cast<long long>(viewIndex));
-    const auto& bytes = doc.buffers[static_cast<size_t>(buffer)];
-    if (viewOffset > static_cast<int64_t>(bytes.size()) || viewLength > static_cast<int64_t>(bytes.size()) - viewOffset) {
-        return faultOf("buffer view %lld: range past the end of buffer %lld", static_cast<long long>(viewIndex), static_cast<long long>(buffer));
-    }
+    const uint8_t* viewBytes = nullptr;
+    int64_t viewLength = 0, stride = 0;
+    if (const Fault f = gltfBufferView(doc, viewIndex, &viewBytes, &viewLength)) return f;
     if (gltfField(*view, "byteStride") != nullptr) {
         if (!gltfInteger(*view, "byteStride", &stride) || stride < 4 || stride > 252) return faultOf("buffer view %lld: bad byteStride", static_cast<long long>(viewIndex));
         if (stride < out->size) return faultOf("buffer view %lld: byteStride %lld smaller than an element", static_cast<long long>(viewIndex), static_cast<long long>(stride));
@@ -163,8 +176,8 @@ Fault layoutOf(const GltfDocument& doc, int64_t index, std::initializer_list<int
             return faultOf("accessor %lld: %lld elements run past the end of buffer view %lld", static_cast<long long>(index), static_cast<long long>(count), static_cast<long long>(viewIndex));
         }
     }
-    out->data = bytes.data() + viewOffset + byteOffset;
-    return noFault();
+    out->data = viewBytes + byteOffset;
+    return sparseOf(doc, *a, index, out);
 }
 
 double componentValue(const uint8_t* p, int type, bool normalized)
@@ -232,6 +245,7 @@ const GltfJson* gltfItem(const GltfDocument& doc, const char* name, int64_t inde
 Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, GltfDocument* out)
 {
     *out = GltfDocument{};
+    out->folder = folder;
     if (static_cast<int64_t>(bytes.size()) > gltfFileSizeLimit) return faultOf("file larger than %lld MiB", static_cast<long long>(gltfFileSizeLimit >> 20));
     std::vector<uint8_t> binChunk;
     bool haveBin = false;
@@ -260,9 +274,40 @@ Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, Glt
             out->buffers.push_back(std::move(data));
         }
         out->decodeRoom = gltfDecodeAllowance + total;
+        out->fileRoom = gltfFileSizeLimit - total;
     } else {
         out->decodeRoom = gltfDecodeAllowance + static_cast<int64_t>(bytes.size());
+        out->fileRoom = gltfFileSizeLimit - static_cast<int64_t>(bytes.size());
     }
+    return noFault();
+}
+
+Fault gltfUriBytes(const GltfDocument& doc, const std::string& uri, std::vector<uint8_t>* out)
+{
+    const size_t held = doc.files.size();
+    if (const Fault f = uriBytes(uri, doc.folder, -1, doc.fileRoom, out, &doc.files)) return f;
+    if (doc.files.size() > held) doc.fileRoom -= static_cast<int64_t>(out->size());  // a file read now; a data URI was in the model
+    else if (static_cast<int64_t>(out->size()) > gltfFileSizeLimit) return faultOf("more than %lld bytes", static_cast<long long>(gltfFileSizeLimit));
+    return noFault();
+}
+
+Fault gltfBufferView(const GltfDocument& doc, int64_t index, const uint8_t** bytes, int64_t* length)
+{
+    const GltfJson* view = gltfItem(doc, "bufferViews", index);
+    if (view == nullptr) return faultOf("buffer view %lld does not exist", static_cast<long long>(index));
+    int64_t buffer = 0, offset = 0;
+    if (!gltfInteger(*view, "buffer", &buffer) || buffer < 0 || buffer >= static_cast<int64_t>(doc.buffers.size())) {
+        return faultOf("buffer view %lld: no such buffer", static_cast<long long>(index));
+    }
+    if (gltfField(*view, "byteOffset") != nullptr && (!gltfInteger(*view, "byteOffset", &offset) || offset < 0)) {
+        return faultOf("buffer view %lld: bad byteOffset", static_cast<long long>(index));
+    }
+    if (!gltfInteger(*view, "byteLength", length) || *length < 0) return faultOf("buffer view %lld: bad byteLength", static_cast<long long>(index));
+    const auto& data = doc.buffers[static_cast<size_t>(buffer)];
+    if (offset > static_cast<int64_t>(data.size()) || *length > static_cast<int64_t>(data.size()) - offset) {
+        return faultOf("buffer view %lld: range past the end of buffer %lld", static_cast<long long>(index), static_cast<long long>(buffer));
+    }
+    *bytes = data.data() + offset;
     return noFault();
 }
 
@@ -289,15 +334,20 @@ Fault readAccessor(const GltfDocument& doc, int64_t index, std::initializer_list
     out->components = layout.components;
     out->count = layout.count;
     out->values.assign(static_cast<size_t>(layout.count * layout.components), 0.0);
-    if (layout.data == nullptr) return noFault();
     const int step = componentBytes(layout.componentType);
-    for (int64_t i = 0; i < layout.count; ++i) {
-        const uint8_t* element = layout.data + i * layout.stride;
+    const auto decode = [&](int64_t i, const uint8_t* element) {
         for (int c = 0; c < layout.components; ++c) {
             const double v = componentValue(element + c * step, layout.componentType, layout.normalized);
             if (!std::isfinite(v)) return faultOf("accessor %lld: element %lld is not a finite number", static_cast<long long>(index), static_cast<long long>(i));
             out->values[static_cast<size_t>(i * layout.components + c)] = v;
         }
+        return noFault();
+    };
+    for (int64_t i = 0; layout.data != nullptr && i < layout.count; ++i) {
+        if (const Fault f = decode(i, layout.data + i * layout.stride)) return f;
+    }
+    for (const SparseElement& e : layout.sparse) {
+        if (const Fault f = decode(e.element, e.bytes)) return f;
     }
     return noFault();
 }
@@ -313,15 +363,14 @@ Fault readIndexAccessor(const GltfDocument& doc, int64_t index, std::initializer
     }
     if (components != nullptr) *components = layout.components;
     out->assign(static_cast<size_t>(layout.count * layout.components), 0);
-    if (layout.data == nullptr) return noFault();
     const int step = componentBytes(layout.componentType);
-    for (int64_t i = 0; i < layout.count; ++i) {
-        const uint8_t* element = layout.data + i * layout.stride;
+    const auto decode = [&](int64_t i, const uint8_t* element) {
         for (int c = 0; c < layout.components; ++c) {
             const uint8_t* p = element + c * step;
-            const uint32_t v = step == 1 ? p[0] : step == 2 ? readU16(p) : readU32(p);
-            (*out)[static_cast<size_t>(i * layout.components + c)] = v;
+            (*out)[static_cast<size_t>(i * layout.components + c)] = step == 1 ? p[0] : step == 2 ? readU16(p) : readU32(p);
         }
-    }
+    };
+    for (int64_t i = 0; layout.data != nullptr && i < layout.count; ++i) decode(i, layout.data + i * layout.stride);
+    for (const SparseElement& e : layout.sparse) decode(e.element, e.bytes);
     return noFault();
 }

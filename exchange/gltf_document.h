@@ -28,14 +28,24 @@ inline constexpr int64_t gltfDecodeAllowance = int64_t{1} << 18;
 struct GltfDocument {
     GltfJson json;
     std::vector<std::vector<uint8_t>> buffers;  // each exactly its declared byteLength
-    std::vector<std::string> files;             // the files beside the model that were read
+    std::string folder;                         // where files it names are read from; empty: none are
+    // Reads after parsing (accessors, pictures) draw on these, so they may change on a const one.
+    mutable std::vector<std::string> files;     // the files beside the model that were read
     mutable int64_t decodeRoom = 0;             // values the accessor reads may still decode
+    mutable int64_t fileRoom = 0;               // bytes the files it names may still add
 };
 
 // Parses `bytes` (a GLB container or JSON text). Buffers come from the GLB's BIN chunk, from
 // base64 data URIs, or from plain file names in `folder` (empty: external buffers refused).
 // A URI that names another folder is refused, never opened.
 Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, GltfDocument* out);
+
+// The bytes a URI names: a base64 data URI, or a plain file name in the document's folder, read
+// whole within what the importer may still hold and added to the document's files.
+Fault gltfUriBytes(const GltfDocument& doc, const std::string& uri, std::vector<uint8_t>* out);
+
+// Where buffer view `index` lies, checked against its buffer.
+Fault gltfBufferView(const GltfDocument& doc, int64_t index, const uint8_t** bytes, int64_t* length);
 
 // --- typed reads of JSON fields (no exceptions) -----------------------------------------------
 const GltfJson* gltfField(const GltfJson& object, const char* name);          // null when absent

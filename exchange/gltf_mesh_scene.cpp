@@ -7,7 +7,9 @@
 
 #include "exchange/body_from_mesh.h"
 #include "exchange/colour.h"
+#include "exchange/gltf_drops.h"
 #include "exchange/gltf_format.h"
+#include "exchange/gltf_material.h"
 
 namespace {
 
@@ -44,26 +46,6 @@ Fault localMatrix(const GltfJson& node, size_t index, Mat4* out)
     m[13] = t[1];
     m[14] = t[2];
     *out = m;
-    return noFault();
-}
-
-struct Material {
-    double colour[4] = {1, 1, 1, 1};  // linear
-    bool translucent = false;
-};
-
-Fault materialOf(const GltfDocument& doc, const GltfJson& primitive, Material* out)
-{
-    *out = Material{};
-    int64_t index = 0;
-    if (!gltfInteger(primitive, "material", &index)) return noFault();
-    const GltfJson* m = gltfItem(doc, "materials", index);
-    if (m == nullptr) return faultOf("material %lld does not exist", static_cast<long long>(index));
-    if (const GltfJson* pbr = gltfField(*m, "pbrMetallicRoughness")) {
-        if (!numbers(*pbr, "baseColorFactor", 4, out->colour)) return faultOf("material %lld: bad baseColorFactor", static_cast<long long>(index));
-    }
-    const GltfJson* mode = gltfField(*m, "alphaMode");
-    out->translucent = mode != nullptr && mode->is_string() && mode->get_ref<const std::string&>() == "BLEND";
     return noFault();
 }
 
@@ -115,6 +97,7 @@ struct SceneWalk {
     std::map<int64_t, Skin> skins;  // the others, as read
     int64_t skippedPoints = 0;
     int otherSkins = 0;
+    GltfMaterials materials;
 };
 
 // The scene's nodes: the default scene's, else the first scene's, else every root node, and
@@ -197,14 +180,28 @@ Fault takeFirstSkin(SceneWalk& w)
 
 // One primitive's attributes, read and checked against each other.
 struct PrimitiveData {
-    AccessorValues positions, colours, weights;
-    bool haveColours = false, haveSkin = false;
+    AccessorValues positions, colours, weights, normals, uvs;
+    bool haveColours = false, haveSkin = false, haveNormals = false, haveUvs = false;
     std::vector<uint32_t> joints;
-    Material material;
+    GltfFaceMaterial material;
 };
 
-Fault readAttributes(const GltfDocument& doc, const GltfJson& prim, const std::string& where, bool skinned, PrimitiveData* d)
+// An attribute of one element per vertex, when the primitive has it.
+Fault readPerVertex(const GltfDocument& doc, const GltfJson& attributes, const std::string& name, std::initializer_list<int> allowed,
+                    const std::string& where, int64_t vertices, AccessorValues* out, bool* have)
 {
+    int64_t accessor = 0;
+    *have = gltfInteger(attributes, name.c_str(), &accessor);
+    if (!*have) return noFault();
+    if (const Fault f = readAccessor(doc, accessor, allowed, out)) return withContext(where.c_str(), f);
+    // A longer one would only be read for nothing.
+    if (out->count != vertices) return faultOf("%s: %s and positions differ in count", where.c_str(), name.c_str());
+    return noFault();
+}
+
+Fault readAttributes(SceneWalk& w, const GltfJson& prim, const std::string& where, bool skinned, PrimitiveData* d)
+{
+    const GltfDocument& doc = w.doc;
     const GltfJson& attributes = *gltfField(prim, "attributes");
     int64_t colourAccessor = 0;
     d->haveColours = gltfInteger(attributes, "COLOR_0", &colourAccessor);
@@ -222,8 +219,10 @@ Fault readAttributes(const GltfDocument& doc, const GltfJson& prim, const std::s
             return faultOf("%s: joints or weights and positions differ in count", where.c_str());
         }
     }
-    if (const Fault f = materialOf(doc, prim, &d->material)) return withContext(where.c_str(), f);
-    return noFault();
+    if (const Fault f = w.materials.of(doc, prim, w.out, &d->material)) return withContext(where.c_str(), f);
+    if (const Fault f = readPerVertex(doc, attributes, "NORMAL", {3}, where, d->positions.count, &d->normals, &d->haveNormals)) return f;
+    if (d->material.texture < 0) return noFault();
+    return readPerVertex(doc, attributes, "TEXCOORD_" + std::to_string(d->material.texCoord), {2}, where, d->positions.count, &d->uvs, &d->haveUvs);
 }
 
 // The primitive's vertices, posed by their node or by their joints' weights.
@@ -233,8 +232,10 @@ Fault addVertices(SceneWalk& w, size_t node, const Skin& skin, const PrimitiveDa
         MeshVertex vertex;
         const Vec3 local = {d.positions.at(v, 0), d.positions.at(v, 1), d.positions.at(v, 2)};
         Vec3 posed = mat4Apply(w.world[node], local);
+        Mat3 turn = mat4Linear(w.world[node]);
         if (d.haveSkin) {
             Vec3 sum{};
+            Mat3 blend{};
             double total = 0, best = -1;
             for (int k = 0; k < 4; ++k) {
                 const double weight = d.weights.at(v, k);
@@ -244,6 +245,8 @@ Fault addVertices(SceneWalk& w, size_t node, const Skin& skin, const PrimitiveDa
                 const auto jointNode = static_cast<size_t>(skin.joints[j]);
                 const Vec3 q = mat4Apply(mat4Multiply(w.world[jointNode], skin.inverseBinds[j]), local);
                 for (size_t c = 0; c < 3; ++c) sum[c] += weight * q[c];
+                const Mat3 joint = mat4Linear(mat4Multiply(w.world[jointNode], skin.inverseBinds[j]));
+                for (size_t c = 0; c < 9; ++c) blend[c] += weight * joint[c];
                 total += weight;
                 if (weight > best) {
                     best = weight;
@@ -252,12 +255,22 @@ Fault addVertices(SceneWalk& w, size_t node, const Skin& skin, const PrimitiveDa
             }
             if (total > 0) {
                 for (size_t c = 0; c < 3; ++c) posed[c] = sum[c] / total;
+                turn = blend;
             }
         }
         for (size_t c = 0; c < 3; ++c) {
             if (!std::isfinite(posed[c])) return faultOf("%s: vertex %lld is not at a finite position", where.c_str(), static_cast<long long>(v));
         }
         vertex.position = posed;
+        if (d.haveNormals) {
+            // Turned as the surface turns: by the cofactors (the inverse transpose, scaled) of the linear part.
+            const Mat3& m = turn;
+            const Mat3 cofactors = {m[4] * m[8] - m[5] * m[7], m[5] * m[6] - m[3] * m[8], m[3] * m[7] - m[4] * m[6],
+                                    m[2] * m[7] - m[1] * m[8], m[0] * m[8] - m[2] * m[6], m[1] * m[6] - m[0] * m[7],
+                                    m[1] * m[5] - m[2] * m[4], m[2] * m[3] - m[0] * m[5], m[0] * m[4] - m[1] * m[3]};
+            vertex.normal = mat3Apply(cofactors, {d.normals.at(v, 0), d.normals.at(v, 1), d.normals.at(v, 2)});
+        }
+        if (d.haveUvs) vertex.uv = {d.uvs.at(v, 0), d.uvs.at(v, 1)};
         for (int c = 0; c < 3; ++c) {
             const double linear = d.material.colour[c] * (d.haveColours ? d.colours.at(v, c) : 1.0);
             vertex.colour[static_cast<size_t>(c)] = displayFromLinear(linear);
@@ -285,6 +298,8 @@ Fault addFaces(SceneWalk& w, const GltfJson& prim, int64_t mode, int64_t base, c
         MeshFace f;
         f.vertices = std::move(v);
         f.translucent = d.material.translucent;
+        f.unlit = d.material.unlit;
+        f.texture = d.material.texture;
         w.out->faces.push_back(std::move(f));
     };
     const size_t count = indices.size();
@@ -349,7 +364,7 @@ Fault addNodeMesh(SceneWalk& w, size_t n)
         if (base + d.positions.count > importVertexLimit) {
             return faultOf("more than %lld vertices in all: more than the importer reads", static_cast<long long>(importVertexLimit));
         }
-        if (const Fault f = readAttributes(w.doc, prim, where, skinIndex >= 0, &d)) return f;
+        if (const Fault f = readAttributes(w, prim, where, skinIndex >= 0, &d)) return f;
         if (const Fault f = addVertices(w, n, *skin, d, where)) return f;
         if (const Fault f = addFaces(w, prim, mode, base, d, where)) return f;
     }
@@ -447,6 +462,7 @@ Fault meshSceneFromGltf(const GltfDocument& doc, MeshScene* out)
         if (!w.inScene[n]) continue;
         if (const Fault f = addNodeMesh(w, n)) return f;
     }
+    for (std::string& note : gltfDropNotes(doc)) out->notes.push_back(std::move(note));
     if (w.skippedPoints > 0) out->notes.push_back(std::to_string(w.skippedPoints) + " points of POINTS primitives dropped");
     if (w.otherSkins > 0) out->notes.push_back("meshes of skins other than the first: their vertices go to the root unless their joints are the first skin's");
     return noFault();

@@ -21,7 +21,7 @@ void appendMaterial(std::string& s, const GltfPlan& plan, const char* name, cons
     s += '}';
 }
 
-// The skinned mesh, then one per sphere colour and side.
+// The skinned mesh, the line meshes, then one per sphere colour and side.
 void appendMeshes(std::string& s, const GltfPlan& plan, const std::string& name)
 {
     s += ",\"meshes\":[";
@@ -30,7 +30,7 @@ void appendMeshes(std::string& s, const GltfPlan& plan, const std::string& name)
         s += "{\"name\":";
         s += name;
         s += ",\"primitives\":[";
-        for (int g = 0, n = 0; g < 3; ++g) {
+        for (int g = 0, n = 0; g < 2; ++g) {
             if (plan.slot[g] < 0) continue;
             if (n++ > 0) s += ',';
             s += plan.primitiveText[g];
@@ -38,7 +38,16 @@ void appendMeshes(std::string& s, const GltfPlan& plan, const std::string& name)
         s += "]}";
         first = false;
     }
-    const int firstSphereMaterial = plan.skinnedMesh() ? (plan.slot[1] >= 0 ? 2 : 1) : 0;
+    for (const GltfLineMesh& lines : plan.lineMeshes) {
+        if (!first) s += ',';
+        first = false;
+        s += lines.joint >= 0 ? "{\"name\":\"lines_bone_" : "{\"name\":\"lines_posed";
+        if (lines.joint >= 0) appendInt(s, plan.body.joints[static_cast<size_t>(lines.joint)].index);
+        s += "\",\"primitives\":[";
+        s += lines.primitiveText;
+        s += "]}";
+    }
+    const int firstSphereMaterial = plan.vertexColoured() ? (plan.slot[1] >= 0 ? 2 : 1) : 0;
     for (const auto& [colour, mirror] : plan.sphereMeshes) {
         if (!first) s += ',';
         first = false;
@@ -60,12 +69,12 @@ void appendMeshes(std::string& s, const GltfPlan& plan, const std::string& name)
     s += ']';
 }
 
-// White for the skinned mesh (its colours are the vertices'), a colour per sphere colour.
+// White for the skinned mesh and the lines (their colours are the vertices'), a colour per sphere colour.
 void appendMaterials(std::string& s, const GltfPlan& plan)
 {
     s += ",\"materials\":[";
     bool first = true;
-    if (plan.skinnedMesh()) {
+    if (plan.vertexColoured()) {
         const float white[3] = {1, 1, 1};
         appendMaterial(s, plan, "opaque", white, false);
         if (plan.slot[1] >= 0) {
@@ -126,7 +135,7 @@ void appendSphereNode(std::string& s, const GltfPlan& plan, const PosedElement& 
     s += ",{\"name\":\"sphere_";
     appendInt(s, static_cast<long long>(n));
     s += "\",\"mesh\":";
-    appendInt(s, (plan.skinnedMesh() ? 1 : 0) + plan.sphereMesh[e.paletteIndex()][e.radius < 0]);
+    appendInt(s, static_cast<long long>(plan.firstSphereMesh()) + plan.sphereMesh[e.paletteIndex()][e.radius < 0]);
     const int32_t d[3] = {centre.x - static_cast<int32_t>(joint.bindOrigin[0]), centre.y - static_cast<int32_t>(joint.bindOrigin[1]),
                           centre.z - static_cast<int32_t>(joint.bindOrigin[2])};
     if (d[0] != 0 || d[1] != 0 || d[2] != 0) {
@@ -142,7 +151,33 @@ void appendSphereNode(std::string& s, const GltfPlan& plan, const PosedElement& 
     s += '}';
 }
 
-// A joint per processed bone (the frame's turns on them), the skinned mesh, the spheres.
+// A line mesh's node: under its joint, moved back by the joint's bind origin as the skin moves
+// each vertex; the posed lines at the root, as they are.
+void appendLineNode(std::string& s, const GltfPlan& plan, size_t k)
+{
+    const GltfLineMesh& lines = plan.lineMeshes[k];
+    s += ",{\"name\":\"lines_";
+    if (lines.joint >= 0) {
+        const PosedBone& joint = plan.body.joints[static_cast<size_t>(lines.joint)];
+        s += "bone_";
+        appendInt(s, joint.index);
+        if (joint.bindOrigin[0] != 0 || joint.bindOrigin[1] != 0 || joint.bindOrigin[2] != 0) {
+            const float t[3] = {-static_cast<float>(joint.bindOrigin[0]) * exportScale, -static_cast<float>(joint.bindOrigin[1]) * exportScale,
+                                -static_cast<float>(joint.bindOrigin[2]) * exportScale};
+            s += "\",\"translation\":";
+            appendFloats(s, t, 3);
+        } else {
+            s += '"';
+        }
+    } else {
+        s += "posed\"";
+    }
+    s += ",\"mesh\":";
+    appendInt(s, static_cast<long long>(plan.firstLineMesh() + k));
+    s += '}';
+}
+
+// A joint per processed bone (the frame's turns on them), the skinned mesh, the spheres, the lines.
 void appendNodes(std::string& s, const GltfPlan& plan, const std::string& name)
 {
     const PosedBody& body = plan.body;
@@ -155,6 +190,10 @@ void appendNodes(std::string& s, const GltfPlan& plan, const std::string& name)
     for (const PosedElement& e : body.elements) {
         if (e.kind == PosedElement::sphere) children[static_cast<size_t>(body.pointJoint[e.points[0]])].push_back(node++);
     }
+    for (const GltfLineMesh& lines : plan.lineMeshes) {
+        if (lines.joint >= 0) children[static_cast<size_t>(lines.joint)].push_back(node);
+        ++node;
+    }
     s += ",\"nodes\":[";
     for (size_t j = 0; j < body.joints.size(); ++j) appendJointNode(s, body, j, children[j]);
     if (plan.skinnedMesh()) {
@@ -166,6 +205,7 @@ void appendNodes(std::string& s, const GltfPlan& plan, const std::string& name)
     for (const PosedElement& e : body.elements) {
         if (e.kind == PosedElement::sphere) appendSphereNode(s, plan, e, n++);
     }
+    for (size_t k = 0; k < plan.lineMeshes.size(); ++k) appendLineNode(s, plan, k);
     s += ']';
 }
 
@@ -193,6 +233,11 @@ void appendScene(std::string& s, const GltfPlan& plan, const std::string& name)
         s += ',';
         appendInt(s, static_cast<long long>(body.joints.size()));
     }
+    for (size_t k = 0; k < plan.lineMeshes.size(); ++k) {
+        if (plan.lineMeshes[k].joint >= 0) continue;
+        s += ',';
+        appendInt(s, static_cast<long long>(plan.firstLineNode() + k));
+    }
     ExtrasHead head;
     head.archive = plan.options.archiveName;
     head.entry = plan.options.entry;
@@ -203,11 +248,15 @@ void appendScene(std::string& s, const GltfPlan& plan, const std::string& name)
     head.pointCount = body.pointCount;
     head.pointAccessor = plan.pointAccessor;
     head.normalTotal = body.normalTotal;
-    for (int g = 0; g < 3; ++g) {
+    for (int g = 0; g < 2; ++g) {
         if (plan.slot[g] >= 0) head.roles.emplace_back(plan.groups[g].role);
     }
+    for (size_t k = 0; k < plan.lineMeshes.size(); ++k) {
+        head.roles.emplace_back(plan.lineMeshes[k].role());
+        head.lineNodes.push_back(static_cast<int64_t>(plan.firstLineNode() + k));
+    }
     s += "],\"extras\":{\"orvane\":";
-    appendOrvaneExtras(s, head, body.bones, body.normalRecords, body.elements, plan.places);
+    appendOrvaneExtras(s, head, body.bones, body.boneJoint, body.normalRecords, body.elements, plan.places);
     s += "}}]";
 }
 
@@ -244,7 +293,7 @@ std::string gltfJson(const GltfPlan& plan, const std::vector<uint8_t>* embedded)
     s += "\"}";
     if (!plan.lit()) s += ",\"extensionsUsed\":[\"KHR_materials_unlit\"]";
     s += ",\"scene\":0";
-    if (plan.skinnedMesh() || plan.spheres > 0) {
+    if (plan.vertexColoured() || plan.spheres > 0) {
         appendMeshes(s, plan, name);
         appendMaterials(s, plan);
     }

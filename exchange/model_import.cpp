@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include <sys/stat.h>
-
 #include "body/body.h"
 #include "body/body_check.h"
 #include "exchange/gltf_document.h"
@@ -29,6 +27,21 @@ ModelFormat modelFormatOf(const std::string& path)
 
 namespace {
 
+Fault gltfBody(const std::vector<uint8_t>& bytes, const std::string& folder, const MeshBodyOptions& options, GltfDocument* doc,
+               std::vector<uint8_t>* body, ModelImport* out)
+{
+    if (const Fault f = readGltf(bytes, folder, doc)) return f;
+    if (const Fault f = checkGltfStructure(*doc)) return f;
+    bool handled = false;
+    if (const Fault f = bodyFromOrvaneGltf(*doc, options, &handled, body, &out->notes)) return f;
+    out->fromOrvane = handled;
+    if (handled) return noFault();
+    MeshScene scene;
+    if (const Fault f = meshSceneFromGltf(*doc, &scene)) return f;
+    out->notes.insert(out->notes.end(), scene.notes.begin(), scene.notes.end());
+    return bodyFromMesh(scene, options, body, &out->notes);
+}
+
 Fault importInto(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
                  ModelImport* out)
 {
@@ -37,17 +50,14 @@ Fault importInto(const std::vector<uint8_t>& bytes, ModelFormat format, const st
     std::vector<uint8_t> body;
     if (format == ModelFormat::obj) {
         MeshScene scene;
-        // A library is read whole, within what the importer holds for the model and its files.
+        // A library or picture is read whole, within what the importer holds for the model and its files.
         int64_t held = static_cast<int64_t>(bytes.size());
-        const MtlLoader loader = [&](const std::string& name, std::vector<uint8_t>* mtl) {
+        const MtlLoader loader = [&](const std::string& name, std::vector<uint8_t>* file) {
             if (folder.empty()) return false;
             std::string path;
-            const std::string whole = folder + "/" + name;
-            struct stat status;
-            if (stat(whole.c_str(), &status) != 0 || status.st_size > gltfFileSizeLimit - held) return false;
-            const bool read = !readFileInFolder(folder, name, static_cast<size_t>(status.st_size), mtl, &path);
+            const bool read = !readWholeFileInFolder(folder, name, static_cast<size_t>(gltfFileSizeLimit - held), file, &path);
             if (!path.empty()) out->files.push_back(path);
-            held += static_cast<int64_t>(mtl->size());
+            held += static_cast<int64_t>(file->size());
             return read;
         };
         const Fault read = meshSceneFromObj(bytes, loader, &scene);
@@ -56,19 +66,9 @@ Fault importInto(const std::vector<uint8_t>& bytes, ModelFormat format, const st
         if (const Fault f = bodyFromMesh(scene, options, &body, &out->notes)) return f;
     } else if (format == ModelFormat::glb || format == ModelFormat::gltf) {
         GltfDocument doc;
-        const Fault read = readGltf(bytes, folder, &doc);
-        out->files = doc.files;
-        if (read) return read;
-        if (const Fault f = checkGltfStructure(doc)) return f;
-        bool handled = false;
-        if (const Fault f = bodyFromOrvaneGltf(doc, options, &handled, &body, &out->notes)) return f;
-        out->fromOrvane = handled;
-        if (!handled) {
-            MeshScene scene;
-            if (const Fault f = meshSceneFromGltf(doc, &scene)) return f;
-            out->notes.insert(out->notes.end(), scene.notes.begin(), scene.notes.end());
-            if (const Fault f = bodyFromMesh(scene, options, &body, &out->notes)) return f;
-        }
+        const Fault fault = gltfBody(bytes, folder, options, &doc, &body, out);
+        out->files = doc.files;  // pictures too, read on the way
+        if (fault) return fault;
     } else {
         return faultOf("not a model file (.glb, .gltf or .obj)");
     }

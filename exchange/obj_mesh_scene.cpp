@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "exchange/colour.h"
 #include "exchange/mesh_scene.h"
 
 namespace {
@@ -70,22 +71,42 @@ bool number(const std::string& text, double* out)
     return end != text.c_str() && *end == '\0' && std::isfinite(*out);
 }
 
-// A vertex reference "i", "i/t", "i//n" or "i/t/n"; negative counts back from the last vertex.
-bool vertexIndex(const std::string& text, size_t vertices, uint32_t* out)
+// One number of a vertex reference: 1-based, or negative counting back from the last; false
+// for anything that names no element of `count`.
+bool referenceIndex(const std::string& text, size_t count, uint32_t* out)
 {
-    const std::string head = text.substr(0, text.find('/'));
     char* end = nullptr;
-    const long long v = std::strtoll(head.c_str(), &end, 10);
-    if (end == head.c_str() || *end != '\0' || v == 0) return false;
-    const long long i = v > 0 ? v - 1 : static_cast<long long>(vertices) + v;
-    if (i < 0 || i >= static_cast<long long>(vertices)) return false;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || v == 0) return false;
+    const long long i = v > 0 ? v - 1 : static_cast<long long>(count) + v;
+    if (i < 0 || i >= static_cast<long long>(count)) return false;
     *out = static_cast<uint32_t>(i);
+    return true;
+}
+
+// A vertex reference "i", "i/t", "i//n" or "i/t/n". A texture or normal number that names
+// nothing is taken as absent (-1), as viewers do; the position must exist.
+struct VertexRef {
+    uint32_t position = 0;
+    int64_t uv = -1, normal = -1;
+};
+bool vertexReference(const std::string& text, size_t positions, size_t uvs, size_t normals, VertexRef* out)
+{
+    const size_t first = text.find('/');
+    if (!referenceIndex(text.substr(0, first), positions, &out->position)) return false;
+    out->uv = out->normal = -1;
+    if (first == std::string::npos) return true;
+    const size_t second = text.find('/', first + 1);
+    uint32_t i = 0;
+    if (referenceIndex(text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1), uvs, &i)) out->uv = i;
+    if (second != std::string::npos && referenceIndex(text.substr(second + 1), normals, &i)) out->normal = i;
     return true;
 }
 
 struct ObjMaterial {
     Vec3 colour = {255, 255, 255};  // display values
     bool translucent = false;
+    std::string texture;  // map_Kd: a picture beside the model
 };
 
 void readMtl(const std::vector<uint8_t>& bytes, std::map<std::string, ObjMaterial>* materials)
@@ -101,9 +122,13 @@ void readMtl(const std::vector<uint8_t>& bytes, std::map<std::string, ObjMateria
             bool ok = true;
             for (size_t k = 0; k < 3; ++k) ok &= number(l.words[k + 1], &c[k]);
             if (ok) {
-                for (double& v : c) v = std::clamp(v, 0.0, 1.0) * 255.0;
+                // Kd is linear light, as Blender and most tools read and write it.
+                for (double& v : c) v = displayFromLinear(v);
                 current->colour = c;
             }
+        } else if (current != nullptr && key == "map_Kd" && l.words.size() >= 2) {
+            current->texture = l.words.back();  // options such as -s come before the name
+            if (current->texture.rfind("./", 0) == 0) current->texture.erase(0, 2);
         } else if (current != nullptr && (key == "d" || key == "Tr") && l.words.size() >= 2) {
             double v = 1;
             if (number(l.words[1], &v)) current->translucent = (key == "d" ? v : 1 - v) < 0.999;
@@ -129,6 +154,41 @@ bool loadLibrary(const Line& l, const MtlLoader& loadMtl, std::vector<uint8_t>* 
     return hash > 0 && plain(name) && loadMtl(name, mtl);
 }
 
+// The scene texture of a material's map_Kd, decoded once; -1 when there is none or it cannot
+// be read (said once per picture in the notes).
+int textureOf(const ObjMaterial& material, const MtlLoader& load, std::map<std::string, int>* known, MeshScene* out)
+{
+    if (material.texture.empty()) return -1;
+    const auto found = known->find(material.texture);
+    if (found != known->end()) return found->second;
+    const std::string& name = material.texture;
+    std::vector<uint8_t> bytes;
+    MeshTexture texture;
+    int index = -1;
+    const bool plain = name.find('/') == std::string::npos && name.find('\\') == std::string::npos && name != "..";
+    if (!plain || !load || !load(name, &bytes)) {
+        out->notes.push_back("texture '" + name.substr(0, 60) + "' not found beside the model: its faces keep their Kd colour");
+    } else if (const Fault f = decodeTexture(bytes, &texture.image)) {
+        out->notes.push_back("texture '" + name.substr(0, 60) + "' dropped: " + f.reason);
+    } else {
+        out->notes.push_back("texture '" + name.substr(0, 60) + "' (" + std::to_string(texture.image.width) + " x " + std::to_string(texture.image.height) +
+                             ") baked into face colours: each face takes the palette colour nearest its mean");
+        index = static_cast<int>(out->textures.size());
+        out->textures.push_back(std::move(texture));
+    }
+    known->emplace(name, index);
+    return index;
+}
+
+bool numbers(const Line& l, size_t count, double* out)
+{
+    if (l.words.size() < count + 1) return false;
+    for (size_t k = 0; k < count; ++k) {
+        if (!number(l.words[k + 1], &out[k])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadMtl, MeshScene* out)
@@ -143,8 +203,10 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
     bool skippedLibraries = false;
     // Each face's vertices are copies: the colour is a face's (its material's) unless the
     // vertex has its own.
-    std::vector<Vec3> positions;
-    std::vector<uint32_t> refs;
+    std::vector<Vec3> positions, normals;
+    std::vector<TexCoord> uvs;
+    std::map<std::string, int> textures;
+    std::vector<VertexRef> refs;
     const Fault fault = forEachLine(bytes, [&](const Line& l) -> Fault {
         const std::string& key = l.words[0];
         const size_t lineNumber = l.number;
@@ -164,20 +226,29 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
             }
             hasOwnColour.push_back(coloured);
             ownColour.push_back(c);
+        } else if (key == "vn" || key == "vt") {
+            double v[3] = {0, 0, 0};
+            if (!numbers(l, key == "vn" ? 3 : 2, v)) return faultOf("line %zu: '%s' needs finite numbers", lineNumber, key.c_str());
+            if (normals.size() + uvs.size() >= static_cast<size_t>(importVertexLimit)) return faultOf("more than %lld normals and texture coordinates", static_cast<long long>(importVertexLimit));
+            if (key == "vn") normals.push_back({v[0], v[1], v[2]});
+            else uvs.push_back({v[0], 1 - v[1]});  // OBJ counts v from the picture's bottom
         } else if (key == "f" || key == "l") {
             const size_t least = key == "f" ? 3 : 2;
             if (l.words.size() < least + 1) return faultOf("line %zu: '%s' needs at least %zu vertices", lineNumber, key.c_str(), least);
             if (l.words.size() > 256) return faultOf("line %zu: more than 255 vertices", lineNumber);
-            refs.clear();
+            refs.assign(l.words.size() - 1, VertexRef{});
             for (size_t k = 1; k < l.words.size(); ++k) {
-                uint32_t v = 0;
-                if (!vertexIndex(l.words[k], positions.size(), &v)) return faultOf("line %zu: vertex '%.40s' does not exist", lineNumber, l.words[k].c_str());
-                refs.push_back(v);
+                if (!vertexReference(l.words[k], positions.size(), uvs.size(), normals.size(), &refs[k - 1])) {
+                    return faultOf("line %zu: vertex '%.40s' does not exist", lineNumber, l.words[k].c_str());
+                }
             }
-            const auto copy = [&](uint32_t v) {
+            const auto copy = [&](const VertexRef& r) {
+                const uint32_t v = r.position;
                 MeshVertex mv;
                 mv.position = positions[v];
                 mv.colour = hasOwnColour[v] ? ownColour[v] : current.colour;
+                if (r.normal >= 0) mv.normal = normals[static_cast<size_t>(r.normal)];
+                if (r.uv >= 0) mv.uv = uvs[static_cast<size_t>(r.uv)];
                 out->vertices.push_back(mv);
                 return static_cast<uint32_t>(out->vertices.size() - 1);
             };
@@ -185,7 +256,8 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
             if (key == "f") {
                 MeshFace f;
                 f.translucent = current.translucent;
-                for (const uint32_t v : refs) f.vertices.push_back(copy(v));
+                f.texture = textureOf(current, loadMtl, &textures, out);
+                for (const VertexRef& r : refs) f.vertices.push_back(copy(r));
                 out->faces.push_back(std::move(f));
             } else {
                 for (size_t k = 0; k + 1 < refs.size(); ++k) {
@@ -209,7 +281,7 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
             if (loadMtl && loadLibrary(l, loadMtl, &mtl)) readMtl(mtl, &materials);
             else ++ignoredLibraries;
         }
-        // vn, vt, o, g, s and the rest carry nothing a body keeps.
+        // o, g, s and the rest carry nothing a body keeps.
         return noFault();
     });
     if (fault) return fault;

@@ -1,6 +1,8 @@
 // obj_mesh_scene.h: an OBJ file (and its MTL beside it) as a mesh for bodyFromMesh: one bone, faces
-// as polygons, 'l' records as lines, colours from the materials' Kd (display values) or from
-// vertex colours written after the position ("v x y z r g b").
+// as polygons, 'l' records as lines, colours from the materials' Kd (linear light, as Blender
+// writes it) or from vertex colours written after the position ("v x y z r g b"), normals from
+// 'vn', and a material's map_Kd picture beside the model, sampled with 'vt', baked into colours.
+// The same loader reads material libraries and pictures.
 #pragma once
 
 #include <functional>

@@ -10,17 +10,20 @@
 
 namespace {
 
+// The skinned mesh's two primitives and a line mesh per joint (up to the bone table's 32767) and one posed.
+constexpr int64_t maxPrimitives = 2 + 32767 + 1;
+
 // --- writing -----------------------------------------------------------------------------------
 
-void appendBones(std::string& s, const std::vector<StoredBone>& bones)
+void appendBones(std::string& s, const std::vector<BoneRecord>& bones, const std::vector<int>& boneJoint)
 {
     s += '[';
     for (size_t i = 0; i < bones.size(); ++i) {
-        const StoredBone& b = bones[i];
+        const BoneRecord& b = bones[i];
         char* p = room(s, 256);
         if (i > 0) *p++ = ',';
         p = put(p, "{\"node\":");
-        p = put(p, b.joint);
+        p = put(p, boneJoint[i]);
         p = put(p, ",\"firstPoint\":");
         p = put(p, b.firstPoint);
         p = put(p, ",\"pointCount\":");
@@ -36,20 +39,20 @@ void appendBones(std::string& s, const std::vector<StoredBone>& bones)
         p = put(p, ",\"normals\":");
         p = put(p, b.normalCount);
         p = put(p, ",\"reserved\":");
-        p = putHex(p, b.reserved, sizeof b.reserved);
+        p = putHex(p, b.reserved.data(), b.reserved.size());
         *p++ = '}';
         cut(s, p);
     }
     s += ']';
 }
 
-void appendNormals(std::string& s, int16_t total, const std::vector<StoredNormal>& normals)
+void appendNormals(std::string& s, int16_t total, const std::vector<NormalRecord>& normals)
 {
     s += "{\"total\":";
     appendInt(s, total);
     s += ",\"records\":[";
     for (size_t i = 0; i < normals.size(); ++i) {
-        const StoredNormal& n = normals[i];
+        const NormalRecord& n = normals[i];
         char* p = room(s, 48);
         if (i > 0) *p++ = ',';
         p = putList(p, std::array<long long, 4>{n.x, n.y, n.z, n.divisor});
@@ -167,18 +170,18 @@ bool geometryAt(const GltfJson& e, const char* kind, ElementPlace* out)
     if (at == nullptr) return false;
     if (at->is_null()) return true;
     int64_t p = 0, v = 0;
-    if (!at->is_array() || at->size() != 2 || !integerIn((*at)[0], -1, 3, &p) || !integerIn((*at)[1], 0, INT32_MAX, &v)) return false;
+    if (!at->is_array() || at->size() != 2 || !integerIn((*at)[0], -1, maxPrimitives, &p) || !integerIn((*at)[1], 0, INT32_MAX, &v)) return false;
     out->primitive = static_cast<int>(p);
     out->firstVertex = v;
     return true;
 }
 
-Fault readBone(const GltfJson& b, size_t index, StoredBone* bone)
+Fault readBone(const GltfJson& b, size_t index, BoneRecord* bone, int* joint)
 {
     int64_t node = 0;
     const GltfJson* nodeField = gltfField(b, "node");
     if (nodeField == nullptr || !integerIn(*nodeField, -1, 32767, &node)) return faultOf("bone %zu: no valid node", index);
-    bone->joint = static_cast<int>(node);
+    *joint = static_cast<int>(node);
     if (!intField(b, "firstPoint", &bone->firstPoint) || !intField(b, "pointCount", &bone->pointCount) ||
         !intField(b, "basePoint", &bone->basePoint) || !intField(b, "parent", &bone->parent) || !intField(b, "type", &bone->type) ||
         !intField(b, "normals", &bone->normalCount)) {
@@ -191,10 +194,10 @@ Fault readBone(const GltfJson& b, size_t index, StoredBone* bone)
     bone->angleZ = angles[2];
     std::vector<uint8_t> reserved;
     const GltfJson* field = gltfField(b, "reserved");
-    if (field == nullptr || !hexBytes(*field, &reserved) || reserved.size() != sizeof bone->reserved) {
-        return faultOf("bone %zu: reserved is not %zu bytes of hex", index, sizeof bone->reserved);
+    if (field == nullptr || !hexBytes(*field, &reserved) || reserved.size() != bone->reserved.size()) {
+        return faultOf("bone %zu: reserved is not %zu bytes of hex", index, bone->reserved.size());
     }
-    std::copy(reserved.begin(), reserved.end(), bone->reserved);
+    std::copy(reserved.begin(), reserved.end(), bone->reserved.begin());
     return noFault();
 }
 
@@ -209,7 +212,7 @@ Fault readNormals(const GltfJson& o, OrvaneExtras* x)
         for (size_t k = 0; k < 4; ++k) {
             if (!integerIn(r[k], k < 3 ? -32768 : 0, k < 3 ? 32767 : 65535, &v[k])) return faultOf("normal %zu: a number out of range", x->normals.size());
         }
-        x->normals.push_back({static_cast<int16_t>(v[0]), static_cast<int16_t>(v[1]), static_cast<int16_t>(v[2]), static_cast<uint16_t>(v[3]), 0});
+        x->normals.push_back({static_cast<int16_t>(v[0]), static_cast<int16_t>(v[1]), static_cast<int16_t>(v[2]), static_cast<uint16_t>(v[3])});
     }
     return noFault();
 }
@@ -252,7 +255,7 @@ bool readElement(const GltfJson& e, int format, StoredElement* el, ElementPlace*
 Fault readHead(const GltfJson& o, OrvaneExtras* x)
 {
     int64_t v = 0;
-    if (!field(o, "format", 1, 2, &v)) return faultOf("format is not 1 or 2");
+    if (!field(o, "format", 1, 3, &v)) return faultOf("format is not 1, 2 or 3");
     x->format = static_cast<int>(v);
     const GltfJson* header = gltfField(o, "header");
     const GltfJson* tail = gltfField(o, "tail");
@@ -269,8 +272,8 @@ Fault readHead(const GltfJson& o, OrvaneExtras* x)
 
 }  // namespace
 
-void appendOrvaneExtras(std::string& s, const ExtrasHead& head, const std::vector<StoredBone>& bones,
-                        const std::vector<StoredNormal>& normals, const std::vector<PosedElement>& elements,
+void appendOrvaneExtras(std::string& s, const ExtrasHead& head, const std::vector<BoneRecord>& bones,
+                        const std::vector<int>& boneJoint, const std::vector<NormalRecord>& normals, const std::vector<PosedElement>& elements,
                         const std::vector<ElementPlace>& places)
 {
     s += "{\"format\":";
@@ -291,7 +294,7 @@ void appendOrvaneExtras(std::string& s, const ExtrasHead& head, const std::vecto
         appendInt(s, head.pointAccessor);
     }
     s += "},\"bones\":";
-    appendBones(s, bones);
+    appendBones(s, bones, boneJoint);
     s += ",\"normals\":";
     appendNormals(s, head.normalTotal, normals);
     s += ",\"primitives\":[";
@@ -299,7 +302,12 @@ void appendOrvaneExtras(std::string& s, const ExtrasHead& head, const std::vecto
         if (i > 0) s += ',';
         appendString(s, head.roles[i]);
     }
-    s += "],\"elements\":[";
+    s += ']';
+    if (!head.lineNodes.empty()) {
+        s += ",\"lineNodes\":";
+        appendInts(s, head.lineNodes);
+    }
+    s += ",\"elements\":[";
     for (size_t i = 0; i < elements.size(); ++i) {
         const StoredElement& e = elements[i];
         // Numbers of at most 20 characters; list items of 16 bits, 7 with their commas.
@@ -328,15 +336,24 @@ Fault readOrvaneExtras(const GltfDocument& doc, OrvaneExtras* x, bool* present)
     const GltfJson* bones = gltfArray(*o, "bones");
     if (bones == nullptr || bones->empty() || bones->size() > 32767) return faultOf("no valid bone list");
     x->bones.resize(bones->size());
+    x->boneJoint.resize(bones->size());
     for (size_t i = 0; i < bones->size(); ++i) {
-        if (const Fault f = readBone((*bones)[i], i, &x->bones[i])) return f;
+        if (const Fault f = readBone((*bones)[i], i, &x->bones[i], &x->boneJoint[i])) return f;
     }
     if (const Fault f = readNormals(*o, x)) return f;
     const GltfJson* roles = gltfArray(*o, "primitives");
-    if (roles == nullptr || roles->size() > 4) return faultOf("no valid primitive list");
+    if (roles == nullptr || roles->size() > static_cast<size_t>(maxPrimitives)) return faultOf("no valid primitive list");
     for (const GltfJson& r : *roles) {
         if (!r.is_string()) return faultOf("a primitive's role is not a string");
         x->roles.push_back(r.get<std::string>());
+    }
+    if (const GltfJson* lineNodes = gltfArray(*o, "lineNodes")) {
+        if (lineNodes->size() > x->roles.size()) return faultOf("more line nodes than primitives");
+        for (const GltfJson& n : *lineNodes) {
+            int64_t node = 0;
+            if (!integerIn(n, 0, INT32_MAX, &node)) return faultOf("a line node is not a node index");
+            x->lineNodes.push_back(node);
+        }
     }
     const GltfJson* elements = gltfArray(*o, "elements");
     if (elements == nullptr || elements->size() > 3 * 32767) return faultOf("no valid element list");

@@ -3,7 +3,6 @@
 #include "exchange/posed_body.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "support/little_endian.h"
 #include "body/body_check.h"
@@ -11,20 +10,15 @@
 
 namespace {
 
-// The sections of a prepared body, and the raw entry it was prepared from.
+// The sections of a prepared body.
 struct Sections {
-    const uint8_t* raw = nullptr;
-    const uint8_t* prepared = nullptr;
     const uint8_t* pointArray = nullptr;
     int32_t pointCount = 0;
     const uint8_t* table = nullptr;  // bone records
     int32_t boneCount = 0;
     const uint8_t* normals = nullptr;
-    const uint8_t* elements = nullptr;
     std::vector<int> boneJoint;  // each bone's joint, -1 for a bone the pass skips
 
-    // The raw entry's byte at the place the prepared one puts `at`.
-    const uint8_t* rawAt(const uint8_t* at) const { return raw + (at - prepared); }
     const uint8_t* bone(int32_t i) const { return table + i * boneRecordBytes; }
 };
 
@@ -70,8 +64,7 @@ void runSecondFrame(int32_t autoAngle, Sections* s, PosedBody* p)
         s->boneJoint[static_cast<size_t>(i)] = static_cast<int>(p->joints.size());
         p->joints.push_back(joint);
     }
-    s->elements = computeShades(s->normals, s->table, s->boneCount);
-    buildElementList(s->elements);
+    buildElementList(computeShades(s->normals, s->table, s->boneCount));
     p->framePoints.assign(transformedPoints, transformedPoints + transformedPointRoom);
 }
 
@@ -125,112 +118,43 @@ void placeBindPose(const Sections& s, PosedBody* p)
     }
 }
 
-// Stored records, read from the raw entry at the places the prepared one puts them.
-void readStoredRecords(const Sections& s, PosedBody* p)
+// One polygon's converted record beside its stored one.
+void readPolygon(PolygonRecord&& stored, const uint8_t* record, PosedElement* e)
 {
-    p->header.assign(s.raw, s.raw + bodyFrameDataOffset);
-    for (int32_t i = 0; i < s.pointCount; ++i) {
-        const uint8_t* at = s.rawAt(s.pointArray + i * pointBytes);
-        p->storedPoints.push_back({readI16(at), readI16(at + 2), readI16(at + 4)});
-    }
-    for (int32_t i = 0; i < s.boneCount; ++i) {
-        const uint8_t* b = s.rawAt(s.bone(i));
-        StoredBone bone;
-        bone.firstPoint = readI16(b + boneFirstPoint);
-        bone.pointCount = readI16(b + bonePointCount);
-        bone.basePoint = readI16(b + boneBasePoint);
-        bone.parent = readI16(b + boneParent);
-        bone.type = readU16(b + boneType);
-        bone.angleX = readI16(b + boneAngleX);
-        bone.angleY = readI16(b + boneAngleY);
-        bone.angleZ = readI16(b + boneAngleZ);
-        bone.normalCount = readI16(b + boneNormalCount);
-        std::memcpy(bone.reserved, b + 16, 2);
-        std::memcpy(bone.reserved + 2, b + 20, 18);
-        bone.joint = s.boneJoint[static_cast<size_t>(i)];
-        p->bones.push_back(bone);
-    }
-    p->normalTotal = readI16(s.rawAt(s.normals));
-    if (p->normalTotal != 0) {
-        const uint8_t* record = s.rawAt(s.normals + 2);
-        for (int32_t i = 0; i < s.boneCount; ++i) {
-            const int32_t k = readI16(s.bone(i) + boneNormalCount);
-            for (int32_t j = 0; j < k; ++j, record += normalRecordBytes) {
-                p->normalRecords.push_back({readI16(record), readI16(record + 2), readI16(record + 4), readU16(record + 6), i});
-            }
-        }
-    }
-}
-
-// One polygon's stored record (from the raw entry) beside its converted one; returns the next record.
-const uint8_t* readPolygon(const Sections& s, const uint8_t* in, const uint8_t* record, PosedElement* e)
-{
-    const uint8_t* stored = s.rawAt(in);
-    e->type = in[0];
+    static_cast<StoredElement&>(*e) = elementOf(std::move(stored));
     e->drawType = record[0];
-    e->colour = readU16(stored + 2);
     e->drawnColour = readU16(record + 2);
-    const int n = in[1];
-    const uint8_t* v = stored + polygonHeaderBytes;
-    if (e->type >= 9) {
-        for (int k = 0; k < n; ++k, v += 4) {
-            e->normals.push_back(readU16(v));
-            e->offsets.push_back(readI16(v + 2));
-        }
-    } else {
-        if (e->type >= 7) {
-            e->polygonNormal = readI16(v);
-            v += 2;
-        }
-        for (int k = 0; k < n; ++k, v += 2) e->offsets.push_back(readI16(v));
-    }
-    for (int k = 0; k < n; ++k) {
+    for (size_t k = 0; k < e->offsets.size(); ++k) {
         const uint8_t* slot = record + polygonHeaderBytes + polygonSlotBytes * k;
         e->points.push_back(readU16(slot + 2));
-        if (e->type >= 9) e->vertexColours.push_back(readU16(slot));
+        if (e->type >= renderTypeVertexShaded) e->vertexColours.push_back(readU16(slot));
     }
-    return in + polygonHeaderBytes + (e->type >= 9 ? 4 * n : e->type >= 7 ? 2 + 2 * n : 2 * n);
 }
 
-// Elements: the stored records beside the converted ones, entry by entry; returns the section's end.
-const uint8_t* readElements(const Sections& s, PosedBody* p)
+// Elements: the stored records beside the converted ones, entry by entry.
+void readElements(StoredBody& stored, PosedBody* p)
 {
-    const uint8_t* in = s.elements;
     p->elements.reserve(static_cast<size_t>(renderCount));
     int entry = 0;
-    const int32_t polygons = readI16(in);
-    in += 2;
-    for (int32_t i = 0; i < polygons; ++i, ++entry) {
+    for (PolygonRecord& polygon : stored.polygons) {
         PosedElement e;
-        in = readPolygon(s, in, renderList[entry].record, &e);
+        readPolygon(std::move(polygon), renderList[entry++].record, &e);
         p->elements.push_back(std::move(e));
     }
-    const int32_t lines = readI16(in);
-    in += 2;
-    for (int32_t i = 0; i < lines; ++i, ++entry, in += lineRecordBytes) {
-        const uint8_t* stored = s.rawAt(in);
-        const uint8_t* record = renderList[entry].record;
+    for (const LineRecord& line : stored.lines) {
+        const uint8_t* record = renderList[entry++].record;
         PosedElement e;
-        e.kind = PosedElement::line;
-        e.attributes = readU32(stored);
-        e.offsets = {readI16(stored + 4), readI16(stored + 6)};
+        static_cast<StoredElement&>(e) = elementOf(line);
         e.points = {readU16(record + 4), readU16(record + 6)};
         p->elements.push_back(std::move(e));
     }
-    const int32_t spheres = readI16(in);
-    in += 2;
-    for (int32_t i = 0; i < spheres; ++i, ++entry, in += sphereRecordBytes) {
-        const uint8_t* stored = s.rawAt(in);
-        const uint8_t* record = renderList[entry].record;
+    for (const SphereRecord& sphere : stored.spheres) {
+        const uint8_t* record = renderList[entry++].record;
         PosedElement e;
-        e.kind = PosedElement::sphere;
-        e.attributes = readU32(stored);
-        e.radius = readI16(stored + 4);
-        e.offsets = {readI16(stored + 6)};
+        static_cast<StoredElement&>(e) = elementOf(sphere);
         e.points = {readU16(record + 6)};
         p->elements.push_back(std::move(e));
     }
-    return in;
 }
 
 }  // namespace
@@ -252,8 +176,6 @@ Fault poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBody* ou
     runBodyStage(body.data());
 
     Sections s;
-    s.raw = raw;
-    s.prepared = body.data();
     const uint8_t* data = body.data() + bodyFrameDataOffset;
     s.pointCount = readI16(data);
     s.pointArray = data + 2;
@@ -268,8 +190,17 @@ Fault poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBody* ou
     runSecondFrame(autoAngle, &s, out);
     buildTree(s, out);
     placeBindPose(s, out);
-    readStoredRecords(s, out);
-    const uint8_t* end = readElements(s, out);
-    out->tail.assign(raw + (end - body.data()), raw + size);
+
+    // The stored records, from the raw entry (preparation rewrites parent fields).
+    StoredBody stored;
+    if (const Fault fault = decodeBody(raw, size, &stored)) return fault;
+    readElements(stored, out);
+    out->header = std::move(stored.header);
+    out->storedPoints = std::move(stored.points);
+    out->bones = std::move(stored.bones);
+    out->boneJoint = std::move(s.boneJoint);
+    out->normalTotal = stored.normalTotal;
+    out->normalRecords = std::move(stored.normals);
+    out->tail = std::move(stored.tail);
     return noFault();
 }

@@ -49,8 +49,9 @@ struct PosedBody {
     std::vector<Point16> bindPoints;    // bind pose, pointRoom of them (integers, 16-bit like the viewer's)
     std::vector<int> pointJoint;        // owning joint per point (the last bone to place it; the root otherwise)
     std::vector<PosedBone> joints;      // processed bones in table order; joint 0 is the root
-    std::vector<StoredBone> bones;      // the whole bone table
-    std::vector<StoredNormal> normalRecords;
+    std::vector<BoneRecord> bones;      // the whole bone table, as stored
+    std::vector<int> boneJoint;         // each bone's joint, -1 for a bone the skeleton pass skips
+    std::vector<NormalRecord> normalRecords;
     int16_t normalTotal = 0;            // the normal section's stored count
     std::vector<PosedElement> elements; // polygons, lines, spheres in stored order
     std::vector<uint8_t> header;        // bytes before the data section (26), as stored

@@ -21,13 +21,6 @@ std::array<uint32_t, 3> triangleKey(uint32_t a, uint32_t b, uint32_t c)
     return {a, b, c};
 }
 
-int32_t pointIndex(int16_t offset, uint8_t type, bool polygon)
-{
-    // As the element pass converts them: unsigned for polygons other than types 7 and 8.
-    if (polygon && (type < renderTypeShaded || type >= renderTypeVertexShaded)) return static_cast<uint16_t>(offset) / pointBytes;
-    return offset / pointBytes;
-}
-
 // Parent fields name 38 x the parent's index when the flags ask for conversion, else 36 x.
 int boneRecordBytesForFlags(const std::vector<uint8_t>& header)
 {
@@ -150,16 +143,30 @@ Fault RoundTrip::readPrimitives()
     }
     const GltfJson* mesh = meshIndex >= 0 ? gltfItem(doc_, "meshes", meshIndex) : nullptr;
     const GltfJson* list = mesh != nullptr ? gltfArray(*mesh, "primitives") : nullptr;
+    std::vector<const GltfJson*> found;
+    for (size_t p = 0; list != nullptr && p < list->size(); ++p) found.push_back(&(*list)[p]);
+    // Then each line mesh's primitive, numbered after the skinned mesh's (a node or mesh that is
+    // gone leaves its lines without geometry).
+    for (const int64_t n : extras_.lineNodes) {
+        int64_t lineMesh = -1;
+        const GltfJson* node = gltfItem(doc_, "nodes", n);
+        const GltfJson* m = node != nullptr && gltfInteger(*node, "mesh", &lineMesh) ? gltfItem(doc_, "meshes", lineMesh) : nullptr;
+        const GltfJson* lines = m != nullptr ? gltfArray(*m, "primitives") : nullptr;
+        found.push_back(lines != nullptr && !lines->empty() ? &(*lines)[0] : nullptr);
+    }
     int64_t vertices = 0;  // across the primitives: each may name the same accessors
-    for (size_t p = 0; list != nullptr && p < list->size(); ++p) {
+    for (size_t p = 0; p < found.size(); ++p) {
         RoundTripPrimitive pr;
-        if (const Fault f = readPrimitive((*list)[p], p, &pr)) return f;
+        if (found[p] != nullptr) {
+            if (const Fault f = readPrimitive(*found[p], p, &pr)) return f;
+        }
         vertices += static_cast<int64_t>(pr.positions.size());
         if (vertices > importVertexLimit) return faultOf("more than %lld vertices in all primitives", static_cast<long long>(importVertexLimit));
-        // A vertex that names a body point places it.
+        // A vertex that names a body point places it, unless it is posed or a sphere's.
         for (size_t v = 0; v < pr.positions.size(); ++v) {
             const int32_t point = pr.pointOf[v];
-            if (point >= 0 && point < extras_.pointCount && pr.role != "spheres") bind_[static_cast<size_t>(point)] = pr.positions[v];
+            if (point >= 0 && point < extras_.pointCount && pr.role != "spheres" && pr.role != "posed lines")
+                bind_[static_cast<size_t>(point)] = pr.positions[v];
         }
         prims_.push_back(std::move(pr));
     }
@@ -170,6 +177,8 @@ bool RoundTrip::vertexIs(const RoundTripPrimitive& pr, int64_t v, int32_t point)
 {
     if (v < 0 || v >= static_cast<int64_t>(pr.positions.size())) return false;
     if (pr.pointOf[static_cast<size_t>(v)] >= 0) return pr.pointOf[static_cast<size_t>(v)] == point;
+    // A posed vertex cannot be told by its place: the segment still being there is what counts.
+    if (pr.role == "posed lines") return point >= 0 && point < extras_.pointCount;
     return point >= 0 && point < extras_.pointCount && pr.positions[static_cast<size_t>(v)] == bind_[static_cast<size_t>(point)];
 }
 
@@ -180,7 +189,7 @@ bool RoundTrip::polygonStillThere(RoundTripPrimitive& pr, const StoredElement& e
 {
     const auto n = static_cast<int64_t>(e.offsets.size());
     bool keep = true;
-    for (int64_t k = 0; keep && k < n; ++k) keep = vertexIs(pr, place.firstVertex + k, pointIndex(e.offsets[static_cast<size_t>(k)], e.type, true));
+    for (int64_t k = 0; keep && k < n; ++k) keep = vertexIs(pr, place.firstVertex + k, pointIndexOf(e.offsets[static_cast<size_t>(k)], polygonOffsetsSigned(e.type)));
     const auto f = static_cast<uint32_t>(place.firstVertex);
     const auto end = static_cast<uint32_t>(place.firstVertex + n);
     std::vector<std::map<std::array<uint32_t, 3>, int>::iterator> own;
@@ -214,7 +223,7 @@ bool RoundTrip::keeps(const StoredElement& e, const ElementPlace& place)
     RoundTripPrimitive& pr = prims_[static_cast<size_t>(place.primitive)];
     if (e.kind == StoredElement::polygon) return polygonStillThere(pr, e, place);
     if (e.kind == StoredElement::line) {
-        if (!vertexIs(pr, place.firstVertex, pointIndex(e.offsets[0], 0, false)) || !vertexIs(pr, place.firstVertex + 1, pointIndex(e.offsets[1], 0, false))) {
+        if (!vertexIs(pr, place.firstVertex, pointIndexOf(e.offsets[0], true)) || !vertexIs(pr, place.firstVertex + 1, pointIndexOf(e.offsets[1], true))) {
             return false;
         }
         const std::array<uint32_t, 2> seg = {static_cast<uint32_t>(place.firstVertex), static_cast<uint32_t>(place.firstVertex + 1)};
@@ -302,10 +311,11 @@ void RoundTrip::takeTurnedBones()
     const int parentUnit = boneRecordBytesForFlags(extras_.header);
     int returned = 0;
     for (size_t i = 1; i < extras_.bones.size(); ++i) {
-        StoredBone& b = extras_.bones[i];
-        if (b.type != boneTypeRotation || b.joint < 0 || static_cast<size_t>(b.joint) >= jointNode.size()) continue;
+        BoneRecord& b = extras_.bones[i];
+        const int joint = extras_.boneJoint[i];
+        if (b.type != boneTypeRotation || joint < 0 || static_cast<size_t>(joint) >= jointNode.size()) continue;
         const bool regular = b.parent >= 0 && b.parent % parentUnit == 0 && b.parent / parentUnit < static_cast<int>(i);
-        const int64_t nodeIndex = jointNode[static_cast<size_t>(b.joint)];
+        const int64_t nodeIndex = jointNode[static_cast<size_t>(joint)];
         const GltfJson* node = nodes != nullptr && nodeIndex >= 0 && static_cast<size_t>(nodeIndex) < nodes->size() ? &(*nodes)[static_cast<size_t>(nodeIndex)] : nullptr;
         if (!regular || node == nullptr) continue;
         double q[4] = {0, 0, 0, 1};

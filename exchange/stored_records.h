@@ -1,25 +1,12 @@
-// stored_records.h: a body's bone, normal and element records as they are stored, the fields
-// geometry cannot carry through another tool. The exporter fills them from the body and writes
-// them into the glTF's extras; the importer reads them back from there.
+// stored_records.h: a body's elements in stored order, whatever their kind, as the exporter
+// carries them into the glTF's extras and the importer reads them back; the codec's records
+// (body/body_codec.h) are what they come from and go back into.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-struct StoredBone {
-    int16_t firstPoint = 0, pointCount = 0, basePoint = 0, parent = 0;
-    uint16_t type = 0;
-    int16_t angleX = 0, angleY = 0, angleZ = 0;
-    int16_t normalCount = 0;
-    uint8_t reserved[20] = {};  // bytes 16-17 and 20-37, carried along unexamined
-    int joint = -1;              // its joint (glTF: its skin joint), or -1 for a bone the skeleton pass skips
-};
-
-struct StoredNormal {
-    int16_t x = 0, y = 0, z = 0;
-    uint16_t divisor = 0;
-    int bone = 0;  // whose matrix turns it
-};
+#include "body/body_codec.h"
 
 struct StoredElement {
     enum Kind { polygon, line, sphere } kind = polygon;
@@ -34,3 +21,11 @@ struct StoredElement {
     uint32_t attributes = 0;
     int16_t radius = 0;
 };
+
+// The element of each record, and the record of an element.
+StoredElement elementOf(const PolygonRecord& r);
+StoredElement elementOf(PolygonRecord&& r);  // takes its lists
+StoredElement elementOf(const LineRecord& r);
+StoredElement elementOf(const SphereRecord& r);
+// Appends `e` to its kind's list of `body`.
+void appendRecord(const StoredElement& e, StoredBody* body);

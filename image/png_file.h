@@ -11,7 +11,7 @@
 // Writes `image` as an 8-bit RGB PNG to `path` ("-" is the standard output).
 Fault savePng(const std::string& path, const RgbImage& image);
 
-// The same PNG into memory, for a batch of files written together.
+// The PNG file's bytes, for a caller that writes several files together.
 Fault encodePng(const RgbImage& image, std::vector<uint8_t>* encoded);
 
 // Reads any 8-bit or 16-bit PNG as 8-bit RGB (alpha dropped, grey widened).

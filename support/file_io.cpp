@@ -257,8 +257,11 @@ Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap
     return fault;
 }
 
-Fault readFileInFolder(const std::string& folder, const std::string& name, std::size_t bytes, std::vector<uint8_t>* out,
-                       std::string* resolved)
+namespace {
+
+// Both reads of a file in a folder: `whole` takes the file as long as it is, up to `bytes`.
+Fault readInFolder(const std::string& folder, const std::string& name, std::size_t bytes, bool whole, std::vector<uint8_t>* out,
+                   std::string* resolved)
 {
     out->clear();
     if (name.empty() || name == "." || name == ".." || name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
@@ -277,6 +280,8 @@ Fault readFileInFolder(const std::string& folder, const std::string& name, std::
     struct stat status;
     Fault fault;
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) fault = faultOf("not a regular file");
+    else if (whole && static_cast<uint64_t>(status.st_size) > bytes) fault = faultOf("%lld bytes, more than the %zu the reader may still take", static_cast<long long>(status.st_size), bytes);
+    else if (whole) bytes = static_cast<std::size_t>(status.st_size);
     else if (static_cast<uint64_t>(status.st_size) < bytes) fault = faultOf("%lld bytes, shorter than the %zu it should hold", static_cast<long long>(status.st_size), bytes);
     if (!fault) {
         out->resize(bytes);
@@ -292,6 +297,20 @@ Fault readFileInFolder(const std::string& folder, const std::string& name, std::
     close(fd);
     if (fault) std::vector<uint8_t>().swap(*out);
     return fault;
+}
+
+}  // namespace
+
+Fault readFileInFolder(const std::string& folder, const std::string& name, std::size_t bytes, std::vector<uint8_t>* out,
+                       std::string* resolved)
+{
+    return readInFolder(folder, name, bytes, false, out, resolved);
+}
+
+Fault readWholeFileInFolder(const std::string& folder, const std::string& name, std::size_t most, std::vector<uint8_t>* out,
+                            std::string* resolved)
+{
+    return readInFolder(folder, name, most, true, out, resolved);
 }
 
 Fault writeFileBytes(const std::string& path, const uint8_t* bytes, std::size_t size)

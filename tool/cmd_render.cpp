@@ -19,7 +19,7 @@
 #include "render/gl_state.h"
 #include "support/file_io.h"
 #include "render/offscreen_gl.h"
-#include "render/palette_file.h"
+#include "image/palette_file.h"
 #include "render/posed_entry.h"
 #include "render/render_entry.h"
 #include "render/views.h"

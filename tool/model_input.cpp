@@ -9,7 +9,8 @@
 #include "body/body.h"
 #include "body/body_check.h"
 #include "exchange/model_import.h"
-#include "render/palette_file.h"
+#include "image/palette_file.h"
+#include "support/file_io.h"
 
 namespace {
 
@@ -84,6 +85,8 @@ Fault loadEntryInput(const char* command, const std::string& path, const ModelSe
     MeshBodyOptions options;
     options.palette = palette;
     if (settings.scale > 0) options.scale = settings.scale;
+    options.fit = settings.fit;
+    options.flat = settings.flat;
     ModelImport result;
     const Fault fault = importModel(bytes, format, folderOf(path), options, &result);
     opened->insert(opened->end(), result.files.begin(), result.files.end());

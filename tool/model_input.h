@@ -16,6 +16,8 @@ inline constexpr InputCap modelFileCap = {std::size_t{64} << 20, "a model"};
 struct ModelSettings {
     std::string palette;   // empty: palette.dmp beside the model, then in the working folder
     double scale = 0;      // 0: the default
+    double fit = 0;        // above 0: the scale that makes the largest extent this many model units
+    bool flat = false;     // faces unlit, whatever their normals
     bool raw = false;      // a non-model file goes in as it is, unchecked
 };
 

@@ -327,7 +327,7 @@ TEST(ImportRefusals, MessagesSayWhatIsWrongAndWhatToDo)
     for (const std::string at : {"2.5e6", "1e30"}) {
         const std::string reason = importObj("v 0 0 0\nv " + at + " 0 0\nv 0 " + at + " 0\nf 1 2 3\n");
         ASSERT_NE(reason.find("outside the 16-bit range: try --scale "), std::string::npos) << reason;
-        const double suggested = std::strtod(reason.substr(reason.rfind(' ') + 1).c_str(), nullptr);
+        const double suggested = std::strtod(reason.substr(reason.find("try --scale ") + 12).c_str(), nullptr);
         EXPECT_GT(suggested, 0) << reason;
         EXPECT_EQ(importObj("v 0 0 0\nv " + at + " 0 0\nv 0 " + at + " 0\nf 1 2 3\n", suggested), "") << suggested;
     }

@@ -8,6 +8,7 @@
 
 #include "archive/archive_format.h"
 #include "demo_folder.h"
+#include "image/png_file.h"
 #include "support/little_endian.h"
 
 namespace {
@@ -116,12 +117,26 @@ TEST_F(HiddenInputs, FilesAModelNamesAreInputsAndStayInItsFolder)
     for (int i = 0; i < 3000; ++i) self += "mtllib self.obj self.obj self.obj self.obj self.obj self.obj self.obj self.obj\n";
     write("self.obj", self);
     write("e.gltf", R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[],"extras":{"orvane":{"format":7}}}]})");
+    // Pictures a model names are inputs too, whether or not they decode.
+    write("t.png", "not a picture");
+    Bytes png;
+    ASSERT_FALSE(encodePng(RgbImage{1, 1, {200, 10, 10}}, &png));
+    ASSERT_TRUE(folder.write("u.png", png));
+    write("t.mtl", "newmtl m\nmap_Kd t.png\n");
+    write("t.obj", "mtllib t.mtl\nusemtl m\n" + triangleObj);
+    std::string textured = gltf(R"({"uri":"fig.bin","byteLength":44})");
+    textured.replace(textured.rfind('}'), 1, R"(,"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
+                     "textures":[{"source":0}],"images":[{"uri":"u.png"}]})");
+    textured.replace(textured.find(R"("indices":1)"), 11, R"("indices":1,"material":0)");
+    write("t.gltf", textured);
     expectRefusals({
         {"import fig.gltf -o fig.bin", 2, "orvane import: fig.bin is also the input ", "fig.bin"},
         {"import n.obj -o n.mtl", 2, "orvane import: n.mtl is also the input ", "n.mtl"},
         {"pack fig.bin fig.gltf", 2, "orvane pack: fig.bin is also the input ", "fig.bin"},
         {"import sub/out.gltf -o z.bin", 1, "orvane import: sub/out.gltf: buffer 0: data.bin: a link that leads out of the model's folder", nullptr},
-        {"import e.gltf -o z.bin", 1, "orvane import: e.gltf: Orvane extras do not read as format 1 or 2: imported as a foreign model\norvane import: e.gltf: ", nullptr},
+        {"import e.gltf -o z.bin", 1, "orvane import: e.gltf: Orvane extras ignored (format is not 1, 2 or 3): imported as a foreign model\norvane import: e.gltf: ", nullptr},
+        {"import t.obj -o t.png", 2, "orvane import: t.obj: texture 't.png' dropped: neither a PNG nor a JPEG picture\norvane import: t.png is also the input ", "t.png"},
+        {"import t.gltf -o u.png", 2, "orvane import: t.gltf: texture 0 ('u.png', 1 x 1) baked into face colours: each face takes the palette colour nearest its mean\norvane import: u.png is also the input ", "u.png"},
         // The rest of the line is the library's name, ./ included; each library is read once.
         {"import spaced.obj -o ok1.bin", 0, "", nullptr},
         {"import dotted.obj -o ok2.bin", 0, "", nullptr},

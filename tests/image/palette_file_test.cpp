@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "render/palette_file.h"
+#include "image/palette_file.h"
 #include "tests/support/scratch_dir.h"
 
 TEST(PaletteFile, ReadsTheFirst768BytesAndBlacksOutWhatAShortFileLacks)

@@ -1,4 +1,4 @@
-// sample_bodies.h: generated body-like byte buffers, for packing benchmarks and fuzz seeds.
+// sample_bodies.h: generated body-like byte buffers, for tests, packing benchmarks and fuzz seeds.
 #pragma once
 
 #include <cstdint>

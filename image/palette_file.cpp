@@ -1,5 +1,5 @@
 // palette_file.cpp: reads a palette file into a palette.
-#include "render/palette_file.h"
+#include "image/palette_file.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,5 @@
 // full_room_body.cpp: a generated body that fills the pipeline tables' room.
-#include "body/full_room_body.h"
+#include "testkit/full_room_body.h"
 
 #include <random>
 

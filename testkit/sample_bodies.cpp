@@ -1,5 +1,5 @@
 // sample_bodies.cpp: generated body-like byte buffers, for packing benchmarks and fuzz seeds.
-#include "body/sample_bodies.h"
+#include "testkit/sample_bodies.h"
 
 #include <cmath>
 #include <random>

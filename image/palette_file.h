@@ -1,7 +1,7 @@
 // palette_file.h: reads a palette file: 256 colours of three bytes (red, green, blue).
 #pragma once
 
-#include "render/view.h"
+#include "image/palette.h"
 #include "support/fault.h"
 
 // Reads up to 768 bytes of the file at `path` into `palette` with a single read; the colours a
