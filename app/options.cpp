@@ -1,6 +1,9 @@
 // options.cpp: the viewer's command line.
 #include "app/options.h"
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>  // Required for: std::strtol
@@ -49,6 +52,7 @@ const char* optionValue(int argc, char** argv, int* i, const char* name, bool* m
 
 bool wholeNumber(const char* text, long low, long high, long* value)
 {
+    if (!std::isdigit(static_cast<unsigned char>(text[0])) && text[0] != '-') return false;  // no space or '+' before it
     errno = 0;
     char* end = nullptr;
     const long v = std::strtol(text, &end, 10);
@@ -138,6 +142,13 @@ int takeCommandLine(int argc, char** argv)
     if (viewerOptions.version) {
         std::printf("orvane-viewer %s\n", viewerVersion);
         return 0;
+    }
+    // A palette that is a pipe or a device would hold the start-up in open() with no window;
+    // the run without arguments reads its palette.dmp as it always has.
+    struct stat status;
+    if (argc > 1 && stat(viewerOptions.palettePath.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        std::fprintf(stderr, "orvane-viewer: %s: not a regular file; the palette must be a file\n", viewerOptions.palettePath.c_str());
+        return 1;
     }
     if (viewerOptions.archiveNamed) {
         const char* archive = viewerOptions.archivePath.c_str();

@@ -44,5 +44,5 @@ int32_t announcedArchiveEntries(const char* path);
 // The viewer's command line, start to finish: reads it into viewerOptions and sets
 // lastPageIndex. Returns -1 when the viewer is to start; otherwise the status to end with, once
 // --help or --version is answered on standard output (0) or a bad command line is reported on
-// standard error with the usage (2).
+// standard error with the usage (2), or a named palette that is not a regular file is refused (1).
 int takeCommandLine(int argc, char** argv);

@@ -21,7 +21,11 @@ bool decodeBase64(const std::string& text, size_t from, std::vector<uint8_t>* ou
     int held = 0;
     for (size_t i = from; i < text.size(); ++i) {
         const auto c = static_cast<uint8_t>(text[i]);
-        if (c == '=') break;
+        if (c == '=') {
+            // Padding ends the text: at most two '=', and nothing after them.
+            const size_t end = text.find_first_not_of('=', i);
+            return end == std::string::npos && text.size() - i <= 2;
+        }
         const int v = base64Value(c);
         if (v < 0) return false;
         bits = (bits << 6) | static_cast<uint32_t>(v);

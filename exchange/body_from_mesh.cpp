@@ -143,9 +143,9 @@ Fault MeshBody::planBones()
         boneOfJoint_[j] = static_cast<int>(bones_.size());
         bones_.push_back(b);
     }
-    if (static_cast<int64_t>(bones_.size()) + 1 > importBoneLimit) {
-        return faultOf("%zu bones: more than the viewer's %d", bones_.size(), importBoneLimit);
-    }
+    // Exact once the bones are turned (a closing bone may still come); this stops a far larger
+    // skeleton before that work.
+    if (static_cast<int64_t>(bones_.size()) > importBoneLimit) return faultOf("%zu bones: more than the viewer's %d", bones_.size(), importBoneLimit);
     return noFault();
 }
 

@@ -2,6 +2,7 @@
 // model) and bounds-checked accessor reads.
 #include "exchange/gltf_document.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -32,7 +33,11 @@ bool plainFileName(const std::string& uri)
     return true;
 }
 
-Fault uriBytes(const std::string& text, const std::string& folder, std::vector<uint8_t>* out)
+// The bytes `text` names: a base64 data URI, or a plain file name in `folder`, read only if
+// it is really there: exactly `length` bytes when that is 0 or more, else the whole file up to
+// `room`. A file read is added to *files.
+Fault uriBytes(const std::string& text, const std::string& folder, int64_t length, int64_t room, std::vector<uint8_t>* out,
+               std::vector<std::string>* files)
 {
     if (isDataUri(text)) {
         const DataUriStatus status = decodeBase64DataUri(text, out);
@@ -42,16 +47,21 @@ Fault uriBytes(const std::string& text, const std::string& folder, std::vector<u
     }
     if (!plainFileName(text)) return faultOf("uri '%.60s' points outside the model's folder", text.c_str());
     if (folder.empty()) return faultOf("external file '%.60s' not allowed here", text.c_str());
-    if (const Fault f = readFileBytes(folder + "/" + text, out)) return faultOf("%.60s: %s", text.c_str(), f.reason);
+    std::string path;
+    const Fault f = length >= 0 ? readFileInFolder(folder, text, static_cast<size_t>(length), out, &path)
+                                : readWholeFileInFolder(folder, text, static_cast<size_t>(std::max<int64_t>(room, 0)), out, &path);
+    if (!path.empty()) files->push_back(path);
+    if (f) return faultOf("%.60s: %s", text.c_str(), f.reason);
     return noFault();
 }
 
-Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_t>* binChunk, const std::string& folder,
-                 std::vector<uint8_t>* out)
+// Buffer `index`, exactly its byteLength; `room` is what the importer may still hold.
+Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_t>* binChunk, const std::string& folder, int64_t room,
+                 std::vector<uint8_t>* out, std::vector<std::string>* files)
 {
     int64_t length = 0;
     if (!gltfInteger(buffer, "byteLength", &length) || length < 0) return faultOf("buffer %lld: no valid byteLength", static_cast<long long>(index));
-    if (length > gltfFileSizeLimit) return faultOf("buffer %lld: %lld bytes, more than the %lld the importer reads", static_cast<long long>(index), static_cast<long long>(length), static_cast<long long>(gltfFileSizeLimit));
+    if (length > room) return faultOf("buffer %lld: %lld bytes, more than the %lld MiB the importer reads in all", static_cast<long long>(index), static_cast<long long>(length), static_cast<long long>(gltfFileSizeLimit >> 20));
     const GltfJson* uri = gltfField(buffer, "uri");
     if (uri == nullptr) {
         if (index != 0 || binChunk == nullptr) return faultOf("buffer %lld: no data (no uri and no binary chunk)", static_cast<long long>(index));
@@ -59,12 +69,14 @@ Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_
     } else {
         if (!uri->is_string()) return faultOf("buffer %lld: uri is not a string", static_cast<long long>(index));
         const std::string& text = uri->get_ref<const std::string&>();
-        if (const Fault f = uriBytes(text, folder, out)) return withContext(("buffer " + std::to_string(index)).c_str(), f);
+        // A file beside the model: only the bytes the buffer declares.
+        if (const Fault f = uriBytes(text, folder, length, 0, out, files)) return withContext(("buffer " + std::to_string(index)).c_str(), f);
     }
     if (static_cast<int64_t>(out->size()) < length) {
         return faultOf("buffer %lld: %zu bytes, shorter than the declared %lld", static_cast<long long>(index), out->size(), static_cast<long long>(length));
     }
     out->resize(static_cast<size_t>(length));
+    out->shrink_to_fit();  // what is held is what is counted
     return noFault();
 }
 
@@ -234,7 +246,7 @@ Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, Glt
 {
     *out = GltfDocument{};
     out->folder = folder;
-    if (static_cast<int64_t>(bytes.size()) > gltfFileSizeLimit) return faultOf("file larger than %lld bytes", static_cast<long long>(gltfFileSizeLimit));
+    if (static_cast<int64_t>(bytes.size()) > gltfFileSizeLimit) return faultOf("file larger than %lld MiB", static_cast<long long>(gltfFileSizeLimit >> 20));
     std::vector<uint8_t> binChunk;
     bool haveBin = false;
     if (looksLikeGlb(bytes)) {
@@ -252,22 +264,30 @@ Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, Glt
     if (const GltfJson* buffers = gltfField(out->json, "buffers")) {
         if (!buffers->is_array()) return faultOf("buffers is not an array");
         if (buffers->size() > 1024) return faultOf("%zu buffers, more than the importer's limit 1024", buffers->size());
-        int64_t total = 0;
+        int64_t total = static_cast<int64_t>(bytes.size());  // the file and its buffers, as held
         for (size_t i = 0; i < buffers->size(); ++i) {
             std::vector<uint8_t> data;
-            if (const Fault f = loadBuffer((*buffers)[i], static_cast<int64_t>(i), haveBin ? &binChunk : nullptr, folder, &data)) return f;
+            if (const Fault f = loadBuffer((*buffers)[i], static_cast<int64_t>(i), haveBin ? &binChunk : nullptr, folder,
+                                           gltfFileSizeLimit - total, &data, &out->files))
+                return f;
             total += static_cast<int64_t>(data.size());
-            if (total > gltfFileSizeLimit) return faultOf("buffers larger than %lld bytes in all", static_cast<long long>(gltfFileSizeLimit));
             out->buffers.push_back(std::move(data));
         }
+        out->decodeRoom = gltfDecodeAllowance + total;
+        out->fileRoom = gltfFileSizeLimit - total;
+    } else {
+        out->decodeRoom = gltfDecodeAllowance + static_cast<int64_t>(bytes.size());
+        out->fileRoom = gltfFileSizeLimit - static_cast<int64_t>(bytes.size());
     }
     return noFault();
 }
 
 Fault gltfUriBytes(const GltfDocument& doc, const std::string& uri, std::vector<uint8_t>* out)
 {
-    if (const Fault f = uriBytes(uri, doc.folder, out)) return f;
-    if (static_cast<int64_t>(out->size()) > gltfFileSizeLimit) return faultOf("more than %lld bytes", static_cast<long long>(gltfFileSizeLimit));
+    const size_t held = doc.files.size();
+    if (const Fault f = uriBytes(uri, doc.folder, -1, doc.fileRoom, out, &doc.files)) return f;
+    if (doc.files.size() > held) doc.fileRoom -= static_cast<int64_t>(out->size());  // a file read now; a data URI was in the model
+    else if (static_cast<int64_t>(out->size()) > gltfFileSizeLimit) return faultOf("more than %lld bytes", static_cast<long long>(gltfFileSizeLimit));
     return noFault();
 }
 
@@ -291,10 +311,26 @@ Fault gltfBufferView(const GltfDocument& doc, int64_t index, const uint8_t** byt
     return noFault();
 }
 
+namespace {
+
+// Takes `values` from what the document may still decode.
+Fault chargeDecode(const GltfDocument& doc, int64_t index, int64_t values)
+{
+    if (values <= doc.decodeRoom) {
+        doc.decodeRoom -= values;
+        return noFault();
+    }
+    // Worded short: the primitive or node that read it goes before.
+    return faultOf("accessor %lld: read again and again, past what a file this size may decode", static_cast<long long>(index));
+}
+
+}  // namespace
+
 Fault readAccessor(const GltfDocument& doc, int64_t index, std::initializer_list<int> allowed, AccessorValues* out)
 {
     AccessorLayout layout;
     if (const Fault f = layoutOf(doc, index, allowed, &layout)) return f;
+    if (const Fault f = chargeDecode(doc, index, layout.count * layout.components)) return f;
     out->components = layout.components;
     out->count = layout.count;
     out->values.assign(static_cast<size_t>(layout.count * layout.components), 0.0);
@@ -321,6 +357,7 @@ Fault readIndexAccessor(const GltfDocument& doc, int64_t index, std::initializer
 {
     AccessorLayout layout;
     if (const Fault f = layoutOf(doc, index, allowed, &layout)) return f;
+    if (const Fault f = chargeDecode(doc, index, layout.count * layout.components)) return f;
     if (layout.componentType != gltfUnsignedByte && layout.componentType != gltfUnsignedShort && layout.componentType != gltfUnsignedInt) {
         return faultOf("accessor %lld: not unsigned integers", static_cast<long long>(index));
     }

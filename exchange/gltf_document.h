@@ -18,13 +18,21 @@ using GltfJson = nlohmann::json;
 // Largest count of elements an accessor may announce; larger ones are refused before any
 // allocation (a body holds at most 8,000 points, so real models stay far below it).
 inline constexpr int64_t gltfAccessorCountLimit = 1 << 22;
-// Largest model file or buffer the importer reads.
-inline constexpr int64_t gltfFileSizeLimit = int64_t{256} << 20;
+// Largest model file, with every buffer it holds or names, that the importer reads.
+inline constexpr int64_t gltfFileSizeLimit = int64_t{64} << 20;
+// Accessor values the importer decodes, beyond one per byte of the file and its buffers: every
+// read counts, so that a file naming one accessor again and again (from many primitives or
+// nodes) costs in proportion to its size.
+inline constexpr int64_t gltfDecodeAllowance = int64_t{1} << 18;
 
 struct GltfDocument {
     GltfJson json;
     std::vector<std::vector<uint8_t>> buffers;  // each exactly its declared byteLength
     std::string folder;                         // where files it names are read from; empty: none are
+    // Reads after parsing (accessors, pictures) draw on these, so they may change on a const one.
+    mutable std::vector<std::string> files;     // the files beside the model that were read
+    mutable int64_t decodeRoom = 0;             // values the accessor reads may still decode
+    mutable int64_t fileRoom = 0;               // bytes the files it names may still add
 };
 
 // Parses `bytes` (a GLB container or JSON text). Buffers come from the GLB's BIN chunk, from
@@ -32,7 +40,8 @@ struct GltfDocument {
 // A URI that names another folder is refused, never opened.
 Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, GltfDocument* out);
 
-// The bytes a URI names: a base64 data URI, or a plain file name in the document's folder.
+// The bytes a URI names: a base64 data URI, or a plain file name in the document's folder, read
+// whole within what the importer may still hold and added to the document's files.
 Fault gltfUriBytes(const GltfDocument& doc, const std::string& uri, std::vector<uint8_t>* out);
 
 // Where buffer view `index` lies, checked against its buffer.

@@ -3,6 +3,7 @@
 #include "exchange/gltf_mesh_scene.h"
 
 #include <cmath>
+#include <map>
 
 #include "exchange/body_from_mesh.h"
 #include "exchange/colour.h"
@@ -93,6 +94,7 @@ struct SceneWalk {
     std::vector<bool> inScene;
     std::vector<int> jointOfNode;  // each node's joint in the scene, -1 none
     Skin first;                    // the first skin
+    std::map<int64_t, Skin> skins;  // the others, as read
     int64_t skippedPoints = 0;
     int otherSkins = 0;
     GltfMaterials materials;
@@ -330,12 +332,20 @@ Fault addNodeMesh(SceneWalk& w, size_t n)
     const GltfJson* primitives = gltfArray(*mesh, "primitives");
     if (primitives == nullptr) return faultOf("mesh %lld: no primitives", static_cast<long long>(meshIndex));
     int64_t skinIndex = -1;
-    Skin skin;
+    // Each skin's matrices are read once and shared, however many nodes use it.
+    static const Skin noSkin;
+    const Skin* skin = &noSkin;
     if (gltfInteger((*nodes)[n], "skin", &skinIndex)) {
         if (skinIndex == 0) {
-            skin = w.first;
+            skin = &w.first;
         } else {
-            if (const Fault f = skinOf(w.doc, skinIndex, &skin)) return f;
+            auto known = w.skins.find(skinIndex);
+            if (known == w.skins.end()) {
+                Skin read;
+                if (const Fault f = skinOf(w.doc, skinIndex, &read)) return f;
+                known = w.skins.emplace(skinIndex, std::move(read)).first;
+            }
+            skin = &known->second;
             ++w.otherSkins;
         }
     }
@@ -355,7 +365,7 @@ Fault addNodeMesh(SceneWalk& w, size_t n)
             return faultOf("more than %lld vertices in all: more than the importer reads", static_cast<long long>(importVertexLimit));
         }
         if (const Fault f = readAttributes(w, prim, where, skinIndex >= 0, &d)) return f;
-        if (const Fault f = addVertices(w, n, skin, d, where)) return f;
+        if (const Fault f = addVertices(w, n, *skin, d, where)) return f;
         if (const Fault f = addFaces(w, prim, mode, base, d, where)) return f;
     }
     return noFault();
@@ -408,6 +418,34 @@ Fault gltfWorldMatrices(const GltfDocument& doc, std::vector<Mat4>* world, std::
             const int up = (*parent)[n];
             (*world)[n] = up < 0 ? local[n] : mat4Multiply((*world)[static_cast<size_t>(up)], local[n]);
             state[n] = 1;
+        }
+    }
+    return noFault();
+}
+
+Fault checkGltfStructure(const GltfDocument& doc)
+{
+    std::vector<Mat4> world;
+    std::vector<int> parent;
+    if (const Fault f = gltfWorldMatrices(doc, &world, &parent)) return f;
+    if (const GltfJson* skins = gltfArray(doc.json, "skins")) {
+        for (size_t s = 0; s < skins->size(); ++s) {
+            const GltfJson* joints = gltfArray((*skins)[s], "joints");
+            if (joints == nullptr) return faultOf("skin %zu: no joints", s);
+            for (const GltfJson& j : *joints) {
+                if (!j.is_number_integer() || j.get<int64_t>() < 0 || static_cast<size_t>(j.get<int64_t>()) >= world.size())
+                    return faultOf("skin %zu: a joint names no node", s);
+            }
+        }
+    }
+    if (const GltfJson* meshes = gltfArray(doc.json, "meshes")) {
+        for (size_t m = 0; m < meshes->size(); ++m) {
+            const GltfJson* primitives = gltfArray((*meshes)[m], "primitives");
+            for (size_t p = 0; primitives != nullptr && p < primitives->size(); ++p) {
+                int64_t mode = gltfTriangles;
+                if (gltfField((*primitives)[p], "mode") != nullptr && (!gltfInteger((*primitives)[p], "mode", &mode) || mode < gltfPoints || mode > gltfTriangleFan))
+                    return faultOf("mesh %zu primitive %zu: bad mode", m, p);
+            }
         }
     }
     return noFault();

@@ -8,6 +8,7 @@
 #include "body/body.h"
 #include "body/body_check.h"
 #include "exchange/edited_gltf_import.h"
+#include "exchange/gltf_document.h"
 #include "exchange/gltf_mesh_scene.h"
 #include "exchange/obj_mesh_scene.h"
 #include "exchange/orvane_gltf_import.h"
@@ -25,44 +26,58 @@ ModelFormat modelFormatOf(const std::string& path)
     return ModelFormat::none;
 }
 
-Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
-                  ModelImport* out, const ImportBase& base)
+namespace {
+
+// A glTF read against `base` when it is an export of it, else with its extras, else as a foreign model.
+Fault gltfBody(const std::vector<uint8_t>& bytes, const std::string& folder, const MeshBodyOptions& options, const ImportBase& base,
+               GltfDocument* doc, std::vector<uint8_t>* body, ModelImport* out)
 {
-    *out = ModelImport{};
+    if (const Fault f = readGltf(bytes, folder, doc)) return f;
+    if (const Fault f = checkGltfStructure(*doc)) return f;
+    bool handled = false;
+    if (base.body != nullptr) {
+        handled = out->fromBase = gltfMatchesBase(*doc, *base.body);
+        if (!handled && base.required) return faultOf("its joints are not those of %s: not an export of it", base.name.c_str());
+        if (handled) return bodyFromEditedGltf(*doc, *base.body, options, body, &out->notes);
+        out->notes.push_back("not an export of " + base.name + " (its joints differ): imported on its own");
+    }
+    if (const Fault f = bodyFromOrvaneGltf(*doc, options, &handled, body, &out->notes)) return f;
+    out->fromOrvane = handled;
+    if (handled) return noFault();
+    MeshScene scene;
+    if (const Fault f = meshSceneFromGltf(*doc, &scene)) return f;
+    out->notes.insert(out->notes.end(), scene.notes.begin(), scene.notes.end());
+    return bodyFromMesh(scene, options, body, &out->notes);
+}
+
+Fault importInto(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
+                 ModelImport* out, const ImportBase& base)
+{
     if (options.palette == nullptr) return faultOf("no palette");
     if (!(options.scale > 0) || options.scale > 1e9) return faultOf("scale must be a positive number");
     std::vector<uint8_t> body;
     if (base.body != nullptr && base.required && format == ModelFormat::obj) return faultOf("an OBJ cannot be read against %s: export a glTF", base.name.c_str());
     if (format == ModelFormat::obj) {
         MeshScene scene;
-        const MtlLoader loader = [&](const std::string& name, std::vector<uint8_t>* mtl) {
-            return !folder.empty() && !readFileBytes(folder + "/" + name, mtl);
+        // A library or picture is read whole, within what the importer holds for the model and its files.
+        int64_t held = static_cast<int64_t>(bytes.size());
+        const MtlLoader loader = [&](const std::string& name, std::vector<uint8_t>* file) {
+            if (folder.empty()) return false;
+            std::string path;
+            const bool read = !readWholeFileInFolder(folder, name, static_cast<size_t>(gltfFileSizeLimit - held), file, &path);
+            if (!path.empty()) out->files.push_back(path);
+            held += static_cast<int64_t>(file->size());
+            return read;
         };
-        if (const Fault f = meshSceneFromObj(bytes, loader, &scene)) return f;
+        const Fault read = meshSceneFromObj(bytes, loader, &scene);
         out->notes = scene.notes;
+        if (read) return read;
         if (const Fault f = bodyFromMesh(scene, options, &body, &out->notes)) return f;
     } else if (format == ModelFormat::glb || format == ModelFormat::gltf) {
         GltfDocument doc;
-        if (const Fault f = readGltf(bytes, folder, &doc)) return f;
-        bool handled = false;
-        if (base.body != nullptr) {
-            handled = out->fromBase = gltfMatchesBase(doc, *base.body);
-            if (!handled && base.required) return faultOf("its joints are not those of %s: not an export of it", base.name.c_str());
-            if (!handled) out->notes.push_back("not an export of " + base.name + " (its joints differ): imported on its own");
-            if (handled) {
-                if (const Fault f = bodyFromEditedGltf(doc, *base.body, options, &body, &out->notes)) return f;
-            }
-        }
-        if (!handled) {
-            if (const Fault f = bodyFromOrvaneGltf(doc, options, &handled, &body, &out->notes)) return f;
-        }
-        out->fromOrvane = handled && !out->fromBase;
-        if (!handled) {
-            MeshScene scene;
-            if (const Fault f = meshSceneFromGltf(doc, &scene)) return f;
-            out->notes.insert(out->notes.end(), scene.notes.begin(), scene.notes.end());
-            if (const Fault f = bodyFromMesh(scene, options, &body, &out->notes)) return f;
-        }
+        const Fault fault = gltfBody(bytes, folder, options, base, &doc, &body, out);
+        out->files = doc.files;  // pictures too, read on the way
+        if (fault) return fault;
     } else {
         return faultOf("not a model file (.glb, .gltf or .obj)");
     }
@@ -76,4 +91,15 @@ Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const s
     if (fatal != nullptr) return faultOf("the imported body would stop the viewer: %s", fatal);
     out->body = std::move(body);
     return noFault();
+}
+
+}  // namespace
+
+Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
+                  ModelImport* out, const ImportBase& base)
+{
+    *out = ModelImport{};
+    const Fault fault = importInto(bytes, format, folder, options, out, base);
+    if (fault) out->body.clear();
+    return fault;
 }

@@ -18,6 +18,7 @@ struct ModelImport {
     std::vector<std::string> notes;  // what was baked or dropped, one line each
     bool fromOrvane = false;         // rebuilt with the extras `orvane export` wrote
     bool fromBase = false;           // read as an edit of the base body
+    std::vector<std::string> files;  // the files beside the model that were read (buffers, libraries)
 };
 
 // The body an edited export came from. A glTF that matches it (its joints are the base's) is
@@ -29,7 +30,8 @@ struct ImportBase {
 };
 
 // Imports `bytes`, read from a file of `format`. Buffers and material libraries named by the
-// model are read from `folder` (plain file names only); an empty folder refuses them. The
-// body is checked as the viewer will walk it before it is handed back.
+// model are read from `folder` (plain file names only, never leaving it through a link); an
+// empty folder refuses them. The body is checked as the viewer will walk it before it is
+// handed back. On failure, out->notes and out->files still say what was met on the way.
 Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
                   ModelImport* out, const ImportBase& base = {});

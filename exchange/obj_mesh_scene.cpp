@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <set>
+#include <string>
 
 #include "exchange/colour.h"
 #include "exchange/mesh_scene.h"
@@ -12,43 +14,52 @@
 namespace {
 
 constexpr size_t lineLimit = 65536;
+// Material libraries: each read once, at most this many, names at most this long.
+constexpr size_t libraryLimit = 16;
+constexpr size_t libraryNameLimit = 255;
 
+// One line of text: its words and, for 'mtllib', the rest
+// of the line as it stands, since a library's name may hold spaces or '#'.
 struct Line {
+    size_t number = 0;
     std::vector<std::string> words;
+    std::string rest;  // after the first word, blanks around it trimmed
 };
 
-// Splits text into lines of whitespace-separated words, comments dropped.
-Fault linesOf(const std::vector<uint8_t>& bytes, std::vector<Line>* out)
+// Calls `each(line)` for every line that has words, comments dropped; one line is held at a
+// time. A UTF-8 byte-order mark before the first line is skipped. Stops at the first fault.
+template <typename Each>
+Fault forEachLine(const std::vector<uint8_t>& bytes, Each each)
 {
-    std::string word;
+    size_t at = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
     Line line;
-    size_t length = 0;
-    bool comment = false;
-    const auto endWord = [&] {
-        if (!word.empty()) line.words.push_back(std::move(word));
-        word.clear();
-    };
-    for (size_t i = 0; i <= bytes.size(); ++i) {
-        const char c = i < bytes.size() ? static_cast<char>(bytes[i]) : '\n';
-        if (c == '\n' || c == '\r') {
-            endWord();
-            if (!line.words.empty()) out->push_back(std::move(line));
-            line = Line{};
-            length = 0;
-            comment = false;
-            continue;
+    while (at < bytes.size()) {
+        ++line.number;
+        size_t end = at;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
+        if (end - at > lineLimit) return faultOf("line %zu: longer than %zu characters", line.number, lineLimit);
+        const std::string text(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(end));
+        if (text.find('\0') != std::string::npos) return faultOf("not a text file (a zero byte)");
+        at = end + 1;
+        if (end < bytes.size() && bytes[end] == '\r' && at < bytes.size() && bytes[at] == '\n') ++at;  // CR LF is one line end
+        line.words.clear();
+        line.rest.clear();
+        const size_t comment = text.find('#');
+        size_t i = 0;
+        while (i < text.size() && i < comment) {
+            const size_t from = text.find_first_not_of(" \t", i);
+            if (from == std::string::npos || from >= comment) break;
+            const size_t to = std::min(text.find_first_of(" \t#", from), text.size());
+            line.words.push_back(text.substr(from, to - from));
+            if (line.words.size() == 1) {
+                const size_t first = text.find_first_not_of(" \t", to);
+                const size_t last = text.find_last_not_of(" \t");
+                if (first != std::string::npos) line.rest = text.substr(first, last + 1 - first);
+            }
+            i = to;
         }
-        if (++length > lineLimit) return faultOf("line %zu: longer than %zu characters", out->size() + 1, lineLimit);
-        if (c == '\0') return faultOf("not a text file (a zero byte)");
-        if (comment) continue;
-        if (c == '#') {
-            comment = true;
-            endWord();
-        } else if (c == ' ' || c == '\t') {
-            endWord();
-        } else {
-            word += c;
-        }
+        if (line.words.empty()) continue;
+        if (const Fault f = each(line)) return f;
     }
     return noFault();
 }
@@ -100,10 +111,9 @@ struct ObjMaterial {
 
 void readMtl(const std::vector<uint8_t>& bytes, std::map<std::string, ObjMaterial>* materials)
 {
-    std::vector<Line> lines;
-    if (linesOf(bytes, &lines)) return;  // an unreadable library leaves its materials white
     ObjMaterial* current = nullptr;
-    for (const Line& l : lines) {
+    // An unreadable library leaves the rest of its materials white.
+    (void)forEachLine(bytes, [&](const Line& l) {
         const std::string& key = l.words[0];
         if (key == "newmtl" && l.words.size() >= 2) {
             current = &(*materials)[l.words[1]];
@@ -123,7 +133,25 @@ void readMtl(const std::vector<uint8_t>& bytes, std::map<std::string, ObjMateria
             double v = 1;
             if (number(l.words[1], &v)) current->translucent = (key == "d" ? v : 1 - v) < 0.999;
         }
-    }
+        return noFault();
+    });
+}
+
+// The library a 'mtllib' line names: the rest of the line as one name, "./" before it
+// dropped; should no such file be there and the name hold a '#', the part before it (a
+// comment after the name).
+bool loadLibrary(const Line& l, const MtlLoader& loadMtl, std::vector<uint8_t>* mtl)
+{
+    std::string name = l.rest;
+    while (name.rfind("./", 0) == 0) name.erase(0, 2);
+    const auto plain = [](const std::string& n) {
+        return !n.empty() && n.size() <= libraryNameLimit && n.find('/') == std::string::npos && n.find('\\') == std::string::npos && n != "..";
+    };
+    if (plain(name) && loadMtl(name, mtl)) return true;
+    const size_t hash = name.find('#');
+    if (hash == std::string::npos) return false;
+    name.resize(name.find_last_not_of(" \t", hash == 0 ? 0 : hash - 1) + 1);
+    return hash > 0 && plain(name) && loadMtl(name, mtl);
 }
 
 // The scene texture of a material's map_Kd, decoded once; -1 when there is none or it cannot
@@ -166,22 +194,22 @@ bool numbers(const Line& l, size_t count, double* out)
 Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadMtl, MeshScene* out)
 {
     *out = MeshScene{};
-    std::vector<Line> lines;
-    if (const Fault f = linesOf(bytes, &lines)) return f;
     std::map<std::string, ObjMaterial> materials;
     ObjMaterial current;
     std::vector<bool> hasOwnColour;
     std::vector<Vec3> ownColour;
+    std::set<std::string> libraries;  // each named library tried once
     int ignoredLibraries = 0;
-    size_t lineNumber = 0;
+    bool skippedLibraries = false;
     // Each face's vertices are copies: the colour is a face's (its material's) unless the
     // vertex has its own.
     std::vector<Vec3> positions, normals;
     std::vector<TexCoord> uvs;
     std::map<std::string, int> textures;
-    for (const Line& l : lines) {
-        ++lineNumber;
+    std::vector<VertexRef> refs;
+    const Fault fault = forEachLine(bytes, [&](const Line& l) -> Fault {
         const std::string& key = l.words[0];
+        const size_t lineNumber = l.number;
         if (key == "v") {
             if (l.words.size() != 4 && l.words.size() != 5 && l.words.size() != 7) return faultOf("line %zu: a vertex needs x y z", lineNumber);
             Vec3 p;
@@ -208,7 +236,7 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
             const size_t least = key == "f" ? 3 : 2;
             if (l.words.size() < least + 1) return faultOf("line %zu: '%s' needs at least %zu vertices", lineNumber, key.c_str(), least);
             if (l.words.size() > 256) return faultOf("line %zu: more than 255 vertices", lineNumber);
-            std::vector<VertexRef> refs(l.words.size() - 1);
+            refs.assign(l.words.size() - 1, VertexRef{});
             for (size_t k = 1; k < l.words.size(); ++k) {
                 if (!vertexReference(l.words[k], positions.size(), uvs.size(), normals.size(), &refs[k - 1])) {
                     return faultOf("line %zu: vertex '%.40s' does not exist", lineNumber, l.words[k].c_str());
@@ -239,18 +267,25 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
                 }
             }
         } else if (key == "usemtl") {
-            current = l.words.size() >= 2 && materials.count(l.words[1]) ? materials[l.words[1]] : ObjMaterial{};
+            const auto found = l.words.size() >= 2 ? materials.find(l.words[1]) : materials.end();
+            current = found != materials.end() ? found->second : ObjMaterial{};
         } else if (key == "mtllib") {
-            for (size_t k = 1; k < l.words.size(); ++k) {
-                const std::string& name = l.words[k];
-                std::vector<uint8_t> mtl;
-                const bool plain = name.find('/') == std::string::npos && name.find('\\') == std::string::npos && name != "..";
-                if (plain && loadMtl && loadMtl(name, &mtl)) readMtl(mtl, &materials);
-                else ++ignoredLibraries;
+            const std::string name = l.rest.substr(0, libraryNameLimit + 1);
+            std::vector<uint8_t> mtl;
+            if (libraries.count(name) != 0) return noFault();
+            if (libraries.size() >= libraryLimit) {
+                skippedLibraries = true;
+                return noFault();
             }
+            libraries.insert(name);
+            if (loadMtl && loadLibrary(l, loadMtl, &mtl)) readMtl(mtl, &materials);
+            else ++ignoredLibraries;
         }
         // o, g, s and the rest carry nothing a body keeps.
-    }
+        return noFault();
+    });
+    if (fault) return fault;
     if (ignoredLibraries > 0) out->notes.push_back(std::to_string(ignoredLibraries) + " material libraries not found beside the model: their faces are white");
+    if (skippedLibraries) out->notes.push_back("more than " + std::to_string(libraryLimit) + " material libraries named: only the first " + std::to_string(libraryLimit) + " were read");
     return noFault();
 }

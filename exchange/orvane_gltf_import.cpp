@@ -80,6 +80,7 @@ Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options
     trip.keepElements();
     if (const Fault f = trip.addNewElements()) return f;
     trip.takeTurnedBones();
+    if (trip.elements().empty() && !x.elements.empty()) return faultOf("nothing to import: none of the body's elements is left in the file");
 
     StoredBody body;
     if (const Fault f = takeElements(trip.elements(), &body)) return f;

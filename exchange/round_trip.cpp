@@ -154,11 +154,14 @@ Fault RoundTrip::readPrimitives()
         const GltfJson* lines = m != nullptr ? gltfArray(*m, "primitives") : nullptr;
         found.push_back(lines != nullptr && !lines->empty() ? &(*lines)[0] : nullptr);
     }
+    int64_t vertices = 0;  // across the primitives: each may name the same accessors
     for (size_t p = 0; p < found.size(); ++p) {
         RoundTripPrimitive pr;
         if (found[p] != nullptr) {
             if (const Fault f = readPrimitive(*found[p], p, &pr)) return f;
         }
+        vertices += static_cast<int64_t>(pr.positions.size());
+        if (vertices > importVertexLimit) return faultOf("more than %lld vertices in all primitives", static_cast<long long>(importVertexLimit));
         // A vertex that names a body point places it, unless it is posed or a sphere's.
         for (size_t v = 0; v < pr.positions.size(); ++v) {
             const int32_t point = pr.pointOf[v];

@@ -8,8 +8,6 @@
 #include "image/rgb_image.h"
 #include "support/fault.h"
 
-// Encodes `image` as an 8-bit RGB PNG into *out.
-Fault encodePng(const RgbImage& image, std::vector<uint8_t>* out);
 // Writes `image` as an 8-bit RGB PNG to `path` ("-" is the standard output).
 Fault savePng(const std::string& path, const RgbImage& image);
 

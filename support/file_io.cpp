@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -221,7 +222,12 @@ struct PendingWrite {
 
 }  // namespace
 
-Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out)
+Fault tooLargeFault(InputCap cap)
+{
+    return faultOf("larger than %zu MiB, the most %s may be", cap.bytes >> 20, cap.what);
+}
+
+Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap cap)
 {
     out->clear();
     const bool fromStdin = path == "-";
@@ -229,24 +235,82 @@ Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out)
     const int fd = fromStdin ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return systemFault(errno);
     struct stat status;
-    if (!fromStdin && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
-        close(fd);
-        return faultOf("not a regular file");
-    }
-    uint8_t chunk[65536];
     Fault fault;
-    for (;;) {
+    if (!fromStdin && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) fault = faultOf("not a regular file");
+    else if (!fromStdin && static_cast<uint64_t>(status.st_size) > cap.bytes) fault = tooLargeFault(cap);
+    else if (!fromStdin) out->reserve(static_cast<std::size_t>(status.st_size));
+    uint8_t chunk[65536];
+    while (!fault) {
         const ssize_t got = read(fd, chunk, sizeof chunk);
         if (got == 0) break;
         if (got < 0) {
             if (errno == EINTR) continue;
             fault = systemFault(errno);
-            break;
+        } else if (static_cast<std::size_t>(got) > cap.bytes - out->size()) {
+            fault = tooLargeFault(cap);  // grown since, or the standard input
+        } else {
+            out->insert(out->end(), chunk, chunk + got);
         }
-        out->insert(out->end(), chunk, chunk + got);
     }
     if (!fromStdin) close(fd);
+    if (fault) std::vector<uint8_t>().swap(*out);
     return fault;
+}
+
+namespace {
+
+// Both reads of a file in a folder: `whole` takes the file as long as it is, up to `bytes`.
+Fault readInFolder(const std::string& folder, const std::string& name, std::size_t bytes, bool whole, std::vector<uint8_t>* out,
+                   std::string* resolved)
+{
+    out->clear();
+    if (name.empty() || name == "." || name == ".." || name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+        return faultOf("not a plain file name");
+    char* real = realpath((folder + "/" + name).c_str(), nullptr);
+    if (real == nullptr) return systemFault(errno);
+    *resolved = real;
+    std::free(real);
+    char* realFolder = realpath(folder.c_str(), nullptr);
+    if (realFolder == nullptr) return systemFault(errno);
+    const std::string home = realFolder;
+    std::free(realFolder);
+    if (folderOf(*resolved) != home) return faultOf("a link that leads out of the model's folder");
+    const int fd = open(resolved->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return systemFault(errno);
+    struct stat status;
+    Fault fault;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) fault = faultOf("not a regular file");
+    else if (whole && static_cast<uint64_t>(status.st_size) > bytes) fault = faultOf("%lld bytes, more than the %zu the reader may still take", static_cast<long long>(status.st_size), bytes);
+    else if (whole) bytes = static_cast<std::size_t>(status.st_size);
+    else if (static_cast<uint64_t>(status.st_size) < bytes) fault = faultOf("%lld bytes, shorter than the %zu it should hold", static_cast<long long>(status.st_size), bytes);
+    if (!fault) {
+        out->resize(bytes);
+        std::size_t done = 0;
+        while (done < bytes && !fault) {
+            const ssize_t got = read(fd, out->data() + done, bytes - done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) fault = systemFault(errno);
+            else if (got == 0) fault = faultOf("shorter than the %zu bytes it should hold", bytes);  // shrunk meanwhile
+            else done += static_cast<std::size_t>(got);
+        }
+    }
+    close(fd);
+    if (fault) std::vector<uint8_t>().swap(*out);
+    return fault;
+}
+
+}  // namespace
+
+Fault readFileInFolder(const std::string& folder, const std::string& name, std::size_t bytes, std::vector<uint8_t>* out,
+                       std::string* resolved)
+{
+    return readInFolder(folder, name, bytes, false, out, resolved);
+}
+
+Fault readWholeFileInFolder(const std::string& folder, const std::string& name, std::size_t most, std::vector<uint8_t>* out,
+                            std::string* resolved)
+{
+    return readInFolder(folder, name, most, true, out, resolved);
 }
 
 Fault writeFileBytes(const std::string& path, const uint8_t* bytes, std::size_t size)

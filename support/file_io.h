@@ -17,10 +17,33 @@
 
 #include "support/fault.h"
 
+// The most a read takes in, and what it is for ("a body"), named in the refusal.
+struct InputCap {
+    std::size_t bytes;
+    const char* what;
+};
+// No file the tool reads whole is larger than this, whatever it is.
+inline constexpr InputCap anyInputCap = {std::size_t{256} << 20, "any input"};
+
 // Reads the whole file at `path` ("-" is the standard input) into *out. Anything other than a
 // regular file is refused ("not a regular file"), so a device such as /dev/zero never makes a
-// read go on forever. Other reasons are the system's (e.g. "No such file or directory").
-Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out);
+// read go on forever, and so is anything larger than `cap` ("larger than 16 MiB, the most a
+// body may be"): a regular file before a byte is read, the standard input once it has passed
+// the cap. Other reasons are the system's (e.g. "No such file or directory").
+Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap cap = anyInputCap);
+
+// Reads the first `bytes` bytes of the file `name` in `folder`, a file a model names beside it.
+// The name must be a plain file name, and the file, once every symbolic link is resolved, must
+// still lie in that folder (a link may lead to a sibling, never out): anything else is refused
+// unread. A file shorter than `bytes` is refused too. *resolved receives the path read.
+Fault readFileInFolder(const std::string& folder, const std::string& name, std::size_t bytes, std::vector<uint8_t>* out,
+                       std::string* resolved);
+// The whole of such a file, however long it is up to `most` bytes; a longer one is refused unread.
+Fault readWholeFileInFolder(const std::string& folder, const std::string& name, std::size_t most, std::vector<uint8_t>* out,
+                            std::string* resolved);
+
+// The refusal of an input larger than `cap`, as readFileBytes words it.
+Fault tooLargeFault(InputCap cap);
 
 // Writes `bytes` to `path` ("-" is the standard output) as described above.
 Fault writeFileBytes(const std::string& path, const uint8_t* bytes, std::size_t size);

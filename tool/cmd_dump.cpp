@@ -3,6 +3,7 @@
 //
 // Output, one line per frame (the form is fixed, for comparison with other implementations):
 // {"frame":1,"autoAngle":2,"points":[[x,y,z],...],"shades":[...],"render":[...]}
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -150,11 +151,13 @@ struct SessionStep {
     long frames = 1;
 };
 
-// "0:3,5,2:4": entries with their frame counts (1 when left out). False on anything else.
+// "0:3,5,2:4": entries with their frame counts (1 when left out), at most INT32_MAX frames in
+// all, as --frames. False on anything else.
 bool parseSteps(const char* text, std::vector<SessionStep>* steps)
 {
     std::string all = text;
     std::size_t start = 0;
+    long total = 0;
     for (;;) {
         const std::size_t comma = all.find(',', start);
         const std::string step = all.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
@@ -163,6 +166,8 @@ bool parseSteps(const char* text, std::vector<SessionStep>* steps)
         if (!readWholeNumber(step.substr(0, colon).c_str(), 0, reachableEntries - 1, &parsed.index)) return false;
         if (colon != std::string::npos && !readWholeNumber(step.substr(colon + 1).c_str(), 0, INT32_MAX, &parsed.frames))
             return false;
+        total += parsed.frames;
+        if (total > INT32_MAX) return false;
         steps->push_back(parsed);
         if (comma == std::string::npos) return true;
         start = comma + 1;
@@ -188,13 +193,19 @@ int dumpSteps(const char* path, const std::vector<SessionStep>& steps, bool auto
             if (!session) return 1;
             everyEntryShown = false;
         }
-        const int32_t pointCount = body != nullptr ? readI16(body + bodyFrameDataOffset) : 0;
+        if (body == nullptr) {
+            // Nothing to show: its frames only move the counters on, all at once.
+            frame += step.frames;
+            if (autoRotation) autoAngle = static_cast<int32_t>(static_cast<uint32_t>(autoAngle) + 2u * static_cast<uint32_t>(step.frames));
+            angleY = autoAngle;
+            continue;
+        }
+        const int32_t pointCount = readI16(body + bodyFrameDataOffset);
         // Stops early when the output cannot be written; the tool's main reports it.
         for (long i = 0; i < step.frames && !std::ferror(stdout); ++i) {
             ++frame;
             if (autoRotation) autoAngle = static_cast<int32_t>(static_cast<uint32_t>(autoAngle) + 2u);
             angleY = autoAngle;
-            if (body == nullptr) continue;
             runBodyStage(body);  // a fatal condition prints its message here and ends the process
             line.clear();
             appendFrame(line, session ? step.index : -1, frame, autoAngle, pointCount);
@@ -218,8 +229,8 @@ int runDump(int argc, char** argv)
         if (line.operands.size() > 1) return line.usageError("--session takes no INDEX");
         if (line.has("--frames")) return line.usageError("--frames does not go with --session (give INDEX:FRAMES)");
         if (!parseSteps(line.value("--session"), &steps))
-            return line.usageError("--session takes steps INDEX[:FRAMES],... (INDEX 0 to %d), not '%s'",
-                                   reachableEntries - 1, line.value("--session"));
+            return line.usageError("--session takes steps INDEX[:FRAMES],... (INDEX 0 to %d, at most %d frames in all), not '%s'",
+                                   reachableEntries - 1, INT32_MAX, line.value("--session"));
     } else {
         if (line.operands.size() < 2) return line.usageError("missing INDEX");
         SessionStep step;

@@ -18,7 +18,6 @@
 #include "exchange/obj_export.h"
 #include "image/palette_file.h"
 #include "support/file_io.h"
-#include "support/same_file.h"
 #include "tool/archive_input.h"
 #include "tool/commands.h"
 
@@ -32,11 +31,14 @@ const CommandSyntax exportCommand = {
                    "OBJ + MTL (the posed mesh only). The format follows the extension; '-' writes a .glb or\n"
                    ".gltf to standard output (--format). With --all every entry that can be shown goes to\n"
                    "DIR/<index>.<format>; a refused entry is named with its reason and the others still go out.\n"
+                   "Every target is checked before the first is written. --all writes nothing when the entries\n"
+                   "unpack to more than 256 MiB in all (entries may share their bytes), unless --force.\n"
                    "\n"
                    "Exit status: 0 on success, 1 when an entry is refused or a file cannot be read or written,\n"
                    "2 on a usage error (also an output that is an input).\n",
     .options = {{"-o", "OUT", "the file to write, or with --all the folder"},
                 {"--all", nullptr, "every entry that can be shown, into DIR"},
+                {"--force", nullptr, "with --all, go on past 256 MiB of entries in all"},
                 {"--auto-angle", "N", "auto-rotation angle of the frame, 1024 units a turn (default 0)"},
                 {"--look", "viewer|base", "viewer: colours as the viewer draws them, unlit (default); base: lit"},
                 {"--palette", "FILE", "palette (default: palette.dmp beside ARCHIVE)"},
@@ -52,6 +54,7 @@ struct Options {
     std::string archive;
     int index = -1;
     bool all = false;
+    bool force = false;
     std::string out;
     std::string palette;
     std::optional<Format> format;
@@ -77,6 +80,7 @@ int parse(int argc, char** argv, Options* o)
     if (const int status = parseCommandLine(exportCommand, argc, argv, &line); status >= 0) return status;
     o->archive = line.operands[0];
     o->all = line.has("--all");
+    o->force = line.has("--force");
     o->out = line.value("-o", "");
     long n = 0;
     if (line.has("--auto-angle")) {
@@ -111,14 +115,33 @@ int parse(int argc, char** argv, Options* o)
     }
     o->palette = line.value("--palette", "");
     if (o->palette.empty()) o->palette = (fs::path(o->archive).parent_path() / "palette.dmp").string();
-    if (!o->all) {
-        // The model and, for OBJ, its MTL must not land on a file read.
-        std::vector<std::string> targets = {o->out};
-        if (*o->format == Format::obj) targets.push_back(fs::path(o->out).replace_extension(".mtl").string());
-        for (const std::string& target : targets)
-            if (refuseSameFile(exportCommand, target, {o->archive, o->palette})) return usageStatus;
-    }
     return -1;
+}
+
+// The files an entry goes to: the model and, for OBJ, its MTL.
+std::vector<std::string> targetsOf(const Options& o, const std::string& out)
+{
+    std::vector<std::string> targets = {out};
+    if (*o.format == Format::obj) targets.push_back(fs::path(out).replace_extension(".mtl").string());
+    return targets;
+}
+
+// What --all writes without --force, counted in the entries' unpacked bytes: far more than any
+// real archive holds, and what an archive whose entries share their bytes can stand for.
+constexpr uint64_t allEntriesCap = uint64_t{256} << 20;
+
+// The entries' unpacked sizes added up, from their headers.
+uint64_t unpackedTotal(const std::string& archive, const ArchiveTable& table)
+{
+    std::FILE* file = openArchiveFile(archive.c_str());
+    if (file == nullptr) return 0;  // the export itself then says why
+    uint64_t total = 0;
+    for (int32_t i = 0; i < table.readable; ++i) {
+        const EntryLocation location = locateEntry(file, table.fileSize, static_cast<uint32_t>(i));
+        if (location.haveHeader) total += location.header.unpackedSize;
+    }
+    std::fclose(file);
+    return total;
 }
 
 // Loads and poses one entry; the fault is the entry's.
@@ -171,13 +194,31 @@ int runExport(int argc, char** argv)
     if (const int status = parse(argc, argv, &o); status >= 0) return status;
     ArchiveTable table;
     if (!readArchiveOrReport(exportCommand, o.archive.c_str(), &table)) return 1;
+
+    std::vector<std::pair<int, std::string>> jobs;
+    if (o.all) {
+        for (int i = 0; i < table.readable; ++i)
+            jobs.emplace_back(i, (fs::path(o.out) / (std::to_string(i) + "." + extension(*o.format))).string());
+    } else {
+        jobs.emplace_back(o.index, o.out);
+    }
+    // Every target against every input before the first write.
+    for (const auto& job : jobs)
+        for (const std::string& target : targetsOf(o, job.second))
+            if (refuseSameFile(exportCommand, target, {o.archive, o.palette})) return usageStatus;
+    if (o.all && !o.force) {
+        if (const uint64_t total = unpackedTotal(o.archive, table); total > allEntriesCap) {
+            std::fprintf(stderr, "orvane export: %s: its entries unpack to %llu MiB in all, more than the %llu MiB --all writes "
+                                 "without --force; nothing written\n",
+                         o.archive.c_str(), static_cast<unsigned long long>(total >> 20), static_cast<unsigned long long>(allEntriesCap >> 20));
+            return 1;
+        }
+    }
     Palette palette = {};
     if (const Fault fault = loadPaletteFile(o.palette.c_str(), palette)) {
         std::fprintf(stderr, "orvane export: %s\n", fault.reason);
         return 1;
     }
-
-    std::vector<std::pair<int, std::string>> jobs;
     if (o.all) {
         std::error_code error;
         fs::create_directories(o.out, error);
@@ -185,28 +226,12 @@ int runExport(int argc, char** argv)
             std::fprintf(stderr, "orvane export: %s: not a folder it can write into\n", o.out.c_str());
             return 1;
         }
-        const int count = table.readable;
-        for (int i = 0; i < count; ++i) {
-            jobs.emplace_back(i, (fs::path(o.out) / (std::to_string(i) + "." + extension(*o.format))).string());
-        }
-    } else {
-        jobs.emplace_back(o.index, o.out);
     }
 
     int refused = 0;
     PosedBody body;
     std::vector<uint8_t> bytes;
     for (const auto& [index, out] : jobs) {
-        std::vector<std::string> targets = {out};
-        if (*o.format == Format::obj) targets.push_back(fs::path(out).replace_extension(".mtl").string());
-        bool clash = false;
-        for (const std::string& t : targets) {
-            if (isSameFile(t, o.archive) || isSameFile(t, o.palette)) {
-                std::fprintf(stderr, "orvane export: %s is also an input; nothing written\n", t.c_str());
-                clash = true;
-            }
-        }
-        if (clash) return 1;
         if (const Fault fault = poseEntry(o, index, &body)) {
             ++refused;
             reportEntryFault(exportCommand, o.archive.c_str(), index, fault.reason);

@@ -25,7 +25,8 @@ const CommandSyntax importCommand = {
                    "error, one line each.\n"
                    "\n"
                    "Exit status: 0 on success, 1 when the model is refused or a file cannot be read\n"
-                   "or written (nothing is written then), 2 on a usage error.\n",
+                   "or written (nothing is written then), 2 on a usage error (also an output that is\n"
+                   "an input, the palette found beside the model included). A model may be 64 MiB.\n",
     .options = {{"-o", "BODY.bin", "the body file to write ('-' for standard output)"},
                 {"--base", "ARCHIVE", "read the model as an edit of entry INDEX (the operand after\n"
                                       "                  MODEL) of ARCHIVE"},
@@ -70,10 +71,13 @@ int runImport(int argc, char** argv)
     }
 
     std::vector<uint8_t> body;
-    if (const Fault f = loadEntryInput("import", model, settings, &body)) {
+    std::vector<std::string> opened;
+    if (const Fault f = loadEntryInput("import", model, settings, &body, &opened)) {
         std::fprintf(stderr, "orvane import: %s: %s\n", model.c_str(), f.reason);
         return 1;
     }
+    // Files found on the way (a palette beside the model) are inputs too.
+    if (refuseSameFile(importCommand, out, opened)) return usageStatus;
     if (const Fault f = writeFileBytes(out, body)) {
         std::fprintf(stderr, "orvane import: cannot write %s: %s\n", out, f.reason);
         return 1;

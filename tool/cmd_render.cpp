@@ -17,6 +17,7 @@
 #include "image/label_font.h"
 #include "image/png_file.h"
 #include "render/gl_state.h"
+#include "support/file_io.h"
 #include "render/offscreen_gl.h"
 #include "image/palette_file.h"
 #include "render/posed_entry.h"
@@ -35,7 +36,8 @@ const CommandSyntax renderCommand = {
                    "or the views.\n"
                    "\n"
                    "Exit status: 0 on success, 1 when the archive, an entry or the palette cannot be\n"
-                   "used or OUT cannot be written, 2 on a usage error (also an OUT that is an input).\n",
+                   "used or OUT cannot be written, 2 on a usage error (also an OUT that is an input, or\n"
+                   "a sheet or GIF too large for its --size).\n",
     .options = {{"-o", "OUT.png", "the picture to write ('-' for the standard output)"},
                 {"--sheet", nullptr, "every entry in one contact sheet (no INDEX)"},
                 {"--palette", "FILE", "palette (default: palette.dmp beside ARCHIVE)"},
@@ -204,14 +206,15 @@ int renderEntryPictures(const Options& o, const Palette& palette, OffscreenGl& g
     initGl(o.width, o.height);
     const int frames = o.turntable > 0 ? o.turntable : 1;
     std::vector<RgbImage> pictures;
+    std::vector<FileContents> pngFrames;
     for (int k = 0; k < frames; ++k) {
         RgbImage picture;
         if (const Fault fault = entry.draw(gl, o.view, turntableAngle(o.autoAngle, k, frames), palette, o.extras, &picture))
             return reportEntry(o, fault);
         if (o.turntable > 0 && !o.gif) {
-            // Each frame is written as it is drawn, so a long turn never holds them all.
-            const std::string name = turntableFrameName(o.out, k, frames);
-            if (const Fault fault = savePng(name, picture)) return reportOutput(name, fault);
+            // Frames are kept encoded (small) and written as one batch: all of them or none.
+            pngFrames.emplace_back(turntableFrameName(o.out, k, frames), std::vector<uint8_t>());
+            if (const Fault fault = encodePng(picture, &pngFrames.back().second)) return reportOutput(pngFrames.back().first, fault);
         } else {
             pictures.push_back(std::move(picture));
         }
@@ -220,6 +223,9 @@ int renderEntryPictures(const Options& o, const Palette& palette, OffscreenGl& g
         if (const Fault fault = savePng(o.out, pictures[0])) return reportOutput(o.out, fault);
     } else if (o.gif) {
         if (const Fault fault = saveAnimatedGif(o.out, pictures, turntableDelay(frames))) return reportOutput(o.out, fault);
+    } else if (const Fault fault = writeFilesTogether(pngFrames)) {
+        std::fprintf(stderr, "orvane render: cannot write %s (no frame was replaced)\n", fault.reason);
+        return 1;
     }
     return 0;
 }
@@ -239,9 +245,11 @@ int renderSheet(const Options& o, const ArchiveTable& table, const Palette& pale
     const int rows = (tiles + columns - 1) / columns;
     const long sheetWidth = static_cast<long>(columns) * o.width, sheetHeight = static_cast<long>(rows) * o.height;
     if (sheetWidth > 16384 || sheetHeight > 16384) {
-        std::fprintf(stderr, "orvane render: a sheet of %ldx%ld pixels is too large; choose a smaller --size\n",
+        // As the GIF's size check: the command line asked for too much, status 2.
+        std::fprintf(stderr, "orvane render: a sheet of %ldx%ld pixels is too large (at most 16384x16384); choose a smaller --size\n",
                      sheetWidth, sheetHeight);
-        return 1;
+        printUsageLine(renderCommand, stderr);
+        return usageStatus;
     }
 
     RgbImage sheet = blackImage(static_cast<int>(sheetWidth), static_cast<int>(sheetHeight));

@@ -13,20 +13,23 @@
 
 const CommandSyntax replaceCommand = {
     .name = "replace",
-    .usage = "ARCHIVE INDEX FILE [--stored] [--palette FILE] [--scale S]",
+    .usage = "ARCHIVE INDEX FILE [--stored] [--raw] [--palette FILE] [--scale S]",
     .summary = "put a body (or a model) in place of one entry, or append it",
     .description = "Puts FILE in place of entry INDEX of ARCHIVE, or after the last entry when INDEX\n"
                    "is the entry count. FILE is a body (.bin, as 'orvane extract' and 'orvane import'\n"
-                   "write) or a model (.glb, .gltf, .obj) imported on the way. A glTF exported from\n"
-                   "the entry it replaces (and edited since, in Blender say) is read as an edit of\n"
-                   "it: every stored field the file does not carry stays as it was. The new entry is\n"
+                   "write), checked as the viewer would (--raw takes its bytes as they are), or a model\n"
+                   "(.glb, .gltf, .obj) imported on the way. A glTF exported from the entry it\n"
+                   "replaces (and edited since, in Blender say) is read as an edit of it: every\n"
+                   "stored field the file does not carry stays as it was. The new entry is\n"
                    "packed where that makes it smaller; every other entry keeps its stored bytes\n"
                    "(nothing is repacked). The archive is rewritten through a temporary file and a\n"
                    "rename, so a failure leaves it as it was.\n"
                    "\n"
                    "Exit status: 0 on success, 1 when a file cannot be read or written, the archive\n"
-                   "is damaged or INDEX lies past its end, 2 on a usage error.\n",
+                   "is damaged or INDEX lies past its end, or FILE is not a body, 2 on a usage error\n"
+                   "(also an ARCHIVE that is FILE, its palette or a file the model names).\n",
     .options = {{"--stored", nullptr, "store the new entry as is, never packed"},
+                {"--raw", nullptr, "put FILE in as it is, unchecked (when it is not a model)"},
                 {"--palette", "FILE", "palette a model's colours are matched against (see import)"},
                 {"--scale", "S", "model units per unit of a model's file (default 400)"}},
     .operands = {"ARCHIVE", "INDEX", "FILE"},
@@ -65,6 +68,7 @@ int runReplace(int argc, char** argv)
     if (archivePath == "-" || input == "-") return line.usageError("the archive and the file must be files");
     ModelSettings settings;
     settings.palette = line.value("--palette", "");
+    settings.raw = line.has("--raw");
     if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
     std::vector<std::string> inputs = {input};
     if (!settings.palette.empty()) inputs.push_back(settings.palette);
@@ -72,7 +76,7 @@ int runReplace(int argc, char** argv)
     const bool stored = line.has("--stored");
 
     std::vector<uint8_t> archive;
-    if (const Fault f = readFileBytes(archivePath, &archive)) {
+    if (const Fault f = readFileBytes(archivePath, &archive, {anyInputCap.bytes, "an archive"})) {
         std::fprintf(stderr, "orvane replace: cannot read %s: %s\n", archivePath.c_str(), f.reason);
         return 1;
     }
@@ -96,10 +100,13 @@ int runReplace(int argc, char** argv)
         if (loadImportBase(archivePath, index, false, &settings)) settings.base.clear();  // an entry that cannot be shown is no base
     }
     std::vector<uint8_t> body;
-    if (const Fault f = loadEntryInput("replace", input, settings, &body)) {
+    std::vector<std::string> opened;
+    if (const Fault f = loadEntryInput("replace", input, settings, &body, &opened)) {
         std::fprintf(stderr, "orvane replace: %s: %s\n", input.c_str(), f.reason);
         return 1;
     }
+    // Files found on the way (a palette beside a model) are inputs too.
+    if (refuseSameFile(replaceCommand, archivePath, opened)) return usageStatus;
 
     // The new entry: header and data, packed where that is smaller.
     std::vector<uint8_t> entry;

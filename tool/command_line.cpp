@@ -94,6 +94,7 @@ int parseCommandLine(const CommandSyntax& syntax, int argc, char** argv, Command
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (optionsEnded || !looksLikeOption(argument)) {
+            if (argument[0] == '\0') return line->usageError("an empty argument ('') names nothing");
             line->operands.push_back(argument);
             continue;
         }
@@ -118,6 +119,8 @@ int parseCommandLine(const CommandSyntax& syntax, int argc, char** argv, Command
         }
         const OptionSyntax* option = findOption(syntax, name);
         if (option == nullptr) return line->usageError("unknown option %s", name.c_str());
+        if (option->valueName != nullptr && ((hasAttached && attached.empty()) || (!hasAttached && i + 1 < argc && argv[i + 1][0] == '\0')))
+            return line->usageError("option %s needs a value (%s), not ''", name.c_str(), option->valueName);
         if (option->valueName == nullptr) {
             if (hasAttached) return line->usageError("option %s takes no value", name.c_str());
             line->given_.emplace_back(option->name, "");

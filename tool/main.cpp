@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -142,7 +143,14 @@ int main(int argc, char** argv)
     // of killing the process half-way through a temporary file.
     std::signal(SIGXFSZ, SIG_IGN);
     const char* commandName = "";
-    const int status = runTool(argc, argv, &commandName);
+    int status = 1;
+    try {
+        status = runTool(argc, argv, &commandName);
+    } catch (const std::bad_alloc&) {
+        // Every input is capped so that this is never met; should it be, one line and status 1.
+        std::fprintf(stderr, "orvane%s%s: out of memory\n", commandName[0] != '\0' ? " " : "", commandName);
+        return 1;
+    }
     // Whatever was printed must have reached standard output (a full disk, /dev/full).
     if (!flushStandardOutput(commandName)) return 1;
     return status;

@@ -1,12 +1,14 @@
 // options_test.cpp: the viewer's command line: what each form sets, what is refused, where the
 // palette is looked for and where paging stops.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 #include "app/options.h"
 #include "app/viewer_state.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -73,6 +75,7 @@ TEST(ViewerCommandLine, BadCommandLinesSayWhatIsWrong)
         {{"--entry", "132"}, "--entry wants a whole number from 0 to 131, not '132'"},
         {{"--entry", "-1"}, "not '-1'"},
         {{"--entry", "3x"}, "not '3x'"},
+        {{"--entry", " 3"}, "not ' 3'"},
         {{"--entry="}, "not ''"},
         {{"--entry", "99999999999999999999"}, "not '99999999999999999999'"},
         {{"--entry"}, "--entry wants a value"},
@@ -104,6 +107,18 @@ TEST(ViewerCommandLine, PagingStopsAtANamedArchivesLastEntry)
     EXPECT_EQ(lastPageIndexFor(named, 5000), 131) << "never past the viewer's own range";
     EXPECT_EQ(lastPageIndexFor(named, -1), 131) << "unreadable: as always";
     EXPECT_EQ(lastPageIndexFor(ViewerOptions{}, 3), lastModelIndex) << "paging reaches 131 unless an archive is named";
+}
+
+TEST(ViewerCommandLine, ANamedPaletteThatIsNoFileIsRefusedBeforeAnyWindow)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    for (std::string palette : {dir.file("fifo"), dir.path()}) {
+        std::vector<char*> argv{const_cast<char*>("orvane-viewer"), const_cast<char*>("--palette"), palette.data(), nullptr};
+        viewerOptions = ViewerOptions{};
+        EXPECT_EQ(takeCommandLine(3, argv.data()), 1) << palette;  // and does not wait on the pipe
+    }
+    viewerOptions = ViewerOptions{};
 }
 
 }  // namespace

@@ -177,20 +177,6 @@ std::string objPoints(int points)
     return text;
 }
 
-TEST(ImportRefusals, ModelsPastTheViewersTablesAreRefusedWithCountAndLimit)
-{
-    EXPECT_EQ(importObj(objPoints(7998)), "");
-    EXPECT_NE(importObj(objPoints(8001)).find("8001 points: more than the viewer's 8000"), std::string::npos);
-    EXPECT_EQ(importObj(objFaces(5000)), "");
-    EXPECT_NE(importObj(objFaces(5001)).find("5001 render entries (polygons and lines): more than the viewer's 5000"), std::string::npos);
-    EXPECT_EQ(importObj(objLines(2731)), "");
-    EXPECT_NE(importObj(objLines(2732)).find("a line end is point 5462: a 16-bit offset reaches only points below 5462"), std::string::npos);
-    // 0.1 file units is 40 model units; 100 is 40,000, past 32,767.
-    const std::string far = "v 0 0 0\nv 100 0 0\nv 0 0.1 0\nf 1 2 3\n";
-    EXPECT_NE(importObj(far).find("coordinates reach 40000 model units, outside the 16-bit range: try --scale 327.67"), std::string::npos);
-    EXPECT_EQ(importObj(far, 327.67), "");
-}
-
 // An Orvane extras block with the given counts, geometry-free.
 Json orvaneExtras(int points, int bones, int normals, int bigPolygons)
 {
@@ -230,14 +216,121 @@ std::string importExtras(Json extras, ModelImport* result = nullptr)
     return reason;
 }
 
-TEST(ImportRefusals, OrvaneExtrasPastTheViewersTablesAreRefused)
+// The extras of one point and one bone, edited by `edit` (the nodes, skins and meshes such a
+// file may carry besides).
+std::string importEditedExtras(void (*edit)(Json&))
 {
-    EXPECT_EQ(importExtras(orvaneExtras(8000, 5555, 500, 488)), "");
-    EXPECT_NE(importExtras(orvaneExtras(8001, 1, 0, 0)).find("8001 points: more than the viewer's 8000"), std::string::npos);
-    EXPECT_NE(importExtras(orvaneExtras(1, 5556, 0, 0)).find("5556 bones: more than the viewer's 5555"), std::string::npos);
-    EXPECT_NE(importExtras(orvaneExtras(1, 1, 501, 0)).find("501 normals: more than the viewer's 500"), std::string::npos);
-    // 489 polygons of 255 vertices take 489 x 1,024 bytes of the element buffer.
-    EXPECT_NE(importExtras(orvaneExtras(1, 1, 0, 489)).find("element buffer of 500736 bytes: more than the viewer's 500000"), std::string::npos);
+    Json extras = orvaneExtras(1, 1, 0, 0);
+    extras["points"]["accessor"] = 0;
+    Json j = {{"asset", {{"version", "2.0"}}},
+              {"buffers", {{{"byteLength", 12}}}},
+              {"bufferViews", {{{"buffer", 0}, {"byteLength", 12}}}},
+              {"accessors", {{{"bufferView", 0}, {"componentType", 5126}, {"count", 1}, {"type", "VEC3"}}}},
+              {"scenes", {{{"nodes", Json::array()}, {"extras", {{"orvane", extras}}}}}},
+              {"scene", 0}};
+    edit(j);
+    ModelImport result;
+    const std::string reason = importBytes(glbOf(j.dump(), Bytes(12, 0)), ModelFormat::glb, &result);
+    return reason.empty() && !result.fromOrvane ? "imported as a foreign model" : reason;
+}
+
+// `joints` root nodes as the joints of one skin, for a triangle weighted to the first.
+Json flatJoints(int joints)
+{
+    Json j = triangleJson();
+    j["nodes"] = Json::array({{{"mesh", 0}, {"skin", 0}}});
+    Json list = Json::array();
+    for (int i = 1; i <= joints; ++i) {
+        j["nodes"].push_back(Json::object());
+        list.push_back(i);
+    }
+    j["skins"] = Json::array({{{"joints", list}}});
+    return j;
+}
+
+TEST(ImportRefusals, JustUnderEachLimitPassesJustOverIsRefused)
+{
+    // 0.1 file units is 40 model units; 100 is 40,000, past 32,767.
+    const std::string far = "v 0 0 0\nv 100 0 0\nv 0 0.1 0\nf 1 2 3\n";
+    struct Pair {
+        std::string under, over;  // results: "" for an import
+        const char* overSays;
+    };
+    const Pair pairs[] = {
+        {importObj(objPoints(7998)), importObj(objPoints(8001)), "8001 points: more than the viewer's 8000"},
+        {importObj(objFaces(5000)), importObj(objFaces(5001)), "5001 render entries (polygons and lines): more than the viewer's 5000"},
+        {importObj(objLines(2731)), importObj(objLines(2732)), "a line end is point 5462: a 16-bit offset reaches only points below 5462"},
+        {importObj(far, 327.67), importObj(far), "coordinates reach 40000 model units, outside the 16-bit range: try --scale 327.67"},
+        {importGlb(flatJoints(5553), triangleBin()), importGlb(flatJoints(5555), triangleBin()), "5556 bones: more than the viewer's 5555"},
+        {importExtras(orvaneExtras(8000, 5555, 500, 488)), importExtras(orvaneExtras(8001, 1, 0, 0)), "8001 points: more than the viewer's 8000"},
+        {"", importExtras(orvaneExtras(1, 5556, 0, 0)), "5556 bones: more than the viewer's 5555"},
+        {"", importExtras(orvaneExtras(1, 1, 501, 0)), "501 normals: more than the viewer's 500"},
+        // 489 polygons of 255 vertices take 489 x 1,024 bytes of the element buffer.
+        {"", importExtras(orvaneExtras(1, 1, 0, 489)), "element buffer of 500736 bytes: more than the viewer's 500000"},
+    };
+    for (const Pair& p : pairs) {
+        EXPECT_EQ(p.under, "") << p.overSays;
+        EXPECT_NE(p.over.find(p.overSays), std::string::npos) << p.over;
+    }
+}
+
+TEST(ImportRefusals, EveryGltfGetsTheStructuralChecksExtrasOrNot)
+{
+    const std::pair<void (*)(Json&), const char*> cases[] = {
+        {[](Json&) {}, ""},
+        {[](Json& j) { j["nodes"] = Json::parse(R"([{"children":[1]},{"children":[0]}])"); }, "cycle"},
+        {[](Json& j) { j["nodes"] = Json::parse(R"([{"children":[0]}])"); }, "its own child"},
+        {[](Json& j) { j["nodes"] = Json::parse(R"([{},{"children":[0]},{"children":[0]}])"); }, "node 0 has two parents"},
+        {[](Json& j) { j["nodes"] = Json::parse(R"([{"rotation":[0,0,0,0]}])"); }, "zero rotation quaternion"},
+        {[](Json& j) { j["nodes"] = Json::parse(R"([{}])"); j["skins"] = Json::parse(R"([{"joints":[0,7]}])"); }, "a joint names no node"},
+        {[](Json& j) { j["meshes"] = Json::parse(R"([{"primitives":[{"attributes":{"POSITION":0},"mode":99}]}])"); }, "bad mode"},
+    };
+    for (const auto& [edit, says] : cases) {
+        const std::string reason = importEditedExtras(edit);
+        if (says[0] == '\0') EXPECT_EQ(reason, "");
+        else EXPECT_NE(reason.find(says), std::string::npos) << says << ": " << reason;
+    }
+}
+
+TEST(ImportRefusals, AnAccessorReadOverAndOverCostsInProportionToTheFile)
+{
+    // A bufferless accessor of 65,536 vertices named by 500 primitives (with the extras), or by
+    // the meshes of 500 nodes (without): refused once the reads pass what the file pays for.
+    Json extras = orvaneExtras(1, 1, 0, 0);
+    extras["points"]["accessor"] = 0;
+    Json shared = triangleJson();
+    shared["accessors"].push_back({{"componentType", 5126}, {"count", 65536}, {"type", "VEC3"}});
+    Json nodes = Json::array();
+    for (int i = 0; i < 500; ++i) {
+        shared["meshes"][0]["primitives"].push_back({{"attributes", {{"POSITION", 2}}}});
+        nodes.push_back({{"mesh", 0}});
+    }
+    Json manyNodes = shared;
+    manyNodes["nodes"] = nodes;
+    manyNodes["scenes"][0]["nodes"] = Json::array();
+    for (int i = 0; i < 500; ++i) manyNodes["scenes"][0]["nodes"].push_back(i);
+    shared["nodes"][0]["skin"] = 0;
+    shared["nodes"].push_back(Json::object());
+    shared["skins"] = Json::parse(R"([{"joints":[1]}])");
+    shared["scenes"][0]["extras"] = {{"orvane", extras}};
+    for (const Json& j : {shared, manyNodes}) EXPECT_NE(importGlb(j, triangleBin()).find("read again and again, past what a file this size may decode"), std::string::npos) << importGlb(j, triangleBin());
+}
+
+TEST(ImportRefusals, MessagesSayWhatIsWrongAndWhatToDo)
+{
+    const std::string bom = "\xEF\xBB\xBFv 0 0 0\nv 0.1 0 0\nv 0 0.1 0\nf 1 2 3\n";
+    EXPECT_EQ(importObj(bom), "") << "a byte-order mark is no part of the first line";
+    Json junk = triangleJson();
+    junk["buffers"][0]["uri"] = "data:application/octet-stream;base64,AAAA=AAAA";
+    EXPECT_NE(importGlb(junk, triangleBin()).find("bad base64"), std::string::npos);
+    // Far vertices are out of range (not "nothing to import"), and the scale suggested fits.
+    for (const std::string at : {"2.5e6", "1e30"}) {
+        const std::string reason = importObj("v 0 0 0\nv " + at + " 0 0\nv 0 " + at + " 0\nf 1 2 3\n");
+        ASSERT_NE(reason.find("outside the 16-bit range: try --scale "), std::string::npos) << reason;
+        const double suggested = std::strtod(reason.substr(reason.find("try --scale ") + 12).c_str(), nullptr);
+        EXPECT_GT(suggested, 0) << reason;
+        EXPECT_EQ(importObj("v 0 0 0\nv " + at + " 0 0\nv 0 " + at + " 0\nf 1 2 3\n", suggested), "") << suggested;
+    }
 }
 
 }  // namespace

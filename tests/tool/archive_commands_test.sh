@@ -13,7 +13,7 @@ seq 1 4000 > counting.txt
 : > empty.bin
 printf 'x' > one.bin
 
-"$orvane" pack archive.zrk noise.bin counting.txt empty.bin one.bin || fail "pack"
+"$orvane" pack --raw archive.zrk noise.bin counting.txt empty.bin one.bin || fail "pack"
 "$orvane" list archive.zrk > listing.txt || fail "list of a sound archive"
 grep -q '^4 entries$' listing.txt || fail "count line: $(tail -1 listing.txt)"
 grep -Eq '^ +1 +[0-9]+ +1 ' listing.txt || fail "counting.txt not packed"
@@ -25,7 +25,7 @@ for f in noise.bin counting.txt empty.bin one.bin; do
 done
 "$orvane" extract archive.zrk 1 - | cmp -s - counting.txt || fail "extract to standard output"
 
-"$orvane" pack --stored stored.zrk counting.txt || fail "pack --stored"
+"$orvane" pack --stored --raw stored.zrk counting.txt || fail "pack --stored"
 "$orvane" list stored.zrk | grep -Eq '^ +0 +4 +0 ' || fail "--stored packed anyway"
 
 # Damage: cut inside the packed entry; the listing names it and goes on, the status says so.
@@ -42,7 +42,7 @@ if "$orvane" extract archive.zrk 4 out.bin 2> err.txt; then fail "extract beyond
 grep -q 'entry 4: no such entry' err.txt || fail "no such entry message: $(cat err.txt)"
 if "$orvane" extract archive.zrk -1 out.bin 2> /dev/null; then fail "negative index accepted"; fi
 if "$orvane" pack bad.zrk missing.bin 2> err.txt; then fail "pack of a missing file"; fi
-grep -q 'cannot read missing.bin' err.txt || fail "pack message: $(cat err.txt)"
+grep -q "missing.bin: cannot read it" err.txt || fail "pack message: $(cat err.txt)"
 [ ! -e bad.zrk ] || fail "pack left an archive behind"
 if "$orvane" list missing.zrk 2> /dev/null; then fail "list of a missing archive"; fi
 "$orvane" list --help | grep -q 'usage: orvane list' || fail "list --help"

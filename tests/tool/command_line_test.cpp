@@ -61,7 +61,13 @@ TEST_F(CommandLines, ABadLineSaysWhatWasWrongThenTheUsageLine)
              {"render body.ZRK 0 --turntable 0 -o out.gif", "orvane render: --turntable must be a whole number from 1 to 1024, not '0'"},
              {"bones body.ZRK x", "orvane bones: " + index + "'x'"},
              {"export body.ZRK 0 -o out.glb --look shiny", "orvane export: --look must be viewer or base, not 'shiny'"},
-             {"dump body.ZRK --session 1,,2", "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to 32767), not '1,,2'"},
+             {"dump body.ZRK --session 1,,2", "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to 32767, at most 2147483647 frames in all), not '1,,2'"},
+             {"dump body.ZRK --session 0:2147483647,1", "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to 32767, at most 2147483647 frames in all), not '0:2147483647,1'"},
+             {"demo ''", "orvane demo: an empty argument ('') names nothing"},
+             {"export body.ZRK 0 -o ''", "orvane export: option -o needs a value (OUT), not ''"},
+             {"export body.ZRK 0 --palette=", "orvane export: option --palette needs a value (FILE), not ''"},
+             {"import e0.obj -o x.bin --scale ' 3'", "orvane import: --scale needs a positive number"},
+             {"render body.ZRK --sheet --size 8000x60 -o s.png", "orvane render: a sheet of 24000x180 pixels is too large (at most 16384x16384); choose a smaller --size"},
              {"dump body.ZRK 0 --session 1", "orvane dump: --session takes no INDEX"},
              {"render body.ZRK 0", "orvane render: no output file (-o OUT.png)"},
              {"render body.ZRK 0 -o", "orvane render: option -o needs a value (OUT.png)"},
@@ -150,7 +156,7 @@ TEST_F(CommandLines, InputsAreRegularFilesOrDash)
     for (const char* input : {"/dev/zero", "pipe", "folder"}) {
         const CommandRun run = tool(std::string("pack new.ZRK e0.bin ") + input);
         EXPECT_EQ(run.status, 1) << input;
-        EXPECT_EQ(run.err, std::string("orvane pack: cannot read ") + input + ": not a regular file\n");
+        EXPECT_EQ(run.err, std::string("orvane pack: ") + input + ": cannot read it: not a regular file\n");
         EXPECT_FALSE(fs::exists(folder.file("new.ZRK")));
     }
 }

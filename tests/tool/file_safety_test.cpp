@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 // Every command that writes a file, with OUT where the output goes; each writes more than the
 // 1 KiB that the file-size limit below allows.
 const std::vector<std::string> writers = {
-    "pack OUT body.ZRK",
-    "pack --stored OUT body.ZRK palette.dmp",
+    "pack --raw OUT body.ZRK",
+    "pack --stored --raw OUT body.ZRK palette.dmp",
     "extract body.ZRK 7 OUT",
     "render body.ZRK 0 -o OUT",
     "render body.ZRK --sheet --size 80x60 -o OUT",
