@@ -10,24 +10,12 @@
 
 namespace {
 
-InfoFacts shownEntry()
-{
-    InfoFacts facts;
-    facts.archive = "out/demo/body.ZRK";
-    facts.entry = 3;
-    facts.entryCount = 8;
-    facts.points = 335;
-    facts.bones = 16;
-    facts.polygons = 210;
-    facts.lines = 17;
-    facts.spheres = 14;
-    facts.fps = 59.96;
-    return facts;
-}
+const InfoFacts shownEntry{.archive = "out/demo/body.ZRK", .entry = 3, .entryCount = 8, .fault = "", .points = 335, .bones = 16,
+                           .polygons = 210, .lines = 17, .spheres = 14, .fps = 59.96};
 
 TEST(InfoLines, NameEntryCountsAndFrameRate)
 {
-    const InfoLines lines = composeInfoLines(shownEntry());
+    const InfoLines lines = composeInfoLines(shownEntry);
     EXPECT_EQ(lines[0], "body.ZRK") << "the file's name, not its folders";
     EXPECT_EQ(lines[1], "entry 3 of 8");
     EXPECT_EQ(lines[2], "points 335 bones 16");
@@ -35,14 +23,11 @@ TEST(InfoLines, NameEntryCountsAndFrameRate)
     EXPECT_EQ(lines[4], "spheres 14");
     EXPECT_EQ(lines[5], "fps 60.0");
 
-    InfoFacts facts = shownEntry();
+    InfoFacts facts = shownEntry;
     facts.archive = "a-very-long-archive-name-for-mods.ZRK";
     facts.entryCount = -1;
     facts.fps = -1.0;
-    facts.points = 8000;
-    facts.bones = 5555;
-    facts.polygons = 5000;
-    facts.lines = 5000;
+    facts.points = 8000, facts.bones = 5555, facts.polygons = 5000, facts.lines = 5000;
     const InfoLines edge = composeInfoLines(facts);
     EXPECT_EQ(edge[0], "...ive-name-for-mods.ZRK") << "the tail, where the name differs";
     EXPECT_EQ(edge[1], "entry 3") << "an unreadable archive";
@@ -53,7 +38,7 @@ TEST(InfoLines, NameEntryCountsAndFrameRate)
 
 TEST(InfoLines, AFaultTakesTheCountsPlaceBrokenBetweenWords)
 {
-    InfoFacts facts = shownEntry();
+    InfoFacts facts = shownEntry;
     facts.fault = "bone 3: base point offset -12 outside the point table";
     const InfoLines lines = composeInfoLines(facts);
     EXPECT_EQ(lines[2], "bone 3: base point");
