@@ -7,6 +7,7 @@
 
 #include "app/info_overlay.h"
 #include "image/rgb_image.h"
+#include "tests/support/lit_pixels.h"
 
 namespace {
 
@@ -57,8 +58,6 @@ TEST(InfoLines, AFaultTakesTheCountsPlaceBrokenBetweenWords)
     for (const std::string& line : cut) EXPECT_LE(line.size(), size_t(infoColumns)) << line;
 }
 
-bool pixelIs(const RgbImage& box, int x, int y, const uint8_t colour[3]) { return std::equal(colour, colour + 3, box.at(x, y)); }
-
 TEST(InfoBox, BackingAllRoundAndBehindTheLinesTextInsideIt)
 {
     InfoLines lines;
@@ -69,21 +68,21 @@ TEST(InfoBox, BackingAllRoundAndBehindTheLinesTextInsideIt)
     ASSERT_EQ(box.height, infoBoxHeight);
 
     for (int x = 0; x < infoBoxWidth; ++x) {
-        EXPECT_TRUE(pixelIs(box, x, 0, infoBacking) && pixelIs(box, x, infoBoxHeight - 1, infoBacking)) << x;
+        EXPECT_TRUE(hasColour(box, x, 0, infoBacking) && hasColour(box, x, infoBoxHeight - 1, infoBacking)) << x;
     }
     for (int y = 0; y < infoBoxHeight; ++y) {
-        EXPECT_TRUE(pixelIs(box, 0, y, infoBacking) && pixelIs(box, infoBoxWidth - 1, y, infoBacking)) << y;
+        EXPECT_TRUE(hasColour(box, 0, y, infoBacking) && hasColour(box, infoBoxWidth - 1, y, infoBacking)) << y;
     }
-    EXPECT_TRUE(pixelIs(box, infoPadding, infoPadding, infoBacking)) << "the line's own backing is the box's";
+    EXPECT_TRUE(hasColour(box, infoPadding, infoPadding, infoBacking)) << "the line's own backing is the box's";
     // The glyphs start one font pixel into their line; '#' has its third row full.
     const int row = infoPadding + 3 * infoScale;
-    EXPECT_TRUE(pixelIs(box, infoPadding + infoScale, row, infoInk));
-    EXPECT_TRUE(pixelIs(box, infoPadding + 5 * infoScale, row, infoInk));
-    EXPECT_TRUE(pixelIs(box, infoPadding + 6 * infoScale, row, infoBacking)) << "the gap between glyphs";
-    EXPECT_TRUE(pixelIs(box, infoPadding + 7 * infoScale, row, infoInk));
-    EXPECT_TRUE(pixelIs(box, infoPadding + 13 * infoScale, row, infoBacking)) << "two glyphs only";
+    EXPECT_TRUE(hasColour(box, infoPadding + infoScale, row, infoInk));
+    EXPECT_TRUE(hasColour(box, infoPadding + 5 * infoScale, row, infoInk));
+    EXPECT_TRUE(hasColour(box, infoPadding + 6 * infoScale, row, infoBacking)) << "the gap between glyphs";
+    EXPECT_TRUE(hasColour(box, infoPadding + 7 * infoScale, row, infoInk));
+    EXPECT_TRUE(hasColour(box, infoPadding + 13 * infoScale, row, infoBacking)) << "two glyphs only";
     const int lastRow = infoPadding + 5 * labelHeight(infoScale) + 3 * infoScale;
-    EXPECT_TRUE(pixelIs(box, infoBoxWidth - infoPadding - 3 * infoScale, lastRow, infoInk)) << "a full line fills the width";
+    EXPECT_TRUE(hasColour(box, infoBoxWidth - infoPadding - 3 * infoScale, lastRow, infoInk)) << "a full line fills the width";
 }
 
 }  // namespace

@@ -40,33 +40,15 @@ Clock::time_point deadlineAfter(double seconds)
     return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
-void sleepMs(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // A window can vanish between two requests (the program just ended); such errors are expected
 // and must not end the test process, which is Xlib's default.
-int ignoreXError(Display*, XErrorEvent*)
-{
-    return 0;
-}
-
-void installXErrorHandler()
-{
-    static bool installed = false;
-    if (!installed) {
-        XSetErrorHandler(ignoreXError);
-        installed = true;
-    }
-}
+void installXErrorHandler() { XSetErrorHandler([](Display*, XErrorEvent*) { return 0; }); }
 
 // Child side of fork: die with the test process, so that no server or program outlives a
 // crashed test.
-void dieWithParent()
-{
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-}
+void dieWithParent() { prctl(PR_SET_PDEATHSIG, SIGKILL); }
 
 int decodeStatus(int raw)
 {
@@ -139,25 +121,22 @@ std::pair<int, int> windowSize(Display* x, Window window)
     return {attributes.width, attributes.height};
 }
 
-int maskShift(unsigned long mask)
-{
-    int shift = 0;
-    while (mask != 0 && (mask & 1) == 0) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
-
 uint8_t channel(unsigned long pixel, unsigned long mask)
 {
     if (mask == 0) return 0;
-    unsigned long value = (pixel & mask) >> maskShift(mask);
-    unsigned long top = mask >> maskShift(mask);
-    return static_cast<uint8_t>(value * 255 / top);
+    const int shift = __builtin_ctzl(mask);
+    return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / (mask >> shift));
 }
 
 }  // namespace
+
+// Input needs the window; a harness asked for it without one fails the test.
+bool haveWindow(Display* x, Window window, const std::string& what)
+{
+    if (x != nullptr && window != 0) return true;
+    ADD_FAILURE() << what << " without a window";
+    return false;
+}
 
 // --- XServer -----------------------------------------------------------------------------------
 
@@ -224,10 +203,7 @@ XServer::XServer()
     }
 }
 
-XServer::~XServer()
-{
-    stopChild(pid_, 3000);
-}
+XServer::~XServer() { stopChild(pid_, 3000); }
 
 void XServer::kill()
 {
@@ -301,8 +277,7 @@ ViewerProcess::~ViewerProcess()
 
 bool ViewerProcess::reap(bool block)
 {
-    if (exited_) return true;
-    if (pid_ <= 0) return true;
+    if (exited_ || pid_ <= 0) return true;
     int raw = 0;
     pid_t got = waitpid(pid_, &raw, block ? 0 : WNOHANG);
     if (got == pid_) {
@@ -312,10 +287,7 @@ bool ViewerProcess::reap(bool block)
     return exited_;
 }
 
-bool ViewerProcess::running()
-{
-    return pid_ > 0 && !reap(false);
-}
+bool ViewerProcess::running() { return pid_ > 0 && !reap(false); }
 
 void ViewerProcess::sendSignal(int signal)
 {
@@ -349,7 +321,6 @@ bool ViewerProcess::waitForWindow(double seconds)
 }
 
 int ViewerProcess::windowWidth() const { return windowSize(x_, window_).first; }
-
 int ViewerProcess::windowHeight() const { return windowSize(x_, window_).second; }
 
 std::string ViewerProcess::windowTitle() const
@@ -360,10 +331,7 @@ std::string ViewerProcess::windowTitle() const
 
 void ViewerProcess::pressKey(const char* keysymName)
 {
-    if (x_ == nullptr || window_ == 0) {
-        ADD_FAILURE() << "pressKey(" << keysymName << ") without a window";
-        return;
-    }
+    if (!haveWindow(x_, window_, std::string("pressKey(") + keysymName + ")")) return;
     KeySym sym = XStringToKeysym(keysymName);
     KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(x_, sym);
     if (code == 0) {
@@ -380,10 +348,7 @@ void ViewerProcess::pressKey(const char* keysymName)
 
 void ViewerProcess::movePointer(int x, int y)
 {
-    if (x_ == nullptr || window_ == 0) {
-        ADD_FAILURE() << "movePointer without a window";
-        return;
-    }
+    if (!haveWindow(x_, window_, "movePointer")) return;
     int rootX = 0, rootY = 0;
     Window child = 0;
     XTranslateCoordinates(x_, window_, DefaultRootWindow(x_), x, y, &rootX, &rootY, &child);
@@ -393,10 +358,7 @@ void ViewerProcess::movePointer(int x, int y)
 
 void ViewerProcess::requestClose()
 {
-    if (x_ == nullptr || window_ == 0) {
-        ADD_FAILURE() << "requestClose without a window";
-        return;
-    }
+    if (!haveWindow(x_, window_, "requestClose")) return;
     XEvent event;
     std::memset(&event, 0, sizeof event);
     event.xclient.type = ClientMessage;
@@ -447,10 +409,7 @@ bool ViewerProcess::waitForExit(double seconds, int* status)
     }
 }
 
-std::string ViewerProcess::output() const
-{
-    return outputPath_.empty() ? std::string() : readText(outputPath_);
-}
+std::string ViewerProcess::output() const { return outputPath_.empty() ? std::string() : readText(outputPath_); }
 
 void ViewerProcess::waitFrames(int n)
 {
