@@ -50,11 +50,13 @@ void installXErrorHandler() { XSetErrorHandler([](Display*, XErrorEvent*) { retu
 // crashed test.
 void dieWithParent() { prctl(PR_SET_PDEATHSIG, SIGKILL); }
 
-int decodeStatus(int raw)
+// Child side of fork: standard input from `in`, standard output and error to `out` (a descriptor
+// that failed to open leaves its stream as it was).
+void redirectStdio(int in, int out)
 {
-    if (WIFEXITED(raw)) return WEXITSTATUS(raw);
-    if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
-    return -1;
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
 }
 
 // Ends a child: SIGTERM, then SIGKILL if it lingers past `graceMs`.
@@ -158,12 +160,8 @@ XServer::XServer()
     }
     if (pid_ == 0) {
         dieWithParent();
-        int quiet = open("/dev/null", O_RDWR);
-        if (quiet >= 0) {
-            dup2(quiet, 0);
-            dup2(quiet, 1);
-            dup2(quiet, 2);
-        }
+        const int quiet = open("/dev/null", O_RDWR);
+        redirectStdio(quiet, quiet);
         fcntl(fds[1], F_SETFD, 0);
         std::string fd = std::to_string(fds[1]);
         execlp(ORVANE_XVFB_PATH, ORVANE_XVFB_PATH, "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
@@ -248,10 +246,7 @@ ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, 
     }
     if (pid_ == 0) {
         dieWithParent();
-        int nothing = open("/dev/null", O_RDONLY);
-        if (nothing >= 0) dup2(nothing, 0);
-        dup2(out, 1);
-        dup2(out, 2);
+        redirectStdio(open("/dev/null", O_RDONLY), out);
         setenv("DISPLAY", server.display().c_str(), 1);
         unsetenv("SDL_VIDEODRIVER");  // a real window, whatever the test's environment says
         if (chdir(workdir.c_str()) != 0) {
@@ -282,7 +277,7 @@ bool ViewerProcess::reap(bool block)
     pid_t got = waitpid(pid_, &raw, block ? 0 : WNOHANG);
     if (got == pid_) {
         exited_ = true;
-        status_ = decodeStatus(raw);
+        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1;
     }
     return exited_;
 }
@@ -323,11 +318,7 @@ bool ViewerProcess::waitForWindow(double seconds)
 int ViewerProcess::windowWidth() const { return windowSize(x_, window_).first; }
 int ViewerProcess::windowHeight() const { return windowSize(x_, window_).second; }
 
-std::string ViewerProcess::windowTitle() const
-{
-    if (x_ == nullptr || window_ == 0) return {};
-    return windowName(x_, window_);
-}
+std::string ViewerProcess::windowTitle() const { return x_ == nullptr || window_ == 0 ? std::string() : windowName(x_, window_); }
 
 void ViewerProcess::pressKey(const char* keysymName)
 {
@@ -374,8 +365,7 @@ void ViewerProcess::requestClose()
 RgbImage ViewerProcess::capture()
 {
     RgbImage image;
-    const int width = windowWidth();
-    const int height = windowHeight();
+    const auto [width, height] = windowSize(x_, window_);
     if (width <= 0 || height <= 0) return image;
     XImage* pixels = XGetImage(x_, window_, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes,
                                ZPixmap);
