@@ -7,27 +7,16 @@
 
 #include "app/info_overlay.h"
 #include "image/rgb_image.h"
+#include "tests/support/lit_pixels.h"
 
 namespace {
 
-InfoFacts shownEntry()
-{
-    InfoFacts facts;
-    facts.archive = "out/demo/body.ZRK";
-    facts.entry = 3;
-    facts.entryCount = 8;
-    facts.points = 335;
-    facts.bones = 16;
-    facts.polygons = 210;
-    facts.lines = 17;
-    facts.spheres = 14;
-    facts.fps = 59.96;
-    return facts;
-}
+const InfoFacts shownEntry{.archive = "out/demo/body.ZRK", .entry = 3, .entryCount = 8, .fault = "", .points = 335, .bones = 16,
+                           .polygons = 210, .lines = 17, .spheres = 14, .fps = 59.96};
 
 TEST(InfoLines, NameEntryCountsAndFrameRate)
 {
-    const InfoLines lines = composeInfoLines(shownEntry());
+    const InfoLines lines = composeInfoLines(shownEntry);
     EXPECT_EQ(lines[0], "body.ZRK") << "the file's name, not its folders";
     EXPECT_EQ(lines[1], "entry 3 of 8");
     EXPECT_EQ(lines[2], "points 335 bones 16");
@@ -35,14 +24,11 @@ TEST(InfoLines, NameEntryCountsAndFrameRate)
     EXPECT_EQ(lines[4], "spheres 14");
     EXPECT_EQ(lines[5], "fps 60.0");
 
-    InfoFacts facts = shownEntry();
+    InfoFacts facts = shownEntry;
     facts.archive = "a-very-long-archive-name-for-mods.ZRK";
     facts.entryCount = -1;
     facts.fps = -1.0;
-    facts.points = 8000;
-    facts.bones = 5555;
-    facts.polygons = 5000;
-    facts.lines = 5000;
+    facts.points = 8000, facts.bones = 5555, facts.polygons = 5000, facts.lines = 5000;
     const InfoLines edge = composeInfoLines(facts);
     EXPECT_EQ(edge[0], "...ive-name-for-mods.ZRK") << "the tail, where the name differs";
     EXPECT_EQ(edge[1], "entry 3") << "an unreadable archive";
@@ -53,7 +39,7 @@ TEST(InfoLines, NameEntryCountsAndFrameRate)
 
 TEST(InfoLines, AFaultTakesTheCountsPlaceBrokenBetweenWords)
 {
-    InfoFacts facts = shownEntry();
+    InfoFacts facts = shownEntry;
     facts.fault = "bone 3: base point offset -12 outside the point table";
     const InfoLines lines = composeInfoLines(facts);
     EXPECT_EQ(lines[2], "bone 3: base point");
@@ -72,8 +58,6 @@ TEST(InfoLines, AFaultTakesTheCountsPlaceBrokenBetweenWords)
     for (const std::string& line : cut) EXPECT_LE(line.size(), size_t(infoColumns)) << line;
 }
 
-bool pixelIs(const RgbImage& box, int x, int y, const uint8_t colour[3]) { return std::equal(colour, colour + 3, box.at(x, y)); }
-
 TEST(InfoBox, BackingAllRoundAndBehindTheLinesTextInsideIt)
 {
     InfoLines lines;
@@ -84,21 +68,21 @@ TEST(InfoBox, BackingAllRoundAndBehindTheLinesTextInsideIt)
     ASSERT_EQ(box.height, infoBoxHeight);
 
     for (int x = 0; x < infoBoxWidth; ++x) {
-        EXPECT_TRUE(pixelIs(box, x, 0, infoBacking) && pixelIs(box, x, infoBoxHeight - 1, infoBacking)) << x;
+        EXPECT_TRUE(hasColour(box, x, 0, infoBacking) && hasColour(box, x, infoBoxHeight - 1, infoBacking)) << x;
     }
     for (int y = 0; y < infoBoxHeight; ++y) {
-        EXPECT_TRUE(pixelIs(box, 0, y, infoBacking) && pixelIs(box, infoBoxWidth - 1, y, infoBacking)) << y;
+        EXPECT_TRUE(hasColour(box, 0, y, infoBacking) && hasColour(box, infoBoxWidth - 1, y, infoBacking)) << y;
     }
-    EXPECT_TRUE(pixelIs(box, infoPadding, infoPadding, infoBacking)) << "the line's own backing is the box's";
+    EXPECT_TRUE(hasColour(box, infoPadding, infoPadding, infoBacking)) << "the line's own backing is the box's";
     // The glyphs start one font pixel into their line; '#' has its third row full.
     const int row = infoPadding + 3 * infoScale;
-    EXPECT_TRUE(pixelIs(box, infoPadding + infoScale, row, infoInk));
-    EXPECT_TRUE(pixelIs(box, infoPadding + 5 * infoScale, row, infoInk));
-    EXPECT_TRUE(pixelIs(box, infoPadding + 6 * infoScale, row, infoBacking)) << "the gap between glyphs";
-    EXPECT_TRUE(pixelIs(box, infoPadding + 7 * infoScale, row, infoInk));
-    EXPECT_TRUE(pixelIs(box, infoPadding + 13 * infoScale, row, infoBacking)) << "two glyphs only";
+    EXPECT_TRUE(hasColour(box, infoPadding + infoScale, row, infoInk));
+    EXPECT_TRUE(hasColour(box, infoPadding + 5 * infoScale, row, infoInk));
+    EXPECT_TRUE(hasColour(box, infoPadding + 6 * infoScale, row, infoBacking)) << "the gap between glyphs";
+    EXPECT_TRUE(hasColour(box, infoPadding + 7 * infoScale, row, infoInk));
+    EXPECT_TRUE(hasColour(box, infoPadding + 13 * infoScale, row, infoBacking)) << "two glyphs only";
     const int lastRow = infoPadding + 5 * labelHeight(infoScale) + 3 * infoScale;
-    EXPECT_TRUE(pixelIs(box, infoBoxWidth - infoPadding - 3 * infoScale, lastRow, infoInk)) << "a full line fills the width";
+    EXPECT_TRUE(hasColour(box, infoBoxWidth - infoPadding - 3 * infoScale, lastRow, infoInk)) << "a full line fills the width";
 }
 
 }  // namespace

@@ -41,6 +41,14 @@ protected:
     }
 };
 
+// A body of one root bone that moves no points; tests add the records they look at.
+inline BodyBuilder rootOnly()
+{
+    BodyBuilder b;
+    b.addBone(0, 0, 0, -1);
+    return b;
+}
+
 inline void expectPoint(int index, int16_t x, int16_t y, int16_t z)
 {
     EXPECT_EQ(transformedPoints[index].x, x) << "point " << index;

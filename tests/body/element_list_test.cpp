@@ -11,8 +11,7 @@ uint16_t slotPoint(int entry, int vertex) { return readU16(renderList[entry].rec
 
 TEST_F(BodyPipeline, PolygonsConvertByRenderType)
 {
-    BodyBuilder b;
-    b.addBone(0, 0, 0, -1);
+    BodyBuilder b = rootOnly();
     b.addNormal(100, 0, 0, 1);     // shade 0
     b.addNormal(0, 0, 100, 1333);  // 3
     b.addNormal(0, 0, 100, 571);   // 7
@@ -53,8 +52,7 @@ TEST_F(BodyPipeline, PolygonsConvertByRenderType)
 
 TEST_F(BodyPipeline, LinesAndSpheresFollowThePolygons)
 {
-    BodyBuilder b;
-    b.addBone(0, 0, 0, -1);
+    BodyBuilder b = rootOnly();
     b.addSphere(12, -5, 2);
     b.addRawSphere(0xAABB0C11, 300, -3);  // centre -3 / 6 truncates to 0
     b.addLine(40, 0, 2);
@@ -80,8 +78,7 @@ TEST_F(BodyPipeline, LinesAndSpheresFollowThePolygons)
     EXPECT_EQ(readU32(sphere + 8), 0xAABB0C11u);
     EXPECT_EQ(readU16(sphere + 8 + 6), 0);
 
-    BodyBuilder empty;
-    empty.addBone(0, 0, 0, -1);
+    BodyBuilder empty = rootOnly();
     frame(prepared(empty));
     EXPECT_EQ(renderCount, 0);
 }

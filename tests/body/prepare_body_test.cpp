@@ -46,8 +46,7 @@ TEST(PrepareBody, LeavesBodiesItHasNoBusinessWith)
 {
     BodyBuilder plain = chain();
     plain.flags = 0;
-    BodyBuilder single;
-    single.addBone(0, 0, 0, -1);
+    BodyBuilder single = rootOnly();
     BodyBuilder negative = chain();
     negative.boneCountOverride = -3;
     for (const BodyBuilder* b : {&plain, &single, &negative}) {

@@ -3,8 +3,7 @@
 
 TEST_F(BodyPipeline, ShadesFollowTheLightTheMatrixAndWrapAround)
 {
-    BodyBuilder b;
-    b.addBone(0, 0, 0, -1);
+    BodyBuilder b = rootOnly();
     b.addNormal(0, 0, 100, 400);     // (40 * 16384 * 100 >> 14) / 400 = 10
     b.addNormal(0, 100, 0, 400);     // 10
     b.addNormal(100, 0, 0, 400);     // 0: perpendicular to the light
@@ -27,13 +26,11 @@ TEST_F(BodyPipeline, ShadesFollowTheLightTheMatrixAndWrapAround)
 TEST_F(BodyPipeline, ShadeTableKeepsWhatTheBodyDoesNotWrite)
 {
     for (int i = 0; i < shadeRoom; ++i) shadeTable[i] = 77;
-    BodyBuilder none;  // a total of 0: no shading, though the bone announces a record
-    none.addBone(0, 0, 0, -1);
+    BodyBuilder none = rootOnly();  // a total of 0: no shading, though the bone announces a record
     none.bones[0].normalCount = 1;
     none.normalTotalOverride = 0;
     none.addPolygon(2, 5, {0, 0, 0});
-    BodyBuilder zeroes;  // a non-zero total while every bone's count is 0: no records either
-    zeroes.addBone(0, 0, 0, -1);
+    BodyBuilder zeroes = rootOnly();  // a non-zero total while every bone's count is 0: no records either
     zeroes.normalTotalOverride = 9;
     zeroes.addPolygon(2, 5, {0, 0, 0});
     for (const BodyBuilder* b : {&none, &zeroes}) {
@@ -42,8 +39,7 @@ TEST_F(BodyPipeline, ShadeTableKeepsWhatTheBodyDoesNotWrite)
         EXPECT_EQ(shadeTable[0], 77);
         EXPECT_EQ(renderCount, 1);  // the element section starts right after the count
     }
-    BodyBuilder one;
-    one.addBone(0, 0, 0, -1);
+    BodyBuilder one = rootOnly();
     one.addNormal(0, 0, 100, 200);
     frame(prepared(one));
     EXPECT_EQ(shadeTable[0], 20);

@@ -11,6 +11,7 @@
 #include "body/body_loading.h"
 #include "support/little_endian.h"
 #include "body/body.h"
+#include "body/body_codec.h"
 #include "tests/support/scratch_dir.h"
 #include "demo/demo_data.h"
 #include "demo/modeler.h"
@@ -23,7 +24,7 @@ struct Shaded {
     uint16_t base;  // the polygon's stored colour
 };
 
-// What a stored body holds, read straight from its bytes (sections back to back).
+// What a stored body holds, counted from its decoded records.
 struct Census {
     int points = 0, bones = 0, turnedX = 0, turnedY = 0, skipped = 0;
     int polygons = 0, smooth = 0, flatShaded = 0, translucent = 0, lines = 0, spheres = 0;
@@ -31,36 +32,30 @@ struct Census {
     std::vector<Shaded> shaded;  // polygons of render types 7..10
 };
 
-Census censusOf(const std::vector<uint8_t>& b)
+Census censusOf(const std::vector<uint8_t>& bytes)
 {
+    StoredBody b;
+    const Fault fault = decodeBody(bytes.data(), bytes.size(), &b);
+    EXPECT_FALSE(fault) << fault.reason;
     Census c;
-    c.convertsParents = (readU16(b.data()) & bodyFlagConvertParents) != 0;
-    const uint8_t* p = b.data() + bodyHeaderBytes + readI16(&b[bodyExtensionSizeOffset]);
-    c.points = readI16(p);
-    p += 2 + pointBytes * c.points;
-    c.bones = readI16(p);
-    for (int i = 0; i < c.bones; ++i) {
-        const uint8_t* bone = p + 2 + boneRecordBytes * i;
-        c.turnedX += readI16(bone + boneAngleX) != 0;
-        c.turnedY += readI16(bone + boneAngleY) != 0;
-        c.skipped += readU16(bone + boneType) > boneTypeUnsupported;
+    c.convertsParents = (readU16(bytes.data()) & bodyFlagConvertParents) != 0;
+    c.points = static_cast<int>(b.points.size());
+    c.bones = static_cast<int>(b.bones.size());
+    for (const BoneRecord& bone : b.bones) {
+        c.turnedX += bone.angleX != 0;
+        c.turnedY += bone.angleY != 0;
+        c.skipped += bone.type > boneTypeUnsupported;
     }
-    p += 2 + boneRecordBytes * c.bones;
-    const int normals = readI16(p);
-    p += 2 + (normals == 0 ? 0 : normalRecordBytes * normals);
-    c.polygons = readI16(p);
-    p += 2;
+    c.polygons = static_cast<int>(b.polygons.size());
     for (int i = 0; i < c.polygons; ++i) {
-        const uint8_t type = p[0], vertices = p[1];
-        c.smooth += type == 9 || type == 10;
-        c.flatShaded += type == 7 || type == 8;
-        c.translucent += type == 5;
-        if (type >= 7) c.shaded.push_back({i, type, vertices, readU16(p + 2)});
-        p += type >= 9 ? 4 + 4 * vertices : type >= 7 ? 6 + 2 * vertices : 4 + 2 * vertices;
+        const PolygonRecord& p = b.polygons[static_cast<size_t>(i)];
+        c.smooth += p.renderType == 9 || p.renderType == 10;
+        c.flatShaded += p.renderType == 7 || p.renderType == 8;
+        c.translucent += p.renderType == 5;
+        if (p.renderType >= 7) c.shaded.push_back({i, p.renderType, static_cast<uint8_t>(p.offsets.size()), p.colour});
     }
-    c.lines = readI16(p);
-    p += 2 + lineRecordBytes * c.lines;
-    c.spheres = readI16(p);
+    c.lines = static_cast<int>(b.lines.size());
+    c.spheres = static_cast<int>(b.spheres.size());
     return c;
 }
 

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr double startSeconds = 30.0;  // software GL on a busy machine can be slow to start
 constexpr double promptExitSeconds = 5.0;
 
 // The width of the smallest column range holding every lit pixel.
@@ -37,19 +36,25 @@ int litWidth(const RgbImage& image)
 }
 
 // The share of pixels whose colour differs by more than `tolerance` in some channel.
-double differingShare(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int tolerance = 8)
+double differingShare(const RgbImage& a, const RgbImage& b, int tolerance = 8)
 {
-    if (a.size() != b.size() || a.empty()) return 1.0;
+    if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 1.0;
     size_t differing = 0;
-    for (size_t i = 0; i + 2 < a.size(); i += 3)
-        for (size_t c = 0; c < 3; ++c)
-            if (std::abs(int(a[i + c]) - int(b[i + c])) > tolerance) {
-                ++differing;
-                break;
-            }
-    return static_cast<double>(differing) / static_cast<double>(a.size() / 3);
+    for (size_t i = 0; i + 2 < a.rgb.size(); i += 3)
+        differing += std::abs(a.rgb[i] - b.rgb[i]) > tolerance || std::abs(a.rgb[i + 1] - b.rgb[i + 1]) > tolerance ||
+                     std::abs(a.rgb[i + 2] - b.rgb[i + 2]) > tolerance;
+    return static_cast<double>(differing) / static_cast<double>(a.rgb.size() / 3);
 }
-double differingShare(const RgbImage& a, const RgbImage& b) { return differingShare(a.rgb, b.rgb); }
+
+// The demo's first bodies in a stored archive, entry 1 ending in the middle of its bone table.
+Bytes withDamagedEntry1(size_t entries)
+{
+    std::vector<Bytes> bodies;
+    for (const DemoBody& body : demoBodies()) bodies.push_back(body.bytes);
+    bodies.resize(entries);
+    bodies[1].resize(60);
+    return archiveOf(bodies, EntryPacking::stored);
+}
 
 // A viewer in its own X server and folder; tests put the data they need in the folder first.
 class ViewerE2e : public ::testing::Test {
@@ -182,7 +187,7 @@ TEST_F(ViewerE2e, FirstBodyMatchesTheToolAndPagingChangesAndRestoresIt)
     // The same drawing code and state; the window's visual may round colours or depth a little
     // differently, so a few edge pixels may differ.
     const RgbImage rendered = renderedByTool("body.ZRK 0 --angle-y 320 --angle-x 20");
-    EXPECT_LT(differingShare(first.rgb, rendered.rgb, 12), 0.003) << "share of differing pixels";
+    EXPECT_LT(differingShare(first, rendered, 12), 0.003) << "share of differing pixels";
 
     const RgbImage second = afterKey("Prior");
     EXPECT_GT(litPixels(second), 800 * 600 / 100);
@@ -228,10 +233,7 @@ TEST_F(ViewerE2e, DamagedEntryIsReportedAndTheViewerKeepsRunning)
 {
     // Entry 1 ends in the middle of its bone table; entries 0 and 2 are sound.
     ASSERT_EQ(writeDemoFiles(folder.path()).reason, std::string());
-    std::vector<DemoBody> bodies = demoBodies();
-    std::vector<uint8_t> damaged = bodies[1].bytes;
-    damaged.resize(60);
-    ASSERT_TRUE(folder.write("body.ZRK", archiveOf({bodies[0].bytes, damaged, bodies[2].bytes}, EntryPacking::stored)));
+    ASSERT_TRUE(folder.write("body.ZRK", withDamagedEntry1(3)));
 
     ViewerProcess& v = start();
     EXPECT_GT(litPixels(settledShowing()), 0);
@@ -278,20 +280,8 @@ int differingInfoRows(const RgbImage& window, const InfoLines& lines)
 
 // What the box states for the demo's entry 0, the figure: counts fixed here, so that a miscount
 // in the viewer fails rather than being repeated.
-InfoFacts figureFacts()
-{
-    InfoFacts facts;
-    facts.archive = "body.ZRK";
-    facts.entryCount = 8;
-    facts.points = 335;
-    facts.bones = 16;
-    facts.polygons = 210;
-    facts.lines = 17;
-    facts.spheres = 14;
-    return facts;
-}
-
-bool hasColour(const RgbImage& image, int x, int y, const uint8_t rgb[3]) { return std::equal(rgb, rgb + 3, image.at(x, y)); }
+const InfoFacts figureFacts{.archive = "body.ZRK", .entry = 0, .entryCount = 8, .fault = "", .points = 335, .bones = 16,
+                            .polygons = 210, .lines = 17, .spheres = 14, .fps = -1.0};
 
 TEST_F(ViewerE2e, ArchiveByPathStartsAtTheEntryAndPagesOnlyWithinTheArchive)
 {
@@ -321,10 +311,10 @@ TEST_F(ViewerE2e, InfoBoxAndSkeletonGoOverTheBodyAndLeaveTheRestOfThePictureAlon
     EXPECT_EQ(differingOutsideInfoBox(plain, informed), 0) << "the body's pixels outside the box are untouched";
     EXPECT_TRUE(hasColour(informed, 0, 0, infoBacking) && hasColour(informed, infoBoxWidth - 1, infoBoxHeight - 1, infoBacking))
         << "the box fills the corner";
-    EXPECT_EQ(differingInfoRows(informed, composeInfoLines(figureFacts())), 0)
+    EXPECT_EQ(differingInfoRows(informed, composeInfoLines(figureFacts)), 0)
         << "archive, entry of how many, points, bones, polygons, lines and spheres";
     const RgbImage outlines = afterKey("f");
-    EXPECT_EQ(differingInfoRows(outlines, composeInfoLines(figureFacts())), 0)
+    EXPECT_EQ(differingInfoRows(outlines, composeInfoLines(figureFacts)), 0)
         << "a filled box in wireframe too";
 
     start({"--skeleton"});
@@ -343,19 +333,13 @@ TEST_F(ViewerE2e, InfoBoxAndSkeletonGoOverTheBodyAndLeaveTheRestOfThePictureAlon
 
 TEST_F(ViewerE2e, InfoBoxStatesTheFaultOfAnEntryThatCannotBeShown)
 {
-    std::vector<DemoBody> bodies = demoBodies();
-    std::vector<uint8_t> damaged = bodies[1].bytes;
-    damaged.resize(60);
     ASSERT_TRUE(folder.write("palette.dmp", testPalette()));
-    ASSERT_TRUE(folder.write("two.ZRK", archiveOf({bodies[0].bytes, damaged}, EntryPacking::stored)));
+    ASSERT_TRUE(folder.write("two.ZRK", withDamagedEntry1(2)));
 
     ViewerProcess& v = start({"two.ZRK", "--info", "--entry", "1"});
     const RgbImage picture = settledShowing();  // the box is all that is lit: wait for it
     InfoFacts facts;
-    facts.archive = "two.ZRK";
-    facts.entry = 1;
-    facts.entryCount = 2;
-    facts.fault = "bone count past the end of the body";
+    facts.archive = "two.ZRK", facts.entry = 1, facts.entryCount = 2, facts.fault = "bone count past the end of the body";
     EXPECT_EQ(differingInfoRows(picture, composeInfoLines(facts)), 0) << "the fault in place of the counts";
     EXPECT_NE(v.output().find("two.ZRK: entry 1: " + facts.fault), std::string::npos) << v.output();
 }

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr double startSeconds = 30.0;  // software GL on a busy machine can be slow to start
-
 class ViewerProcessE2e : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(writeDemoFiles(folder.path()).reason, std::string()); }

@@ -40,39 +40,23 @@ Clock::time_point deadlineAfter(double seconds)
     return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
-void sleepMs(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // A window can vanish between two requests (the program just ended); such errors are expected
 // and must not end the test process, which is Xlib's default.
-int ignoreXError(Display*, XErrorEvent*)
-{
-    return 0;
-}
-
-void installXErrorHandler()
-{
-    static bool installed = false;
-    if (!installed) {
-        XSetErrorHandler(ignoreXError);
-        installed = true;
-    }
-}
+void installXErrorHandler() { XSetErrorHandler([](Display*, XErrorEvent*) { return 0; }); }
 
 // Child side of fork: die with the test process, so that no server or program outlives a
 // crashed test.
-void dieWithParent()
-{
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-}
+void dieWithParent() { prctl(PR_SET_PDEATHSIG, SIGKILL); }
 
-int decodeStatus(int raw)
+// Child side of fork: standard input from `in`, standard output and error to `out` (a descriptor
+// that failed to open leaves its stream as it was).
+void redirectStdio(int in, int out)
 {
-    if (WIFEXITED(raw)) return WEXITSTATUS(raw);
-    if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
-    return -1;
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
 }
 
 // Ends a child: SIGTERM, then SIGKILL if it lingers past `graceMs`.
@@ -139,25 +123,22 @@ std::pair<int, int> windowSize(Display* x, Window window)
     return {attributes.width, attributes.height};
 }
 
-int maskShift(unsigned long mask)
-{
-    int shift = 0;
-    while (mask != 0 && (mask & 1) == 0) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
-
 uint8_t channel(unsigned long pixel, unsigned long mask)
 {
     if (mask == 0) return 0;
-    unsigned long value = (pixel & mask) >> maskShift(mask);
-    unsigned long top = mask >> maskShift(mask);
-    return static_cast<uint8_t>(value * 255 / top);
+    const int shift = __builtin_ctzl(mask);
+    return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / (mask >> shift));
 }
 
 }  // namespace
+
+// Input needs the window; a harness asked for it without one fails the test.
+bool haveWindow(Display* x, Window window, const std::string& what)
+{
+    if (x != nullptr && window != 0) return true;
+    ADD_FAILURE() << what << " without a window";
+    return false;
+}
 
 // --- XServer -----------------------------------------------------------------------------------
 
@@ -179,12 +160,8 @@ XServer::XServer()
     }
     if (pid_ == 0) {
         dieWithParent();
-        int quiet = open("/dev/null", O_RDWR);
-        if (quiet >= 0) {
-            dup2(quiet, 0);
-            dup2(quiet, 1);
-            dup2(quiet, 2);
-        }
+        const int quiet = open("/dev/null", O_RDWR);
+        redirectStdio(quiet, quiet);
         fcntl(fds[1], F_SETFD, 0);
         std::string fd = std::to_string(fds[1]);
         execlp(ORVANE_XVFB_PATH, ORVANE_XVFB_PATH, "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
@@ -224,10 +201,7 @@ XServer::XServer()
     }
 }
 
-XServer::~XServer()
-{
-    stopChild(pid_, 3000);
-}
+XServer::~XServer() { stopChild(pid_, 3000); }
 
 void XServer::kill()
 {
@@ -272,10 +246,7 @@ ViewerProcess::ViewerProcess(const XServer& server, const std::string& workdir, 
     }
     if (pid_ == 0) {
         dieWithParent();
-        int nothing = open("/dev/null", O_RDONLY);
-        if (nothing >= 0) dup2(nothing, 0);
-        dup2(out, 1);
-        dup2(out, 2);
+        redirectStdio(open("/dev/null", O_RDONLY), out);
         setenv("DISPLAY", server.display().c_str(), 1);
         unsetenv("SDL_VIDEODRIVER");  // a real window, whatever the test's environment says
         if (chdir(workdir.c_str()) != 0) {
@@ -301,21 +272,17 @@ ViewerProcess::~ViewerProcess()
 
 bool ViewerProcess::reap(bool block)
 {
-    if (exited_) return true;
-    if (pid_ <= 0) return true;
+    if (exited_ || pid_ <= 0) return true;
     int raw = 0;
     pid_t got = waitpid(pid_, &raw, block ? 0 : WNOHANG);
     if (got == pid_) {
         exited_ = true;
-        status_ = decodeStatus(raw);
+        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1;
     }
     return exited_;
 }
 
-bool ViewerProcess::running()
-{
-    return pid_ > 0 && !reap(false);
-}
+bool ViewerProcess::running() { return pid_ > 0 && !reap(false); }
 
 void ViewerProcess::sendSignal(int signal)
 {
@@ -349,21 +316,13 @@ bool ViewerProcess::waitForWindow(double seconds)
 }
 
 int ViewerProcess::windowWidth() const { return windowSize(x_, window_).first; }
-
 int ViewerProcess::windowHeight() const { return windowSize(x_, window_).second; }
 
-std::string ViewerProcess::windowTitle() const
-{
-    if (x_ == nullptr || window_ == 0) return {};
-    return windowName(x_, window_);
-}
+std::string ViewerProcess::windowTitle() const { return x_ == nullptr || window_ == 0 ? std::string() : windowName(x_, window_); }
 
 void ViewerProcess::pressKey(const char* keysymName)
 {
-    if (x_ == nullptr || window_ == 0) {
-        ADD_FAILURE() << "pressKey(" << keysymName << ") without a window";
-        return;
-    }
+    if (!haveWindow(x_, window_, std::string("pressKey(") + keysymName + ")")) return;
     KeySym sym = XStringToKeysym(keysymName);
     KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(x_, sym);
     if (code == 0) {
@@ -380,10 +339,7 @@ void ViewerProcess::pressKey(const char* keysymName)
 
 void ViewerProcess::movePointer(int x, int y)
 {
-    if (x_ == nullptr || window_ == 0) {
-        ADD_FAILURE() << "movePointer without a window";
-        return;
-    }
+    if (!haveWindow(x_, window_, "movePointer")) return;
     int rootX = 0, rootY = 0;
     Window child = 0;
     XTranslateCoordinates(x_, window_, DefaultRootWindow(x_), x, y, &rootX, &rootY, &child);
@@ -393,10 +349,7 @@ void ViewerProcess::movePointer(int x, int y)
 
 void ViewerProcess::requestClose()
 {
-    if (x_ == nullptr || window_ == 0) {
-        ADD_FAILURE() << "requestClose without a window";
-        return;
-    }
+    if (!haveWindow(x_, window_, "requestClose")) return;
     XEvent event;
     std::memset(&event, 0, sizeof event);
     event.xclient.type = ClientMessage;
@@ -412,8 +365,7 @@ void ViewerProcess::requestClose()
 RgbImage ViewerProcess::capture()
 {
     RgbImage image;
-    const int width = windowWidth();
-    const int height = windowHeight();
+    const auto [width, height] = windowSize(x_, window_);
     if (width <= 0 || height <= 0) return image;
     XImage* pixels = XGetImage(x_, window_, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes,
                                ZPixmap);
@@ -447,10 +399,7 @@ bool ViewerProcess::waitForExit(double seconds, int* status)
     }
 }
 
-std::string ViewerProcess::output() const
-{
-    return outputPath_.empty() ? std::string() : readText(outputPath_);
-}
+std::string ViewerProcess::output() const { return outputPath_.empty() ? std::string() : readText(outputPath_); }
 
 void ViewerProcess::waitFrames(int n)
 {

@@ -16,6 +16,8 @@
 
 struct _XDisplay;
 
+constexpr double startSeconds = 30.0;  // software GL on a busy machine can be slow to start
+
 // A private Xvfb (1024x768x24) on a display number it picks itself; never the machine's own
 // display. Stopped in the destructor. ok() is false when it could not start within 10 s.
 class XServer {

@@ -70,15 +70,16 @@ void setPoint(int index, int x, int y, int z)
     transformedPoints[index] = Point16{static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<int16_t>(z)};
 }
 
-// A square facing the viewer round the screen's centre (model y = 600 sits at eye height),
-// counter-clockwise on screen, points first..first + 3.
-void centreSquare(int half, int z = 0, int first = 0)
+// A square facing the viewer round (x, 600) (model y = 600 sits at eye height, x = 0 at the
+// screen's centre), counter-clockwise on screen, points first..first + 3.
+void square(int x, int half, int z = 0, int first = 0)
 {
-    setPoint(first, -half, 600 - half, z);
-    setPoint(first + 1, half, 600 - half, z);
-    setPoint(first + 2, half, 600 + half, z);
-    setPoint(first + 3, -half, 600 + half, z);
+    setPoint(first, x - half, 600 - half, z);
+    setPoint(first + 1, x + half, 600 - half, z);
+    setPoint(first + 2, x + half, 600 + half, z);
+    setPoint(first + 3, x - half, 600 + half, z);
 }
+void centreSquare(int half, int z = 0, int first = 0) { square(0, half, z, first); }
 
 class DrawScene : public ::testing::Test {
 protected:
@@ -120,22 +121,16 @@ protected:
 
     Rgb at(int x, int y) const
     {
-        const uint8_t* p = &image_.rgb[(static_cast<size_t>(y) * width + static_cast<size_t>(x)) * 3];
+        const uint8_t* p = image_.at(x, y);
         return {p[0], p[1], p[2]};
     }
-    bool black(int x, int y) const
-    {
-        const Rgb c = at(x, y);
-        return c.r == 0 && c.g == 0 && c.b == 0;
-    }
+    bool black(int x, int y) const { return !isLit(image_.at(x, y), 0); }
     // True when a pixel within one of (x, y) has exactly the colour `want`.
     bool near(int x, int y, Rgb want) const
     {
         for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                const Rgb c = at(x + dx, y + dy);
-                if (c.r == want.r && c.g == want.g && c.b == want.b) return true;
-            }
+            for (int dx = -1; dx <= 1; ++dx)
+                if (const Rgb c = at(x + dx, y + dy); c.r == want.r && c.g == want.g && c.b == want.b) return true;
         return false;
     }
     int lit() const { return litPixels(image_, 0); }
@@ -317,10 +312,7 @@ TEST_F(DrawScene, LinesAndSpheresAppearInTheirColours)
 TEST_F(DrawScene, PointAt400UnitsLandsAtOneBeforeTheView)
 {
     // A small square round (400, 600, 0): 1.0 to the right of the middle, nothing on the left.
-    setPoint(0, 360, 560, 0);
-    setPoint(1, 440, 560, 0);
-    setPoint(2, 440, 640, 0);
-    setPoint(3, 360, 640, 0);
+    square(400, 40);
     RenderListWriter().polygon(255, 9, {0, 1, 2, 3});
     draw();
     const auto [x, y] = screenOf(400, 600);

@@ -1,6 +1,7 @@
 // lit_pixels.h: how much of a picture a drawing lit, the one measure the picture tests share.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "image/rgb_image.h"
@@ -21,11 +22,14 @@ inline int litPixels(const RgbImage& image, int x0, int y0, int w, int h, int da
 // The lit pixels of the whole picture.
 inline int litPixels(const RgbImage& image, int dark = 16) { return litPixels(image, 0, 0, image.width, image.height, dark); }
 
+// True when the pixel at (x, y) has exactly the colour `rgb`.
+inline bool hasColour(const RgbImage& image, int x, int y, const uint8_t rgb[3]) { return std::equal(rgb, rgb + 3, image.at(x, y)); }
+
 // The pixels of exactly the colour `rgb`.
 inline int pixelsOfColour(const RgbImage& image, const uint8_t rgb[3])
 {
     int n = 0;
     for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) n += rgb[0] == image.at(x, y)[0] && rgb[1] == image.at(x, y)[1] && rgb[2] == image.at(x, y)[2];
+        for (int x = 0; x < image.width; ++x) n += hasColour(image, x, y, rgb);
     return n;
 }
