@@ -15,6 +15,7 @@ packages=(
   man-db groff-base                        # reading the installed manual pages (install test)
   nlohmann-json3-dev                       # glTF's JSON in the exporter and importer
   libtinygltf-dev assimp-utils             # independent glTF readers; another tool's glTF in the import tests
+  clang-format                             # the code format check
 )
 # Node.js runs the glTF validator in the tests; a machine that already has node and npm keeps them.
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
