@@ -6,7 +6,7 @@
 
 #include "app/options.h"
 #include "app/viewer_state.h"
-#include "body/body.h"
+#include "body/render_records.h"
 #include "render/screen_image.h"
 #include "support/little_endian.h"
 
@@ -136,7 +136,7 @@ void drawInfoOverlay(uint32_t nowMilliseconds, const BoneTree* tree)
     if (currentBody != nullptr) {
         facts.points = bodyPointCount(currentBody, currentBodySize);
         facts.bones = tree == nullptr ? 0 : static_cast<int32_t>(tree->bones.size());
-        const int32_t count = renderCount < 0 ? 0 : (renderCount > renderListRoom ? renderListRoom : renderCount);
+        const int32_t count = renderEntryCount();
         for (int32_t i = 0; i < count; ++i) {
             const uint16_t kind = renderList[i].kind;
             facts.polygons += kind == renderKindPolygon;

@@ -59,7 +59,7 @@ bool wholeNumber(const char* text, long low, long high, long* value)
 
 }  // namespace
 
-std::string parseViewerOptions(int argc, char** argv, ViewerOptions* options)
+Fault parseViewerOptions(int argc, char** argv, ViewerOptions* options)
 {
     bool paletteNamed = false;
     bool optionsEnded = false;
@@ -71,10 +71,10 @@ std::string parseViewerOptions(int argc, char** argv, ViewerOptions* options)
                 optionsEnded = true;
             } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
                 options->help = true;
-                return {};
+                return noFault();
             } else if (std::strcmp(arg, "--version") == 0) {
                 options->version = true;
-                return {};
+                return noFault();
             } else if (std::strcmp(arg, "--info") == 0) {
                 options->info = true;
             } else if (std::strcmp(arg, "--watch") == 0) {
@@ -82,27 +82,26 @@ std::string parseViewerOptions(int argc, char** argv, ViewerOptions* options)
             } else if (std::strcmp(arg, "--skeleton") == 0) {
                 options->skeleton = true;
             } else if (const char* file = optionValue(argc, argv, &i, "--palette", &missing)) {
-                if (file[0] == '\0') return "--palette wants a file name";
+                if (file[0] == '\0') return faultOf("--palette wants a file name");
                 options->palettePath = file;
                 paletteNamed = true;
             } else if (const char* number = optionValue(argc, argv, &i, "--entry", &missing)) {
                 long entry = 0;
                 if (!wholeNumber(number, 0, lastModelIndex, &entry)) {
-                    return "--entry wants a whole number from 0 to " + std::to_string(lastModelIndex) + ", not '" +
-                           number + "'";
+                    return faultOf("--entry wants a whole number from 0 to %d, not '%s'", lastModelIndex, number);
                 }
                 options->startEntry = static_cast<int32_t>(entry);
             } else if (missing) {
-                return std::string(arg) + " wants a value";
+                return faultOf("%s wants a value", arg);
             } else {
-                return std::string("unknown option '") + arg + "'";
+                return faultOf("unknown option '%s'", arg);
             }
             continue;
         }
-        if (options->archiveNamed) return std::string("one archive only, not also '") + arg + "'";
+        if (options->archiveNamed) return faultOf("one archive only, not also '%s'", arg);
         // Paging and --watch read the archive again and again: it has to be a file.
-        if (std::strcmp(arg, "-") == 0) return "the archive must be a file, not standard input";
-        if (arg[0] == '\0') return "the archive's name is empty";
+        if (std::strcmp(arg, "-") == 0) return faultOf("the archive must be a file, not standard input");
+        if (arg[0] == '\0') return faultOf("the archive's name is empty");
         options->archivePath = arg;
         options->archiveNamed = true;
     }
@@ -110,7 +109,7 @@ std::string parseViewerOptions(int argc, char** argv, ViewerOptions* options)
         const std::filesystem::path folder = std::filesystem::path(options->archivePath).parent_path();
         options->palettePath = folder.empty() ? std::string(paletteFileName) : (folder / paletteFileName).string();
     }
-    return {};
+    return noFault();
 }
 
 int32_t lastPageIndexFor(const ViewerOptions& options, int32_t announcedEntries)
@@ -128,9 +127,8 @@ int32_t announcedArchiveEntries(const char* path)
 
 int takeCommandLine(int argc, char** argv)
 {
-    const std::string problem = parseViewerOptions(argc, argv, &viewerOptions);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "orvane-viewer: %s\n%s", problem.c_str(), viewerUsage);
+    if (const Fault problem = parseViewerOptions(argc, argv, &viewerOptions)) {
+        std::fprintf(stderr, "orvane-viewer: %s\n%s", problem.reason, viewerUsage);
         return 2;
     }
     if (viewerOptions.help) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "support/fault.h"
+
 struct ViewerOptions {
     std::string archivePath = "body.ZRK";
     std::string palettePath = "palette.dmp";  // when not given: palette.dmp beside the archive
@@ -25,10 +27,10 @@ inline constexpr const char* viewerVersion = "0.02";
 // The usage text, ending in a newline.
 extern const char* const viewerUsage;
 
-// Reads argv[1 .. argc - 1] into *options (which starts from its defaults). Returns an empty
-// string when the command line is good, otherwise one short phrase saying what is wrong with it.
-// --help and --version stop the reading where they stand.
-std::string parseViewerOptions(int argc, char** argv, ViewerOptions* options);
+// Reads argv[1 .. argc - 1] into *options (which starts from its defaults). A fault is one short
+// phrase saying what is wrong with the command line. --help and --version stop the reading where
+// they stand.
+Fault parseViewerOptions(int argc, char** argv, ViewerOptions* options);
 
 // The last entry Page Up may reach: 131, or the archive's last entry when an archive was named
 // and its offset table announces fewer than 132 entries (0 when it announces none). Without a

@@ -9,7 +9,7 @@
 #include "app/viewer_state.h"
 #include "body/body.h"
 #include "render/gl_state.h"
-#include "render/palette_file.h"
+#include "image/palette_file.h"
 
 namespace {
 

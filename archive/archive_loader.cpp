@@ -12,12 +12,9 @@
 
 #include "archive/archive_format.h"
 #include "archive/lz_decompress.h"
+#include "archive/stored_entries.h"
 
 namespace {
-
-// Each 2-byte reference yields at most 17 bytes, so the scheme never unpacks more than
-// 8 bytes per packed byte; a header claiming more is damaged.
-constexpr uint64_t maxUnpackedPerPackedByte = 8;
 
 Fault fault(const char* reason) { return faultOf("%s", reason); }
 
@@ -41,15 +38,7 @@ Fault readEntry(FILE* file, int16_t index, uint8_t** out, uint32_t* outSize)
     const int16_t mode = location.header.mode;
     const uint64_t bytesLeft = fileSize - location.offset - entryHeaderBytes;
 
-    if (mode > entryModePacked) return fault(archiveUnsupportedMode);
-    if (mode <= entryModeStored) {
-        if (unpackedSize > bytesLeft) return fault(archiveTruncated);
-    } else {
-        if (storedSize > bytesLeft) return fault(archiveTruncated);
-        if (unpackedSize == 0 || unpackedSize > INT32_MAX ||
-            unpackedSize > maxUnpackedPerPackedByte * storedSize)
-            return fault(archiveDamagedPacked);
-    }
+    if (const Fault refused = entryHeaderFault(location.header, bytesLeft)) return refused;
 
     // An empty stored entry still gets a real (one-byte) allocation, so that success always
     // hands out a non-null pointer.

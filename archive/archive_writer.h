@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "support/fault.h"
@@ -19,3 +20,12 @@ Fault buildArchive(const std::vector<std::vector<uint8_t>>& entries, const std::
 
 // The same with one choice for every entry.
 Fault buildArchive(const std::vector<std::vector<uint8_t>>& entries, EntryPacking packing, std::vector<uint8_t>* out);
+
+// One entry as the file stores it, header and data, packed as `packing` says. Fails when the
+// entry is larger than a header's 32-bit size.
+Fault storeEntry(std::span<const uint8_t> entry, EntryPacking packing, std::vector<uint8_t>* out);
+
+// The archive of entries already stored (header and data each, as storeEntry or another
+// archive holds them), laid out one after another behind the offset table, nothing repacked.
+// Fails when an entry's offset would not fit 32 bits.
+Fault assembleArchive(const std::vector<std::span<const uint8_t>>& stored, std::vector<uint8_t>* out);

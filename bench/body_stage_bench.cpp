@@ -10,7 +10,7 @@
 #include "body/body.h"
 #include "body/body_check.h"
 #include "body/fixed_point.h"
-#include "body/full_room_body.h"
+#include "testkit/full_room_body.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "archive/archive_writer.h"
-#include "body/full_room_body.h"
+#include "testkit/full_room_body.h"
 #include "support/file_io.h"
 
 namespace {

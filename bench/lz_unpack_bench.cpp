@@ -13,7 +13,7 @@
 
 #include "archive/lz_decompress.h"
 #include "archive/lz_pack.h"
-#include "body/sample_bodies.h"
+#include "testkit/sample_bodies.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-// body.h: the body format, the pipeline's process-wide tables and its passes.
+// body.h: the pipeline's process-wide tables and its passes (the stored format itself is in
+// body_format.h, its records in body_codec.h).
 //
 // A body is read in place: points, bones, normals and elements back to back from its data
 // section. Points are named by byte offset in the point array (index = offset / 6).
@@ -9,69 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// --- format ---------------------------------------------------------------------------------
-inline constexpr int bodyFlagsOffset = 0;
-inline constexpr uint16_t bodyFlagConvertParents = 2;  // parent fields stored as 38*k
-inline constexpr int bodyExtensionSizeOffset = 14;
-inline constexpr int bodyHeaderBytes = 16;     // the data section starts at 16 + extension size
-inline constexpr int bodyFrameDataOffset = 26; // where the frame loop always takes it
-
-inline constexpr int pointBytes = 6;
-inline constexpr int boneRecordBytes = 38;
-inline constexpr int boneFirstPoint = 0;
-inline constexpr int bonePointCount = 2;
-inline constexpr int boneBasePoint = 4;
-inline constexpr int boneParent = 6;
-inline constexpr int boneType = 8;
-inline constexpr int boneAngleX = 10;
-inline constexpr int boneAngleY = 12;
-inline constexpr int boneAngleZ = 14;
-inline constexpr int boneNormalCount = 18;
-inline constexpr uint16_t boneTypeRotation = 0;
-inline constexpr uint16_t boneTypeUnsupported = 1;  // fatal among bones 1 and up
-inline constexpr int normalRecordBytes = 8;
-inline constexpr int lineRecordBytes = 8;
-inline constexpr int sphereRecordBytes = 8;
-inline constexpr int polygonHeaderBytes = 4;
-// A polygon's stored render type picks its layout after the 4-byte header (type, vertex count,
-// colour): below 7 one point offset per vertex; 7 and 8 one normal number for the polygon,
-// then the offsets; 9 and up a (normal number, point offset) pair per vertex.
-inline constexpr uint8_t renderTypeShaded = 7;
-inline constexpr uint8_t renderTypeVertexShaded = 9;
-inline constexpr int32_t storedPolygonBytes(uint8_t renderType, int32_t vertices)
-{
-    return polygonHeaderBytes + (renderType >= renderTypeVertexShaded ? 4 * vertices
-                                 : renderType >= renderTypeShaded     ? 2 + 2 * vertices
-                                                                      : 2 * vertices);
-}
-
-// --- converted records in elementBuffer (little-endian u16 fields) ------------------------------
-// polygon: draw type u8, vertex count u8, colour u16, then per vertex a 4-byte slot holding the
-//          vertex colour (stored render types 9 and up only) and the point index;
-// line:    attributes u32 (byte 1 the palette index), first end u16, second end u16, 4 unused;
-// sphere:  attributes u32 (byte 1 the palette index), radius i16, centre u16.
-inline constexpr int polygonSlotBytes = 4;
-inline constexpr int lineConvertedBytes = 12;
-inline constexpr int sphereConvertedBytes = 8;
-
-// --- the fatal body-format conditions' messages (printed with a newline on standard output) -----
-inline constexpr const char* fatalFirstPointMessage = "Error: rs1V1";
-inline constexpr const char* fatalAngleZMessage = "renderS1S1 -> unhandled maintTab[14] rotation";
-inline constexpr const char* fatalBoneTypeMessage = "renderM1";
-inline constexpr const char* fatalLineEndMessage = "lineDataPtr reference is malformed !";
-
-// --- tables and their fixed room ---------------------------------------------------------------
-inline constexpr int transformedPointRoom = 8000;
-inline constexpr int matrixBytes = 36;
-inline constexpr int matrixTableBytes = 200000;
-inline constexpr int matrixRoom = matrixTableBytes / matrixBytes;  // 5,555
-inline constexpr int shadeRoom = 500;
-inline constexpr int elementBufferBytes = 500000;
-inline constexpr int renderListRoom = 5000;
-
-struct Point16 {
-    int16_t x, y, z;
-};
+#include "body/body_format.h"
 
 // Row-major m00 m01 m02 m10 ... m22, 16384 = 1.0.
 struct Matrix {
@@ -148,3 +87,7 @@ void runBodyStage(const uint8_t* body);
 // the frame where it is met, as in the viewer, but its message is returned instead of printed
 // and the process goes on. nullptr when the frame ran to the end.
 const char* runBodyStageCatchingFatal(const uint8_t* body);
+// The same for another stage over the body: stage(body, context), a fatal condition caught.
+// The stage must hold only plain data on the stack (nothing to destroy when a fatal jumps out).
+const char* runStageCatchingFatal(void (*stage)(const uint8_t* body, const void* context), const uint8_t* body,
+                                  const void* context);

@@ -1,21 +1,9 @@
-// body_builder.cpp: composes a body's bytes field by field.
+// body_builder.cpp: composes a body record by record and encodes it.
 #include "body/body_builder.h"
 
-#include "support/little_endian.h"
 
 namespace {
 
-void appendU16(std::vector<uint8_t>& out, uint16_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void appendI16(std::vector<uint8_t>& out, int16_t v) { appendU16(out, static_cast<uint16_t>(v)); }
-void appendU32(std::vector<uint8_t>& out, uint32_t v)
-{
-    appendU16(out, static_cast<uint16_t>(v));
-    appendU16(out, static_cast<uint16_t>(v >> 16));
-}
 int16_t pointOffset(int index) { return static_cast<int16_t>(index * pointBytes); }
 
 }  // namespace
@@ -68,35 +56,29 @@ void BodyBuilder::addVertexShadedPolygon(uint8_t renderType, uint16_t colour,
 
 void BodyBuilder::addPolygon(uint8_t renderType, uint16_t colour, const std::vector<int>& pointIndices)
 {
-    polygonBytes.push_back(renderType);
-    polygonBytes.push_back(static_cast<uint8_t>(pointIndices.size()));
-    appendU16(polygonBytes, colour);
-    for (int index : pointIndices) appendI16(polygonBytes, pointOffset(index));
-    ++polygons;
+    PolygonRecord& p = polygons.emplace_back();
+    p.renderType = renderType;
+    p.colour = colour;
+    for (int index : pointIndices) p.offsets.push_back(pointOffset(index));
 }
 
 void BodyBuilder::addShadedPolygon(uint8_t renderType, uint16_t colour, int16_t normal,
                                    const std::vector<int>& pointIndices)
 {
-    polygonBytes.push_back(renderType);
-    polygonBytes.push_back(static_cast<uint8_t>(pointIndices.size()));
-    appendU16(polygonBytes, colour);
-    appendI16(polygonBytes, normal);
-    for (int index : pointIndices) appendI16(polygonBytes, pointOffset(index));
-    ++polygons;
+    addPolygon(renderType, colour, pointIndices);
+    polygons.back().normal = normal;
 }
 
 void BodyBuilder::addVertexShadedPolygon(uint8_t renderType, uint16_t colour,
                                          const std::vector<std::pair<int, int>>& normalAndPoint)
 {
-    polygonBytes.push_back(renderType);
-    polygonBytes.push_back(static_cast<uint8_t>(normalAndPoint.size()));
-    appendU16(polygonBytes, colour);
+    PolygonRecord& p = polygons.emplace_back();
+    p.renderType = renderType;
+    p.colour = colour;
     for (const auto& [normal, point] : normalAndPoint) {
-        appendU16(polygonBytes, static_cast<uint16_t>(normal));
-        appendI16(polygonBytes, pointOffset(point));
+        p.normals.push_back(static_cast<uint16_t>(normal));
+        p.offsets.push_back(pointOffset(point));
     }
-    ++polygons;
 }
 
 void BodyBuilder::addLine(uint8_t colour, int pointA, int pointB)
@@ -111,62 +93,30 @@ void BodyBuilder::addSphere(uint8_t colour, int16_t radius, int centre)
 
 void BodyBuilder::addRawLine(uint32_t attributes, int16_t offsetA, int16_t offsetB)
 {
-    appendU32(lineBytes, attributes);
-    appendI16(lineBytes, offsetA);
-    appendI16(lineBytes, offsetB);
+    lines.push_back({attributes, offsetA, offsetB});
 }
 
 void BodyBuilder::addRawSphere(uint32_t attributes, int16_t radius, int16_t centreOffset)
 {
-    appendU32(sphereBytes, attributes);
-    appendI16(sphereBytes, radius);
-    appendI16(sphereBytes, centreOffset);
+    spheres.push_back({attributes, radius, centreOffset});
 }
 
 std::vector<uint8_t> BodyBuilder::build() const
 {
-    std::vector<uint8_t> out;
-    appendU16(out, flags);
-    out.resize(bodyExtensionSizeOffset, 0);
-    appendI16(out, static_cast<int16_t>(extension.size()));
-    out.insert(out.end(), extension.begin(), extension.end());
-
-    appendI16(out, pointCountOverride.value_or(static_cast<int16_t>(points.size())));
-    for (const Point16& p : points) {
-        appendI16(out, p.x);
-        appendI16(out, p.y);
-        appendI16(out, p.z);
-    }
-
-    appendI16(out, boneCountOverride.value_or(static_cast<int16_t>(bones.size())));
-    for (const BoneRecord& b : bones) {
-        const size_t start = out.size();
-        appendI16(out, b.firstPoint);
-        appendI16(out, b.pointCount);
-        appendI16(out, b.basePoint);
-        appendI16(out, b.parent);
-        appendU16(out, b.type);
-        appendI16(out, b.angleX);
-        appendI16(out, b.angleY);
-        appendI16(out, b.angleZ);
-        appendU16(out, 0);
-        appendI16(out, b.normalCount);
-        out.resize(start + boneRecordBytes, 0);
-    }
-
-    appendI16(out, normalTotalOverride.value_or(static_cast<int16_t>(normals.size())));
-    for (const NormalRecord& n : normals) {
-        appendI16(out, n.x);
-        appendI16(out, n.y);
-        appendI16(out, n.z);
-        appendU16(out, n.divisor);
-    }
-
-    appendI16(out, polygonCountOverride.value_or(static_cast<int16_t>(polygons)));
-    out.insert(out.end(), polygonBytes.begin(), polygonBytes.end());
-    appendI16(out, lineCountOverride.value_or(static_cast<int16_t>(lineBytes.size() / lineRecordBytes)));
-    out.insert(out.end(), lineBytes.begin(), lineBytes.end());
-    appendI16(out, sphereCountOverride.value_or(static_cast<int16_t>(sphereBytes.size() / sphereRecordBytes)));
-    out.insert(out.end(), sphereBytes.begin(), sphereBytes.end());
-    return out;
+    StoredBody body;
+    body.header.assign(bodyHeaderBytes, 0);
+    body.header[bodyFlagsOffset] = static_cast<uint8_t>(flags);
+    body.header[bodyFlagsOffset + 1] = static_cast<uint8_t>(flags >> 8);
+    const auto extensionSize = static_cast<uint16_t>(extension.size());
+    body.header[bodyExtensionSizeOffset] = static_cast<uint8_t>(extensionSize);
+    body.header[bodyExtensionSizeOffset + 1] = static_cast<uint8_t>(extensionSize >> 8);
+    body.header.insert(body.header.end(), extension.begin(), extension.end());
+    body.points = points;
+    body.bones = bones;
+    body.normalTotal = normalTotalOverride.value_or(static_cast<int16_t>(normals.size()));
+    body.normals = normals;
+    body.polygons = polygons;
+    body.lines = lines;
+    body.spheres = spheres;
+    return encodeBody(body, {pointCountOverride, boneCountOverride, polygonCountOverride, lineCountOverride, sphereCountOverride});
 }

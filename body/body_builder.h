@@ -1,6 +1,6 @@
-// body_builder.h: composes a body's bytes field by field, for the demo data and the tests.
-// Helpers take point and bone indices and store the offsets the format wants; every field
-// stays public so a test can set any raw value, however hostile.
+// body_builder.h: composes a body record by record, for the demo data, the importers and the
+// tests, and encodes it (body_codec). Helpers take point and bone indices and store the offsets
+// the format wants; every field stays public so a test can set any raw value, however hostile.
 #pragma once
 
 #include <cstdint>
@@ -9,22 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "body/body.h"
-
-struct BoneRecord {
-    int16_t firstPoint = 0;  // byte offset in the point array
-    int16_t pointCount = 0;
-    int16_t basePoint = 0;   // byte offset of the parent's point that is this bone's origin
-    int16_t parent = -1;     // -1, or the byte offset named by the flags (38*k or 36*k)
-    uint16_t type = boneTypeRotation;
-    int16_t angleX = 0, angleY = 0, angleZ = 0;
-    int16_t normalCount = 0;
-};
-
-struct NormalRecord {
-    int16_t x = 0, y = 0, z = 0;
-    uint16_t divisor = 1;
-};
+#include "body/body_codec.h"
 
 struct BodyBuilder {
     uint16_t flags = bodyFlagConvertParents;
@@ -33,10 +18,9 @@ struct BodyBuilder {
     std::vector<Point16> points;
     std::vector<BoneRecord> bones;
     std::vector<NormalRecord> normals;
-    std::vector<uint8_t> polygonBytes;  // polygon records back to back
-    int polygons = 0;
-    std::vector<uint8_t> lineBytes;
-    std::vector<uint8_t> sphereBytes;
+    std::vector<PolygonRecord> polygons;
+    std::vector<LineRecord> lines;
+    std::vector<SphereRecord> spheres;
 
     // Counts written in place of the true ones, for hostile bodies.
     std::optional<int16_t> pointCountOverride, boneCountOverride, normalTotalOverride;

@@ -162,20 +162,20 @@ Fault checkPolygons(FrameWalk& walk)
                 const int32_t normal = readU16(p);
                 if (!insideShadeTable(normal)) return faultOf("polygon %d: normal %d outside the shade table", i, normal);
                 const int32_t offset = readU16(p + 2);
-                if (!insidePointTable(offset / pointBytes)) {
+                if (!insidePointTable(pointIndexOf(readI16(p + 2), false))) {
                     deferFault(walk, "polygon %d: point offset %d outside the point table", i, offset);
                 }
             }
         } else {
-            const bool signedOffsets = type >= renderTypeShaded;
-            if (signedOffsets) {
+            if (type >= renderTypeShaded) {
                 const int32_t normal = readI16(p);
                 if (!insideShadeTable(normal)) return faultOf("polygon %d: normal %d outside the shade table", i, normal);
                 p += 2;
             }
+            const bool signedOffsets = polygonOffsetsSigned(type);
             for (int32_t v = 0; v < vertices; ++v, p += 2) {
                 const int32_t offset = signedOffsets ? readI16(p) : readU16(p);
-                if (!insidePointTable(offset / pointBytes)) {
+                if (!insidePointTable(pointIndexOf(readI16(p), signedOffsets))) {
                     deferFault(walk, "polygon %d: point offset %d outside the point table", i, offset);
                 }
             }
@@ -191,15 +191,15 @@ Fault checkLines(FrameWalk& walk, const char** fatal)
     if (Fault fault = readCount(walk, "line", &count)) return fault;
     if (!fits(walk.size, walk.at, int64_t{lineRecordBytes} * count)) return faultOf("line section past the end of the body");
     for (int32_t i = 0; i < count; ++i, walk.at += lineRecordBytes) {
-        const int32_t first = readI16(walk.body + walk.at + 4);
-        const int32_t second = readI16(walk.body + walk.at + 6);
+        const int16_t first = readI16(walk.body + walk.at + 4);
+        const int16_t second = readI16(walk.body + walk.at + 6);
         if (first % pointBytes != 0 || second % pointBytes != 0) {
             *fatal = fatalLineEndMessage;
             return noFault();
         }
         if (Fault fault = takeRoom(walk, lineConvertedBytes)) return fault;
-        if (!insidePointTable(first / pointBytes)) deferFault(walk, "line %d: point offset %d outside the point table", i, first);
-        if (!insidePointTable(second / pointBytes)) deferFault(walk, "line %d: point offset %d outside the point table", i, second);
+        if (!insidePointTable(pointIndexOf(first, true))) deferFault(walk, "line %d: point offset %d outside the point table", i, first);
+        if (!insidePointTable(pointIndexOf(second, true))) deferFault(walk, "line %d: point offset %d outside the point table", i, second);
     }
     return noFault();
 }
@@ -211,8 +211,8 @@ Fault checkSpheres(FrameWalk& walk)
     if (!fits(walk.size, walk.at, int64_t{sphereRecordBytes} * count)) return faultOf("sphere section past the end of the body");
     for (int32_t i = 0; i < count; ++i, walk.at += sphereRecordBytes) {
         if (Fault fault = takeRoom(walk, sphereConvertedBytes)) return fault;
-        const int32_t centre = readI16(walk.body + walk.at + 6);
-        if (!insidePointTable(centre / pointBytes)) deferFault(walk, "sphere %d: centre offset %d outside the point table", i, centre);
+        const int16_t centre = readI16(walk.body + walk.at + 6);
+        if (!insidePointTable(pointIndexOf(centre, true))) deferFault(walk, "sphere %d: centre offset %d outside the point table", i, centre);
     }
     return noFault();
 }

@@ -25,14 +25,20 @@ void bodyFatal(const char* message)
     std::exit(1);
 }
 
-const char* runBodyStageCatchingFatal(const uint8_t* body)
+const char* runStageCatchingFatal(void (*stage)(const uint8_t* body, const void* context), const uint8_t* body,
+                                  const void* context)
 {
     std::jmp_buf landing;
     fatalMet = nullptr;
     if (setjmp(landing) == 0) {
         fatalLanding = &landing;
-        runBodyStage(body);
+        stage(body, context);
     }
     fatalLanding = nullptr;
     return fatalMet;
+}
+
+const char* runBodyStageCatchingFatal(const uint8_t* body)
+{
+    return runStageCatchingFatal([](const uint8_t* stagedBody, const void*) { runBodyStage(stagedBody); }, body, nullptr);
 }

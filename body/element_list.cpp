@@ -7,10 +7,9 @@
 
 namespace {
 
-// Point offsets of polygons of stored types 9 and up, and 6 and less, are taken unsigned.
-inline uint16_t unsignedIndex(const uint8_t* offset) { return static_cast<uint16_t>(readU16(offset) / pointBytes); }
-// Elsewhere signed, the division truncating toward zero; the index keeps its low 16 bits.
-inline uint16_t signedIndex(int32_t offset) { return static_cast<uint16_t>(offset / pointBytes); }
+// The stored offset's point index, read as polygonOffsetsSigned and body_format.h say.
+inline uint16_t unsignedIndex(const uint8_t* offset) { return pointIndexOf(readI16(offset), false); }
+inline uint16_t signedIndex(int16_t offset) { return pointIndexOf(offset, true); }
 
 }  // namespace
 
@@ -62,8 +61,8 @@ void buildElementList(const uint8_t* elements)
     in += 2;
     renderCount += lineCount;
     for (int32_t i = 0; i < lineCount; ++i, in += lineRecordBytes) {
-        const int32_t first = readI16(in + 4);
-        const int32_t second = readI16(in + 6);
+        const int16_t first = readI16(in + 4);
+        const int16_t second = readI16(in + 6);
         if (first % pointBytes != 0) bodyFatal(fatalLineEndMessage);
         if (second % pointBytes != 0) bodyFatal(fatalLineEndMessage);
         writeU32(out, readU32(in));

@@ -3,6 +3,7 @@
 #include "support/little_endian.h"
 #include "body/body.h"
 #include "body/fixed_point.h"
+#include "body/skeleton_walk.h"
 
 void rotateMatrix(Matrix* dest, const Matrix* src)
 {
@@ -57,51 +58,11 @@ void transformPoints(const uint8_t* points, int32_t count, Point16* out, const M
 
 void processBone(const uint8_t* bone, const uint8_t* pointArray, Matrix* dest)
 {
-    const int32_t first = readI16(bone + boneFirstPoint);
-    const int32_t count = readI16(bone + bonePointCount);
-    if (first % pointBytes != 0) bodyFatal(fatalFirstPointMessage);
-
-    int32_t origin[3] = {0, 0, 0};
-    const Matrix* source = &identityMatrix;
-    const int32_t parent = readI16(bone + boneParent);
-    if (parent != -1) {
-        // Read before this bone's points are written, in case the base point is one of them.
-        const Point16 base = transformedPoints[readI16(bone + boneBasePoint) / pointBytes];
-        origin[0] = base.x;
-        origin[1] = base.y;
-        origin[2] = base.z;
-        source = &matrixTable[parent / matrixBytes];
-    }
-    rotateMatrix(dest, source);
-    // A count of 0 or less moves no points; its first offset then names nothing and may lie anywhere.
-    if (count > 0) transformPoints(pointArray + first, count, &transformedPoints[first / pointBytes], dest, origin);
+    int32_t origin[3];
+    placeBone(bone, pointArray, dest, origin);
 }
 
 const uint8_t* transformSkeleton(const uint8_t* data, const uint8_t** bones, int* boneCount)
 {
-    const int32_t pointCount = readI16(data);
-    const uint8_t* pointArray = data + 2;
-    const uint8_t* boneSection = pointArray + pointBytes * pointCount;
-    const int32_t count = readI16(boneSection);
-    const uint8_t* table = boneSection + 2;
-    *bones = table;
-    *boneCount = count;
-
-    // The root turns with the registers as they stand: angleY is the frame's autoAngle, angleX
-    // and angleZ whatever the last rotation bone of the previous frame loaded.
-    processBone(table, pointArray, &matrixTable[0]);
-    for (int32_t i = 1; i < count; ++i) {
-        const uint8_t* bone = table + i * boneRecordBytes;
-        const uint16_t type = readU16(bone + boneType);
-        if (type == boneTypeRotation) {
-            angleX = readI16(bone + boneAngleX);
-            angleY = readI16(bone + boneAngleY);
-            angleZ = readI16(bone + boneAngleZ);
-            processBone(bone, pointArray, &matrixTable[i]);
-        } else if (type == boneTypeUnsupported) {
-            bodyFatal(fatalBoneTypeMessage);
-        }
-        // Any other type: the bone's matrix and points keep what they held.
-    }
-    return table + count * boneRecordBytes;
+    return walkSkeleton(data, bones, boneCount, [](int32_t, const int32_t*) {});
 }

@@ -17,10 +17,15 @@ struct DemoBody {
     bool packed;  // stored packed in the demo archive (when packing makes it smaller)
 };
 
-// The demo bodies in archive order; the first is the one the viewer opens on.
-std::vector<DemoBody> demoBodies();
+// The demo bodies in archive order; the first is the one the viewer opens on. A fault names the
+// body whose shapes do not fit the format (a mistake in them, caught by the demo's tests).
+Fault makeDemoBodies(std::vector<DemoBody>* bodies);
 
-// The archive "body.ZRK" holding demoBodies().
+// The archive "body.ZRK" holding the demo bodies.
+Fault makeDemoArchive(std::vector<uint8_t>* archive);
+
+// The same for tests and benchmarks: empty on a fault, which the functions above report.
+std::vector<DemoBody> demoBodies();
 std::vector<uint8_t> demoArchive();
 
 // The names the viewer reads them by.

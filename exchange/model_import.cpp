@@ -7,8 +7,8 @@
 
 #include "body/body.h"
 #include "body/body_check.h"
-#include "exchange/gltf_import.h"
-#include "exchange/obj_import.h"
+#include "exchange/gltf_mesh_scene.h"
+#include "exchange/obj_mesh_scene.h"
 #include "exchange/orvane_gltf_import.h"
 #include "support/file_io.h"
 

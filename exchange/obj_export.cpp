@@ -1,11 +1,14 @@
 // obj_export.cpp: the frame's posed mesh as OBJ + MTL, for tools that read nothing else: the
-// viewer's transformed points, a material per palette colour used, lines as 'l' records.
+// viewer's transformed points, a material per palette colour used, lines as 'l' records in an
+// object of their own.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <map>
 
-#include "exchange/gltf_export.h"
+#include "exchange/colour.h"
+#include "exchange/obj_export.h"
 
 namespace {
 
@@ -14,6 +17,20 @@ void appendf(std::string& out, const char* format, double a, double b, double c)
     char text[96];
     std::snprintf(text, sizeof text, format, a, b, c);
     out += text;
+}
+
+// "v x y z", each as printf's %.7g writes it (to_chars promises the same text), without
+// printf's cost: a big body has hundreds of thousands of them.
+void appendVertex(std::string& out, double x, double y, double z)
+{
+    char text[96] = {'v'};
+    char* p = text + 1;
+    for (const double value : {x, y, z}) {
+        *p++ = ' ';
+        p = std::to_chars(p, text + sizeof text, value, std::chars_format::general, 7).ptr;
+    }
+    *p++ = '\n';
+    out.append(text, p);
 }
 
 std::string materialName(uint8_t index, bool translucent)
@@ -40,8 +57,8 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
     }
     for (int i = 0; i < room; ++i) {
         const Point16& p = body.framePoints[static_cast<size_t>(i)];
-        appendf(obj, "v %.7g %.7g %.7g\n", static_cast<float>(p.x) * exportScale, static_cast<float>(p.y) * exportScale,
-                static_cast<float>(p.z) * exportScale);
+        appendVertex(obj, static_cast<float>(p.x) * exportScale, static_cast<float>(p.y) * exportScale,
+                     static_cast<float>(p.z) * exportScale);
     }
     int nextVertex = room + 1;  // OBJ counts from 1
 
@@ -54,26 +71,26 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
         current = name;
     };
     const double pi = 3.141592653589793;
+    std::vector<std::pair<uint8_t, std::string>> lines;  // colour, record
     for (const PosedElement& e : body.elements) {
         if (e.kind == PosedElement::polygon) {
             if (e.points.size() < 3) continue;
             // One colour a face: a smooth polygon takes its first vertex's.
-            uint8_t colour = static_cast<uint8_t>(e.storedColour);
+            uint8_t colour = static_cast<uint8_t>(e.colour);
             if (!lit) colour = e.smooth() ? static_cast<uint8_t>(e.vertexColours[0]) : e.paletteIndex();
             useMaterial(colour, e.translucent());
             obj += 'f';
             for (uint16_t p : e.points) obj += ' ' + std::to_string(p + 1);
             obj += '\n';
         } else if (e.kind == PosedElement::line) {
-            useMaterial(e.paletteIndex(), false);
-            obj += "l " + std::to_string(e.points[0] + 1) + ' ' + std::to_string(e.points[1] + 1) + '\n';
+            lines.emplace_back(e.paletteIndex(), "l " + std::to_string(e.points[0] + 1) + ' ' + std::to_string(e.points[1] + 1) + '\n');
         } else {
             // A 10 x 10 sphere around the posed centre, poles on z.
             const Point16& c = body.framePoints[e.points[0]];
             const double r = e.radius;
             const auto vertex = [&](double theta, double phi) {
-                appendf(obj, "v %.7g %.7g %.7g\n", (c.x + r * std::sin(theta) * std::cos(phi)) * exportScale,
-                        (c.y + r * std::sin(theta) * std::sin(phi)) * exportScale, (c.z + r * std::cos(theta)) * exportScale);
+                appendVertex(obj, (c.x + r * std::sin(theta) * std::cos(phi)) * exportScale,
+                             (c.y + r * std::sin(theta) * std::sin(phi)) * exportScale, (c.z + r * std::cos(theta)) * exportScale);
             };
             const int first = nextVertex;
             vertex(0, 0);
@@ -96,14 +113,26 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
         }
     }
 
-    // Display values, as the palette holds them; unlit (illum 0) for the viewer's look.
+    // Lines in an object of their own: a reader that makes one mesh an object (three.js) would
+    // otherwise draw the faces beside them as lines too.
+    if (!lines.empty()) {
+        obj += "o " + options.archiveName + "#" + std::to_string(options.entry) + " lines\n";
+        current.clear();
+        for (const auto& [colour, record] : lines) {
+            useMaterial(colour, false);
+            obj += record;
+        }
+    }
+
+    // Kd is linear light, as Blender reads it, so the palette's display colours show as they are;
+    // unlit (illum 0) for the viewer's look.
     std::string& mtl = files.mtl;
     mtl = std::string("# Orvane ") + orvaneVersion + ": palette colours used by " + options.archiveName + " entry " +
           std::to_string(options.entry) + "\n";
     for (const auto& [name, colour] : used) {
         const uint8_t* rgb = options.palette[colour.first];
         mtl += "\nnewmtl " + name + "\n";
-        appendf(mtl, "Kd %.6f %.6f %.6f\n", rgb[0] / 255.0, rgb[1] / 255.0, rgb[2] / 255.0);
+        appendf(mtl, "Kd %.6f %.6f %.6f\n", linearFromDisplay(rgb[0]), linearFromDisplay(rgb[1]), linearFromDisplay(rgb[2]));
         mtl += colour.second ? "d 0.313725\n" : "d 1\n";
         mtl += lit ? "illum 1\n" : "illum 0\n";
     }

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "exchange/body_from_mesh.h"
-#include "exchange/gltf_reader.h"
+#include "exchange/gltf_document.h"
 
 // *handled is false when the file carries no usable Orvane extras: import it as a foreign model.
 Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options, bool* handled, std::vector<uint8_t>* out,

@@ -13,11 +13,9 @@
 #include <vector>
 
 #include "body/body.h"
+#include "exchange/geometry.h"
+#include "exchange/stored_records.h"
 #include "support/fault.h"
-
-// A rotation or general 3 x 3 matrix in double precision, row-major, acting on column vectors.
-using Mat3 = std::array<double, 9>;
-using Vec3 = std::array<double, 3>;
 
 struct PosedBone {
     int index = 0;          // in the bone table
@@ -32,41 +30,15 @@ struct PosedBone {
     Matrix fixed{};         // frame: the viewer's own fixed-point matrix
 };
 
-// A stored bone record, as stored (parent fields before preparation).
-struct StoredBone {
-    int16_t firstPoint = 0, pointCount = 0, basePoint = 0, parent = 0;
-    uint16_t type = 0;
-    int16_t angleX = 0, angleY = 0, angleZ = 0;
-    int16_t normalCount = 0;
-    uint8_t reserved[20] = {};  // bytes 16-17 and 20-37, carried along unexamined
-    int joint = -1;              // its joint, or -1 for a bone the skeleton pass skips
-};
-
-struct StoredNormal {
-    int16_t x = 0, y = 0, z = 0;
-    uint16_t divisor = 0;
-    int bone = 0;  // whose matrix turns it
-};
-
-// One element as drawn, with its stored record beside it.
-struct PosedElement {
-    enum Kind { polygon, line, sphere } kind = polygon;
-    // polygon
-    uint8_t renderType = 0;       // stored render type
-    uint8_t drawType = 0;
-    uint16_t storedColour = 0;    // stored colour field
-    uint16_t drawnColour = 0;     // colour field as drawn (with the shade for types 7 and 8)
-    int16_t polygonNormal = 0;    // types 7 and 8
-    std::vector<uint16_t> normals;        // types 9 and up, per vertex
-    std::vector<uint16_t> vertexColours;  // types 9 and up, per vertex, as drawn
-    std::vector<int16_t> offsets;         // stored point offsets (line: both ends; sphere: centre)
+// One element as drawn, with its stored record.
+struct PosedElement : StoredElement {
+    uint8_t drawType = 0;                 // polygon: draw type
+    uint16_t drawnColour = 0;             // polygon: colour field as drawn (with the shade for types 7 and 8)
+    std::vector<uint16_t> vertexColours;  // polygon types 9 and up, per vertex, as drawn
     std::vector<uint16_t> points;         // point indices as drawn
-    // line and sphere
-    uint32_t attributes = 0;
-    int16_t radius = 0;
     uint8_t paletteIndex() const { return kind == polygon ? static_cast<uint8_t>(drawnColour) : static_cast<uint8_t>(attributes >> 8); }
-    bool translucent() const { return kind == polygon && renderType == 5; }
-    bool smooth() const { return kind == polygon && (renderType == 9 || renderType == 10); }
+    bool translucent() const { return kind == polygon && type == 5; }
+    bool smooth() const { return kind == polygon && (type == 9 || type == 10); }
 };
 
 struct PosedBody {
@@ -77,8 +49,9 @@ struct PosedBody {
     std::vector<Point16> bindPoints;    // bind pose, pointRoom of them (integers, 16-bit like the viewer's)
     std::vector<int> pointJoint;        // owning joint per point (the last bone to place it; the root otherwise)
     std::vector<PosedBone> joints;      // processed bones in table order; joint 0 is the root
-    std::vector<StoredBone> bones;      // the whole bone table
-    std::vector<StoredNormal> normalRecords;
+    std::vector<BoneRecord> bones;      // the whole bone table, as stored
+    std::vector<int> boneJoint;         // each bone's joint, -1 for a bone the skeleton pass skips
+    std::vector<NormalRecord> normalRecords;
     int16_t normalTotal = 0;            // the normal section's stored count
     std::vector<PosedElement> elements; // polygons, lines, spheres in stored order
     std::vector<uint8_t> header;        // bytes before the data section (26), as stored
@@ -90,9 +63,3 @@ struct PosedBody {
 // and fills *out; or the fault that keeps the entry from being shown: the check's, or the
 // viewer's fatal message. Uses the pipeline's process-wide tables (reset first).
 Fault poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBody* out);
-
-// A turn of `x` then `y` angle units (1024 a turn) as the skeleton pass composes them: Rx * Ry.
-Mat3 ownTurn(int32_t x, int32_t y);
-Mat3 multiply(const Mat3& a, const Mat3& b);
-Mat3 transpose(const Mat3& a);
-Vec3 apply(const Mat3& m, const Vec3& v);

@@ -8,6 +8,7 @@
 
 #include "body/body.h"
 #include "exchange/gltf_export.h"
+#include "exchange/obj_export.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

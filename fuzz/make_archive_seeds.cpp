@@ -9,7 +9,7 @@
 #include "support/little_endian.h"
 #include "archive/archive_writer.h"
 #include "archive/lz_pack.h"
-#include "body/sample_bodies.h"
+#include "testkit/sample_bodies.h"
 #include "support/file_io.h"
 
 namespace {

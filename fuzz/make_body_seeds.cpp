@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "body/body_builder.h"
-#include "body/sample_bodies.h"
+#include "testkit/sample_bodies.h"
 #include "support/file_io.h"
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "demo/demo_data.h"
 #include "exchange/gltf_export.h"
+#include "exchange/obj_export.h"
 #include "support/file_io.h"
 
 namespace {

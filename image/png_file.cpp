@@ -18,8 +18,9 @@ Fault libpngFault(const png_image& png, const char* otherwise)
 
 }  // namespace
 
-Fault savePng(const std::string& path, const RgbImage& image)
+Fault encodePng(const RgbImage& image, std::vector<uint8_t>* encoded)
 {
+    encoded->clear();
     if (image.width < 1 || image.height < 1 ||
         image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
         return faultOf("no picture to write");
@@ -30,20 +31,28 @@ Fault savePng(const std::string& path, const RgbImage& image)
     png.width = static_cast<png_uint_32>(image.width);
     png.height = static_cast<png_uint_32>(image.height);
     png.format = PNG_FORMAT_RGB;
-    // Encoded in memory first, so that the file itself is written in one place.
     png_alloc_size_t size = 0;
     if (!png_image_write_to_memory(&png, nullptr, &size, 0, image.rgb.data(), 0, nullptr)) {
         const Fault fault = libpngFault(png, "cannot encode the picture");
         png_image_free(&png);
         return fault;
     }
-    std::vector<uint8_t> encoded(size);
-    if (!png_image_write_to_memory(&png, encoded.data(), &size, 0, image.rgb.data(), 0, nullptr)) {
+    encoded->resize(size);
+    if (!png_image_write_to_memory(&png, encoded->data(), &size, 0, image.rgb.data(), 0, nullptr)) {
         const Fault fault = libpngFault(png, "cannot encode the picture");
         png_image_free(&png);
+        encoded->clear();
         return fault;
     }
-    encoded.resize(size);
+    encoded->resize(size);
+    return noFault();
+}
+
+Fault savePng(const std::string& path, const RgbImage& image)
+{
+    // Encoded in memory first, so that the file itself is written in one place.
+    std::vector<uint8_t> encoded;
+    if (const Fault fault = encodePng(image, &encoded)) return fault;
     return writeFileBytes(path, encoded);
 }
 

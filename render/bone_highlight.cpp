@@ -4,14 +4,10 @@
 #include <cstring>
 #include <vector>
 
-#include "body/body.h"
+#include "body/render_records.h"
 #include "render/draw_scene.h"
-#include "support/little_endian.h"
 
 namespace {
-
-// The converted draw type of a translucent polygon (stored render type 5).
-const uint8_t translucentDrawType = 3;
 
 // The element buffer as the pose left it, while the picking pass repaints it. Static: it is
 // half a megabyte.
@@ -24,14 +20,18 @@ bool owned(const std::vector<int32_t>& owners, uint16_t point, int32_t bone)
 
 bool isBones(const RenderEntry& entry, const std::vector<int32_t>& owners, int32_t bone)
 {
-    const uint8_t* r = entry.record;
     switch (entry.kind) {
-    case renderKindPolygon:
-        for (int v = 0; v < r[1]; ++v)
-            if (owned(owners, readU16(r + polygonHeaderBytes + polygonSlotBytes * v + 2), bone)) return true;
+    case renderKindPolygon: {
+        const ConvertedPolygon polygon{entry.record};
+        for (int v = 0; v < polygon.vertexCount(); ++v)
+            if (owned(owners, polygon.point(v), bone)) return true;
         return false;
-    case renderKindLine: return owned(owners, readU16(r + 4), bone) || owned(owners, readU16(r + 6), bone);
-    case renderKindSphere: return owned(owners, readU16(r + 6), bone);
+    }
+    case renderKindLine: {
+        const ConvertedLine line{entry.record};
+        return owned(owners, line.first(), bone) || owned(owners, line.second(), bone);
+    }
+    case renderKindSphere: return owned(owners, ConvertedSphere{entry.record}.centre(), bone);
     default: return false;
     }
 }
@@ -48,7 +48,7 @@ RgbImage drawBonePicking(OffscreenGl& gl, const View& view, const BoneTree& tree
     static Palette picking;
     std::memset(picking, 0, sizeof picking);
     std::memset(picking[1], 255, 3);
-    const int32_t count = renderCount < 0 ? 0 : (renderCount > renderListRoom ? renderListRoom : renderCount);
+    const int32_t count = renderEntryCount();
     for (int32_t i = 0; i < count; ++i) {
         RenderEntry& entry = renderList[i];
         if (entry.record == nullptr) continue;
@@ -57,13 +57,13 @@ RgbImage drawBonePicking(OffscreenGl& gl, const View& view, const BoneTree& tree
         const bool picked = isBones(entry, owners, bone);
         const uint8_t colour = picked ? 1 : 0;
         if (entry.kind == renderKindPolygon) {
+            const ConvertedPolygon polygon{r};
             // Another bone's glass hides nothing: what shows through it stays picked.
-            if (!picked && r[0] == translucentDrawType) r[1] = 0;
-            r[0] = 0;  // flat and opaque: one colour, no blending
-            r[2] = colour;
-            r[3] = 0;
+            const bool hidden = !picked && polygon.drawType() == drawTypeTranslucent;
+            // Flat and opaque: one colour, no blending.
+            rewritePolygon(r, 0, hidden ? 0 : static_cast<uint8_t>(polygon.vertexCount()), colour);
         } else {
-            r[1] = colour;
+            rewritePaletteIndex(r, colour);
         }
     }
     drawScene(view, picking);

@@ -4,8 +4,7 @@
 #include <GL/gl.h>   // Required for: the immediate-mode drawing calls
 #include <GL/glu.h>  // Required for: the sphere quadric
 
-#include "support/little_endian.h"
-#include "body/body.h"
+#include "body/render_records.h"
 
 // Each product is stored as float; a sphere radius is multiplied in double by this same float
 // factor.
@@ -13,8 +12,6 @@ static const float modelScale = modelToGlScale;
 
 static const uint8_t translucentAlpha = 80;
 static const uint8_t opaqueAlpha = 255;
-
-static const uint8_t drawTypeTranslucent = 3;
 
 // Made on the first sphere and kept for the life of the process: one object, never leaked.
 // Null while none could be made, and then spheres are not drawn.
@@ -39,47 +36,44 @@ static void sendPoint(uint16_t index)
     glVertex3fv(v);
 }
 
-static void drawPolygon(const Palette& palette, const uint8_t* record)
+static void drawPolygon(const Palette& palette, ConvertedPolygon polygon)
 {
-    const uint8_t drawType = record[0];
-    const int vertexCount = record[1];
-    const uint8_t* slot = record + polygonHeaderBytes;
+    const uint8_t drawType = polygon.drawType();
+    const int vertexCount = polygon.vertexCount();
 
     if (drawType == 7 || drawType == 8) {
         // Smooth: every vertex in its own shaded colour.
         glBegin(GL_POLYGON);
-        for (int i = 0; i < vertexCount; ++i, slot += polygonSlotBytes) {
-            setPaletteColour(palette, readU16(slot), opaqueAlpha);
-            sendPoint(readU16(slot + 2));
+        for (int i = 0; i < vertexCount; ++i) {
+            setPaletteColour(palette, polygon.vertexColour(i), opaqueAlpha);
+            sendPoint(polygon.point(i));
         }
         glEnd();
         return;
     }
 
-    setPaletteColour(palette, readU16(record + 2), drawType == drawTypeTranslucent ? translucentAlpha : opaqueAlpha);
+    setPaletteColour(palette, polygon.colour(), drawType == drawTypeTranslucent ? translucentAlpha : opaqueAlpha);
     glBegin(GL_POLYGON);
-    for (int i = 0; i < vertexCount; ++i, slot += polygonSlotBytes) sendPoint(readU16(slot + 2));
+    for (int i = 0; i < vertexCount; ++i) sendPoint(polygon.point(i));
     glEnd();
 }
 
-// Converted line record: attributes (byte 1 the palette index), first end, second end.
-static void drawLine(const Palette& palette, const uint8_t* record)
+static void drawLine(const Palette& palette, ConvertedLine line)
 {
-    setPaletteColour(palette, record[1], opaqueAlpha);
+    setPaletteColour(palette, line.paletteIndex(), opaqueAlpha);
     glBegin(GL_LINES);
-    sendPoint(readU16(record + 4));
-    sendPoint(readU16(record + 6));
+    sendPoint(line.first());
+    sendPoint(line.second());
     glEnd();
 }
 
-// Converted sphere record: attributes (byte 1 the palette index), radius (signed), centre index.
-static void drawSphere(const Palette& palette, const uint8_t* record)
+static void drawSphere(const Palette& palette, ConvertedSphere sphere)
 {
-    const int radius = readI16(record + 4);
-    const uint16_t centre = readU16(record + 6);
+    const int radius = sphere.radius();
+    const uint16_t centre = sphere.centre();
     if (centre >= transformedPointRoom) return;
 
-    setPaletteColour(palette, record[1], opaqueAlpha);
+    setPaletteColour(palette, sphere.paletteIndex(), opaqueAlpha);
     // Nothing is drawn as points, so the size never shows; a radius below 1 would only raise
     // GL_INVALID_VALUE, so it is left out then.
     if (radius > 0) glPointSize(static_cast<float>(radius * 0.5));
@@ -132,14 +126,14 @@ void drawScene(const View& view, const Palette& palette)
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     }
 
-    const int32_t count = renderCount < 0 ? 0 : (renderCount > renderListRoom ? renderListRoom : renderCount);
+    const int32_t count = renderEntryCount();
     for (int32_t i = 0; i < count; ++i) {
         const RenderEntry& entry = renderList[i];
         if (entry.record == nullptr) continue;
         switch (entry.kind) {
-        case renderKindPolygon: drawPolygon(palette, entry.record); break;
-        case renderKindLine: drawLine(palette, entry.record); break;
-        case renderKindSphere: drawSphere(palette, entry.record); break;
+        case renderKindPolygon: drawPolygon(palette, {entry.record}); break;
+        case renderKindLine: drawLine(palette, {entry.record}); break;
+        case renderKindSphere: drawSphere(palette, {entry.record}); break;
         default: break;  // any other kind draws nothing
         }
     }

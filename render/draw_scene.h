@@ -7,9 +7,6 @@
 // and the tool's offscreen rendering both draw through it, so both give the same picture.
 void drawScene(const View& view, const Palette& palette);
 
-// Model units to OpenGL units.
-inline constexpr float modelToGlScale = 0.0025f;
-
 // Loads the view into the modelview matrix: the body's ground 1.5 below the eye, the zoom, then
 // the turns about x and y. Whatever is drawn over the scene lines up with it through this.
 void loadViewMatrix(const View& view);

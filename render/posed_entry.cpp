@@ -4,6 +4,7 @@
 #include "archive/archive_format.h"
 #include "body/body.h"
 #include "body/body_loading.h"
+#include "body/pose.h"
 #include "render/bone_highlight.h"
 #include "render/draw_scene.h"
 #include "render/skeleton_overlay.h"
@@ -34,15 +35,11 @@ Fault PosedEntry::load(const char* archive, int index)
 
 Fault PosedEntry::pose(int32_t autoAngle)
 {
-    resetPipelineState();
-    if (!body_) return faultOf("no body loaded");
-    for (int frame = 0; frame < 2; ++frame) {
-        angleY = autoAngle;
-        if (const char* fatal = runBodyStageCatchingFatal(body_.get())) {
-            renderCount = 0;
-            return faultOf("%s", fatal);
-        }
+    if (!body_) {
+        resetPipelineState();  // nothing to draw
+        return faultOf("no body loaded");
     }
+    if (const Fault fault = posePreparedBody(body_.get(), autoAngle)) return fault;
     placeBoneOrigins(&tree_);
     return noFault();
 }

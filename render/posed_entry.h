@@ -24,10 +24,8 @@ public:
     // Fails with the loader's reason; then nothing is loaded.
     Fault load(const char* archive, int index);
 
-    // Poses the body: a fresh process's pipeline state, then the viewer's first two frames at
-    // auto-rotation angle `autoAngle` (from the second on the picture stays put), and places the
-    // bone origins. Fails with the fatal message with which the viewer would stop, or when
-    // nothing is loaded; the render list is empty then.
+    // Poses the body (posePreparedBody) and places the bone origins. Fails as posing does, or
+    // when nothing is loaded; the render list is empty then.
     Fault pose(int32_t autoAngle);
 
     // Poses at `autoAngle` and draws into `gl` (initGl'd by the caller for its size): the scene,

@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>  // Required for: the immediate-mode drawing calls
 
+#include "body/body_format.h"
 #include "render/draw_scene.h"
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "image/palette.h"
+
 // The viewer's start values.
 inline constexpr float defaultViewZoom = -5.0f;
 inline constexpr float defaultViewAngleX = 20.0f;   // degrees
@@ -16,5 +18,3 @@ struct View {
     bool wireframe = false;            // polygons as outlines, culling off
 };
 
-// 256 colours, red, green, blue, used as they stand for OpenGL colours.
-using Palette = uint8_t[256][3];

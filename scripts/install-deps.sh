@@ -9,12 +9,15 @@ packages=(
   libgl-dev libglu1-mesa-dev libegl-dev    # OpenGL, GLU, and EGL for rendering without a display
   libgl1-mesa-dri libegl-mesa0             # Mesa's software rasteriser behind both
   libpng-dev zlib1g-dev                    # PNG output; zlib as the benchmarks' reference inflater
+  libjpeg62-turbo-dev                      # JPEG textures of imported models
   libgif-dev                               # animated GIF turntables
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool libx11-dev libxtst-dev x11-utils imagemagick   # virtual display, input, screenshots
   man-db groff-base                        # reading the installed manual pages (install test)
   nlohmann-json3-dev                       # glTF's JSON in the exporter and importer
   libtinygltf-dev assimp-utils             # independent glTF readers; another tool's glTF in the import tests
+  libjs-three                              # three.js, copied into each gallery
+  chromium                                 # the browser the gallery tests open
   clang-format                             # the code format check
 )
 # Node.js runs the glTF validator in the tests; a machine that already has node and npm keeps them.
@@ -43,4 +46,11 @@ validator="$(dirname "$0")/../tests/exchange/validator"
 if [ ! -f "$validator/node_modules/gltf-validator/package.json" ]; then
   echo "Installing the glTF validator (npm ci in tests/exchange/validator)"
   (cd "$validator" && npm ci --no-audit --no-fund --silent)
+fi
+
+# The browser driver of the gallery tests, pinned by its lock file.
+browser="$(dirname "$0")/../tests/gallery/browser"
+if [ ! -f "$browser/node_modules/puppeteer-core/package.json" ]; then
+  echo "Installing the browser driver (npm ci in tests/gallery/browser)"
+  (cd "$browser" && npm ci --no-audit --no-fund --silent)
 fi

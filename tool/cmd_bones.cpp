@@ -2,14 +2,15 @@
 // line, with where the frame puts each bone's origin.
 #include <climits>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
-#include "body/body.h"
-#include "render/posed_entry.h"
+#include "body/body_loading.h"
+#include "body/bone_tree.h"
+#include "body/pose.h"
 #include "tool/archive_input.h"
 #include "tool/commands.h"
-
 
 const CommandSyntax bonesCommand = {
     .name = "bones",
@@ -57,15 +58,19 @@ int runBones(int argc, char** argv)
     ArchiveTable table;
     if (!readArchiveOrReport(bonesCommand, archive, &table)) return 1;
 
-    PosedEntry entry;
-    Fault fault = entry.load(archive, static_cast<int>(index));
-    if (!fault) fault = entry.pose(static_cast<int32_t>(autoAngle));
+    uint8_t* loaded = nullptr;
+    uint32_t size = 0;
+    Fault fault = loadPreparedBody(archive, static_cast<int16_t>(index), &loaded, &size, FatalBodies::refuse);
+    const std::unique_ptr<uint8_t, decltype(&std::free)> body(loaded, &std::free);
+    BoneTree tree;
+    if (!fault) fault = readBoneTree(body.get(), size, &tree);
+    if (!fault) fault = posePreparedBody(body.get(), static_cast<int32_t>(autoAngle));
     if (fault) {
         reportEntryFault(bonesCommand, archive, index, fault.reason);
         return 1;
     }
+    placeBoneOrigins(&tree);
 
-    const BoneTree& tree = entry.bones();
     int treeWidth = 4;
     for (int32_t i : tree.order) {
         const int width = 2 * tree.bones[static_cast<size_t>(i)].depth + static_cast<int>(std::to_string(i).size());

@@ -13,7 +13,7 @@
 #include "archive/archive_format.h"
 #include "body/body_loading.h"
 #include "support/little_endian.h"
-#include "body/body.h"
+#include "body/render_records.h"
 #include "tool/archive_input.h"
 #include "tool/commands.h"
 
@@ -56,25 +56,25 @@ void appendNumber(std::string& out, long value)
 // Draw types 7..253 come from stored render types 9 and up, the only ones with vertex colours.
 bool hasVertexColours(uint8_t drawType) { return drawType >= 7 && drawType <= 253; }
 
-void appendPolygon(std::string& out, const uint8_t* record)
+void appendPolygon(std::string& out, ConvertedPolygon polygon)
 {
-    const uint8_t drawType = record[0];
-    const int vertices = record[1];
+    const uint8_t drawType = polygon.drawType();
+    const int vertices = polygon.vertexCount();
     out += "{\"kind\":\"polygon\",\"drawType\":";
     appendNumber(out, drawType);
     out += ",\"colour\":";
-    appendNumber(out, readU16(record + 2));
+    appendNumber(out, polygon.colour());
     out += ",\"points\":[";
     for (int v = 0; v < vertices; ++v) {
         if (v > 0) out += ',';
-        appendNumber(out, readU16(record + polygonHeaderBytes + polygonSlotBytes * v + 2));
+        appendNumber(out, polygon.point(v));
     }
     out += ']';
     if (hasVertexColours(drawType)) {
         out += ",\"vertexColours\":[";
         for (int v = 0; v < vertices; ++v) {
             if (v > 0) out += ',';
-            appendNumber(out, readU16(record + polygonHeaderBytes + polygonSlotBytes * v));
+            appendNumber(out, polygon.vertexColour(v));
         }
         out += ']';
     }
@@ -111,29 +111,34 @@ void appendFrame(std::string& out, long entry, long frame, int32_t autoAngle, in
         appendNumber(out, shadeTable[i]);
     }
     out += "],\"render\":[";
-    for (int32_t i = 0; i < renderCount; ++i) {
+    const int32_t count = renderEntryCount();
+    for (int32_t i = 0; i < count; ++i) {
         if (i > 0) out += ',';
         const uint8_t* record = renderList[i].record;
         switch (renderList[i].kind) {
-        case renderKindPolygon: appendPolygon(out, record); break;
-        case renderKindLine:
+        case renderKindPolygon: appendPolygon(out, {record}); break;
+        case renderKindLine: {
+            const ConvertedLine line{record};
             out += "{\"kind\":\"line\",\"colour\":";
-            appendNumber(out, record[1]);
+            appendNumber(out, line.paletteIndex());
             out += ",\"points\":[";
-            appendNumber(out, readU16(record + 4));
+            appendNumber(out, line.first());
             out += ',';
-            appendNumber(out, readU16(record + 6));
+            appendNumber(out, line.second());
             out += "]}";
             break;
-        default:
+        }
+        default: {
+            const ConvertedSphere sphere{record};
             out += "{\"kind\":\"sphere\",\"colour\":";
-            appendNumber(out, record[1]);
+            appendNumber(out, sphere.paletteIndex());
             out += ",\"radius\":";
-            appendNumber(out, readI16(record + 4));
+            appendNumber(out, sphere.radius());
             out += ",\"centre\":";
-            appendNumber(out, readU16(record + 6));
+            appendNumber(out, sphere.centre());
             out += '}';
             break;
+        }
         }
     }
     out += "]}\n";

@@ -15,7 +15,8 @@
 #include "archive/archive_format.h"
 #include "archive/archive_loader.h"
 #include "exchange/gltf_export.h"
-#include "render/palette_file.h"
+#include "exchange/obj_export.h"
+#include "image/palette_file.h"
 #include "support/file_io.h"
 #include "support/same_file.h"
 #include "tool/archive_input.h"
@@ -120,29 +121,23 @@ int parse(int argc, char** argv, Options* o)
     return -1;
 }
 
-// Every output through the one safe writer: temporary files beside the targets, renamed into
-// place together only when all are complete. Returns an empty string or the reason.
-std::string writeAll(const std::vector<FileContents>& outputs)
+// Loads and poses one entry; the fault is the entry's.
+Fault poseEntry(const Options& o, int index, PosedBody* body)
 {
-    const Fault fault = writeFilesTogether(outputs);
-    return fault ? fault.reason : "";
-}
-
-// One entry into `out`; returns an empty string or the reason (entry faults prefixed by the caller).
-// `bytes` is scratch space kept from one entry to the next.
-std::string exportEntry(const Options& o, const Palette& palette, int index, const std::string& out, bool* entryFault,
-                        std::vector<uint8_t>* bytes)
-{
-    *entryFault = true;
     uint8_t* raw = nullptr;
     uint32_t size = 0;
-    if (const Fault fault = loadArchiveEntry(o.archive.c_str(), static_cast<int16_t>(index), &raw, &size)) return fault.reason;
-    PosedBody body;
-    const Fault refused = poseBody(raw, size, o.autoAngle, &body);
+    if (const Fault fault = loadArchiveEntry(o.archive.c_str(), static_cast<int16_t>(index), &raw, &size)) return fault;
+    const Fault refused = poseBody(raw, size, o.autoAngle, body);
     std::free(raw);
-    if (refused) return refused.reason;
-    *entryFault = false;
+    return refused;
+}
 
+// Writes a posed entry to `out` (and its MTL beside it), every file through the one safe writer:
+// temporary files beside the targets, renamed into place together only when all are complete.
+// `bytes` is scratch space kept from one entry to the next.
+Fault writeEntry(const Options& o, const Palette& palette, int index, const PosedBody& body, const std::string& out,
+                 std::vector<uint8_t>* bytes)
+{
     ExportOptions options;
     options.archiveName = fs::path(o.archive).filename().string();
     options.entry = index;
@@ -152,20 +147,20 @@ std::string exportEntry(const Options& o, const Palette& palette, int index, con
     case Format::glb: {
         writeGlb(body, options, bytes);
         const Fault fault = writeFileBytes(out, *bytes);  // one file: no copy into a batch
-        return fault ? withContext(out.c_str(), fault).reason : "";
+        return fault ? withContext(out.c_str(), fault) : noFault();
     }
     case Format::gltf: {
         const std::string text = writeGltf(body, options);
-        return writeAll({{out, std::vector<uint8_t>(text.begin(), text.end())}});
+        return writeFilesTogether({{out, std::vector<uint8_t>(text.begin(), text.end())}});
     }
     case Format::obj: {
         const fs::path mtl = fs::path(out).replace_extension(".mtl");
         const ObjFiles files = writeObj(body, options, mtl.filename().string());
-        return writeAll({{mtl.string(), std::vector<uint8_t>(files.mtl.begin(), files.mtl.end())},
-                         {out, std::vector<uint8_t>(files.obj.begin(), files.obj.end())}});
+        return writeFilesTogether({{mtl.string(), std::vector<uint8_t>(files.mtl.begin(), files.mtl.end())},
+                                   {out, std::vector<uint8_t>(files.obj.begin(), files.obj.end())}});
     }
     }
-    return "";
+    return noFault();
 }
 
 }  // namespace
@@ -199,6 +194,7 @@ int runExport(int argc, char** argv)
     }
 
     int refused = 0;
+    PosedBody body;
     std::vector<uint8_t> bytes;
     for (const auto& [index, out] : jobs) {
         std::vector<std::string> targets = {out};
@@ -211,12 +207,13 @@ int runExport(int argc, char** argv)
             }
         }
         if (clash) return 1;
-        bool entryFault = false;
-        const std::string error = exportEntry(o, palette, index, out, &entryFault, &bytes);
-        if (error.empty()) continue;
-        ++refused;
-        if (entryFault) reportEntryFault(exportCommand, o.archive.c_str(), index, error.c_str());
-        else std::fprintf(stderr, "orvane export: cannot write %s\n", error.c_str());
+        if (const Fault fault = poseEntry(o, index, &body)) {
+            ++refused;
+            reportEntryFault(exportCommand, o.archive.c_str(), index, fault.reason);
+        } else if (const Fault written = writeEntry(o, palette, index, body, out, &bytes)) {
+            ++refused;
+            std::fprintf(stderr, "orvane export: cannot write %s\n", written.reason);
+        }
     }
     return refused == 0 && table.readable == table.announced ? 0 : 1;
 }

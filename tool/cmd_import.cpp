@@ -11,20 +11,24 @@
 
 const CommandSyntax importCommand = {
     .name = "import",
-    .usage = "MODEL -o BODY.bin [--palette FILE] [--scale S]",
+    .usage = "MODEL -o BODY.bin [--palette FILE] [--scale S | --fit SIZE] [--flat]",
     .summary = "make a body from a .glb, .gltf or .obj model",
     .description = "Makes one body from a model: the bytes of one archive entry, unpacked, for\n"
                    "'orvane pack' or 'orvane replace'. A glTF written by 'orvane export' comes back\n"
                    "as the body it was (edits made in another tool take effect); any other model is\n"
-                   "converted: joints become bones, colours the nearest palette entries. What is\n"
-                   "baked or dropped is said on standard error, one line each.\n"
+                   "converted: joints become bones, colours the nearest palette entries, base colour\n"
+                   "textures baked into those colours, and faces lit by their normals unless the\n"
+                   "material is unlit or --flat is given. What is baked or dropped is said on\n"
+                   "standard error, one line each.\n"
                    "\n"
                    "Exit status: 0 on success, 1 when the model is refused or a file cannot be read\n"
                    "or written (nothing is written then), 2 on a usage error.\n",
     .options = {{"-o", "BODY.bin", "the body file to write ('-' for standard output)"},
                 {"--palette", "FILE", "palette to match colours against (default: palette.dmp beside\n"
                                           "                  the model, then in the working folder)"},
-                {"--scale", "S", "model units per unit of the file (default 400)"}},
+                {"--scale", "S", "model units per unit of the file (default 400)"},
+                {"--fit", "SIZE", "scale the model so that its largest extent is SIZE model units"},
+                {"--flat", nullptr, "faces in their colours, unlit, as the material gives them"}},
     .operands = {"MODEL"},
 };
 
@@ -39,6 +43,11 @@ int runImport(int argc, char** argv)
     ModelSettings settings;
     settings.palette = line.value("--palette", "");
     if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
+    if (line.has("--fit") && (!parseScale(line.value("--fit"), &settings.fit) || settings.fit > 65534)) {
+        return line.usageError("--fit needs a size from above 0 to 65534 model units");
+    }
+    if (line.has("--fit") && line.has("--scale")) return line.usageError("--fit and --scale cannot go together");
+    settings.flat = line.has("--flat");
     std::vector<std::string> inputs = {model};
     if (!settings.palette.empty()) inputs.push_back(settings.palette);
     if (refuseSameFile(importCommand, out, inputs)) return usageStatus;

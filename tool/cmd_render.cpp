@@ -18,7 +18,7 @@
 #include "image/png_file.h"
 #include "render/gl_state.h"
 #include "render/offscreen_gl.h"
-#include "render/palette_file.h"
+#include "image/palette_file.h"
 #include "render/posed_entry.h"
 #include "render/render_entry.h"
 #include "render/views.h"

@@ -4,10 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "archive/archive_format.h"
-#include "archive/lz_pack.h"
+#include "archive/archive_writer.h"
+#include "archive/stored_entries.h"
 #include "support/file_io.h"
-#include "support/little_endian.h"
 #include "tool/commands.h"
 #include "tool/model_input.h"
 
@@ -34,19 +33,18 @@ namespace {
 
 // Each entry's stored bytes (header and data) as the file holds them, as far as its header
 // says: entries may share or overlap bytes, and gaps between them belong to none.
-Fault storedEntries(const std::vector<uint8_t>& archive, std::vector<std::vector<uint8_t>>* out)
+Fault storedEntries(const std::vector<uint8_t>& archive, std::vector<ByteSpan>* out)
 {
-    if (archive.size() < 4) return faultOf("shorter than its offset table");
-    const int32_t count = announcedEntryCount(readU32(archive.data()));
-    if (count <= 0 || static_cast<uint64_t>(count) * 4 > archive.size()) return faultOf("damaged offset table (first offset %u)", readU32(archive.data()));
-    for (int32_t i = 0; i < count; ++i) {
-        const uint32_t at = readU32(archive.data() + 4 * i);
-        if (at < static_cast<uint64_t>(count) * 4 || static_cast<uint64_t>(at) + entryHeaderBytes > archive.size()) {
-            return faultOf("entry %d: its offset %u lies outside the file", i, at);
-        }
-        const uint64_t extent = entryExtent(parseEntryHeader(archive.data() + at));
-        if (extent > archive.size() - at) return faultOf("entry %d: %s", i, archiveTruncated);
-        out->emplace_back(archive.begin() + at, archive.begin() + static_cast<std::ptrdiff_t>(at + extent));
+    StoredArchive stored;
+    if (const Fault fault = readStoredEntries(archive, &stored)) return fault;
+    if (const Fault fault = unreadEntriesFault(stored, archive.size())) return fault;
+    for (size_t i = 0; i < stored.entries.size(); ++i) {
+        const StoredEntry& entry = stored.entries[i];
+        // An entry inside the table would be overwritten by the table rewritten.
+        if (!entry.headerInFile || entry.offset < 4 * stored.entries.size())
+            return faultOf("entry %zu: its offset %u lies outside the file", i, entry.offset);
+        if (!entry.whole()) return faultOf("entry %zu: %s", i, archiveTruncated);
+        out->push_back(entry.bytes);
     }
     return noFault();
 }
@@ -75,7 +73,7 @@ int runReplace(int argc, char** argv)
         std::fprintf(stderr, "orvane replace: cannot read %s: %s\n", archivePath.c_str(), f.reason);
         return 1;
     }
-    std::vector<std::vector<uint8_t>> entries;
+    std::vector<ByteSpan> entries;
     if (const Fault f = storedEntries(archive, &entries)) {
         std::fprintf(stderr, "orvane replace: %s: %s\n", archivePath.c_str(), f.reason);
         return 1;
@@ -96,26 +94,17 @@ int runReplace(int argc, char** argv)
     }
 
     // The new entry: header and data, packed where that is smaller.
-    std::vector<uint8_t> packed;
-    if (!stored && !body.empty()) packed = lzPack(body);
-    const bool usePacked = !packed.empty() && packed.size() < body.size();
-    const std::vector<uint8_t>& data = usePacked ? packed : body;
-    std::vector<uint8_t> entry(entryHeaderBytes);
-    writeU32(entry.data(), static_cast<uint32_t>(body.size()));
-    writeU32(entry.data() + 4, static_cast<uint32_t>(data.size()));
-    writeU16(entry.data() + 8, static_cast<uint16_t>(usePacked ? entryModePacked : entryModeStored));
-    entry.insert(entry.end(), data.begin(), data.end());
-    if (index == static_cast<long>(entries.size())) entries.push_back(std::move(entry));
-    else entries[static_cast<size_t>(index)] = std::move(entry);
-
-    std::vector<uint8_t> rebuilt(4 * entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (rebuilt.size() > 0xFFFFFFFFu) {
-            std::fprintf(stderr, "orvane replace: %s: the archive would pass 4 GiB\n", archivePath.c_str());
-            return 1;
-        }
-        writeU32(&rebuilt[4 * i], static_cast<uint32_t>(rebuilt.size()));
-        rebuilt.insert(rebuilt.end(), entries[i].begin(), entries[i].end());
+    std::vector<uint8_t> entry;
+    std::vector<uint8_t> rebuilt;
+    Fault unfit = storeEntry(body, stored ? EntryPacking::stored : EntryPacking::packedIfSmaller, &entry);
+    if (!unfit) {
+        if (index == static_cast<long>(entries.size())) entries.push_back(entry);
+        else entries[static_cast<size_t>(index)] = entry;
+        unfit = assembleArchive(entries, &rebuilt);
+    }
+    if (unfit) {
+        std::fprintf(stderr, "orvane replace: %s: the archive would pass 4 GiB\n", archivePath.c_str());
+        return 1;
     }
     if (const Fault f = writeFileBytes(archivePath, rebuilt)) {
         std::fprintf(stderr, "orvane replace: cannot write %s: %s (it is unchanged)\n", archivePath.c_str(), f.reason);

@@ -16,6 +16,12 @@ extern const CommandSyntax bonesCommand;    // print an entry's skeleton as a tr
 extern const CommandSyntax exportCommand;   // write an entry as glTF or OBJ
 extern const CommandSyntax importCommand;   // make a body from a glTF or OBJ model
 extern const CommandSyntax replaceCommand;  // put a body in place of one entry of an archive
+extern const CommandSyntax diffCommand;     // compare two archives entry by entry
+// Commands named in two words: 'orvane patch create ...'.
+extern const CommandSyntax patchCreateCommand;  // write what turns one archive into another
+extern const CommandSyntax patchApplyCommand;   // apply patches to the archive they were made for
+extern const CommandSyntax patchInfoCommand;    // print what a patch holds
+extern const CommandSyntax galleryCommand;  // make a web gallery of an archive
 
 int runDemo(int argc, char** argv);
 int runList(int argc, char** argv);
@@ -28,3 +34,8 @@ int runBones(int argc, char** argv);
 int runExport(int argc, char** argv);
 int runImport(int argc, char** argv);
 int runReplace(int argc, char** argv);
+int runDiff(int argc, char** argv);
+int runPatchCreate(int argc, char** argv);
+int runPatchApply(int argc, char** argv);
+int runPatchInfo(int argc, char** argv);
+int runGallery(int argc, char** argv);

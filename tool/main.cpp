@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "tool/commands.h"
@@ -30,12 +31,32 @@ const Command commands[] = {
     {&exportCommand, runExport},
     {&importCommand, runImport},
     {&replaceCommand, runReplace},
+    {&diffCommand, runDiff},
+    {&patchCreateCommand, runPatchCreate},
+    {&patchApplyCommand, runPatchApply},
+    {&patchInfoCommand, runPatchInfo},
+    {&galleryCommand, runGallery},
 };
 
-const Command* findCommand(const char* name)
+// The command named by the first one or two of `words` ("list", or "patch create"); *used says
+// how many. Null when none is; *family is then set when the first word begins two-word names.
+const Command* findCommand(int count, char** words, int* used, bool* family = nullptr)
 {
-    for (const Command& command : commands)
-        if (std::strcmp(name, command.syntax->name) == 0) return &command;
+    if (family != nullptr) *family = false;
+    for (const Command& command : commands) {
+        const char* name = command.syntax->name;
+        const char* space = std::strchr(name, ' ');
+        if (space == nullptr) {
+            if (std::strcmp(words[0], name) != 0) continue;
+            *used = 1;
+            return &command;
+        }
+        if (std::strncmp(words[0], name, static_cast<size_t>(space - name)) != 0 || words[0][space - name] != '\0') continue;
+        if (family != nullptr) *family = true;
+        if (count < 2 || std::strcmp(words[1], space + 1) != 0) continue;
+        *used = 2;
+        return &command;
+    }
     return nullptr;
 }
 
@@ -68,6 +89,23 @@ int usageError(const char* format, const char* what)
     return usageStatus;
 }
 
+int unknownCommand(int count, char** words)
+{
+    int used = 0;
+    bool family = false;
+    findCommand(count, words, &used, &family);
+    if (!family) return usageError("unknown command '%s'", words[0]);
+    std::string choices;
+    for (const Command& command : commands) {
+        const char* name = command.syntax->name;
+        const size_t length = std::strlen(words[0]);
+        if (std::strncmp(name, words[0], length) == 0 && name[length] == ' ') choices += (choices.empty() ? "" : ", ") + std::string(name + length + 1);
+    }
+    const std::string what = "'" + std::string(words[0]) + "' needs one of: " + choices +
+                             (count > 1 ? " (not '" + std::string(words[1]) + "')" : "");
+    return usageError("%s", what.c_str());
+}
+
 int runTool(int argc, char** argv, const char** commandName)
 {
     if (argc < 2) return usageError("%s", "missing COMMAND");
@@ -81,18 +119,19 @@ int runTool(int argc, char** argv, const char** commandName)
         std::printf("orvane %s\n", ORVANE_VERSION);
         return 0;
     }
+    int used = 0;
     if (std::strcmp(first, "help") == 0) {
-        if (argc > 3) return usageError("unexpected argument '%s'", argv[3]);
-        const Command* command = findCommand(argv[2]);
-        if (command == nullptr) return usageError("unknown command '%s'", argv[2]);
+        const Command* command = findCommand(argc - 2, argv + 2, &used);
+        if (command == nullptr) return unknownCommand(argc - 2, argv + 2);
+        if (argc > 2 + used) return usageError("unexpected argument '%s'", argv[2 + used]);
         printCommandHelp(*command->syntax, stdout);
         return 0;
     }
     if (first[0] == '-') return usageError("unknown option %s", first);
-    const Command* command = findCommand(first);
-    if (command == nullptr) return usageError("unknown command '%s'", first);
+    const Command* command = findCommand(argc - 1, argv + 1, &used);
+    if (command == nullptr) return unknownCommand(argc - 1, argv + 1);
     *commandName = command->syntax->name;
-    return command->run(argc - 1, argv + 1);
+    return command->run(argc - used, argv + used);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "exchange/model_import.h"
-#include "render/palette_file.h"
+#include "image/palette_file.h"
 #include "support/file_io.h"
 
 namespace {
@@ -55,6 +55,8 @@ Fault loadEntryInput(const char* command, const std::string& path, const ModelSe
     MeshBodyOptions options;
     options.palette = palette;
     if (settings.scale > 0) options.scale = settings.scale;
+    options.fit = settings.fit;
+    options.flat = settings.flat;
     ModelImport result;
     if (const Fault f = importModel(bytes, format, folderOf(path), options, &result)) return f;
     for (const std::string& note : result.notes) std::fprintf(stderr, "orvane %s: %s: %s\n", command, path.c_str(), note.c_str());

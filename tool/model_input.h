@@ -11,6 +11,8 @@
 struct ModelSettings {
     std::string palette;   // empty: palette.dmp beside the model, then in the working folder
     double scale = 0;      // 0: the default
+    double fit = 0;        // above 0: the scale that makes the largest extent this many model units
+    bool flat = false;     // faces unlit, whatever their normals
 };
 
 // Reads `path` into *entry. Notes of an import (what was baked or dropped) go to standard error

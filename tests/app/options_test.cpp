@@ -10,54 +10,58 @@
 
 namespace {
 
-// Parses `args` (without the program's name) from fresh defaults.
+// Parses `args` (without the program's name) from fresh defaults: the fault's reason, empty when
+// the command line is good.
 std::string parse(std::vector<std::string> args, ViewerOptions* options)
 {
     *options = ViewerOptions{};
     std::vector<char*> argv{const_cast<char*>("orvane-viewer")};
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    return parseViewerOptions(static_cast<int>(argv.size() - 1), argv.data(), options);
+    return parseViewerOptions(static_cast<int>(argv.size() - 1), argv.data(), options).reason;
 }
 
-TEST(ViewerCommandLine, NoArgumentsKeepTheFixedFilesAndEveryOptionOff)
+// The options set, a letter each: archive Named, Info, Watch, Skeleton, Help, Version.
+std::string flagsOf(const ViewerOptions& o)
 {
-    ViewerOptions o;
-    ASSERT_EQ(parse({}, &o), "");
-    EXPECT_EQ(o.archivePath, "body.ZRK");
-    EXPECT_EQ(o.palettePath, "palette.dmp");
-    EXPECT_FALSE(o.archiveNamed || o.info || o.watch || o.skeleton || o.help || o.version);
-    EXPECT_EQ(o.startEntry, 0);
-    EXPECT_EQ(lastPageIndexFor(o, 3), lastModelIndex) << "paging reaches 131 unless an archive is named";
+    std::string flags;
+    for (const auto& [on, letter] : {std::pair{o.archiveNamed, 'n'}, {o.info, 'i'}, {o.watch, 'w'}, {o.skeleton, 's'},
+                                     {o.help, 'h'}, {o.version, 'v'}})
+        if (on) flags += letter;
+    return flags;
 }
 
-TEST(ViewerCommandLine, ArchivePaletteEntryAndFlagsInAnyOrder)
+TEST(ViewerCommandLine, WhatEachFormSets)
 {
-    ViewerOptions o;
-    ASSERT_EQ(parse({"--info", "mods/x/game.ZRK", "--entry", "7", "--skeleton", "--watch"}, &o), "");
-    EXPECT_TRUE(o.archiveNamed && o.info && o.watch && o.skeleton);
-    EXPECT_EQ(o.archivePath, "mods/x/game.ZRK");
-    EXPECT_EQ(o.palettePath, "mods/x/palette.dmp") << "the palette beside the archive";
-    EXPECT_EQ(o.startEntry, 7);
-
-    ASSERT_EQ(parse({"--palette=colours.dmp", "--entry=131", "/abs/a.ZRK"}, &o), "");
-    EXPECT_EQ(o.palettePath, "colours.dmp") << "a named palette wins, wherever it stands";
-    EXPECT_EQ(o.startEntry, 131);
-    ASSERT_EQ(parse({"a.ZRK"}, &o), "");
-    EXPECT_EQ(o.palettePath, "palette.dmp") << "an archive in the working directory: the palette there";
-    ASSERT_EQ(parse({"--palette", "p.dmp"}, &o), "");
-    EXPECT_EQ(o.archivePath, "body.ZRK");
-    EXPECT_EQ(o.palettePath, "p.dmp");
-    ASSERT_EQ(parse({"--", "--odd-name.ZRK"}, &o), "");
-    EXPECT_EQ(o.archivePath, "--odd-name.ZRK") << "after --, a name is a name";
-
-    // --help and --version answer at once, whatever follows them.
-    ASSERT_EQ(parse({"--info", "--help", "--no-such"}, &o), "");
-    EXPECT_TRUE(o.help);
-    ASSERT_EQ(parse({"-h"}, &o), "");
-    EXPECT_TRUE(o.help);
-    ASSERT_EQ(parse({"--version", "x", "y"}, &o), "");
-    EXPECT_TRUE(o.version);
+    const struct {
+        std::vector<std::string> args;
+        const char* archive;
+        const char* palette;
+        int32_t entry;
+        const char* flags;
+        const char* why;
+    } cases[] = {
+        {{}, "body.ZRK", "palette.dmp", 0, "", "no arguments: the fixed files, every option off"},
+        {{"--info", "mods/x/game.ZRK", "--entry", "7", "--skeleton", "--watch"}, "mods/x/game.ZRK",
+         "mods/x/palette.dmp", 7, "niws", "in any order; the palette beside the archive"},
+        {{"--palette=colours.dmp", "--entry=131", "/abs/a.ZRK"}, "/abs/a.ZRK", "colours.dmp", 131, "n",
+         "a named palette wins, wherever it stands"},
+        {{"a.ZRK"}, "a.ZRK", "palette.dmp", 0, "n", "an archive in the working directory: the palette there"},
+        {{"--palette", "p.dmp"}, "body.ZRK", "p.dmp", 0, "", "a palette alone"},
+        {{"--", "--odd-name.ZRK"}, "--odd-name.ZRK", "palette.dmp", 0, "n", "after --, a name is a name"},
+        {{"--info", "--help", "--no-such"}, "body.ZRK", "palette.dmp", 0, "ih", "--help answers at once"},
+        {{"-h"}, "body.ZRK", "palette.dmp", 0, "h", "-h is --help"},
+        {{"--version", "x", "y"}, "body.ZRK", "palette.dmp", 0, "v", "--version answers at once"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        ViewerOptions o;
+        ASSERT_EQ(parse(c.args, &o), "");
+        EXPECT_EQ(o.archivePath, c.archive);
+        EXPECT_EQ(o.palettePath, c.palette);
+        EXPECT_EQ(o.startEntry, c.entry);
+        EXPECT_EQ(flagsOf(o), c.flags);
+    }
 }
 
 TEST(ViewerCommandLine, BadCommandLinesSayWhatIsWrong)
@@ -99,6 +103,7 @@ TEST(ViewerCommandLine, PagingStopsAtANamedArchivesLastEntry)
     EXPECT_EQ(lastPageIndexFor(named, 132), 131);
     EXPECT_EQ(lastPageIndexFor(named, 5000), 131) << "never past the viewer's own range";
     EXPECT_EQ(lastPageIndexFor(named, -1), 131) << "unreadable: as always";
+    EXPECT_EQ(lastPageIndexFor(ViewerOptions{}, 3), lastModelIndex) << "paging reaches 131 unless an archive is named";
 }
 
 }  // namespace

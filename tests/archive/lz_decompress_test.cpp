@@ -1,6 +1,8 @@
 // lz_decompress_test.cpp: the unpacker's exact output, and its refusal of malformed streams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "archive/lz_decompress.h"
 #include "tests/archive/archive_test_support.h"
 
@@ -86,14 +88,24 @@ TEST(LzDecompress, OverlappingReferencesRepeatLikeByteCopies)
 
 TEST(LzDecompress, RefusesMalformedStreamsWithinItsBuffers)
 {
-    EXPECT_TRUE(unpack({0x00, 0x00, 0x00}, 2).empty());               // reference with nothing written
-    EXPECT_TRUE(unpack({0x03, 0x61, 0x62, 0x20, 0x00}, 5).empty());   // distance 3, 2 bytes written
-    EXPECT_TRUE(unpack({0x01}, 1).empty());                           // ends after a flag byte
-    EXPECT_TRUE(unpack({0x01, 0x61, 0x00}, 5).empty());               // ends inside a reference
-    EXPECT_TRUE(unpack({}, 4).empty());
-    EXPECT_TRUE(unpack({0x01, 0x61, 0x03, 0x00}, 5).empty());         // 5 bytes into the last 4
-    EXPECT_TRUE(unpack({0x01, 0x61}, 0).empty());
-    EXPECT_TRUE(unpack({0x01, 0x61}, -5).empty());
+    const struct {
+        const char* fault;
+        Bytes stream;
+        int32_t size;
+    } refused[] = {
+        {"a reference with nothing written", {0x00, 0x00, 0x00}, 2},
+        {"distance 3 with 2 bytes written", {0x03, 0x61, 0x62, 0x20, 0x00}, 5},
+        {"the stream ends after a flag byte", {0x01}, 1},
+        {"the stream ends inside a reference", {0x01, 0x61, 0x00}, 5},
+        {"an empty stream", {}, 4},
+        {"5 bytes into the last 4", {0x01, 0x61, 0x03, 0x00}, 5},
+        {"no room at all", {0x01, 0x61}, 0},
+        {"a negative size", {0x01, 0x61}, -5},
+    };
+    for (const auto& c : refused) {
+        Bytes out(static_cast<size_t>(std::max(c.size, 0)));
+        EXPECT_FALSE(lzDecompress(c.size, out.data(), c.stream.data(), c.stream.size())) << c.fault;
+    }
 
     StreamWriter tooFar;  // the same faults deep in a long stream, where groups run unchecked
     tooFar.literals(240);

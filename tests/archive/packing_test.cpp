@@ -9,7 +9,7 @@
 #include "tests/archive/archive_test_support.h"
 #include "archive/archive_writer.h"
 #include "archive/lz_pack.h"
-#include "body/sample_bodies.h"
+#include "testkit/sample_bodies.h"
 
 namespace {
 

@@ -4,14 +4,6 @@
 
 namespace {
 
-// Appends a polygon exactly as given: header, then raw 16-bit words.
-void addRawPolygon(BodyBuilder& b, uint8_t type, uint16_t colour, std::initializer_list<uint16_t> words, uint8_t vertices)
-{
-    b.polygonBytes.insert(b.polygonBytes.end(), {type, vertices, static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8)});
-    for (uint16_t w : words) b.polygonBytes.insert(b.polygonBytes.end(), {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8)});
-    ++b.polygons;
-}
-
 uint16_t slotColour(int entry, int vertex) { return readU16(renderList[entry].record + 4 + 4 * vertex); }
 uint16_t slotPoint(int entry, int vertex) { return readU16(renderList[entry].record + 6 + 4 * vertex); }
 
@@ -33,8 +25,8 @@ TEST_F(BodyPipeline, PolygonsConvertByRenderType)
     b.addPolygon(0, 7, {0});
     b.addPolygon(5, 9, {0});
     b.addVertexShadedPolygon(255, 0xFFFF, {{4, 0}});  // the 16-bit vertex colour sum wraps to 9
-    addRawPolygon(b, 3, 1, {0x8000}, 1);              // offset taken unsigned: 32768 / 6 = 5461
-    addRawPolygon(b, 8, 2, {0, 0xFFFB, 13}, 2);       // signed: -5 / 6 = 0, 13 / 6 = 2
+    b.polygons.push_back({3, 1, 0, {-32768}, {}});    // offset taken unsigned: 32768 / 6 = 5461
+    b.polygons.push_back({8, 2, 0, {-5, 13}, {}});    // signed: -5 / 6 = 0, 13 / 6 = 2
     frame(prepared(b));
 
     ASSERT_EQ(renderCount, 9);

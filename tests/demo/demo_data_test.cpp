@@ -13,6 +13,7 @@
 #include "body/body.h"
 #include "tests/support/scratch_dir.h"
 #include "demo/demo_data.h"
+#include "demo/modeler.h"
 
 namespace {
 
@@ -92,9 +93,10 @@ protected:
 
 TEST_F(DemoData, ArchiveHoldsEightLoadableBodiesSomeStoredSomePacked)
 {
-    const std::vector<DemoBody> bodies = demoBodies();
+    std::vector<DemoBody> bodies;
+    std::vector<uint8_t> archive;
+    ASSERT_FALSE(makeDemoBodies(&bodies) || makeDemoArchive(&archive));
     ASSERT_GE(bodies.size(), 8u);
-    const std::vector<uint8_t> archive = demoArchive();
     ASSERT_EQ(readU32(archive.data()), 4 * bodies.size()) << "the offset table announces every body";
     int packed = 0, stored = 0;
     for (size_t i = 0; i < bodies.size(); ++i) {
@@ -116,6 +118,16 @@ TEST_F(DemoData, ArchiveHoldsEightLoadableBodiesSomeStoredSomePacked)
         if (colour % 16 != 0) {
             EXPECT_GT(sum(colour), sum(colour - 1)) << "colour " << colour;
         }
+}
+
+TEST(DemoModeler, ACoordinateOutsideTheFormatIsAFaultNotABody)
+{
+    demo::Modeler m(100.0);
+    m.bone(0, -1);
+    m.point(400, 0, 0);
+    std::vector<uint8_t> bytes;
+    EXPECT_STREQ(m.build(&bytes).reason, "a coordinate of 40000, outside -32768 to 32767");
+    EXPECT_TRUE(bytes.empty());
 }
 
 TEST_F(DemoData, ShadesStayInsideTheirRampsAndThePoseHoldsStill)

@@ -4,10 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "tests/exchange/export_test_support.h"
-#include "body/full_room_body.h"
+#include "testkit/full_room_body.h"
 
 namespace fs = std::filesystem;
 
@@ -19,14 +18,6 @@ std::vector<std::string> folderContents(const std::string& dir)
     for (const fs::directory_entry& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::vector<uint8_t> goodBody()
@@ -103,20 +94,20 @@ TEST(ExportCommand, AFailedWriteLeavesTheOldFileAndNoTemporary)
         EXPECT_EQ(run.status, 1) << ext;
         EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
     }
-    EXPECT_EQ(fileText(target), "the user's file");
+    EXPECT_EQ(readText(target), "the user's file");
     EXPECT_EQ(folderContents(dir), (std::vector<std::string>{"big.glb"}));
 }
 
 TEST(ExportCommand, RefusesToWriteOverItsInputs)
 {
     TestArchive a({goodBody()});
-    const std::string archiveBytes = fileText(a.archive);
+    const std::string archiveBytes = readText(a.archive);
     EXPECT_EQ(runTool("export '" + a.archive + "' 0 -o '" + a.archive + "' --format glb").status, 2);
     EXPECT_EQ(runTool("export '" + a.archive + "' 0 -o '" + a.palette + "' --format gltf").status, 2);
     // OBJ: the model itself would land on the palette.
     EXPECT_EQ(runTool("export '" + a.archive + "' 0 -o '" + a.folder.file("palette.dmp") + "' --format obj").status, 2);
-    EXPECT_EQ(fileText(a.archive), archiveBytes);
-    EXPECT_EQ(fileText(a.palette).size(), 768u);
+    EXPECT_EQ(readText(a.archive), archiveBytes);
+    EXPECT_EQ(readText(a.palette).size(), 768u);
 }
 
 TEST(ExportCommand, CommandLineFollowsTheToolsConventions)
@@ -139,13 +130,14 @@ TEST(ExportCommand, CommandLineFollowsTheToolsConventions)
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_EQ(out.out.substr(0, 4), "glTF");
 
-    // OBJ + MTL: a material per palette colour used, the translucent one with its alpha, lines as 'l'.
+    // OBJ + MTL: a material per palette colour used, the translucent one with its alpha, lines as
+    // 'l' in an object of their own after the faces, Kd in linear light.
     ASSERT_EQ(runTool("export " + arch + " 0 -o '" + a.folder.file("tri.obj") + "'").status, 0);
-    const std::string obj = fileText(a.folder.file("tri.obj"));
-    const std::string mtl = fileText(a.folder.file("tri.mtl"));
+    const std::string obj = readText(a.folder.file("tri.obj"));
+    const std::string mtl = readText(a.folder.file("tri.mtl"));
     EXPECT_NE(obj.find("mtllib tri.mtl\n"), std::string::npos);
     EXPECT_NE(obj.find("usemtl colour_17_translucent\nf 1 2 3\n"), std::string::npos) << obj;
-    EXPECT_NE(obj.find("usemtl colour_40\nl 1 3\n"), std::string::npos) << obj;
+    EXPECT_NE(obj.find("f 1 2 3\no body.ZRK#0 lines\nusemtl colour_40\nl 1 3\n"), std::string::npos) << obj;
     // The test palette's colour 17 is (17, 238, 8).
-    EXPECT_NE(mtl.find("newmtl colour_17_translucent\nKd 0.066667 0.933333 0.031373\nd 0.313725\n"), std::string::npos) << mtl;
+    EXPECT_NE(mtl.find("newmtl colour_17_translucent\nKd 0.005605 0.854993 0.002428\nd 0.313725\n"), std::string::npos) << mtl;
 }

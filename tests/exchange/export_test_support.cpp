@@ -14,7 +14,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "body/full_room_body.h"
+#include "testkit/full_room_body.h"
 
 std::vector<TestBody> testBodies()
 {
@@ -191,6 +191,8 @@ Mat4 localMatrix(const tinygltf::Node& node)
     return m;
 }
 
+void readSkinned(const tinygltf::Model& m, ReadBack* out, const std::vector<Mat4>& jointMatrix, const std::vector<double>& inverse);
+
 }  // namespace
 
 bool readBack(const std::string& path, ReadBack* out)
@@ -246,6 +248,7 @@ bool readBack(const std::string& path, ReadBack* out)
         for (int n = skin.joints[j]; n >= 0; n = parent[static_cast<size_t>(n)]) ++depth;
         out->jointDepth.push_back(depth);
     }
+    std::vector<size_t> lineNodes;  // read after the skinned mesh: their primitives are numbered after its
     std::vector<int> jointOfNode(m.nodes.size(), -1);
     for (size_t j = 0; j < skin.joints.size(); ++j) jointOfNode.at(static_cast<size_t>(skin.joints[j])) = static_cast<int>(j);
     for (size_t n = 0; n < m.nodes.size(); ++n) {
@@ -254,6 +257,10 @@ bool readBack(const std::string& path, ReadBack* out)
         if (node.skin >= 0) {
             EXPECT_EQ(out->skinnedMesh, -1) << "one skinned mesh";
             out->skinnedMesh = node.mesh;
+            continue;
+        }
+        if (node.name.rfind("lines_", 0) == 0) {
+            lineNodes.push_back(n);
             continue;
         }
         SphereBack s;
@@ -269,7 +276,42 @@ bool readBack(const std::string& path, ReadBack* out)
         }
         out->spheres.push_back(std::move(s));
     }
-    if (out->skinnedMesh < 0) return true;
+    if (out->skinnedMesh >= 0) readSkinned(m, out, jointMatrix, inverse);
+    // A line mesh under a joint holds bind positions, moved by its node and the joint; the posed
+    // one at the root holds the frame's points as they are.
+    for (const size_t n : lineNodes) {
+        const tinygltf::Primitive& p = m.meshes.at(static_cast<size_t>(m.nodes[n].mesh)).primitives.at(0);
+        EXPECT_EQ(p.mode, TINYGLTF_MODE_LINE);
+        const std::vector<double> pos = accessorValues(m, p.attributes.at("POSITION"));
+        const std::vector<double> points = accessorValues(m, p.attributes.at("_POINT"));
+        const int joint = parent[n] >= 0 ? jointOfNode[static_cast<size_t>(parent[n])] : 0;
+        const Mat4& w = world[n];
+        std::vector<std::array<double, 3>> posed, bind;
+        std::vector<int> vertexJoints, vertexPoints;
+        std::vector<double> reach;
+        for (size_t v = 0; v < pos.size() / 3; ++v) {
+            const double x = pos[v * 3], y = pos[v * 3 + 1], z = pos[v * 3 + 2];
+            posed.push_back({w[0] * x + w[4] * y + w[8] * z + w[12], w[1] * x + w[5] * y + w[9] * z + w[13], w[2] * x + w[6] * y + w[10] * z + w[14]});
+            bind.push_back({x, y, z});
+            const auto j = static_cast<size_t>(joint) * 16;
+            reach.push_back(parent[n] < 0 ? 0.0 : (std::fabs(x + inverse[j + 12]) + std::fabs(y + inverse[j + 13]) + std::fabs(z + inverse[j + 14])) / 0.0025);
+            vertexJoints.push_back(joint);
+            vertexPoints.push_back(static_cast<int>(points[v]));
+        }
+        out->posed.push_back(std::move(posed));
+        out->bind.push_back(std::move(bind));
+        out->joints.push_back(std::move(vertexJoints));
+        out->points.push_back(std::move(vertexPoints));
+        out->reach.push_back(std::move(reach));
+    }
+    return true;
+}
+
+namespace {
+
+// The skinned mesh's primitives: each vertex moved by its joint.
+void readSkinned(const tinygltf::Model& m, ReadBack* out, const std::vector<Mat4>& jointMatrix, const std::vector<double>& inverse)
+{
     for (const tinygltf::Primitive& p : m.meshes[static_cast<size_t>(out->skinnedMesh)].primitives) {
         const std::vector<double> pos = accessorValues(m, p.attributes.at("POSITION"));
         const std::vector<double> joints = accessorValues(m, p.attributes.at("JOINTS_0"));
@@ -297,8 +339,9 @@ bool readBack(const std::string& path, ReadBack* out)
         out->points.push_back(std::move(vertexPoints));
         out->reach.push_back(std::move(reach));
     }
-    return true;
 }
+
+}  // namespace
 
 const SphereBack* ReadBack::sphereAt(int node) const
 {
@@ -307,10 +350,4 @@ const SphereBack* ReadBack::sphereAt(int node) const
     }
     ADD_FAILURE() << "no sphere node " << node;
     return nullptr;
-}
-
-float expectedLinear(uint8_t display)
-{
-    const double c = display / 255.0;
-    return static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
 }

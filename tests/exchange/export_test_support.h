@@ -48,13 +48,13 @@ struct ReadBack {
     tinygltf::Model model;
     nlohmann::json extras;  // the scene's extras.orvane
     int skinnedMesh = -1;   // the skinned mesh's index (-1: none)
-    // Per primitive of the skinned mesh: skinned positions, bind positions (POSITION), joint per
-    // vertex, _POINT per vertex.
+    // Per primitive of the skinned mesh, then per line mesh: posed positions, bind positions
+    // (POSITION), joint per vertex, _POINT per vertex.
     std::vector<std::vector<std::array<double, 3>>> posed, bind;
     std::vector<std::vector<int>> joints, points;
     std::vector<std::vector<double>> reach;  // |x| + |y| + |z| of the vertex from its joint's bind origin, model units
     std::vector<int> jointDepth;  // per skin joint: joints from the root down, itself included
-    std::vector<SphereBack> spheres;  // the nodes with a mesh and no skin, in node order
+    std::vector<SphereBack> spheres;  // the nodes with a sphere's mesh, in node order
     const SphereBack* sphereAt(int node) const;
 };
 // Loads `path` (.glb or .gltf); fails the test (and returns false) when tinygltf refuses it.
@@ -62,6 +62,3 @@ bool readBack(const std::string& path, ReadBack* out);
 
 // Float values of an accessor, `components` per element.
 std::vector<double> accessorValues(const tinygltf::Model& model, int accessor);
-
-// A palette component in linear space, computed here from the sRGB transfer function.
-float expectedLinear(uint8_t display);

@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include "exchange/body_from_mesh.h"
+#include "exchange/colour.h"
+#include "exchange/face_shading.h"
 #include "import_test_support.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
@@ -20,12 +22,22 @@ using Json = nlohmann::json;
 // Palette entries the models' colours are taken from: each found again exactly.
 constexpr int red = 72, green = 140, blue = 200;
 
+// Kd is linear light.
 std::string kd(int index)
 {
     const uint8_t* c = demoPaletteColours()[index];
     char text[80];
-    std::snprintf(text, sizeof text, "Kd %.6f %.6f %.6f\n", c[0] / 255.0, c[1] / 255.0, c[2] / 255.0);
+    std::snprintf(text, sizeof text, "Kd %.6f %.6f %.6f\n", linearFromDisplay(c[0]), linearFromDisplay(c[1]), linearFromDisplay(c[2]));
     return text;
+}
+
+// Lit faces store their colour low in its ramp, so that the shades stay in it.
+std::vector<int> litColours(std::initializer_list<int> entries)
+{
+    std::vector<int> out;
+    for (const int e : entries) out.push_back(litColour(static_cast<uint8_t>(e)));
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 // A cube 0.2 across (80 model units), two faces per material, and one line.
@@ -76,8 +88,8 @@ TEST(ImportForeign, ObjDirectlyAndThroughAssimpGltfGiveTheSameCube)
     EXPECT_EQ(sortedPoints(obj), corners);
     ASSERT_EQ(obj.polygons.size(), 6u);
     EXPECT_EQ(obj.polygons[0].points.size(), 4u);  // quads stay quads
-    EXPECT_EQ(coloursOf(obj), (std::vector<int>{red, green, blue}));
-    for (const BodyPolygon& p : obj.polygons) EXPECT_EQ(p.type, 0) << "one colour a face: flat";
+    EXPECT_EQ(coloursOf(obj), litColours({red, green, blue}));
+    for (const BodyPolygon& p : obj.polygons) EXPECT_EQ(p.type, 7) << "no normals in the file: lit flat";
     ASSERT_EQ(obj.lines.size(), 1u);
     EXPECT_EQ(obj.lines[0][0], blue);
     // Faces keep their winding: the first (1 4 3 2) faces -z, counter-clockwise seen from there.
@@ -95,16 +107,8 @@ TEST(ImportForeign, ObjDirectlyAndThroughAssimpGltfGiveTheSameCube)
     const BodyParts gltf = partsOf(viaGltf.body);
     EXPECT_EQ(sortedPoints(gltf), corners);
     EXPECT_EQ(gltf.polygons.size(), 12u);  // glTF holds triangles only
-    // Assimp copies Kd into baseColorFactor, which glTF reads as linear: each colour is the
-    // palette entry nearest its display encoding.
-    std::vector<int> expected;
-    for (const int index : {red, green, blue}) {
-        Vec3d linearAsGiven;
-        for (size_t k = 0; k < 3; ++k) linearAsGiven[k] = displayFromLinear(demoPaletteColours()[index][k] / 255.0);
-        expected.push_back(nearestPaletteIndex(demoPaletteColours(), linearAsGiven));
-    }
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(coloursOf(gltf), expected);
+    // Assimp copies Kd into baseColorFactor: both are linear, so the colours come back the same.
+    EXPECT_EQ(coloursOf(gltf), litColours({red, green, blue}));
 }
 
 // A rigged glTF: joints root (node 0), armX (node 1, a quarter turn about x) and handZ (node 2,
@@ -167,8 +171,7 @@ Bytes withVertexColours(Bytes glb)
     const int indices[3] = {red, red + 2, red + 4};
     for (int v = 0; v < 3; ++v) {
         for (int c = 0; c < 3; ++c) {
-            const double display = demoPaletteColours()[indices[v]][c] / 255.0;
-            const float linear = static_cast<float>(display <= 0.04045 ? display / 12.92 : std::pow((display + 0.055) / 1.055, 2.4));
+            const float linear = linearFromDisplay(demoPaletteColours()[indices[v]][c]);
             uint32_t bits;
             std::memcpy(&bits, &linear, 4);
             const size_t at = end - static_cast<size_t>((3 - v) * 12 - c * 4);
@@ -215,10 +218,9 @@ TEST(ImportForeign, RiggedGltfBonesComeParentsFirstAndZTurnsAreBaked)
         EXPECT_TRUE(found) << e[0] << "," << e[1] << "," << e[2];
     }
 
-    // White faces are flat; the face of three colours is smooth (stored type 9) with normals.
+    // No normals in the file: every face lit flat (stored type 7), the face of three colours in their mean.
     ASSERT_EQ(parts.polygons.size(), 4u);
-    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(parts.polygons[i].type, 0);
-    EXPECT_EQ(parts.polygons[3].type, 9);
+    for (const BodyPolygon& p : parts.polygons) EXPECT_EQ(p.type, 7);
     EXPECT_GT(parts.normals, 0);
     // Its stored colour sits in the colours' ramp, low enough that the shades stay inside it.
     EXPECT_EQ(parts.polygons[3].colour / 16, red / 16);

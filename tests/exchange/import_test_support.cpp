@@ -5,6 +5,7 @@
 
 #include "body/body.h"
 #include "body/body_check.h"
+#include "body/body_codec.h"
 #include "demo/demo_data.h"
 #include "support/little_endian.h"
 
@@ -140,45 +141,20 @@ std::vector<PointXYZ> firstFramePoints(const Bytes& body)
 BodyParts partsOf(const Bytes& body)
 {
     BodyParts parts;
-    if (checkBodyForPreparation(body.data(), body.size())) return parts;
-    size_t at = bodyFrameDataOffset;
-    const auto i16 = [&] {
-        const int16_t v = readI16(body.data() + at);
-        at += 2;
-        return v;
-    };
-    const int points = i16();
-    for (int i = 0; i < points; ++i) {
-        const int x = i16(), y = i16(), z = i16();
-        parts.points.push_back({x, y, z});
+    StoredBody stored;
+    if (checkBodyForPreparation(body.data(), body.size()) || decodeBody(body.data(), body.size(), &stored)) return parts;
+    for (const Point16& p : stored.points) parts.points.push_back({p.x, p.y, p.z});
+    for (const BoneRecord& b : stored.bones) {
+        parts.bones.push_back({b.firstPoint, b.pointCount, b.basePoint, b.parent, b.type, b.angleX, b.angleY, b.angleZ});
     }
-    const int bones = i16();
-    for (int i = 0; i < bones; ++i) {
-        const size_t b = at;
-        parts.bones.push_back({readI16(&body[b]), readI16(&body[b + 2]), readI16(&body[b + 4]), readI16(&body[b + 6]), readU16(&body[b + 8]),
-                               readI16(&body[b + 10]), readI16(&body[b + 12]), readI16(&body[b + 14])});
-        at += boneRecordBytes;
-    }
-    parts.normals = i16();
-    at += static_cast<size_t>(parts.normals) * normalRecordBytes;
-    const int polygons = i16();
-    for (int i = 0; i < polygons; ++i) {
-        BodyPolygon p;
-        p.type = body[at];
-        const int n = body[at + 1];
-        p.colour = readU16(&body[at + 2]);
-        at += polygonHeaderBytes;
-        if (p.type >= 7 && p.type <= 8) at += 2;
-        for (int k = 0; k < n; ++k) {
-            if (p.type >= 9) at += 2;
-            p.points.push_back(readU16(&body[at]) / pointBytes);
-            at += 2;
-        }
+    parts.normals = stored.normalTotal;
+    for (const PolygonRecord& r : stored.polygons) {
+        BodyPolygon p{r.renderType, r.colour, {}};
+        for (const int16_t offset : r.offsets) p.points.push_back(pointIndexOf(offset, polygonOffsetsSigned(r.renderType)));
         parts.polygons.push_back(p);
     }
-    const int lines = i16();
-    for (int i = 0; i < lines; ++i, at += lineRecordBytes) {
-        parts.lines.push_back({body[at + 1], readI16(&body[at + 4]) / pointBytes, readI16(&body[at + 6]) / pointBytes});
+    for (const LineRecord& l : stored.lines) {
+        parts.lines.push_back({static_cast<int>((l.attributes >> 8) & 255), l.first / pointBytes, l.second / pointBytes});
     }
     return parts;
 }

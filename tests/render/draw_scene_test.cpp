@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "support/little_endian.h"
+#include "tests/support/lit_pixels.h"
 #include "body/body.h"
 #include "render/draw_scene.h"
 #include "render/gl_state.h"
@@ -137,13 +138,7 @@ protected:
             }
         return false;
     }
-    int litPixels() const
-    {
-        int n = 0;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) n += black(x, y) ? 0 : 1;
-        return n;
-    }
+    int lit() const { return litPixels(image_, 0); }
     void expectCentre(Rgb want, int tolerance, const char* what) const
     {
         const Rgb got = at(width / 2, height / 2);
@@ -173,12 +168,12 @@ TEST_F(DrawScene, EmptyListShowsClearBlackAndLeavesNoStateBehind)
     centreSquare(200);
     RenderListWriter().polygon(255, 9, {0, 1, 2, 3});
     draw();
-    EXPECT_GT(litPixels(), 0);
+    EXPECT_GT(lit(), 0);
 
     // The next frame with nothing in it is all black: nothing of the last frame survives.
     renderCount = 0;
     draw();
-    EXPECT_EQ(litPixels(), 0);
+    EXPECT_EQ(lit(), 0);
     GLint depth = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 1) << "every push is matched by a pop";
@@ -187,7 +182,7 @@ TEST_F(DrawScene, EmptyListShowsClearBlackAndLeavesNoStateBehind)
     // A kind the drawing does not know draws nothing.
     RenderListWriter().other(7, 0, 0, 0);
     draw();
-    EXPECT_EQ(litPixels(), 0);
+    EXPECT_EQ(lit(), 0);
 }
 
 TEST_F(DrawScene, FlatPolygonShowsItsPaletteColourWhereItLiesAndDepthDecides)
@@ -250,7 +245,7 @@ TEST_F(DrawScene, ClockwisePolygonIsCulledUntilWireframe)
     centreSquare(200);
     RenderListWriter().polygon(255, 2, {3, 2, 1, 0});  // clockwise on screen: its back faces the viewer
     draw();
-    EXPECT_EQ(litPixels(), 0);
+    EXPECT_EQ(lit(), 0);
 
     // Wireframe turns culling off and shows outlines only.
     view.wireframe = true;
@@ -262,7 +257,7 @@ TEST_F(DrawScene, ClockwisePolygonIsCulledUntilWireframe)
 
     view.wireframe = false;
     draw();
-    EXPECT_EQ(litPixels(), 0) << "filled again: culled again";
+    EXPECT_EQ(lit(), 0) << "filled again: culled again";
 }
 
 TEST_F(DrawScene, SmoothPolygonsInterpolateTheirVertexColours)
@@ -312,11 +307,11 @@ TEST_F(DrawScene, LinesAndSpheresAppearInTheirColours)
     EXPECT_TRUE(black(width / 2, height / 2 + radiusPixels * 115 / 100));
 
     // Wireframe turns the sphere's facets into outlines: its middle opens up, lines stay.
-    const int filled = litPixels();
+    const int filled = lit();
     view.wireframe = true;
     draw();
-    EXPECT_LT(litPixels(), filled);
-    EXPECT_GT(litPixels(), 0);
+    EXPECT_LT(lit(), filled);
+    EXPECT_GT(lit(), 0);
 }
 
 TEST_F(DrawScene, PointAt400UnitsLandsAtOneBeforeTheView)

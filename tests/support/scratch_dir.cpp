@@ -5,6 +5,7 @@
 
 #include <cstdlib>  // Required for: mkdtemp
 #include <filesystem>
+#include <sstream>
 #include <system_error>
 
 #include "support/file_io.h"
@@ -58,4 +59,12 @@ std::string readText(const std::string& path)
     Bytes bytes;
     if (readFileBytes(path, &bytes)) return "";
     return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
 }

@@ -78,7 +78,7 @@ TEST(BodyCommands, CheckReportsEveryEntry)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, archive + ": entry 0: ok\n" +
                            archive + ": entry 1: bone count 0: a body needs at least its root bone\n" +
-                           archive + ": entry 2: stops the viewer at its first frame with \"renderM1\"\n" +
+                           archive + ": entry 2: the viewer stops at its first frame: \"renderM1\"\n" +
                            archive + ": entry 3: point count past the end of the body\n" +
                            archive + ": 4 entries, 3 with problems\n");
     EXPECT_EQ(runTool("check " + writeArchive(cleanFolder, {good, good})).status, 0);

@@ -43,19 +43,6 @@ protected:
     TempDir folder;
 };
 
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = text.find('\n', at);
-        lines.push_back(text.substr(at, end - at));
-        if (end == std::string::npos) break;
-        at = end + 1;
-    }
-    return lines;
-}
-
 TEST_F(CommandLines, ABadLineSaysWhatWasWrongThenTheUsageLine)
 {
     const std::string index = "INDEX must be a whole number from 0 to 32767, not ";
@@ -136,12 +123,13 @@ TEST_F(CommandLines, FollowsTheConventionsUsersExpect)
     EXPECT_EQ(main.status, 0);
     for (const char* word : {"demo", "--force", "list", "extract", "pack", "--stored", "check", "dump", "--frames N",
                              "--auto-rotate", "--session STEPS", "bones", "render", "--turntable N", "--views", "--bone N", "--skeleton", "-o OUT.png", "--sheet", "--palette FILE", "--wireframe",
-                             "--zoom Z", "--angle-x A", "--angle-y A", "--auto-angle N", "--size WxH"})
+                             "--zoom Z", "--angle-x A", "--angle-y A", "--auto-angle N", "--size WxH", "diff", "--pictures DIR",
+                             "patch create", "--note TEXT", "patch apply", "patch info"})
         EXPECT_NE(main.out.find(" " + std::string(word) + " "), std::string::npos) << word;
     std::size_t column = 0;
     for (const std::string& line : linesOf(main.out)) {
         if (line.size() < 4 || line[2] == ' ' || line.rfind("  ", 0) != 0) continue;  // command lines only
-        const std::size_t at = line.find_first_not_of(' ', line.find(' ', 2));
+        const std::size_t at = line.find_first_not_of(' ', line.find("  ", 2));  // names may be two words
         if (column == 0) column = at;
         EXPECT_EQ(at, column) << line;
     }

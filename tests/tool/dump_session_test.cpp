@@ -32,14 +32,6 @@ Points pointsOf(const std::string& line)
     return points;
 }
 
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 // What follows "autoAngle" in a frame line: the pipeline's results without the counters.
 std::string resultsOf(const std::string& line) { return line.substr(line.find("\"points\"")); }
 

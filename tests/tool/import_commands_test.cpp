@@ -66,7 +66,7 @@ TEST(ImportCommand, WritesTheBodyOrNothing)
     ASSERT_TRUE(w.dir.write("far.obj", Bytes(far.begin(), far.end())));
     const CommandRun refused = w.run("import far.obj -o far.bin");
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "orvane import: far.obj: coordinates reach 40000 model units, outside the 16-bit range: try --scale 327.67\n");
+    EXPECT_EQ(refused.err, "orvane import: far.obj: coordinates reach 40000 model units, outside the 16-bit range: try --scale 327.67 (or --fit SIZE)\n");
     std::vector<std::string> after = before;
     after.push_back("far.obj");
     std::sort(after.begin(), after.end());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/lit_pixels.h"
 #include "tests/tool/demo_folder.h"
 
 namespace {
@@ -15,13 +16,6 @@ class RenderCommand : public DemoFolder {
 protected:
     // The tool with `arguments` after "render".
     CommandRun render(const std::string& arguments) { return tool("render " + arguments); }
-
-    static int lit(const RgbImage& image)
-    {
-        int n = 0;
-        for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) n += (image.rgb[i] | image.rgb[i + 1] | image.rgb[i + 2]) > 16;
-        return n;
-    }
 };
 
 TEST_F(RenderCommand, DrawsAnEntryAtTheViewersDefaultsAndFollowsTheOptions)
@@ -31,16 +25,16 @@ TEST_F(RenderCommand, DrawsAnEntryAtTheViewersDefaultsAndFollowsTheOptions)
     const RgbImage plain = picture("plain.png");
     EXPECT_EQ(plain.width, 800);
     EXPECT_EQ(plain.height, 600);
-    EXPECT_GT(lit(plain), 800 * 600 / 50);
+    EXPECT_GT(litPixels(plain), 800 * 600 / 50);
 
     // The defaults are the viewer's start values, spelled out.
     ASSERT_EQ(render("body.ZRK 0 -o spelled.png --zoom -5 --angle-x 20 --angle-y -40 --auto-angle 0 --size 800x600").status, 0);
     EXPECT_EQ(picture("spelled.png").rgb, plain.rgb);
 
     ASSERT_EQ(render("body.ZRK 0 -o wire.png --wireframe").status, 0);
-    EXPECT_LT(lit(picture("wire.png")), lit(plain));
+    EXPECT_LT(litPixels(picture("wire.png")), litPixels(plain));
     ASSERT_EQ(render("body.ZRK 0 -o far.png --zoom -10").status, 0);
-    EXPECT_LT(lit(picture("far.png")), lit(plain) / 2);
+    EXPECT_LT(litPixels(picture("far.png")), litPixels(plain) / 2);
     ASSERT_EQ(render("body.ZRK 0 -o turned.png --auto-angle 512").status, 0);
     EXPECT_NE(picture("turned.png").rgb, plain.rgb);
     ASSERT_EQ(render("body.ZRK 0 -o view.png --angle-x 60 --angle-y 90").status, 0);
@@ -49,12 +43,12 @@ TEST_F(RenderCommand, DrawsAnEntryAtTheViewersDefaultsAndFollowsTheOptions)
     const RgbImage small = picture("small.png");
     EXPECT_EQ(small.width, 160);
     EXPECT_EQ(small.height, 120);
-    EXPECT_GT(lit(small), 0);
+    EXPECT_GT(litPixels(small), 0);
 
     // Another palette: all black draws nothing.
     ASSERT_TRUE(folder.write("black.dmp", std::vector<uint8_t>(768, 0)));
     ASSERT_EQ(render("body.ZRK 0 -o black.png --palette black.dmp").status, 0);
-    EXPECT_EQ(lit(picture("black.png")), 0);
+    EXPECT_EQ(litPixels(picture("black.png")), 0);
 }
 
 TEST_F(RenderCommand, SheetHoldsEveryEntryLabelledWithItsIndex)
@@ -103,14 +97,14 @@ TEST_F(RenderCommand, RefusesWhatItCannotDrawWithOneClearLine)
     for (const auto& [arguments, named] : {std::pair{"missing.ZRK 0 -o a.png", "orvane render: missing.ZRK: cannot open the archive"},
                                            {"body.ZRK 99 -o a.png", "body.ZRK: entry 99: "},
                                            {"body.ZRK 0 -o a.png --palette none.dmp", "none.dmp"},
-                                           {"fatal.ZRK 1 -o a.png --palette palette.dmp", "fatal.ZRK: entry 1: renderM1"},
-                                           {"fatal.ZRK --sheet -o s.png --size 80x60", "fatal.ZRK: entry 1: renderM1"}}) {
+                                           {"fatal.ZRK 1 -o a.png --palette palette.dmp", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
+                                           {"fatal.ZRK --sheet -o s.png --size 80x60", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""}}) {
         const CommandRun run = render(arguments);
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_NE(run.out.find(named), std::string::npos) << run.out;
     }
     EXPECT_FALSE(std::ifstream(folder.file("a.png")).good()) << "no picture after a failure";
-    EXPECT_GT(lit(picture("s.png")), 0);
+    EXPECT_GT(litPixels(picture("s.png")), 0);
 }
 
 }  // namespace

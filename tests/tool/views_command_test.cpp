@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/lit_pixels.h"
 #include "tests/tool/demo_folder.h"
 
 namespace {
@@ -66,14 +67,6 @@ const uint8_t* pixel(const RgbImage& image, int x, int y)
 
 int brightness(const uint8_t* p) { return p[0] + p[1] + p[2]; }
 
-int lit(const RgbImage& image, int x0, int y0, int w, int h)
-{
-    int n = 0;
-    for (int y = y0; y < y0 + h; ++y)
-        for (int x = x0; x < x0 + w; ++x) n += brightness(pixel(image, x, y)) > 48;
-    return n;
-}
-
 // Mean and largest difference of one channel between two pictures of one size.
 std::pair<double, int> difference(const RgbImage& a, const RgbImage& b)
 {
@@ -111,7 +104,7 @@ TEST_F(LookCloser, TurntableGifHoldsOneTurnOfDifferingFramesThatMatchSinglePictu
     ASSERT_EQ(tool("render body.ZRK 0 --turntable 3 --size 160x120 -o turn.png").status, 0);
     ASSERT_EQ(tool("render body.ZRK 0 --size 160x120 -o single.png --auto-angle 341").status, 0);
     EXPECT_EQ(picture("turn-01.png").rgb, picture("single.png").rgb);
-    EXPECT_GT(lit(picture("turn-02.png"), 0, 0, 160, 120), 100);
+    EXPECT_GT(litPixels(picture("turn-02.png"), 0, 0, 160, 120), 100);
     EXPECT_FALSE(std::ifstream(folder.file("turn-03.png")).good());
     EXPECT_FALSE(std::ifstream(folder.file("turn.png")).good());
 }
@@ -130,7 +123,7 @@ TEST_F(LookCloser, ViewsSheetHasSixLabelledDifferentViews)
         for (int y = y0; y < y0 + 12; ++y)
             for (int x = x0; x < x0 + 40; ++x) white += brightness(pixel(sheet, x, y)) == 3 * 255;
         EXPECT_GT(white, 8) << "label of view " << t;
-        EXPECT_GT(lit(sheet, x0, y0 + 14, 160, 106), 150) << "view " << t;
+        EXPECT_GT(litPixels(sheet, x0, y0 + 14, 160, 106), 150) << "view " << t;
         std::vector<uint8_t> body;
         for (int y = y0 + 14; y < y0 + 120; ++y) body.insert(body.end(), pixel(sheet, x0, y), pixel(sheet, x0, y) + 160 * 3);
         for (size_t other = 0; other < bodies.size(); ++other) EXPECT_NE(body, bodies[other]) << t << " " << other;
@@ -267,8 +260,8 @@ TEST_F(LookCloser, RefusesWithOneClearLine)
 
     // Entries that cannot be shown, bones that are not there: status 1, one line naming them.
     for (const auto& [arguments, named] :
-         {std::pair{"bones body.ZRK 99", "body.ZRK: entry 99: "}, {"bones fatal.ZRK 1", "fatal.ZRK: entry 1: renderM1"},
-          {"render fatal.ZRK 1 --palette palette.dmp --turntable 4 -o a.gif", "fatal.ZRK: entry 1: renderM1"},
+         {std::pair{"bones body.ZRK 99", "body.ZRK: entry 99: "}, {"bones fatal.ZRK 1", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
+          {"render fatal.ZRK 1 --palette palette.dmp --turntable 4 -o a.gif", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
           {"render body.ZRK 0 --bone 16 -o a.png", "body.ZRK: entry 0: no bone 16 (16 bones)"},
           {"render body.ZRK 99 --views -o a.png", "body.ZRK: entry 99: "}}) {
         const CommandRun run = tool(arguments);

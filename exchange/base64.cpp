@@ -1,0 +1,62 @@
+// base64.cpp: base64 both ways, for data URIs.
+#include "exchange/base64.h"
+
+namespace {
+
+int base64Value(uint8_t c)
+{
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+}
+
+bool decodeBase64(const std::string& text, size_t from, std::vector<uint8_t>* out)
+{
+    out->clear();
+    out->reserve((text.size() - from) / 4 * 3 + 3);
+    uint32_t bits = 0;
+    int held = 0;
+    for (size_t i = from; i < text.size(); ++i) {
+        const auto c = static_cast<uint8_t>(text[i]);
+        if (c == '=') break;
+        const int v = base64Value(c);
+        if (v < 0) return false;
+        bits = (bits << 6) | static_cast<uint32_t>(v);
+        held += 6;
+        if (held >= 8) {
+            held -= 8;
+            out->push_back(static_cast<uint8_t>(bits >> held));
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void appendBase64DataUri(std::string& s, const std::vector<uint8_t>& bytes)
+{
+    static const char table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    s += "data:application/octet-stream;base64,";
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const uint32_t a = bytes[i];
+        const uint32_t b = i + 1 < bytes.size() ? bytes[i + 1] : 0;
+        const uint32_t c = i + 2 < bytes.size() ? bytes[i + 2] : 0;
+        const uint32_t v = (a << 16) | (b << 8) | c;
+        s += table[(v >> 18) & 63];
+        s += table[(v >> 12) & 63];
+        s += i + 1 < bytes.size() ? table[(v >> 6) & 63] : '=';
+        s += i + 2 < bytes.size() ? table[v & 63] : '=';
+    }
+}
+
+bool isDataUri(const std::string& uri) { return uri.rfind("data:", 0) == 0; }
+
+DataUriStatus decodeBase64DataUri(const std::string& uri, std::vector<uint8_t>* out)
+{
+    const size_t comma = uri.find(',');
+    if (comma == std::string::npos || comma < 12 || uri.compare(comma - 7, 7, ";base64") != 0) return DataUriStatus::notBase64;
+    return decodeBase64(uri, comma + 1, out) ? DataUriStatus::ok : DataUriStatus::badBase64;
+}

@@ -1,0 +1,256 @@
+// obj_mesh_scene.cpp: OBJ and MTL text, read line by line with every number and index checked.
+#include "exchange/obj_mesh_scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+
+#include "exchange/colour.h"
+#include "exchange/mesh_scene.h"
+
+namespace {
+
+constexpr size_t lineLimit = 65536;
+
+struct Line {
+    std::vector<std::string> words;
+};
+
+// Splits text into lines of whitespace-separated words, comments dropped.
+Fault linesOf(const std::vector<uint8_t>& bytes, std::vector<Line>* out)
+{
+    std::string word;
+    Line line;
+    size_t length = 0;
+    bool comment = false;
+    const auto endWord = [&] {
+        if (!word.empty()) line.words.push_back(std::move(word));
+        word.clear();
+    };
+    for (size_t i = 0; i <= bytes.size(); ++i) {
+        const char c = i < bytes.size() ? static_cast<char>(bytes[i]) : '\n';
+        if (c == '\n' || c == '\r') {
+            endWord();
+            if (!line.words.empty()) out->push_back(std::move(line));
+            line = Line{};
+            length = 0;
+            comment = false;
+            continue;
+        }
+        if (++length > lineLimit) return faultOf("line %zu: longer than %zu characters", out->size() + 1, lineLimit);
+        if (c == '\0') return faultOf("not a text file (a zero byte)");
+        if (comment) continue;
+        if (c == '#') {
+            comment = true;
+            endWord();
+        } else if (c == ' ' || c == '\t') {
+            endWord();
+        } else {
+            word += c;
+        }
+    }
+    return noFault();
+}
+
+bool number(const std::string& text, double* out)
+{
+    char* end = nullptr;
+    *out = std::strtod(text.c_str(), &end);
+    return end != text.c_str() && *end == '\0' && std::isfinite(*out);
+}
+
+// One number of a vertex reference: 1-based, or negative counting back from the last; false
+// for anything that names no element of `count`.
+bool referenceIndex(const std::string& text, size_t count, uint32_t* out)
+{
+    char* end = nullptr;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || v == 0) return false;
+    const long long i = v > 0 ? v - 1 : static_cast<long long>(count) + v;
+    if (i < 0 || i >= static_cast<long long>(count)) return false;
+    *out = static_cast<uint32_t>(i);
+    return true;
+}
+
+// A vertex reference "i", "i/t", "i//n" or "i/t/n". A texture or normal number that names
+// nothing is taken as absent (-1), as viewers do; the position must exist.
+struct VertexRef {
+    uint32_t position = 0;
+    int64_t uv = -1, normal = -1;
+};
+bool vertexReference(const std::string& text, size_t positions, size_t uvs, size_t normals, VertexRef* out)
+{
+    const size_t first = text.find('/');
+    if (!referenceIndex(text.substr(0, first), positions, &out->position)) return false;
+    out->uv = out->normal = -1;
+    if (first == std::string::npos) return true;
+    const size_t second = text.find('/', first + 1);
+    uint32_t i = 0;
+    if (referenceIndex(text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1), uvs, &i)) out->uv = i;
+    if (second != std::string::npos && referenceIndex(text.substr(second + 1), normals, &i)) out->normal = i;
+    return true;
+}
+
+struct ObjMaterial {
+    Vec3 colour = {255, 255, 255};  // display values
+    bool translucent = false;
+    std::string texture;  // map_Kd: a picture beside the model
+};
+
+void readMtl(const std::vector<uint8_t>& bytes, std::map<std::string, ObjMaterial>* materials)
+{
+    std::vector<Line> lines;
+    if (linesOf(bytes, &lines)) return;  // an unreadable library leaves its materials white
+    ObjMaterial* current = nullptr;
+    for (const Line& l : lines) {
+        const std::string& key = l.words[0];
+        if (key == "newmtl" && l.words.size() >= 2) {
+            current = &(*materials)[l.words[1]];
+        } else if (current != nullptr && key == "Kd" && l.words.size() >= 4) {
+            Vec3 c;
+            bool ok = true;
+            for (size_t k = 0; k < 3; ++k) ok &= number(l.words[k + 1], &c[k]);
+            if (ok) {
+                // Kd is linear light, as Blender and most tools read and write it.
+                for (double& v : c) v = displayFromLinear(v);
+                current->colour = c;
+            }
+        } else if (current != nullptr && key == "map_Kd" && l.words.size() >= 2) {
+            current->texture = l.words.back();  // options such as -s come before the name
+            if (current->texture.rfind("./", 0) == 0) current->texture.erase(0, 2);
+        } else if (current != nullptr && (key == "d" || key == "Tr") && l.words.size() >= 2) {
+            double v = 1;
+            if (number(l.words[1], &v)) current->translucent = (key == "d" ? v : 1 - v) < 0.999;
+        }
+    }
+}
+
+// The scene texture of a material's map_Kd, decoded once; -1 when there is none or it cannot
+// be read (said once per picture in the notes).
+int textureOf(const ObjMaterial& material, const MtlLoader& load, std::map<std::string, int>* known, MeshScene* out)
+{
+    if (material.texture.empty()) return -1;
+    const auto found = known->find(material.texture);
+    if (found != known->end()) return found->second;
+    const std::string& name = material.texture;
+    std::vector<uint8_t> bytes;
+    MeshTexture texture;
+    int index = -1;
+    const bool plain = name.find('/') == std::string::npos && name.find('\\') == std::string::npos && name != "..";
+    if (!plain || !load || !load(name, &bytes)) {
+        out->notes.push_back("texture '" + name.substr(0, 60) + "' not found beside the model: its faces keep their Kd colour");
+    } else if (const Fault f = decodeTexture(bytes, &texture.image)) {
+        out->notes.push_back("texture '" + name.substr(0, 60) + "' dropped: " + f.reason);
+    } else {
+        out->notes.push_back("texture '" + name.substr(0, 60) + "' (" + std::to_string(texture.image.width) + " x " + std::to_string(texture.image.height) +
+                             ") baked into face colours: each face takes the palette colour nearest its mean");
+        index = static_cast<int>(out->textures.size());
+        out->textures.push_back(std::move(texture));
+    }
+    known->emplace(name, index);
+    return index;
+}
+
+bool numbers(const Line& l, size_t count, double* out)
+{
+    if (l.words.size() < count + 1) return false;
+    for (size_t k = 0; k < count; ++k) {
+        if (!number(l.words[k + 1], &out[k])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadMtl, MeshScene* out)
+{
+    *out = MeshScene{};
+    std::vector<Line> lines;
+    if (const Fault f = linesOf(bytes, &lines)) return f;
+    std::map<std::string, ObjMaterial> materials;
+    ObjMaterial current;
+    std::vector<bool> hasOwnColour;
+    std::vector<Vec3> ownColour;
+    int ignoredLibraries = 0;
+    size_t lineNumber = 0;
+    // Each face's vertices are copies: the colour is a face's (its material's) unless the
+    // vertex has its own.
+    std::vector<Vec3> positions, normals;
+    std::vector<TexCoord> uvs;
+    std::map<std::string, int> textures;
+    for (const Line& l : lines) {
+        ++lineNumber;
+        const std::string& key = l.words[0];
+        if (key == "v") {
+            if (l.words.size() != 4 && l.words.size() != 5 && l.words.size() != 7) return faultOf("line %zu: a vertex needs x y z", lineNumber);
+            Vec3 p;
+            for (size_t k = 0; k < 3; ++k) {
+                if (!number(l.words[k + 1], &p[k])) return faultOf("line %zu: '%.40s' is not a finite number", lineNumber, l.words[k + 1].c_str());
+            }
+            if (positions.size() >= static_cast<size_t>(importVertexLimit)) return faultOf("more than %lld vertices", static_cast<long long>(importVertexLimit));
+            positions.push_back(p);
+            Vec3 c{};
+            const bool coloured = l.words.size() == 7;
+            for (size_t k = 0; coloured && k < 3; ++k) {
+                if (!number(l.words[k + 4], &c[k])) return faultOf("line %zu: bad vertex colour", lineNumber);
+                c[k] = std::clamp(c[k], 0.0, 1.0) * 255.0;
+            }
+            hasOwnColour.push_back(coloured);
+            ownColour.push_back(c);
+        } else if (key == "vn" || key == "vt") {
+            double v[3] = {0, 0, 0};
+            if (!numbers(l, key == "vn" ? 3 : 2, v)) return faultOf("line %zu: '%s' needs finite numbers", lineNumber, key.c_str());
+            if (normals.size() + uvs.size() >= static_cast<size_t>(importVertexLimit)) return faultOf("more than %lld normals and texture coordinates", static_cast<long long>(importVertexLimit));
+            if (key == "vn") normals.push_back({v[0], v[1], v[2]});
+            else uvs.push_back({v[0], 1 - v[1]});  // OBJ counts v from the picture's bottom
+        } else if (key == "f" || key == "l") {
+            const size_t least = key == "f" ? 3 : 2;
+            if (l.words.size() < least + 1) return faultOf("line %zu: '%s' needs at least %zu vertices", lineNumber, key.c_str(), least);
+            if (l.words.size() > 256) return faultOf("line %zu: more than 255 vertices", lineNumber);
+            std::vector<VertexRef> refs(l.words.size() - 1);
+            for (size_t k = 1; k < l.words.size(); ++k) {
+                if (!vertexReference(l.words[k], positions.size(), uvs.size(), normals.size(), &refs[k - 1])) {
+                    return faultOf("line %zu: vertex '%.40s' does not exist", lineNumber, l.words[k].c_str());
+                }
+            }
+            const auto copy = [&](const VertexRef& r) {
+                const uint32_t v = r.position;
+                MeshVertex mv;
+                mv.position = positions[v];
+                mv.colour = hasOwnColour[v] ? ownColour[v] : current.colour;
+                if (r.normal >= 0) mv.normal = normals[static_cast<size_t>(r.normal)];
+                if (r.uv >= 0) mv.uv = uvs[static_cast<size_t>(r.uv)];
+                out->vertices.push_back(mv);
+                return static_cast<uint32_t>(out->vertices.size() - 1);
+            };
+            if (out->vertices.size() + refs.size() > static_cast<size_t>(importVertexLimit)) return faultOf("more than %lld face vertices", static_cast<long long>(importVertexLimit));
+            if (key == "f") {
+                MeshFace f;
+                f.translucent = current.translucent;
+                f.texture = textureOf(current, loadMtl, &textures, out);
+                for (const VertexRef& r : refs) f.vertices.push_back(copy(r));
+                out->faces.push_back(std::move(f));
+            } else {
+                for (size_t k = 0; k + 1 < refs.size(); ++k) {
+                    MeshFace f;
+                    f.vertices = {copy(refs[k]), copy(refs[k + 1])};
+                    out->faces.push_back(std::move(f));
+                }
+            }
+        } else if (key == "usemtl") {
+            current = l.words.size() >= 2 && materials.count(l.words[1]) ? materials[l.words[1]] : ObjMaterial{};
+        } else if (key == "mtllib") {
+            for (size_t k = 1; k < l.words.size(); ++k) {
+                const std::string& name = l.words[k];
+                std::vector<uint8_t> mtl;
+                const bool plain = name.find('/') == std::string::npos && name.find('\\') == std::string::npos && name != "..";
+                if (plain && loadMtl && loadMtl(name, &mtl)) readMtl(mtl, &materials);
+                else ++ignoredLibraries;
+            }
+        }
+        // o, g, s and the rest carry nothing a body keeps.
+    }
+    if (ignoredLibraries > 0) out->notes.push_back(std::to_string(ignoredLibraries) + " material libraries not found beside the model: their faces are white");
+    return noFault();
+}
