@@ -7,16 +7,17 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-cmake -S . -B build -DORVANE_WERROR=ON
-cmake --build build -j"$(nproc)"
-ctest --test-dir build --output-on-failure
+# The builds are the presets of CMakePresets.json: dev (build/), sanitize, fuzz.
+cmake --preset dev
+cmake --build --preset dev -j"$(nproc)"
+ctest --preset dev
 
 # The unit and tool tests once more with AddressSanitizer and UndefinedBehaviorSanitizer (the
 # end-to-end tests, which drive the viewer under Xvfb, run in the ordinary build only).
-cmake -S . -B build-sanitize -DORVANE_SANITIZE=ON -DORVANE_WERROR=ON
-cmake --build build-sanitize -j"$(nproc)"
-ctest --test-dir build-sanitize --output-on-failure --label-exclude e2e
+cmake --preset sanitize
+cmake --build --preset sanitize -j"$(nproc)"
+ctest --preset sanitize --label-exclude e2e
 
-cmake -S . -B build-fuzz -DORVANE_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DORVANE_WERROR=ON
-cmake --build build-fuzz -j"$(nproc)"
-ctest --test-dir build-fuzz --output-on-failure
+cmake --preset fuzz
+cmake --build --preset fuzz -j"$(nproc)"
+ctest --preset fuzz
