@@ -45,7 +45,9 @@ struct StreamWriter {
         const unsigned w = ((distance - 1) << 4) | (length - 2);
         stream.push_back(static_cast<uint8_t>(w));
         stream.push_back(static_cast<uint8_t>(w >> 8));
-        for (unsigned k = 0; k < length; ++k) expected.push_back(expected[expected.size() - distance]);
+        // A reference before the start (a stream that must be refused) expects zeros, never reads outside.
+        for (unsigned k = 0; k < length; ++k)
+            expected.push_back(distance <= expected.size() ? expected[expected.size() - distance] : 0);
     }
     Bytes run() const { return unpack(stream, static_cast<int32_t>(expected.size())); }
 };

@@ -69,8 +69,7 @@ class DemoData : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const Fault written = writeDemoFiles(folder.path());
-        ASSERT_FALSE(written) << written.reason;
+        ASSERT_EQ(writeDemoFiles(folder.path()).reason, std::string());
         initPipelineState();
     }
     void TearDown() override

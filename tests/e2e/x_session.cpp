@@ -2,8 +2,10 @@
 // real input and screen capture through that server.
 #include "tests/e2e/x_session.h"
 
-// gtest first: X11 defines macros (None, Bool, Status) that clash with its names.
+// gtest and our headers first: X11 macros (None, Bool, Status) clash with their names.
 #include <gtest/gtest.h>  // Required for: ADD_FAILURE when the harness itself cannot do its part
+
+#include "tests/support/scratch_dir.h"  // Required for: readText
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -20,9 +22,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <thread>
+#include <utility>
 
 #ifndef ORVANE_XVFB_PATH
 #define ORVANE_XVFB_PATH "Xvfb"
@@ -128,6 +129,14 @@ Window findTitled(Display* x, Window parent, const std::string& title, int depth
     }
     if (children) XFree(children);
     return found;
+}
+
+// The window's width and height; zeros when there is none.
+std::pair<int, int> windowSize(Display* x, Window window)
+{
+    XWindowAttributes attributes;
+    if (x == nullptr || window == 0 || !XGetWindowAttributes(x, window, &attributes)) return {0, 0};
+    return {attributes.width, attributes.height};
 }
 
 int maskShift(unsigned long mask)
@@ -339,19 +348,9 @@ bool ViewerProcess::waitForWindow(double seconds)
     return false;
 }
 
-int ViewerProcess::windowWidth() const
-{
-    XWindowAttributes attributes;
-    if (x_ == nullptr || window_ == 0 || !XGetWindowAttributes(x_, window_, &attributes)) return 0;
-    return attributes.width;
-}
+int ViewerProcess::windowWidth() const { return windowSize(x_, window_).first; }
 
-int ViewerProcess::windowHeight() const
-{
-    XWindowAttributes attributes;
-    if (x_ == nullptr || window_ == 0 || !XGetWindowAttributes(x_, window_, &attributes)) return 0;
-    return attributes.height;
-}
+int ViewerProcess::windowHeight() const { return windowSize(x_, window_).second; }
 
 std::string ViewerProcess::windowTitle() const
 {
@@ -450,11 +449,7 @@ bool ViewerProcess::waitForExit(double seconds, int* status)
 
 std::string ViewerProcess::output() const
 {
-    if (outputPath_.empty()) return {};
-    std::ifstream in(outputPath_, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return outputPath_.empty() ? std::string() : readText(outputPath_);
 }
 
 void ViewerProcess::waitFrames(int n)

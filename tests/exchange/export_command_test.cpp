@@ -12,14 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> folderContents(const std::string& dir)
-{
-    std::vector<std::string> names;
-    for (const fs::directory_entry& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::vector<uint8_t> goodBody()
 {
     BodyBuilder b;
@@ -50,7 +42,7 @@ TEST(ExportCommand, AllGoesPastRefusedEntriesAndSaysWhy)
     EXPECT_NE(run.err.find("body.ZRK: entry 1: the viewer stops on it: renderS1S1 -> unhandled maintTab[14] rotation\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("body.ZRK: entry 3: "), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
-    EXPECT_EQ(folderContents(dir), (std::vector<std::string>{"0.glb", "2.glb"}));  // no temporary left
+    EXPECT_EQ(fileNames(dir), (std::vector<std::string>{"0.glb", "2.glb"}));  // no temporary left
     ReadBack back;
     EXPECT_TRUE(readBack(dir + "/2.glb", &back));
     EXPECT_EQ(back.model.scenes[0].name, "body.ZRK#2");
@@ -95,7 +87,7 @@ TEST(ExportCommand, AFailedWriteLeavesTheOldFileAndNoTemporary)
         EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
     }
     EXPECT_EQ(readText(target), "the user's file");
-    EXPECT_EQ(folderContents(dir), (std::vector<std::string>{"big.glb"}));
+    EXPECT_EQ(fileNames(dir), (std::vector<std::string>{"big.glb"}));
 }
 
 TEST(ExportCommand, RefusesToWriteOverItsInputs)

@@ -20,3 +20,12 @@ inline int litPixels(const RgbImage& image, int x0, int y0, int w, int h, int da
 
 // The lit pixels of the whole picture.
 inline int litPixels(const RgbImage& image, int dark = 16) { return litPixels(image, 0, 0, image.width, image.height, dark); }
+
+// The pixels of exactly the colour `rgb`.
+inline int pixelsOfColour(const RgbImage& image, const uint8_t rgb[3])
+{
+    int n = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) n += rgb[0] == image.at(x, y)[0] && rgb[1] == image.at(x, y)[1] && rgb[2] == image.at(x, y)[2];
+    return n;
+}

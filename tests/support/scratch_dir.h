@@ -36,5 +36,8 @@ Bytes archiveOf(const std::vector<Bytes>& entries, EntryPacking packing = EntryP
 
 // The whole text of a file; empty when it cannot be read.
 std::string readText(const std::string& path);
+// The names of the files and folders in `folder`, sorted.
+std::vector<std::string> fileNames(const std::string& folder);
+
 // The lines of `text`, without their line ends.
 std::vector<std::string> linesOf(const std::string& text);

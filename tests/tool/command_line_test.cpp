@@ -21,8 +21,7 @@ class CommandLines : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const Fault written = writeDemoFiles(folder.path());
-        ASSERT_FALSE(written) << written.reason;
+        ASSERT_EQ(writeDemoFiles(folder.path()).reason, std::string());
         ASSERT_TRUE(folder.write("e0.bin", demoBodies()[0].bytes));
     }
 
@@ -32,13 +31,7 @@ protected:
         return runCommand("cd '" + folder.path() + "' && exec timeout 20 '" + ORVANE_TOOL_PATH + "' " + arguments);
     }
 
-    std::vector<std::string> names() const
-    {
-        std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(folder.path())) found.push_back(entry.path().filename().string());
-        std::sort(found.begin(), found.end());
-        return found;
-    }
+    std::vector<std::string> names() const { return fileNames(folder.path()); }
 
     TempDir folder;
 };

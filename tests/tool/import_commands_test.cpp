@@ -27,13 +27,7 @@ struct Workshop {
         EXPECT_TRUE(dir.write("tri.obj", Bytes(triangleObj.begin(), triangleObj.end())));
     }
     CommandRun run(const std::string& arguments) const { return runCommand("cd '" + dir.path() + "' && '" ORVANE_TOOL_PATH "' " + arguments); }
-    std::vector<std::string> files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() const { return fileNames(dir.path()); }
 };
 
 // Every entry's stored bytes (header and data), as the archive holds them.

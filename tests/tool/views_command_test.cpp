@@ -60,11 +60,6 @@ protected:
     }
 };
 
-const uint8_t* pixel(const RgbImage& image, int x, int y)
-{
-    return &image.rgb[(static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) * 3];
-}
-
 int brightness(const uint8_t* p) { return p[0] + p[1] + p[2]; }
 
 // Mean and largest difference of one channel between two pictures of one size.
@@ -121,11 +116,11 @@ TEST_F(LookCloser, ViewsSheetHasSixLabelledDifferentViews)
         const int x0 = (t % 3) * 160, y0 = (t / 3) * 120;
         int white = 0;
         for (int y = y0; y < y0 + 12; ++y)
-            for (int x = x0; x < x0 + 40; ++x) white += brightness(pixel(sheet, x, y)) == 3 * 255;
+            for (int x = x0; x < x0 + 40; ++x) white += brightness(sheet.at(x, y)) == 3 * 255;
         EXPECT_GT(white, 8) << "label of view " << t;
         EXPECT_GT(litPixels(sheet, x0, y0 + 14, 160, 106), 150) << "view " << t;
         std::vector<uint8_t> body;
-        for (int y = y0 + 14; y < y0 + 120; ++y) body.insert(body.end(), pixel(sheet, x0, y), pixel(sheet, x0, y) + 160 * 3);
+        for (int y = y0 + 14; y < y0 + 120; ++y) body.insert(body.end(), sheet.at(x0, y), sheet.at(x0, y) + 160 * 3);
         for (size_t other = 0; other < bodies.size(); ++other) EXPECT_NE(body, bodies[other]) << t << " " << other;
         bodies.push_back(std::move(body));
     }
@@ -134,7 +129,7 @@ TEST_F(LookCloser, ViewsSheetHasSixLabelledDifferentViews)
     ASSERT_EQ(tool("render body.ZRK 0 --size 160x120 -o plain.png").status, 0);
     const RgbImage plain = picture("plain.png");
     for (int y = 14; y < 120; ++y)
-        ASSERT_EQ(0, std::memcmp(pixel(plain, 0, y), pixel(sheet, 320, 120 + y), 160 * 3)) << "row " << y;
+        ASSERT_EQ(0, std::memcmp(plain.at(0, y), sheet.at(320, 120 + y), 160 * 3)) << "row " << y;
 }
 
 TEST_F(LookCloser, BonePickedOutAndSkeletonDrawnOnTop)
@@ -146,8 +141,8 @@ TEST_F(LookCloser, BonePickedOutAndSkeletonDrawnOnTop)
     int kept = 0, dimmed = 0;
     for (int y = 0; y < 300; ++y)
         for (int x = 0; x < 400; ++x) {
-            const uint8_t* p = pixel(plain, x, y);
-            const uint8_t* q = pixel(torso, x, y);
+            const uint8_t* p = plain.at(x, y);
+            const uint8_t* q = torso.at(x, y);
             ASSERT_LE(brightness(q), brightness(p)) << x << "," << y;
             if (brightness(p) < 48) continue;
             if (std::memcmp(p, q, 3) == 0) ++kept;
@@ -174,29 +169,21 @@ TEST_F(LookCloser, BonePickedOutAndSkeletonDrawnOnTop)
     ASSERT_EQ(tool(straight + "-o glass.png").status, 0);
     ASSERT_EQ(tool(straight + "--bone 1 -o behind.png").status, 0);
     const RgbImage seen = picture("glass.png"), behind = picture("behind.png");
-    EXPECT_GT(brightness(pixel(seen, 20, 15)), 48);
-    EXPECT_EQ(0, std::memcmp(pixel(seen, 20, 15), pixel(behind, 20, 15), 3));
+    EXPECT_GT(brightness(seen.at(20, 15)), 48);
+    EXPECT_EQ(0, std::memcmp(seen.at(20, 15), behind.at(20, 15), 3));
 
     // The overlay's colour appears only with --skeleton, also where the body is in front of
     // the bones (depth test off): some of it lies on pixels the body covers.
-    const auto overlay = [](const RgbImage& image) {
-        int n = 0;
-        for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x) {
-                const uint8_t* p = pixel(image, x, y);
-                n += p[0] == 255 && p[1] == 40 && p[2] == 255;
-            }
-        return n;
-    };
+    const uint8_t overlay[3] = {255, 40, 255};
     ASSERT_EQ(tool("render body.ZRK 0 --size 400x300 --skeleton -o bones.png").status, 0);
     const RgbImage bones = picture("bones.png");
-    EXPECT_EQ(overlay(plain), 0);
-    EXPECT_GT(overlay(bones), 300);
+    EXPECT_EQ(pixelsOfColour(plain, overlay), 0);
+    EXPECT_GT(pixelsOfColour(bones, overlay), 300);
     int underBody = 0;
     for (int y = 0; y < 300; ++y)
         for (int x = 0; x < 400; ++x) {
-            const uint8_t* p = pixel(bones, x, y);
-            underBody += p[0] == 255 && p[1] == 40 && p[2] == 255 && brightness(pixel(plain, x, y)) > 48;
+            const uint8_t* p = bones.at(x, y);
+            underBody += p[0] == 255 && p[1] == 40 && p[2] == 255 && brightness(plain.at(x, y)) > 48;
         }
     EXPECT_GT(underBody, 200);
 }
