@@ -12,24 +12,16 @@ cmake --preset dev
 cmake --build --preset dev -j"$(nproc)"
 ctest --preset dev
 
-<<<<<<< HEAD
-# The unit and tool tests once more with AddressSanitizer and UndefinedBehaviorSanitizer (the
-# end-to-end tests, which drive the viewer under Xvfb, run in the ordinary build only).
-cmake --preset sanitize
-cmake --build --preset sanitize -j"$(nproc)"
-ctest --preset sanitize --label-exclude e2e
-=======
 # The archive, body and exchange tests once more with AddressSanitizer and
 # UndefinedBehaviorSanitizer: the code that reads every byte a user hands in. (The whole suite
 # under them would take the test command well past its time.)
-cmake -S . -B build-sanitize -DORVANE_SANITIZE=ON -DORVANE_WERROR=ON
-cmake --build build-sanitize -j"$(nproc)" --target sanitized_tests
+cmake --preset sanitize
+cmake --build --preset sanitize -j"$(nproc)" --target sanitized_tests
 # Leak checking is off: the GL and SDL libraries' own allocations in the tool the tests run are
 # reported as leaks at exit.
 for folder in archive body exchange; do
   ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "build-sanitize/tests/$folder" --output-on-failure --label-exclude e2e
 done
->>>>>>> main
 
 cmake --preset fuzz
 cmake --build --preset fuzz -j"$(nproc)"
