@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "exchange/colour.h"
@@ -65,17 +66,19 @@ public:
         bin_[group.weight + v * 4] = 255;
         const auto p = static_cast<float>(point);
         put(bin_ + group.point + v * 4, &p, 4);
+        put(bin_ + group.uv + v * 8, &p, 4);  // v stays 0
     }
 
-    void index(int g, size_t value)
+    void index(int g, uint8_t colour, size_t value)
     {
         const GltfGroup& group = plan_.groups[g];
+        const size_t at = plan_.colourFirstIndex[g][colour] + nextIndex_[g][colour]++;
         if (group.wideIndices()) {
             const auto i = static_cast<uint32_t>(value);
-            put(bin_ + group.index + 4 * nextIndex_[g]++, &i, 4);
+            put(bin_ + group.index + 4 * at, &i, 4);
         } else {
             const auto i = static_cast<uint16_t>(value);
-            put(bin_ + group.index + 2 * nextIndex_[g]++, &i, 2);
+            put(bin_ + group.index + 2 * at, &i, 2);
         }
     }
 
@@ -95,10 +98,11 @@ public:
             }
             vertex(g, e.points[k], colour, normal);
         }
+        const auto stored = static_cast<uint8_t>(e.colour);
         for (size_t k = 1; k + 1 < e.points.size(); ++k) {
-            index(g, first);
-            index(g, first + k);
-            index(g, first + k + 1);
+            index(g, stored, first);
+            index(g, stored, first + k);
+            index(g, stored, first + k + 1);
         }
     }
 
@@ -106,7 +110,7 @@ private:
     const GltfPlan& plan_;
     uint8_t* bin_;
     size_t next_[2] = {0, 0};
-    size_t nextIndex_[2] = {0, 0};
+    size_t nextIndex_[2][256] = {};
 };
 
 // Writes a line mesh's vertex: the bind pose under a joint, the frame's pose at the root.
@@ -119,6 +123,7 @@ void lineVertex(const GltfPlan& plan, uint8_t* bin, const GltfLineMesh& lines, s
     put(bin + lines.colour + v * 12, c, 12);
     const auto p = static_cast<float>(point);
     put(bin + lines.point + v * 4, &p, 4);
+    put(bin + lines.uv + v * 8, &p, 4);  // v stays 0
 }
 
 }  // namespace
@@ -196,17 +201,18 @@ void GltfPlan::count()
         for (uint16_t point : e.points) take(group.low, group.high, body.bindPoints[point]);
         group.vertices += e.points.size();
         group.indices += 3 * (e.points.size() - 2);
+        colourIndices[g][static_cast<uint8_t>(e.colour)] += 3 * (e.points.size() - 2);
     }
     for (int g = 0; g < 2; ++g) {
         if (groups[g].empty()) continue;
         groups[g].normals = lit();
-        slot[g] = primitives++;
+        planSlots(g);
     }
     const auto firstSphere = static_cast<int64_t>(firstSphereNode());
     for (size_t i = 0; i < places.size(); ++i) {
         ElementPlace& place = places[i];
         if (lineMeshOf[i] >= 0) place.primitive = primitives + lineMeshOf[i];
-        else if (place.primitive >= 0) place.primitive = slot[place.primitive];
+        else if (place.primitive >= 0) place.primitive = colourSlot[place.primitive][static_cast<uint8_t>(body.elements[i].colour)];
         if (place.sphereNode >= 0) place.sphereNode += firstSphere;
     }
     for (int c = 0; c < 3; ++c) {
@@ -219,6 +225,25 @@ void GltfPlan::count()
             pointLow[c] = std::min(pointLow[c], p[c]);
             pointHigh[c] = std::max(pointHigh[c], p[c]);
         }
+    }
+}
+
+// The group's primitives: one per colour its triangles have.
+void GltfPlan::planSlots(int g)
+{
+    slot[g] = primitives;
+    size_t first = 0;
+    for (int colour = 0; colour < 256; ++colour) {
+        colourSlot[g][colour] = -1;
+        if (colourIndices[g][colour] == 0) continue;
+        colourFirstIndex[g][colour] = first;
+        first += colourIndices[g][colour];
+        colourSlot[g][colour] = primitives++;
+        char name[32];
+        std::snprintf(name, sizeof name, groups[g].translucent ? "palette_%03d_translucent" : "palette_%03d", colour);
+        slotRole.emplace_back(groups[g].role);
+        slotMaterial.emplace_back(name);
+        slotTranslucent.push_back(groups[g].translucent);
     }
 }
 
@@ -242,11 +267,15 @@ int GltfPlan::view(size_t bytes, int target, size_t* offset)
 }
 
 int GltfPlan::accessor(int viewIndex, int componentType, size_t count, const char* type, bool normalized, const float* low,
-                       const float* high, int components)
+                       const float* high, int components, size_t byteOffset)
 {
     if (accessorCount > 0) accessors += ',';
     accessors += "{\"bufferView\":";
     appendInt(accessors, viewIndex);
+    if (byteOffset != 0) {
+        accessors += ",\"byteOffset\":";
+        appendInt(accessors, static_cast<long long>(byteOffset));
+    }
     accessors += ",\"componentType\":";
     appendInt(accessors, componentType);
     if (normalized) accessors += ",\"normalized\":true";
@@ -286,17 +315,27 @@ void GltfPlan::layOutGroup(int g)
     appendInt(p, accessor(view(n * 4, gltfArrayBuffer, &group.weight), gltfUnsignedByte, n, "VEC4", true));
     p += ",\"_POINT\":";
     appendInt(p, accessor(view(n * 4, gltfArrayBuffer, &group.point), gltfFloat, n, "SCALAR"));
+    // Each vertex's point again as a whole u: editors keep texture coordinates.
+    p += ",\"TEXCOORD_0\":";
+    appendInt(p, accessor(view(n * 8, gltfArrayBuffer, &group.uv), gltfFloat, n, "VEC2"));
     p += "},\"mode\":";
-    appendInt(p, group.mode);
-    p += ",\"material\":";
-    appendInt(p, group.translucent ? 1 : 0);
-    if (group.mode == gltfTriangles) {
-        const bool wide = group.wideIndices();
+    appendInt(p, gltfTriangles);
+    const std::string attributes = std::move(p);
+    p.clear();
+    const bool wide = group.wideIndices();
+    const size_t indexBytes = wide ? 4 : 2;
+    const int indexView = view(group.indices * indexBytes, gltfElementArrayBuffer, &group.index);
+    for (int colour = 0; colour < 256; ++colour) {
+        if (colourSlot[g][colour] < 0) continue;
+        if (!p.empty()) p += ',';
+        p += attributes;
+        p += ",\"material\":";
+        appendInt(p, colourSlot[g][colour]);
         p += ",\"indices\":";
-        appendInt(p, accessor(view(group.indices * (wide ? 4 : 2), gltfElementArrayBuffer, &group.index),
-                              wide ? gltfUnsignedInt : gltfUnsignedShort, group.indices, "SCALAR"));
+        appendInt(p, accessor(indexView, wide ? gltfUnsignedInt : gltfUnsignedShort, colourIndices[g][colour], "SCALAR", false, nullptr,
+                              nullptr, 0, colourFirstIndex[g][colour] * indexBytes));
+        p += '}';
     }
-    p += '}';
 }
 
 // A line mesh's one primitive: no skin, no normals (lines are drawn unlit in either look).
@@ -310,9 +349,13 @@ void GltfPlan::layOutLineMesh(GltfLineMesh& lines)
     appendInt(p, accessor(view(n * 12, gltfArrayBuffer, &lines.colour), gltfFloat, n, "VEC3"));
     p += ",\"_POINT\":";
     appendInt(p, accessor(view(n * 4, gltfArrayBuffer, &lines.point), gltfFloat, n, "SCALAR"));
+    p += ",\"TEXCOORD_0\":";
+    appendInt(p, accessor(view(n * 8, gltfArrayBuffer, &lines.uv), gltfFloat, n, "VEC2"));
     p += "},\"mode\":";
     appendInt(p, gltfLines);
-    p += ",\"material\":0}";
+    p += ",\"material\":";
+    appendInt(p, lineMaterial());
+    p += '}';
 }
 
 void GltfPlan::layOut()

@@ -25,7 +25,7 @@ struct GltfGroup {
     float high[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
     bool normals = false;
     // Where each attribute starts in the buffer.
-    size_t position = 0, normal = 0, colour = 0, joint = 0, weight = 0, point = 0, index = 0;
+    size_t position = 0, normal = 0, colour = 0, joint = 0, weight = 0, point = 0, uv = 0, index = 0;
     bool wideIndices() const { return vertices > 65535; }
     bool empty() const;
 };
@@ -39,7 +39,7 @@ struct GltfLineMesh {
     size_t vertices = 0;
     float low[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
     float high[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
-    size_t position = 0, colour = 0, point = 0;  // where each attribute starts in the buffer
+    size_t position = 0, colour = 0, point = 0, uv = 0;  // where each attribute starts in the buffer
     std::string primitiveText;
     const char* role() const { return joint >= 0 ? "lines" : "posed lines"; }
 };
@@ -51,11 +51,20 @@ struct GltfPlan {
     const ExportOptions& options;
     const float* linear;  // a palette component's linear value
     GltfGroup groups[2];  // polygons, translucent polygons
-    int slot[2] = {-1, -1};  // each group's place among the mesh's primitives
+    int slot[2] = {-1, -1};  // each group's first place among the mesh's primitives
     int primitives = 0;
+    // Triangles go in a primitive per stored colour with its own material `palette_NNN`, so that
+    // a colour survives an editor that keeps materials but not vertex attributes; a group's
+    // primitives share its vertices. Per group and colour: indices, first index, place.
+    size_t colourIndices[2][256] = {};
+    size_t colourFirstIndex[2][256] = {};
+    int colourSlot[2][256];
+    // Per primitive of the skinned mesh: its role (the extras' name for its group) and its material.
+    std::vector<std::string> slotRole, slotMaterial;
+    std::vector<bool> slotTranslucent;
     std::vector<GltfLineMesh> lineMeshes;  // each one primitive, numbered after the skinned mesh's
-    // Each element's place in the glTF: its primitive (a group, or a line mesh's numbered after
-    // the skinned mesh's) and first vertex, or its node.
+    // Each element's place in the glTF: its primitive (a colour of a group, or a line mesh's
+    // numbered after the skinned mesh's) and first vertex, or its node.
     std::vector<ElementPlace> places;
     // Spheres: a mesh per colour and side (plain, mirrored), a material per colour.
     int sphereMesh[256][2];
@@ -70,7 +79,7 @@ struct GltfPlan {
     size_t binSize = 0;
     std::string views, accessors;
     int viewCount = 0, accessorCount = 0;
-    std::string primitiveText[2];
+    std::string primitiveText[2];  // a group's primitives, comma-separated
     size_t sphereView[5] = {};  // positions, normals, mirror normals, indices, mirror indices
     int spherePosition = -1, sphereNormal = -1, sphereMirrorNormal = -1, sphereIndex = -1, sphereMirrorIndex = -1;
     size_t inverseBindView = 0, pointView = 0;
@@ -80,6 +89,9 @@ struct GltfPlan {
     bool skinnedMesh() const { return primitives > 0; }
     // The materials coloured by their vertices: the skinned mesh's and the line meshes'.
     bool vertexColoured() const { return skinnedMesh() || !lineMeshes.empty(); }
+    // The line meshes' one material, after the skinned mesh's; then the spheres'.
+    int lineMaterial() const { return primitives; }
+    int firstSphereMaterial() const { return primitives + (lineMeshes.empty() ? 0 : 1); }
     size_t firstLineMesh() const { return skinnedMesh() ? 1 : 0; }
     size_t firstSphereMesh() const { return firstLineMesh() + lineMeshes.size(); }
     size_t firstSphereNode() const { return body.joints.size() + (skinnedMesh() ? 1 : 0); }
@@ -94,7 +106,8 @@ private:
     void layOutLineMesh(GltfLineMesh& lines);
     int view(size_t bytes, int target, size_t* offset);
     int accessor(int view, int componentType, size_t count, const char* type, bool normalized = false,
-                 const float* low = nullptr, const float* high = nullptr, int components = 0);
+                 const float* low = nullptr, const float* high = nullptr, int components = 0, size_t byteOffset = 0);
+    void planSlots(int g);
 };
 
 // Writes every view into `bin` (plan.binSize bytes, zeroed).

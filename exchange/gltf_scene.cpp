@@ -47,7 +47,7 @@ void appendMeshes(std::string& s, const GltfPlan& plan, const std::string& name)
         s += lines.primitiveText;
         s += "]}";
     }
-    const int firstSphereMaterial = plan.vertexColoured() ? (plan.slot[1] >= 0 ? 2 : 1) : 0;
+    const int firstSphereMaterial = plan.firstSphereMaterial();
     for (const auto& [colour, mirror] : plan.sphereMeshes) {
         if (!first) s += ',';
         first = false;
@@ -74,14 +74,16 @@ void appendMaterials(std::string& s, const GltfPlan& plan)
 {
     s += ",\"materials\":[";
     bool first = true;
-    if (plan.vertexColoured()) {
-        const float white[3] = {1, 1, 1};
-        appendMaterial(s, plan, "opaque", white, false);
-        if (plan.slot[1] >= 0) {
-            s += ',';
-            appendMaterial(s, plan, "translucent", white, true);
-        }
+    const float white[3] = {1, 1, 1};
+    for (size_t m = 0; m < plan.slotMaterial.size(); ++m) {
+        if (!first) s += ',';
         first = false;
+        appendMaterial(s, plan, plan.slotMaterial[m].c_str(), white, plan.slotTranslucent[m]);
+    }
+    if (!plan.lineMeshes.empty()) {
+        if (!first) s += ',';
+        first = false;
+        appendMaterial(s, plan, "lines", white, false);
     }
     for (uint8_t colour : plan.sphereColours) {
         if (!first) s += ',';
@@ -248,9 +250,7 @@ void appendScene(std::string& s, const GltfPlan& plan, const std::string& name)
     head.pointCount = body.pointCount;
     head.pointAccessor = plan.pointAccessor;
     head.normalTotal = body.normalTotal;
-    for (int g = 0; g < 2; ++g) {
-        if (plan.slot[g] >= 0) head.roles.emplace_back(plan.groups[g].role);
-    }
+    head.roles = plan.slotRole;
     for (size_t k = 0; k < plan.lineMeshes.size(); ++k) {
         head.roles.emplace_back(plan.lineMeshes[k].role());
         head.lineNodes.push_back(static_cast<int64_t>(plan.firstLineNode() + k));

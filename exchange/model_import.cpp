@@ -7,6 +7,7 @@
 
 #include "body/body.h"
 #include "body/body_check.h"
+#include "exchange/edited_gltf_import.h"
 #include "exchange/gltf_mesh_scene.h"
 #include "exchange/obj_mesh_scene.h"
 #include "exchange/orvane_gltf_import.h"
@@ -25,12 +26,13 @@ ModelFormat modelFormatOf(const std::string& path)
 }
 
 Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
-                  ModelImport* out)
+                  ModelImport* out, const ImportBase& base)
 {
     *out = ModelImport{};
     if (options.palette == nullptr) return faultOf("no palette");
     if (!(options.scale > 0) || options.scale > 1e9) return faultOf("scale must be a positive number");
     std::vector<uint8_t> body;
+    if (base.body != nullptr && base.required && format == ModelFormat::obj) return faultOf("an OBJ cannot be read against %s: export a glTF", base.name.c_str());
     if (format == ModelFormat::obj) {
         MeshScene scene;
         const MtlLoader loader = [&](const std::string& name, std::vector<uint8_t>* mtl) {
@@ -43,8 +45,18 @@ Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const s
         GltfDocument doc;
         if (const Fault f = readGltf(bytes, folder, &doc)) return f;
         bool handled = false;
-        if (const Fault f = bodyFromOrvaneGltf(doc, options, &handled, &body, &out->notes)) return f;
-        out->fromOrvane = handled;
+        if (base.body != nullptr) {
+            handled = out->fromBase = gltfMatchesBase(doc, *base.body);
+            if (!handled && base.required) return faultOf("its joints are not those of %s: not an export of it", base.name.c_str());
+            if (!handled) out->notes.push_back("not an export of " + base.name + " (its joints differ): imported on its own");
+            if (handled) {
+                if (const Fault f = bodyFromEditedGltf(doc, *base.body, options, &body, &out->notes)) return f;
+            }
+        }
+        if (!handled) {
+            if (const Fault f = bodyFromOrvaneGltf(doc, options, &handled, &body, &out->notes)) return f;
+        }
+        out->fromOrvane = handled && !out->fromBase;
         if (!handled) {
             MeshScene scene;
             if (const Fault f = meshSceneFromGltf(doc, &scene)) return f;

@@ -10,8 +10,9 @@
 
 namespace {
 
-// The skinned mesh's two primitives and a line mesh per joint (up to the bone table's 32767) and one posed.
-constexpr int64_t maxPrimitives = 2 + 32767 + 1;
+// A primitive per colour for polygons and for translucent polygons, then a line mesh per joint (up
+// to the bone table's 32767) and one posed.
+constexpr int64_t maxPrimitives = 2 * 256 + 32767 + 1;
 
 // --- writing -----------------------------------------------------------------------------------
 
@@ -170,7 +171,7 @@ bool geometryAt(const GltfJson& e, const char* kind, ElementPlace* out)
     if (at == nullptr) return false;
     if (at->is_null()) return true;
     int64_t p = 0, v = 0;
-    if (!at->is_array() || at->size() != 2 || !integerIn((*at)[0], -1, maxPrimitives, &p) || !integerIn((*at)[1], 0, INT32_MAX, &v)) return false;
+    if (!at->is_array() || at->size() != 2 || !integerIn((*at)[0], -1, maxPrimitives - 1, &p) || !integerIn((*at)[1], 0, INT32_MAX, &v)) return false;
     out->primitive = static_cast<int>(p);
     out->firstVertex = v;
     return true;

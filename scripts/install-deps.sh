@@ -18,6 +18,7 @@ packages=(
   libtinygltf-dev assimp-utils             # independent glTF readers; another tool's glTF in the import tests
   libjs-three                              # three.js, copied into each gallery
   chromium                                 # the browser the gallery tests open
+  blender python3-numpy                    # the editor in the round-trip test, run headless (its glTF add-on needs numpy)
   clang-format                             # the code format check
 )
 # Node.js runs the glTF validator in the tests; a machine that already has node and npm keeps them.

@@ -6,6 +6,7 @@
 
 #include "archive/archive_writer.h"
 #include "archive/stored_entries.h"
+#include "exchange/model_import.h"
 #include "support/file_io.h"
 #include "tool/commands.h"
 #include "tool/model_input.h"
@@ -16,7 +17,9 @@ const CommandSyntax replaceCommand = {
     .summary = "put a body (or a model) in place of one entry, or append it",
     .description = "Puts FILE in place of entry INDEX of ARCHIVE, or after the last entry when INDEX\n"
                    "is the entry count. FILE is a body (.bin, as 'orvane extract' and 'orvane import'\n"
-                   "write) or a model (.glb, .gltf, .obj) imported on the way. The new entry is\n"
+                   "write) or a model (.glb, .gltf, .obj) imported on the way. A glTF exported from\n"
+                   "the entry it replaces (and edited since, in Blender say) is read as an edit of\n"
+                   "it: every stored field the file does not carry stays as it was. The new entry is\n"
                    "packed where that makes it smaller; every other entry keeps its stored bytes\n"
                    "(nothing is repacked). The archive is rewritten through a temporary file and a\n"
                    "rename, so a failure leaves it as it was.\n"
@@ -86,6 +89,11 @@ int runReplace(int argc, char** argv)
     if (index == static_cast<long>(entries.size()) && entries.size() >= static_cast<size_t>(reachableEntries)) {
         std::fprintf(stderr, "orvane replace: %s: already %zu entries, the most an archive can reach\n", archivePath.c_str(), entries.size());
         return 1;
+    }
+    // The entry replaced is the base an edited export of it is read against.
+    const ModelFormat format = modelFormatOf(input);
+    if (index < static_cast<long>(entries.size()) && (format == ModelFormat::glb || format == ModelFormat::gltf)) {
+        if (loadImportBase(archivePath, index, false, &settings)) settings.base.clear();  // an entry that cannot be shown is no base
     }
     std::vector<uint8_t> body;
     if (const Fault f = loadEntryInput("replace", input, settings, &body)) {

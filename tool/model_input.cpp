@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "archive/archive_loader.h"
+
 #include "exchange/model_import.h"
 #include "image/palette_file.h"
 #include "support/file_io.h"
@@ -58,8 +60,23 @@ Fault loadEntryInput(const char* command, const std::string& path, const ModelSe
     options.fit = settings.fit;
     options.flat = settings.flat;
     ModelImport result;
-    if (const Fault f = importModel(bytes, format, folderOf(path), options, &result)) return f;
+    ImportBase base;
+    if (!settings.base.empty()) base = {&settings.base, settings.baseRequired, settings.baseName};
+    if (const Fault f = importModel(bytes, format, folderOf(path), options, &result, base)) return f;
     for (const std::string& note : result.notes) std::fprintf(stderr, "orvane %s: %s: %s\n", command, path.c_str(), note.c_str());
     *entry = std::move(result.body);
+    return noFault();
+}
+
+Fault loadImportBase(const std::string& archive, long index, bool required, ModelSettings* settings)
+{
+    uint8_t* data = nullptr;
+    uint32_t size = 0;
+    if (const Fault f = loadArchiveEntry(archive.c_str(), static_cast<int16_t>(index), &data, &size)) return f;
+    settings->base.assign(data, data + size);
+    std::free(data);
+    const size_t slash = archive.rfind('/');
+    settings->baseName = (slash == std::string::npos ? archive : archive.substr(slash + 1)) + " entry " + std::to_string(index);
+    settings->baseRequired = required;
     return noFault();
 }

@@ -13,7 +13,15 @@ struct ModelSettings {
     double scale = 0;      // 0: the default
     double fit = 0;        // above 0: the scale that makes the largest extent this many model units
     bool flat = false;     // faces unlit, whatever their normals
+    // The body an edited export is read against (see ImportBase): empty for none.
+    std::vector<uint8_t> base;
+    bool baseRequired = false;
+    std::string baseName;
 };
+
+// Loads entry `index` of `archive` into settings->base, named for its notes; the fault when it
+// cannot be read.
+Fault loadImportBase(const std::string& archive, long index, bool required, ModelSettings* settings);
 
 // Reads `path` into *entry. Notes of an import (what was baked or dropped) go to standard error
 // as "orvane COMMAND: PATH: note". The fault names what went wrong, without the path.

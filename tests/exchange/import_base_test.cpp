@@ -1,0 +1,203 @@
+// import_base_test.cpp: an export stripped as Blender strips it (no extras, no custom attributes)
+// and read against its base body: unedited it gives the base byte for byte, and each edit changes
+// only what it should. tests/exchange/blender/round_trip.py does the same with Blender itself.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <nlohmann/json.hpp>
+
+#include "body/body_builder.h"
+#include "testkit/sample_bodies.h"
+#include "demo/demo_data.h"
+#include "exchange/gltf_export.h"
+#include "import_test_support.h"
+#include "support/little_endian.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+// An export as an editor that keeps only standard data writes it again.
+struct Stripped {
+    Json json;
+    Bytes bin;
+    explicit Stripped(const Bytes& body)
+    {
+        PosedBody posed;
+        EXPECT_FALSE(poseBody(body.data(), body.size(), 0, &posed));
+        ExportOptions options;
+        options.archiveName = "test.ZRK";
+        options.palette = demoPaletteColours();
+        const Bytes glb = writeGlb(posed, options);
+        const uint32_t length = readU32(&glb[12]);
+        json = Json::parse(glb.begin() + 20, glb.begin() + 20 + length);
+        bin.assign(glb.begin() + 20 + length + 8, glb.end());
+        json["scenes"][0].erase("extras");
+        // Loose edges keep no texture coordinates either.
+        for (Json& m : json["meshes"]) {
+            for (Json& p : m["primitives"]) {
+                p["attributes"].erase("_POINT");
+                if (p.value("mode", 4) == 1) p["attributes"].erase("TEXCOORD_0");
+            }
+        }
+    }
+    float& at(int accessor, int element, int component)
+    {
+        const Json& a = json["accessors"][accessor];
+        const size_t components = a["type"] == "SCALAR" ? 1 : a["type"] == "VEC2" ? 2 : 3;
+        const size_t offset = json["bufferViews"][a["bufferView"].get<int>()].value("byteOffset", 0) + a.value("byteOffset", 0);
+        return *reinterpret_cast<float*>(&bin[offset + (static_cast<size_t>(element) * components + static_cast<size_t>(component)) * 4]);
+    }
+    std::string import(const Bytes& base, ModelImport* out, bool required = true) const
+    {
+        MeshBodyOptions options;
+        options.palette = demoPaletteColours();
+        const Fault f = importModel(glbOf(json.dump(), bin), ModelFormat::glb, "", options, out, {&base, required, "the base"});
+        return f ? f.reason : "";
+    }
+};
+
+// A root and a child bone turned about y, polygons of three colours, a line across the bones and
+// one on the child (a point of it moved in the faces alone must keep it), and a sphere.
+Bytes smallBody()
+{
+    BodyBuilder b;
+    for (int i = 0; i < 4; ++i) b.addPoint(static_cast<int16_t>(i * 40), static_cast<int16_t>(i % 2 * 40), 0);
+    for (int i = 0; i < 4; ++i) b.addPoint(static_cast<int16_t>(i * 30), 0, static_cast<int16_t>(20 + i % 2 * 30));
+    b.addBone(0, 4, 0, -1);
+    b.addNormal(0, 100, 100, 400);
+    b.addBone(4, 4, 3, 0, 0, 128);
+    b.addNormal(0, 0, 100, 300);
+    b.addPolygon(0, 40, {0, 1, 2});
+    b.addShadedPolygon(8, 48, 1, {4, 5, 6, 7});
+    b.addVertexShadedPolygon(9, 32, {{0, 1}, {0, 2}, {0, 3}});
+    b.addPolygon(5, 60, {7, 6, 5});
+    b.addLine(70, 0, 7);
+    b.addLine(71, 4, 5);
+    b.addSphere(90, 12, 3);
+    return b.build();
+}
+
+void expectSameBytes(const Bytes& body, const std::string& name)
+{
+    ModelImport result;
+    ASSERT_EQ(Stripped(body).import(body, &result), "") << name;
+    EXPECT_TRUE(result.fromBase) << name;
+    EXPECT_TRUE(result.body == body) << name;
+    EXPECT_TRUE(result.notes.empty()) << name << ": " << result.notes.front();
+}
+
+// Generated bodies include rotation bones under skipped and later bones.
+TEST(ImportBase, AnUneditedExportGivesTheBaseByteForByte)
+{
+    for (const DemoBody& demo : demoBodies()) expectSameBytes(demo.bytes, demo.name);
+    for (uint32_t seed = 1; seed <= 300; ++seed) expectSameBytes(sampleBody(seed), "sample " + std::to_string(seed));
+    // Rotation bones under a bone the frames skip (type 2) and under a later bone.
+    BodyBuilder b;
+    for (int i = 0; i < 8; ++i) b.addPoint(static_cast<int16_t>(i * 25), static_cast<int16_t>(10 + i % 3 * 20), static_cast<int16_t>(i % 2 * 30));
+    b.addBone(0, 2, 0, -1);
+    b.addBone(2, 2, 1, 0, 40, 0, 2);
+    b.addBone(4, 2, 3, 1, 100, 30);
+    b.addBone(6, 2, 5, 4, -60, 0);
+    b.addBone(0, 0, 7, 2, 20, 0);
+    b.addPolygon(0, 40, {0, 3, 5});
+    b.addPolygon(0, 41, {2, 4, 6, 7});
+    expectSameBytes(b.build(), "bones under skipped and later bones");
+}
+
+TEST(ImportBase, EachEditChangesOnlyWhatItShould)
+{
+    const Bytes base = smallBody();
+    const BodyParts before = partsOf(base);
+    // The primitive of a colour's triangles, by its material's name.
+    const auto primitiveOf = [](const Json& json, const std::string& material) {
+        const Json& prims = json["meshes"][0]["primitives"];
+        for (size_t p = 0; p < prims.size(); ++p) {
+            if (json["materials"][prims[p]["material"].get<int>()]["name"] == material) return static_cast<int>(p);
+        }
+        return -1;
+    };
+    struct Case {
+        const char* name;
+        std::function<void(Stripped&)> edit;
+        std::function<void(BodyParts&)> expect;  // the base's parts, changed as the edit should
+    };
+    const std::vector<Case> cases = {
+        {"point 5 moved 0.01 along x (4 units)",
+         [](Stripped& s) {
+             std::set<int> done;  // a colour's primitives share their group's vertices
+             for (const Json& p : s.json["meshes"][0]["primitives"]) {
+                 const int positions = p["attributes"]["POSITION"].get<int>(), ids = p["attributes"]["TEXCOORD_0"].get<int>();
+                 if (!done.insert(positions).second) continue;
+                 for (int v = 0; v < s.json["accessors"][positions]["count"].get<int>(); ++v) {
+                     if (s.at(ids, v, 0) == 5.0f) s.at(positions, v, 0) += 0.01f;
+                 }
+             }
+         },
+         [](BodyParts& p) { p.points[5].x += 4; }},
+        {"bone 1 turned a quarter about its parent's x",
+         [](Stripped& s) {
+             const Json& r = s.json["nodes"][1]["rotation"];
+             const double h = std::sqrt(0.5), x = r[0], y = r[1], z = r[2], w = r[3];
+             s.json["nodes"][1]["rotation"] = {h * (w + x), h * (y - z), h * (z + y), h * (w - x)};  // (h, 0, 0, h) * q
+         },
+         [](BodyParts& p) { p.bones[1].angleX += 256; }},
+        {"the polygons of colour 48 given palette_077",
+         [&](Stripped& s) {
+             s.json["materials"].push_back({{"name", "palette_077"}});
+             s.json["meshes"][0]["primitives"][primitiveOf(s.json, "palette_048")]["material"] = s.json["materials"].size() - 1;
+         },
+         [](BodyParts& p) { p.polygons[1].colour = 77; }},
+        {"no lines in the file (Blender without \"Loose Edges\"): the lines kept",
+         [](Stripped& s) {
+             for (Json& n : s.json["nodes"]) {
+                 if (n.value("name", "").starts_with("lines_")) n.erase("mesh");
+             }
+         },
+         [](BodyParts&) {}},
+        {"the polygons of colour 40 deleted",
+         [&](Stripped& s) { s.json["meshes"][0]["primitives"].erase(static_cast<size_t>(primitiveOf(s.json, "palette_040"))); },
+         [](BodyParts& p) { p.polygons.erase(p.polygons.begin()); }},
+    };
+    for (const Case& c : cases) {
+        Stripped s(base);
+        c.edit(s);
+        ModelImport result;
+        ASSERT_EQ(s.import(base, &result), "") << c.name;
+        BodyParts want = before;
+        c.expect(want);
+        const BodyParts got = partsOf(result.body);
+        ASSERT_EQ(got.points.size(), want.points.size()) << c.name;
+        for (size_t i = 0; i < want.points.size(); ++i) {
+            EXPECT_TRUE(got.points[i].x == want.points[i].x && got.points[i].y == want.points[i].y && got.points[i].z == want.points[i].z) << c.name << ": point " << i;
+        }
+        ASSERT_EQ(got.bones.size(), want.bones.size()) << c.name;
+        for (size_t i = 0; i < want.bones.size(); ++i) {
+            EXPECT_EQ(std::memcmp(&got.bones[i], &want.bones[i], sizeof(BodyBone)), 0) << c.name << ": bone " << i;
+        }
+        ASSERT_EQ(got.polygons.size(), want.polygons.size()) << c.name;
+        for (size_t i = 0; i < want.polygons.size(); ++i) {
+            EXPECT_TRUE(got.polygons[i].type == want.polygons[i].type && got.polygons[i].colour == want.polygons[i].colour &&
+                        got.polygons[i].points == want.polygons[i].points)
+                << c.name << ": polygon " << i;
+        }
+        EXPECT_EQ(got.lines, want.lines) << c.name;
+    }
+}
+
+TEST(ImportBase, AFileFromAnotherBodyIsRefusedOrImportedOnItsOwn)
+{
+    const Bytes base = smallBody();
+    Stripped s(demoBodies()[0].bytes);
+    ModelImport result;
+    EXPECT_NE(s.import(base, &result).find("not an export of it"), std::string::npos);
+    ASSERT_EQ(s.import(base, &result, false), "");
+    EXPECT_FALSE(result.fromBase);
+    ASSERT_FALSE(result.notes.empty());
+    EXPECT_NE(result.notes.front().find("imported on its own"), std::string::npos);
+}
+
+}  // namespace
