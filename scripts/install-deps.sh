@@ -19,6 +19,7 @@ packages=(
   libjs-three                              # three.js, copied into each gallery
   chromium                                 # the browser the gallery tests open
   blender python3-numpy                    # the editor in the round-trip test, run headless (its glTF add-on needs numpy)
+  clang-format                             # the code format check
 )
 # Node.js runs the glTF validator in the tests; a machine that already has node and npm keeps them.
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then

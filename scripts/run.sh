@@ -8,8 +8,8 @@ root=$(pwd)
 
 scripts/install-deps.sh
 
-cmake -S . -B build -DORVANE_WERROR=ON
-cmake --build build -j2 --target orvane-viewer orvane
+cmake --preset dev
+cmake --build --preset dev -j2 --target orvane-viewer orvane
 
 data="$root/out/demo"
 mkdir -p "$data"

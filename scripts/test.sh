@@ -7,21 +7,22 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-cmake -S . -B build -DORVANE_WERROR=ON
-cmake --build build -j"$(nproc)"
-ctest --test-dir build --output-on-failure
+# The builds are the presets of CMakePresets.json: dev (build/), sanitize, fuzz.
+cmake --preset dev
+cmake --build --preset dev -j"$(nproc)"
+ctest --preset dev
 
 # The archive, body and exchange tests once more with AddressSanitizer and
 # UndefinedBehaviorSanitizer: the code that reads every byte a user hands in. (The whole suite
 # under them would take the test command well past its time.)
-cmake -S . -B build-sanitize -DORVANE_SANITIZE=ON -DORVANE_WERROR=ON
-cmake --build build-sanitize -j"$(nproc)" --target sanitized_tests
+cmake --preset sanitize
+cmake --build --preset sanitize -j"$(nproc)" --target sanitized_tests
 # Leak checking is off: the GL and SDL libraries' own allocations in the tool the tests run are
 # reported as leaks at exit.
 for folder in archive body exchange; do
   ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "build-sanitize/tests/$folder" --output-on-failure --label-exclude e2e
 done
 
-cmake -S . -B build-fuzz -DORVANE_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DORVANE_WERROR=ON
-cmake --build build-fuzz -j"$(nproc)"
-ctest --test-dir build-fuzz --output-on-failure
+cmake --preset fuzz
+cmake --build --preset fuzz -j"$(nproc)"
+ctest --preset fuzz
