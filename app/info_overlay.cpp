@@ -86,7 +86,8 @@ RgbImage paintInfoBox(const InfoLines& lines)
     RgbImage box = blackImage(infoBoxWidth, infoBoxHeight);
     for (size_t i = 0; i < box.rgb.size(); i += 3) std::copy(infoBacking, infoBacking + 3, &box.rgb[i]);
     for (int i = 0; i < infoLineCount; ++i) {
-        drawLabel(box, infoPadding, infoPadding + i * labelHeight(infoScale), fit(lines[i]).c_str(), infoScale, infoInk);
+        drawLabel(box, infoPadding, infoPadding + i * labelHeight(infoScale), fit(lines[i]).c_str(), infoScale,
+                  infoInk);
     }
     return box;
 }

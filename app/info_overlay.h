@@ -12,8 +12,8 @@
 
 inline constexpr int infoColumns = 24;  // characters a line holds
 inline constexpr int infoLineCount = 6;
-inline constexpr int infoScale = 1;     // screen pixels per font pixel
-inline constexpr int infoPadding = 2;   // pixels between the box's edge and the lines' own margins
+inline constexpr int infoScale = 1;    // screen pixels per font pixel
+inline constexpr int infoPadding = 2;  // pixels between the box's edge and the lines' own margins
 // The box's size is fixed, whatever it says, so that it never covers more than this.
 inline constexpr int infoBoxWidth = (infoColumns * 6 + 2) * infoScale + 2 * infoPadding;
 inline constexpr int infoBoxHeight = infoLineCount * 9 * infoScale + 2 * infoPadding;
@@ -23,12 +23,12 @@ inline constexpr uint8_t infoBacking[3] = {24, 24, 24};
 inline constexpr uint8_t infoInk[3] = {235, 235, 200};
 
 struct InfoFacts {
-    std::string archive;      // the archive's path
+    std::string archive;  // the archive's path
     int32_t entry = 0;
     int32_t entryCount = -1;  // -1 when the archive cannot be read
     std::string fault;        // why the entry cannot be shown; empty when it is
     int32_t points = 0, bones = 0, polygons = 0, lines = 0, spheres = 0;
-    double fps = -1.0;        // negative until a first second has been measured
+    double fps = -1.0;  // negative until a first second has been measured
 };
 
 using InfoLines = std::array<std::string, infoLineCount>;

@@ -26,10 +26,7 @@ static_assert(SDL_KEYDOWN == eventKeyDown && SDL_MOUSEMOTION == eventMouseMotion
 
 // The zoom step is taken in double and stored back as float, so repeated steps round the
 // same way on every machine.
-void stepZoom(double step)
-{
-    viewZoom = static_cast<float>(static_cast<double>(viewZoom) + step);
-}
+void stepZoom(double step) { viewZoom = static_cast<float>(static_cast<double>(viewZoom) + step); }
 
 void reloadBody()
 {

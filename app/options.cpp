@@ -52,7 +52,8 @@ const char* optionValue(int argc, char** argv, int* i, const char* name, bool* m
 
 bool wholeNumber(const char* text, long low, long high, long* value)
 {
-    if (!std::isdigit(static_cast<unsigned char>(text[0])) && text[0] != '-') return false;  // no space or '+' before it
+    if (!std::isdigit(static_cast<unsigned char>(text[0])) && text[0] != '-')
+        return false;  // no space or '+' before it
     errno = 0;
     char* end = nullptr;
     const long v = std::strtol(text, &end, 10);
@@ -147,7 +148,8 @@ int takeCommandLine(int argc, char** argv)
     // the run without arguments reads its palette.dmp as it always has.
     struct stat status;
     if (argc > 1 && stat(viewerOptions.palettePath.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        std::fprintf(stderr, "orvane-viewer: %s: not a regular file; the palette must be a file\n", viewerOptions.palettePath.c_str());
+        std::fprintf(stderr, "orvane-viewer: %s: not a regular file; the palette must be a file\n",
+                     viewerOptions.palettePath.c_str());
         return 1;
     }
     if (viewerOptions.archiveNamed) {

@@ -39,7 +39,7 @@ void onStopTaking(const struct sigaction& previous, int signal)
     if ((previous.sa_flags & SA_SIGINFO) == 0 && previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
         previous.sa_handler(signal);
         install(signal, onStopSignal, nullptr);  // SDL's handler puts itself back in place
-        alarm(2);  // a frame that never comes back must not keep the process alive
+        alarm(2);                                // a frame that never comes back must not keep the process alive
     } else {
         _exit(0);
     }

@@ -16,10 +16,7 @@ namespace {
 constexpr uint32_t initEverything = 0xFFFF;
 constexpr int colourDepth = 32;
 
-void quitSdlAtExit()
-{
-    SDL_Quit();
-}
+void quitSdlAtExit() { SDL_Quit(); }
 
 }  // namespace
 

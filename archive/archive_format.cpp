@@ -3,8 +3,8 @@
 
 #include <sys/stat.h>  // Required for: fstat (the file's kind, and its size to bound every read)
 
-#include <fcntl.h>     // Required for: open without waiting on a pipe
-#include <unistd.h>    // Required for: close
+#include <fcntl.h>   // Required for: open without waiting on a pipe
+#include <unistd.h>  // Required for: close
 
 #include <cerrno>
 #include <cstring>

@@ -32,7 +32,8 @@ inline constexpr const char* archiveOutOfMemory = "out of memory";
 // The reasons a whole archive cannot be read, one wording each, whichever command reads it.
 inline constexpr const char* archiveNotRegular = "not a regular file";
 inline constexpr const char* archiveNoTable = "too short to hold an offset table";
-inline constexpr const char* archiveNegativeCount = "damaged offset table: the first offset gives a negative entry count";
+inline constexpr const char* archiveNegativeCount =
+    "damaged offset table: the first offset gives a negative entry count";
 inline constexpr const char* archiveNoEntries = "the offset table announces no entries";
 
 struct EntryHeader {

@@ -8,7 +8,7 @@
 
 #include <sys/stat.h>  // Required for: fstat (the file's kind)
 
-#include <cstdlib>       // Required for: malloc, free
+#include <cstdlib>  // Required for: malloc, free
 
 #include "archive/archive_format.h"
 #include "archive/lz_decompress.h"

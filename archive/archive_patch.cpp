@@ -66,7 +66,10 @@ struct Reader {
 
 uint64_t readU64(const uint8_t* p) { return readU32(p) | (static_cast<uint64_t>(readU32(p + 4)) << 32); }
 
-bool spansEqual(ByteSpan a, ByteSpan b) { return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0); }
+bool spansEqual(ByteSpan a, ByteSpan b)
+{
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
+}
 
 Fault cut(const char* what) { return faultOf("cut short in %s", what); }
 
@@ -86,9 +89,11 @@ Fault decodeChanges(Reader& in, ArchivePatch* patch)
         change.kind = static_cast<PatchChangeKind>(kind);
         const bool inBoth = change.entry < low;
         if (change.kind == PatchChangeKind::replaced ? !inBoth
-            : change.kind == PatchChangeKind::added   ? change.entry < patch->originalEntries || change.entry >= patch->resultEntries
-            : change.kind == PatchChangeKind::removed ? change.entry < patch->resultEntries || change.entry >= patch->originalEntries
-                                                      : true)
+            : change.kind == PatchChangeKind::added
+                ? change.entry < patch->originalEntries || change.entry >= patch->resultEntries
+            : change.kind == PatchChangeKind::removed
+                ? change.entry < patch->resultEntries || change.entry >= patch->originalEntries
+                : true)
             return faultOf("change %u: kind %u does not fit entry %u", i, kind, change.entry);
         added += change.kind == PatchChangeKind::added;
         removed += change.kind == PatchChangeKind::removed;
@@ -96,7 +101,8 @@ Fault decodeChanges(Reader& in, ArchivePatch* patch)
         if (change.kind == PatchChangeKind::removed) continue;
         uint32_t size = 0;
         const uint8_t* stored = nullptr;
-        if (!in.u32(&size) || !in.take(size, &stored)) return faultOf("entry %u: cut short in its stored bytes", change.entry);
+        if (!in.u32(&size) || !in.take(size, &stored))
+            return faultOf("entry %u: cut short in its stored bytes", change.entry);
         if (size < entryHeaderBytes || entryExtent(parseEntryHeader(stored)) != size)
             return faultOf("entry %u: its header does not give its %u stored bytes", change.entry, size);
         change.stored.assign(stored, stored + size);
@@ -217,7 +223,8 @@ Fault decodePatch(ByteSpan bytes, ArchivePatch* patch)
     const ByteSpan body = bytes.first(bytes.size() - checksumBytes);
     if (!spansEqual(sha256(body), bytes.last(checksumBytes))) {
         if (version != patchFormatVersion)
-            return faultOf("damaged, or in a patch format other than %u, the one this orvane reads", patchFormatVersion);
+            return faultOf("damaged, or in a patch format other than %u, the one this orvane reads",
+                           patchFormatVersion);
         return faultOf("damaged: its checksum does not match (cut short or altered)");
     }
     if (version != patchFormatVersion)

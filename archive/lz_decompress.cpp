@@ -15,9 +15,9 @@
 
 namespace {
 
-constexpr size_t groupInputBytes = 16;             // eight references
+constexpr size_t groupInputBytes = 16;  // eight references
 constexpr size_t longestReference = 17;
-constexpr size_t copySlack = 8;                    // eight-byte copies may write past the length
+constexpr size_t copySlack = 8;  // eight-byte copies may write past the length
 constexpr size_t groupOutputRoom = 8 * longestReference + copySlack;
 
 inline void copy8(uint8_t* to, const uint8_t* from) { std::memcpy(to, from, 8); }

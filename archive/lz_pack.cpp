@@ -13,7 +13,8 @@ constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
 
 std::size_t hash3(const uint8_t* p)
 {
-    const uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
+    const uint32_t v =
+        static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
     return (v * 2654435761u) >> (32 - hashBits);
 }
 

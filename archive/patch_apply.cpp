@@ -33,7 +33,8 @@ long firstDifferingEntry(const ArchivePatch& patch, const PatchableArchive& orig
 Fault checkTouchedEntries(const ArchivePatch& patch, const PatchableArchive& original)
 {
     if (original.entries.size() != patch.originalEntries)
-        return faultOf("it holds %zu entries; the patch was made for %u", original.entries.size(), patch.originalEntries);
+        return faultOf("it holds %zu entries; the patch was made for %u", original.entries.size(),
+                       patch.originalEntries);
     for (const PatchChange& change : patch.changes) {
         if (change.kind == PatchChangeKind::added) continue;
         if (sha256(original.entries[change.entry]) != change.original)

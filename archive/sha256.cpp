@@ -26,7 +26,8 @@ inline uint32_t rotateRight(uint32_t x, int n) { return (x >> n) | (x << (32 - n
 
 inline uint32_t readBigEndian(const uint8_t* p)
 {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) | (static_cast<uint32_t>(p[2]) << 8) | p[3];
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | p[3];
 }
 
 void compressPortable(uint32_t state[8], const uint8_t* block)
@@ -43,7 +44,8 @@ void compressPortable(uint32_t state[8], const uint8_t* block)
     for (int i = 0; i < 64; ++i) {
         const uint32_t t1 = h + (rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25)) + ((e & f) ^ (~e & g)) +
                             roundConstants[i] + w[i];
-        const uint32_t t2 = (rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+        const uint32_t t2 =
+            (rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
         h = g;
         g = f;
         f = e;
@@ -66,7 +68,8 @@ void compressPortable(uint32_t state[8], const uint8_t* block)
 #if defined(__x86_64__)
 // The same compression with the SHA extensions: two rounds an instruction, the message
 // schedule four words at a time. The state is kept as the instructions want it (ABEF, CDGH).
-__attribute__((target("sha,sse4.1"))) void compressShaExtensions(uint32_t state[8], const uint8_t* blocks, std::size_t count)
+__attribute__((target("sha,sse4.1"))) void compressShaExtensions(uint32_t state[8], const uint8_t* blocks,
+                                                                 std::size_t count)
 {
     const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
     __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state));
@@ -82,10 +85,12 @@ __attribute__((target("sha,sse4.1"))) void compressShaExtensions(uint32_t state[
             if (i < 4) {
                 w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks + 16 * i)), byteSwap);
             } else {
-                const __m128i sum = _mm_add_epi32(_mm_sha256msg1_epu32(w[i - 4], w[i - 3]), _mm_alignr_epi8(w[i - 1], w[i - 2], 4));
+                const __m128i sum =
+                    _mm_add_epi32(_mm_sha256msg1_epu32(w[i - 4], w[i - 3]), _mm_alignr_epi8(w[i - 1], w[i - 2], 4));
                 w[i] = _mm_sha256msg2_epu32(sum, w[i - 1]);
             }
-            __m128i message = _mm_add_epi32(w[i], _mm_loadu_si128(reinterpret_cast<const __m128i*>(roundConstants + 4 * i)));
+            __m128i message =
+                _mm_add_epi32(w[i], _mm_loadu_si128(reinterpret_cast<const __m128i*>(roundConstants + 4 * i)));
             cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
             message = _mm_shuffle_epi32(message, 0x0E);
             abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
@@ -118,8 +123,7 @@ bool portableOnly = false;
 
 Sha256::Sha256()
     : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19}
-{
-}
+{}
 
 void Sha256::compress(const uint8_t* blocks, std::size_t count)
 {

@@ -49,7 +49,8 @@ Fault unreadEntriesFault(const StoredArchive& archive, uint64_t fileSize)
 Fault entryHeaderFault(const EntryHeader& header, uint64_t bytesLeft)
 {
     if (header.mode > entryModePacked) return faultOf("%s", archiveUnsupportedMode);
-    if (header.mode <= entryModeStored) return header.unpackedSize > bytesLeft ? faultOf("%s", archiveTruncated) : noFault();
+    if (header.mode <= entryModeStored)
+        return header.unpackedSize > bytesLeft ? faultOf("%s", archiveTruncated) : noFault();
     if (header.storedSize > bytesLeft) return faultOf("%s", archiveTruncated);
     if (header.unpackedSize == 0 || header.unpackedSize > INT32_MAX ||
         header.unpackedSize > maxUnpackedPerPackedByte * header.storedSize)

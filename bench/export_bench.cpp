@@ -52,7 +52,8 @@ const Workspace& workspace()
 int tool(const std::string& arguments)
 {
     const char* other = std::getenv("ORVANE_TOOL");
-    const std::string command = std::string("'") + (other != nullptr ? other : ORVANE_TOOL_PATH) + "' " + arguments + " >/dev/null";
+    const std::string command =
+        std::string("'") + (other != nullptr ? other : ORVANE_TOOL_PATH) + "' " + arguments + " >/dev/null";
     const int raw = std::system(command.c_str());
     return raw == 0 ? 0 : 1;
 }
@@ -80,7 +81,8 @@ void BM_ExportAllGlb(benchmark::State& state)
         if (tool("export '" + w.archive + "' --all -o '" + w.out + "'") != 0) state.SkipWithError("export failed");
     }
     perEntry(state);
-    state.counters["file"] = benchmark::Counter(bytesPerEntry(w.out), benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
+    state.counters["file"] =
+        benchmark::Counter(bytesPerEntry(w.out), benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
 }
 
 void BM_DumpEachEntry(benchmark::State& state)

@@ -46,7 +46,8 @@ const Workspace& workspace()
 void run(benchmark::State& state, const std::string& arguments)
 {
     const char* other = std::getenv("ORVANE_TOOL");
-    const std::string command = std::string("'") + (other != nullptr ? other : ORVANE_TOOL_PATH) + "' " + arguments + " >/dev/null";
+    const std::string command =
+        std::string("'") + (other != nullptr ? other : ORVANE_TOOL_PATH) + "' " + arguments + " >/dev/null";
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0) state.SkipWithError(("failed: " + command).c_str());
     }

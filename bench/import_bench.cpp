@@ -35,8 +35,8 @@ struct Workspace {
         model = dir + "/largest.glb";
         if (run("export '" + archive + "' " + std::to_string(entry) + " -o '" + model + "'") != 0) std::abort();
         if (readFileBytes(model, &modelBytes) || readFileBytes(dir + "/palette.dmp", &palette)) std::abort();
-        std::fprintf(stderr, "largest demo body: entry %d, %zu bytes; its .glb %zu bytes\n", entry, bodies[static_cast<size_t>(entry)].bytes.size(),
-                     modelBytes.size());
+        std::fprintf(stderr, "largest demo body: entry %d, %zu bytes; its .glb %zu bytes\n", entry,
+                     bodies[static_cast<size_t>(entry)].bytes.size(), modelBytes.size());
     }
     ~Workspace() { std::filesystem::remove_all(dir); }
     static int run(const std::string& arguments)
@@ -56,7 +56,9 @@ void BM_ExportLargestGlb(benchmark::State& state)
 {
     const Workspace& w = workspace();
     for (auto _ : state) {
-        if (Workspace::run("export '" + w.archive + "' " + std::to_string(w.entry) + " -o '" + w.dir + "/out.glb'") != 0) state.SkipWithError("export failed");
+        if (Workspace::run("export '" + w.archive + "' " + std::to_string(w.entry) + " -o '" + w.dir + "/out.glb'") !=
+            0)
+            state.SkipWithError("export failed");
     }
 }
 
@@ -64,7 +66,8 @@ void BM_ImportLargestGlb(benchmark::State& state)
 {
     const Workspace& w = workspace();
     for (auto _ : state) {
-        if (Workspace::run("import '" + w.model + "' -o '" + w.dir + "/out.bin'") != 0) state.SkipWithError("import failed");
+        if (Workspace::run("import '" + w.model + "' -o '" + w.dir + "/out.bin'") != 0)
+            state.SkipWithError("import failed");
     }
 }
 

@@ -33,11 +33,16 @@ struct Workspace {
         if (mkdtemp(pattern.data()) == nullptr || writeDemoFiles(pattern)) std::abort();
         dir = pattern;
         // The exporter's own file of the first demo body: the extras attacks edit it.
-        if (std::system(("'" ORVANE_TOOL_PATH "' export '" + dir + "/body.ZRK' 0 -o '" + dir + "/demo.gltf' >/dev/null").c_str()) != 0) std::abort();
+        if (std::system(("'" ORVANE_TOOL_PATH "' export '" + dir + "/body.ZRK' 0 -o '" + dir + "/demo.gltf' >/dev/null")
+                            .c_str()) != 0)
+            std::abort();
     }
     ~Workspace() { fs::remove_all(dir); }
     std::string path(const std::string& name) const { return dir + "/" + name; }
-    void write(const std::string& name, const std::string& text) const { std::ofstream(path(name), std::ios::binary) << text; }
+    void write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(path(name), std::ios::binary) << text;
+    }
     Json demo() const { return Json::parse(std::ifstream(path("demo.gltf"))); }
 };
 
@@ -62,7 +67,8 @@ Cost measureHere(const char* model)
     if (child == 0) {
         if (std::freopen("/dev/null", "w", stderr) == nullptr) _exit(127);
         const char* tool = std::getenv("ORVANE_TOOL");  // another build's, to compare
-        execl(tool != nullptr ? tool : ORVANE_TOOL_PATH, "orvane", "import", model, "-o", "/dev/null", static_cast<char*>(nullptr));
+        execl(tool != nullptr ? tool : ORVANE_TOOL_PATH, "orvane", "import", model, "-o", "/dev/null",
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;
@@ -100,8 +106,10 @@ void measure(benchmark::State& state, const std::function<std::string(const Work
     state.counters["bound_MB"] = memoryBound / 1e6;
     state.counters["wall_s"] = cost.seconds;
     state.counters["bound_s"] = timeBound;
-    if (cost.status > 1) state.SkipWithError("the import crashed");
-    else if (cost.bytes > memoryBound || cost.seconds > timeBound) state.SkipWithError("past the bound");
+    if (cost.status > 1)
+        state.SkipWithError("the import crashed");
+    else if (cost.bytes > memoryBound || cost.seconds > timeBound)
+        state.SkipWithError("past the bound");
 }
 
 std::string repeat(const std::string& text, int times)
@@ -136,14 +144,16 @@ std::string selfBuffers(const Workspace& w)
 // 195 KB of 'mtllib self.obj self.obj ...' lines.
 std::string selfLibraries(const Workspace& w)
 {
-    w.write("self.obj", "v 0 0 0\nv 0.1 0 0\nv 0 0.1 0\nf 1 2 3\n" + repeat("mtllib" + repeat(" self.obj", 30) + "\n", 650));
+    w.write("self.obj",
+            "v 0 0 0\nv 0.1 0 0\nv 0 0.1 0\nf 1 2 3\n" + repeat("mtllib" + repeat(" self.obj", 30) + "\n", 650));
     return w.path("self.obj");
 }
 
 // 40 MB of OBJ words the importer has no use for.
 std::string manyWords(const Workspace& w)
 {
-    w.write("words.obj", "v 0 0 0\nv 0.1 0 0\nv 0 0.1 0\nf 1 2 3\n" + repeat("g a b c d e f g h i j k l m n o p q r s t u v w x y z\n", 740000));
+    w.write("words.obj", "v 0 0 0\nv 0.1 0 0\nv 0 0.1 0\nf 1 2 3\n" +
+                             repeat("g a b c d e f g h i j k l m n o p q r s t u v w x y z\n", 740000));
     return w.path("words.obj");
 }
 
@@ -166,17 +176,20 @@ std::string manyNodes(const Workspace& w)
 // A second skin of 5,000 joints with bufferless inverse-bind matrices, used by every node.
 std::string inverseBinds(const Workspace& w)
 {
-    Json j = {{"asset", {{"version", "2.0"}}},
-              {"buffers", {{{"uri", "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAAAAAM3MzD0AAAAAAAAAAAAAAADNzMw9AAAAAAAAAAA="},
-                            {"byteLength", 42}}}},
-              {"bufferViews", {{{"buffer", 0}, {"byteLength", 36}}, {{"buffer", 0}, {"byteOffset", 36}, {"byteLength", 6}}}},
-              {"accessors", {{{"bufferView", 0}, {"componentType", 5126}, {"count", 3}, {"type", "VEC3"}},
-                             {{"bufferView", 1}, {"componentType", 5123}, {"count", 3}, {"type", "SCALAR"}},
-                             {{"componentType", 5126}, {"count", 5000}, {"type", "MAT4"}}}},
-              {"meshes", {{{"primitives", {{{"attributes", {{"POSITION", 0}}}, {"indices", 1}}}}}}},
-              {"nodes", Json::array()},
-              {"skins", Json::array({{{"joints", {0}}}, {{"joints", Json::array()}, {"inverseBindMatrices", 2}}})},
-              {"scenes", {{{"nodes", Json::array()}}}}};
+    Json j = {
+        {"asset", {{"version", "2.0"}}},
+        {"buffers",
+         {{{"uri", "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAAAAAM3MzD0AAAAAAAAAAAAAAADNzMw9AAAAAAAAAAA="},
+           {"byteLength", 42}}}},
+        {"bufferViews", {{{"buffer", 0}, {"byteLength", 36}}, {{"buffer", 0}, {"byteOffset", 36}, {"byteLength", 6}}}},
+        {"accessors",
+         {{{"bufferView", 0}, {"componentType", 5126}, {"count", 3}, {"type", "VEC3"}},
+          {{"bufferView", 1}, {"componentType", 5123}, {"count", 3}, {"type", "SCALAR"}},
+          {{"componentType", 5126}, {"count", 5000}, {"type", "MAT4"}}}},
+        {"meshes", {{{"primitives", {{{"attributes", {{"POSITION", 0}}}, {"indices", 1}}}}}}},
+        {"nodes", Json::array()},
+        {"skins", Json::array({{{"joints", {0}}}, {{"joints", Json::array()}, {"inverseBindMatrices", 2}}})},
+        {"scenes", {{{"nodes", Json::array()}}}}};
     for (int i = 0; i < 5000; ++i) j["skins"][1]["joints"].push_back(i);
     for (int i = 0; i < 5000; ++i) {
         j["nodes"].push_back({{"mesh", 0}, {"skin", 1}});
@@ -193,7 +206,8 @@ std::string deepHierarchy(const Workspace& w)
     Json& nodes = j["nodes"];
     const size_t first = nodes.size();
     nodes.back()["children"].push_back(first);
-    for (size_t i = 0; i < 99998 - first; ++i) nodes.push_back(i + 1 < 99998 - first ? Json{{"children", {first + i + 1}}} : Json::object());
+    for (size_t i = 0; i < 99998 - first; ++i)
+        nodes.push_back(i + 1 < 99998 - first ? Json{{"children", {first + i + 1}}} : Json::object());
     w.write("deep.gltf", j.dump());
     return w.path("deep.gltf");
 }

@@ -72,7 +72,8 @@ void unpackLz(benchmark::State& state, const Corpus& c)
 {
     Bytes out(c.totalBytes);
     for (std::size_t i = 0; i < c.plain.size(); ++i) {  // check once, outside the timing
-        if (!lzDecompress(static_cast<int32_t>(c.plain[i].size()), out.data(), c.packed[i].data(), c.packed[i].size()) ||
+        if (!lzDecompress(static_cast<int32_t>(c.plain[i].size()), out.data(), c.packed[i].data(),
+                          c.packed[i].size()) ||
             std::memcmp(out.data(), c.plain[i].data(), c.plain[i].size()) != 0) {
             state.SkipWithError("LZ round trip failed");
             return;
@@ -130,7 +131,8 @@ void unpackInflate(benchmark::State& state, const Corpus& c)
         benchmark::ClobberMemory();
     }
     inflateEnd(&z);
-    if (!ok || std::memcmp(out.data(), c.plain[0].data(), c.plain[0].size()) != 0) state.SkipWithError("inflate failed");
+    if (!ok || std::memcmp(out.data(), c.plain[0].data(), c.plain[0].size()) != 0)
+        state.SkipWithError("inflate failed");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.totalBytes));
     state.counters["ratio"] = static_cast<double>(c.deflatedBytes) / static_cast<double>(c.totalBytes);
 }
@@ -162,8 +164,9 @@ public:
             const double copy = speeds[std::string("copyMemcpy/") + set];
             const double zlib = speeds[std::string("unpackInflate/") + set];
             if (lz <= 0 || copy <= 0 || zlib <= 0) continue;
-            std::printf("%-5s  LZ %.0f MB/s   inflate %.0f MB/s   memcpy %.0f MB/s   LZ/inflate %.2fx   LZ/memcpy %.3f\n", set,
-                        lz / 1e6, zlib / 1e6, copy / 1e6, lz / zlib, lz / copy);
+            std::printf(
+                "%-5s  LZ %.0f MB/s   inflate %.0f MB/s   memcpy %.0f MB/s   LZ/inflate %.2fx   LZ/memcpy %.3f\n", set,
+                lz / 1e6, zlib / 1e6, copy / 1e6, lz / zlib, lz / copy);
         }
     }
 

@@ -42,7 +42,8 @@ struct Workspace {
         for (const StoredEntry& entry : stored.entries) spans.push_back(entry.bytes);
         std::vector<std::vector<uint8_t>> fresh(std::size(changed));
         for (size_t k = 0; k < std::size(changed); ++k) {
-            if (storeEntry(fullRoomBody(static_cast<uint32_t>(1000 + k)), EntryPacking::packedIfSmaller, &fresh[k])) std::abort();
+            if (storeEntry(fullRoomBody(static_cast<uint32_t>(1000 + k)), EntryPacking::packedIfSmaller, &fresh[k]))
+                std::abort();
             spans[static_cast<size_t>(changed[k])] = fresh[k];
             changedStoredBytes += static_cast<double>(fresh[k].size());
         }
@@ -63,7 +64,8 @@ const Workspace& workspace()
 int tool(const std::string& arguments)
 {
     const char* other = std::getenv("ORVANE_TOOL");
-    const std::string command = std::string("'") + (other != nullptr ? other : ORVANE_TOOL_PATH) + "' " + arguments + " >/dev/null";
+    const std::string command =
+        std::string("'") + (other != nullptr ? other : ORVANE_TOOL_PATH) + "' " + arguments + " >/dev/null";
     return std::system(command.c_str()) == 0 ? 0 : 1;
 }
 
@@ -71,7 +73,8 @@ void BM_ListBoth(benchmark::State& state)
 {
     const Workspace& w = workspace();
     for (auto _ : state) {
-        if (tool("list '" + w.before + "'") != 0 || tool("list '" + w.after + "'") != 0) state.SkipWithError("list failed");
+        if (tool("list '" + w.before + "'") != 0 || tool("list '" + w.after + "'") != 0)
+            state.SkipWithError("list failed");
     }
 }
 
@@ -79,7 +82,8 @@ void BM_PatchCreate(benchmark::State& state)
 {
     const Workspace& w = workspace();
     for (auto _ : state) {
-        if (tool("patch create '" + w.before + "' '" + w.after + "' -o '" + w.patch + "'") != 0) state.SkipWithError("patch create failed");
+        if (tool("patch create '" + w.before + "' '" + w.after + "' -o '" + w.patch + "'") != 0)
+            state.SkipWithError("patch create failed");
     }
     const double size = static_cast<double>(std::filesystem::file_size(w.patch));
     state.counters["patch"] = benchmark::Counter(size, benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);

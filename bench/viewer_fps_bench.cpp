@@ -51,7 +51,8 @@ void runFrames(benchmark::State& state, uint8_t* body)
 uint8_t* loadDemoBody(benchmark::State& state, uint32_t* size = nullptr)
 {
     uint8_t* body = nullptr;
-    if (const Fault fault = loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body, size)) {
+    if (const Fault fault =
+            loadPreparedBody(demoArchivePath.c_str(), static_cast<int16_t>(state.range(0)), &body, size)) {
         state.SkipWithError(fault.reason);
     }
     ++bodyLoads;  // a new body for the overlays
@@ -157,7 +158,10 @@ void withAndWithoutInfo(benchmark::State& state, Frame frame)
 }
 
 // The viewer's whole frame, swap included.
-void infoOverlay(benchmark::State& state) { withAndWithoutInfo(state, [](uint8_t* body, uint32_t size) { showFrame(body, size); }); }
+void infoOverlay(benchmark::State& state)
+{
+    withAndWithoutInfo(state, [](uint8_t* body, uint32_t size) { showFrame(body, size); });
+}
 
 // The drawing alone (the body stage run once, no swap): the box's share of the rasteriser's work.
 void infoOverlayDrawOnly(benchmark::State& state)

@@ -54,8 +54,7 @@ void rotateMatrix(Matrix* dest, const Matrix* src);
 
 // Turns `count` stored points (three little-endian i16 each, from `points`) by `matrix`, adds
 // `origin` and stores the low 16 bits of each component into out[0 .. count - 1].
-void transformPoints(const uint8_t* points, int32_t count, Point16* out, const Matrix* matrix,
-                     const int32_t origin[3]);
+void transformPoints(const uint8_t* points, int32_t count, Point16* out, const Matrix* matrix, const int32_t origin[3]);
 
 // One bone: its matrix into `dest` from its parent's (or the identity), its points from the
 // point array `pointArray` into transformedPoints. A first point offset that is not a multiple

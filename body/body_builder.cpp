@@ -1,7 +1,6 @@
 // body_builder.cpp: composes a body record by record and encodes it.
 #include "body/body_builder.h"
 
-
 namespace {
 
 int16_t pointOffset(int index) { return static_cast<int16_t>(index * pointBytes); }
@@ -14,8 +13,8 @@ int BodyBuilder::addPoint(int16_t x, int16_t y, int16_t z)
     return static_cast<int>(points.size()) - 1;
 }
 
-int BodyBuilder::addBone(int firstPoint, int pointCount, int basePoint, int parent, int16_t xAngle,
-                         int16_t yAngle, uint16_t type)
+int BodyBuilder::addBone(int firstPoint, int pointCount, int basePoint, int parent, int16_t xAngle, int16_t yAngle,
+                         uint16_t type)
 {
     BoneRecord bone;
     bone.firstPoint = pointOffset(firstPoint);
@@ -118,5 +117,6 @@ std::vector<uint8_t> BodyBuilder::build() const
     body.polygons = polygons;
     body.lines = lines;
     body.spheres = spheres;
-    return encodeBody(body, {pointCountOverride, boneCountOverride, polygonCountOverride, lineCountOverride, sphereCountOverride});
+    return encodeBody(
+        body, {pointCountOverride, boneCountOverride, polygonCountOverride, lineCountOverride, sphereCountOverride});
 }

@@ -32,8 +32,8 @@ struct BodyBuilder {
     // Bone over `pointCount` points from point index `firstPoint`; its origin is point
     // `basePoint`; `parent` is a bone index or -1. Stores the parent as the flags expect.
     // Returns the bone's index.
-    int addBone(int firstPoint, int pointCount, int basePoint, int parent, int16_t xAngle = 0,
-                int16_t yAngle = 0, uint16_t type = boneTypeRotation);
+    int addBone(int firstPoint, int pointCount, int basePoint, int parent, int16_t xAngle = 0, int16_t yAngle = 0,
+                uint16_t type = boneTypeRotation);
 
     // Adds a normal to the most recently added bone. Returns its normal number.
     int addNormal(int16_t x, int16_t y, int16_t z, uint16_t divisor);
@@ -48,7 +48,8 @@ struct BodyBuilder {
     // The same three from vectors, for generated bodies.
     void addPolygon(uint8_t renderType, uint16_t colour, const std::vector<int>& pointIndices);
     void addShadedPolygon(uint8_t renderType, uint16_t colour, int16_t normal, const std::vector<int>& pointIndices);
-    void addVertexShadedPolygon(uint8_t renderType, uint16_t colour, const std::vector<std::pair<int, int>>& normalAndPoint);
+    void addVertexShadedPolygon(uint8_t renderType, uint16_t colour,
+                                const std::vector<std::pair<int, int>>& normalAndPoint);
 
     void addLine(uint8_t colour, int pointA, int pointB);
     void addSphere(uint8_t colour, int16_t radius, int centre);

@@ -99,14 +99,16 @@ Fault checkSkeleton(FrameWalk& walk, int32_t* boneCount, int64_t* boneTable, con
     if (pointCount > transformedPointRoom) {
         return faultOf("%d points: more than the point table holds (%d)", pointCount, transformedPointRoom);
     }
-    if (!fits(walk.size, walk.at, int64_t{pointBytes} * pointCount)) return faultOf("point section past the end of the body");
+    if (!fits(walk.size, walk.at, int64_t{pointBytes} * pointCount))
+        return faultOf("point section past the end of the body");
     walk.at += int64_t{pointBytes} * pointCount;
 
     int32_t bones = 0;
     if (Fault fault = readCount(walk, "bone", &bones)) return fault;
     if (bones == 0) return faultOf("bone count 0: a body needs at least its root bone");
     if (bones > matrixRoom) return faultOf("%d bones: more than the matrix table holds (%d)", bones, matrixRoom);
-    if (!fits(walk.size, walk.at, int64_t{boneRecordBytes} * bones)) return faultOf("bone table past the end of the body");
+    if (!fits(walk.size, walk.at, int64_t{boneRecordBytes} * bones))
+        return faultOf("bone table past the end of the body");
     *boneCount = bones;
     *boneTable = walk.at;
 
@@ -138,7 +140,8 @@ Fault checkNormals(FrameWalk& walk, int32_t boneCount, int64_t boneTable)
         if (k > 0) normals += k;  // at most 5,555 * 32,767: no overflow
     }
     if (normals > shadeRoom) return faultOf("%d normals: more than the shade table holds (%d)", normals, shadeRoom);
-    if (!fits(walk.size, walk.at, int64_t{normalRecordBytes} * normals)) return faultOf("normal section past the end of the body");
+    if (!fits(walk.size, walk.at, int64_t{normalRecordBytes} * normals))
+        return faultOf("normal section past the end of the body");
     walk.at += int64_t{normalRecordBytes} * normals;
     return noFault();
 }
@@ -154,13 +157,15 @@ Fault checkPolygons(FrameWalk& walk)
         const uint8_t* p = walk.body + walk.at;
         const uint8_t type = p[0];
         const int32_t vertices = p[1];
-        if (!fits(walk.size, walk.at, storedPolygonBytes(type, vertices))) return faultOf("polygon %d: past the end of the body", i);
+        if (!fits(walk.size, walk.at, storedPolygonBytes(type, vertices)))
+            return faultOf("polygon %d: past the end of the body", i);
         if (Fault fault = takeRoom(walk, polygonHeaderBytes + polygonSlotBytes * vertices)) return fault;
         p += polygonHeaderBytes;
         if (type >= renderTypeVertexShaded) {
             for (int32_t v = 0; v < vertices; ++v, p += 4) {
                 const int32_t normal = readU16(p);
-                if (!insideShadeTable(normal)) return faultOf("polygon %d: normal %d outside the shade table", i, normal);
+                if (!insideShadeTable(normal))
+                    return faultOf("polygon %d: normal %d outside the shade table", i, normal);
                 const int32_t offset = readU16(p + 2);
                 if (!insidePointTable(pointIndexOf(readI16(p + 2), false))) {
                     deferFault(walk, "polygon %d: point offset %d outside the point table", i, offset);
@@ -169,7 +174,8 @@ Fault checkPolygons(FrameWalk& walk)
         } else {
             if (type >= renderTypeShaded) {
                 const int32_t normal = readI16(p);
-                if (!insideShadeTable(normal)) return faultOf("polygon %d: normal %d outside the shade table", i, normal);
+                if (!insideShadeTable(normal))
+                    return faultOf("polygon %d: normal %d outside the shade table", i, normal);
                 p += 2;
             }
             const bool signedOffsets = polygonOffsetsSigned(type);
@@ -189,7 +195,8 @@ Fault checkLines(FrameWalk& walk, const char** fatal)
 {
     int32_t count = 0;
     if (Fault fault = readCount(walk, "line", &count)) return fault;
-    if (!fits(walk.size, walk.at, int64_t{lineRecordBytes} * count)) return faultOf("line section past the end of the body");
+    if (!fits(walk.size, walk.at, int64_t{lineRecordBytes} * count))
+        return faultOf("line section past the end of the body");
     for (int32_t i = 0; i < count; ++i, walk.at += lineRecordBytes) {
         const int16_t first = readI16(walk.body + walk.at + 4);
         const int16_t second = readI16(walk.body + walk.at + 6);
@@ -198,8 +205,10 @@ Fault checkLines(FrameWalk& walk, const char** fatal)
             return noFault();
         }
         if (Fault fault = takeRoom(walk, lineConvertedBytes)) return fault;
-        if (!insidePointTable(pointIndexOf(first, true))) deferFault(walk, "line %d: point offset %d outside the point table", i, first);
-        if (!insidePointTable(pointIndexOf(second, true))) deferFault(walk, "line %d: point offset %d outside the point table", i, second);
+        if (!insidePointTable(pointIndexOf(first, true)))
+            deferFault(walk, "line %d: point offset %d outside the point table", i, first);
+        if (!insidePointTable(pointIndexOf(second, true)))
+            deferFault(walk, "line %d: point offset %d outside the point table", i, second);
     }
     return noFault();
 }
@@ -208,11 +217,13 @@ Fault checkSpheres(FrameWalk& walk)
 {
     int32_t count = 0;
     if (Fault fault = readCount(walk, "sphere", &count)) return fault;
-    if (!fits(walk.size, walk.at, int64_t{sphereRecordBytes} * count)) return faultOf("sphere section past the end of the body");
+    if (!fits(walk.size, walk.at, int64_t{sphereRecordBytes} * count))
+        return faultOf("sphere section past the end of the body");
     for (int32_t i = 0; i < count; ++i, walk.at += sphereRecordBytes) {
         if (Fault fault = takeRoom(walk, sphereConvertedBytes)) return fault;
         const int16_t centre = readI16(walk.body + walk.at + 6);
-        if (!insidePointTable(pointIndexOf(centre, true))) deferFault(walk, "sphere %d: centre offset %d outside the point table", i, centre);
+        if (!insidePointTable(pointIndexOf(centre, true)))
+            deferFault(walk, "sphere %d: centre offset %d outside the point table", i, centre);
     }
     return noFault();
 }
@@ -226,13 +237,15 @@ Fault checkBodyForPreparation(const uint8_t* body, size_t size)
     if (size < static_cast<size_t>(bodyHeaderBytes)) return faultOf("body too short for its header");
     const int32_t extension = readI16(body + bodyExtensionSizeOffset);
     int64_t at = bodyHeaderBytes + extension;
-    if (!fits(size, at, 2)) return faultOf("header extension size %d puts the data section outside the body", extension);
+    if (!fits(size, at, 2))
+        return faultOf("header extension size %d puts the data section outside the body", extension);
     const int32_t pointCount = readI16(body + at);
     if (pointCount < 0) return faultOf("point count %d is negative", pointCount);
     at += 2 + int64_t{pointBytes} * pointCount;
     if (!fits(size, at, 2)) return faultOf("bone count past the end of the body");
     const int32_t bones = readI16(body + at);
-    if (bones > 1 && !fits(size, at + 2, int64_t{boneRecordBytes} * bones)) return faultOf("bone table past the end of the body");
+    if (bones > 1 && !fits(size, at + 2, int64_t{boneRecordBytes} * bones))
+        return faultOf("bone table past the end of the body");
     return noFault();
 }
 

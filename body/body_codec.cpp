@@ -44,7 +44,8 @@ BoneRecord boneAt(const uint8_t* b)
     r.angleZ = readI16(b + boneAngleZ);
     r.normalCount = readI16(b + boneNormalCount);
     std::memcpy(r.reserved.data(), b + boneReservedLowAt, boneReservedLowBytes);
-    std::memcpy(r.reserved.data() + boneReservedLowBytes, b + boneReservedHighAt, boneReservedBytes - boneReservedLowBytes);
+    std::memcpy(r.reserved.data() + boneReservedLowBytes, b + boneReservedHighAt,
+                boneReservedBytes - boneReservedLowBytes);
     return r;
 }
 

@@ -25,8 +25,8 @@
 struct BoneRecord {
     int16_t firstPoint = 0;  // byte offset in the point array
     int16_t pointCount = 0;
-    int16_t basePoint = 0;   // byte offset of the parent's point that is this bone's origin
-    int16_t parent = -1;     // -1, or the byte offset named by the flags (38*k or 36*k)
+    int16_t basePoint = 0;  // byte offset of the parent's point that is this bone's origin
+    int16_t parent = -1;    // -1, or the byte offset named by the flags (38*k or 36*k)
     uint16_t type = boneTypeRotation;
     int16_t angleX = 0, angleY = 0, angleZ = 0;
     int16_t normalCount = 0;
@@ -48,7 +48,7 @@ struct PolygonRecord {
 };
 
 struct LineRecord {
-    uint32_t attributes = 0;  // byte 1: the palette index
+    uint32_t attributes = 0;        // byte 1: the palette index
     int16_t first = 0, second = 0;  // point offsets
 };
 

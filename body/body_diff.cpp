@@ -36,8 +36,8 @@ uint8_t paletteIndex(uint32_t attributes) { return static_cast<uint8_t>(attribut
 // Elements at the same place in both lists: their colours, and everything else; then those
 // added or removed at the end.
 template <typename Record, typename Colour, typename Rest>
-void compareElements(const std::vector<Record>& a, const std::vector<Record>& b, Colour colour, Rest rest, const char* one,
-                     const char* many, Words* words)
+void compareElements(const std::vector<Record>& a, const std::vector<Record>& b, Colour colour, Rest rest,
+                     const char* one, const char* many, Words* words)
 {
     std::size_t recoloured = 0;
     for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
@@ -65,31 +65,35 @@ bool sameNormals(const StoredBody& a, const StoredBody& b)
 std::string describeBodyChange(ByteSpan before, ByteSpan after)
 {
     StoredBody a, b;
-    if (decodeBody(before.data(), before.size(), &a) || decodeBody(after.data(), after.size(), &b)) return "other fields";
+    if (decodeBody(before.data(), before.size(), &a) || decodeBody(after.data(), after.size(), &b))
+        return "other fields";
     Words words;
     std::size_t moved = 0, turned = 0;
-    for (std::size_t i = 0; i < std::min(a.points.size(), b.points.size()); ++i) moved += !samePoint(a.points[i], b.points[i]);
+    for (std::size_t i = 0; i < std::min(a.points.size(), b.points.size()); ++i)
+        moved += !samePoint(a.points[i], b.points[i]);
     words.add(moved, "point", "points", "moved");
     words.grew(a.points.size(), b.points.size(), "point", "points");
     for (std::size_t i = 0; i < std::min(a.bones.size(), b.bones.size()); ++i) {
         const BoneRecord &x = a.bones[i], &y = b.bones[i];
         turned += x.angleX != y.angleX || x.angleY != y.angleY || x.angleZ != y.angleZ;
-        if (x.firstPoint != y.firstPoint || x.pointCount != y.pointCount || x.basePoint != y.basePoint || x.parent != y.parent ||
-            x.type != y.type || x.normalCount != y.normalCount || x.reserved != y.reserved)
+        if (x.firstPoint != y.firstPoint || x.pointCount != y.pointCount || x.basePoint != y.basePoint ||
+            x.parent != y.parent || x.type != y.type || x.normalCount != y.normalCount || x.reserved != y.reserved)
             words.otherIn("bones");
     }
     words.add(turned, "bone", "bones", "with other angles");
     words.grew(a.bones.size(), b.bones.size(), "bone", "bones");
     compareElements(
         a.polygons, b.polygons, [](const PolygonRecord& p) { return p.colour; },
-        [](const PolygonRecord& p) { return std::tie(p.renderType, p.normal, p.offsets, p.normals); }, "polygon", "polygons", &words);
+        [](const PolygonRecord& p) { return std::tie(p.renderType, p.normal, p.offsets, p.normals); }, "polygon",
+        "polygons", &words);
     compareElements(
         a.lines, b.lines, [](const LineRecord& l) { return paletteIndex(l.attributes); },
-        [](const LineRecord& l) { return std::make_tuple(l.attributes & 0xFFFF00FFu, l.first, l.second); }, "line", "lines", &words);
+        [](const LineRecord& l) { return std::make_tuple(l.attributes & 0xFFFF00FFu, l.first, l.second); }, "line",
+        "lines", &words);
     compareElements(
         a.spheres, b.spheres, [](const SphereRecord& s) { return paletteIndex(s.attributes); },
-        [](const SphereRecord& s) { return std::make_tuple(s.attributes & 0xFFFF00FFu, s.radius, s.centre); }, "sphere", "spheres",
-        &words);
+        [](const SphereRecord& s) { return std::make_tuple(s.attributes & 0xFFFF00FFu, s.radius, s.centre); }, "sphere",
+        "spheres", &words);
     if (a.header != b.header) words.otherIn("header");
     if (!sameNormals(a, b)) words.otherIn("normals");
     if (a.tail != b.tail) words.otherIn("bytes after the spheres");

@@ -40,5 +40,6 @@ const char* runStageCatchingFatal(void (*stage)(const uint8_t* body, const void*
 
 const char* runBodyStageCatchingFatal(const uint8_t* body)
 {
-    return runStageCatchingFatal([](const uint8_t* stagedBody, const void*) { runBodyStage(stagedBody); }, body, nullptr);
+    return runStageCatchingFatal([](const uint8_t* stagedBody, const void*) { runBodyStage(stagedBody); }, body,
+                                 nullptr);
 }

@@ -9,8 +9,8 @@
 inline constexpr int bodyFlagsOffset = 0;
 inline constexpr uint16_t bodyFlagConvertParents = 2;  // parent fields stored as 38*k
 inline constexpr int bodyExtensionSizeOffset = 14;
-inline constexpr int bodyHeaderBytes = 16;     // the data section starts at 16 + extension size
-inline constexpr int bodyFrameDataOffset = 26; // where the frame loop always takes it
+inline constexpr int bodyHeaderBytes = 16;      // the data section starts at 16 + extension size
+inline constexpr int bodyFrameDataOffset = 26;  // where the frame loop always takes it
 
 inline constexpr int pointBytes = 6;
 inline constexpr int boneRecordBytes = 38;
@@ -25,7 +25,7 @@ inline constexpr int boneAngleZ = 14;
 inline constexpr int boneNormalCount = 18;
 // Bytes 16-17 and 20-37 of a bone record play no part in a frame; they are carried along as stored.
 inline constexpr int boneReservedBytes = 20;
-inline constexpr int boneReservedLowAt = 16;   // 2 bytes before the normal count
+inline constexpr int boneReservedLowAt = 16;  // 2 bytes before the normal count
 inline constexpr int boneReservedLowBytes = 2;
 inline constexpr int boneReservedHighAt = 20;  // the 18 bytes after it
 inline constexpr uint16_t boneTypeRotation = 0;
@@ -87,4 +87,3 @@ inline constexpr float modelToGlScale = 0.0025f;
 struct Point16 {
     int16_t x, y, z;
 };
-

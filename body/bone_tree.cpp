@@ -5,7 +5,10 @@
 
 namespace {
 
-bool fits(size_t size, int64_t at, int64_t bytes) { return at >= 0 && bytes >= 0 && at + bytes <= static_cast<int64_t>(size); }
+bool fits(size_t size, int64_t at, int64_t bytes)
+{
+    return at >= 0 && bytes >= 0 && at + bytes <= static_cast<int64_t>(size);
+}
 
 }  // namespace
 

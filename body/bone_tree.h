@@ -11,15 +11,15 @@
 #include "support/fault.h"
 
 struct BoneNode {
-    uint16_t type = 0;        // as stored; bone 0 is processed whatever it holds
-    bool processed = false;   // bone 0, and every other bone of type 0
-    int32_t parentField = -1; // as prepared: -1, or the byte offset 36 * k in the matrix table
-    int32_t parent = -1;      // k when it names another bone of this body, otherwise -1
-    int32_t depth = 0;        // 0 for a bone at the top of the tree
+    uint16_t type = 0;         // as stored; bone 0 is processed whatever it holds
+    bool processed = false;    // bone 0, and every other bone of type 0
+    int32_t parentField = -1;  // as prepared: -1, or the byte offset 36 * k in the matrix table
+    int32_t parent = -1;       // k when it names another bone of this body, otherwise -1
+    int32_t depth = 0;         // 0 for a bone at the top of the tree
     int16_t angleX = 0, angleY = 0, angleZ = 0;
-    int32_t firstPoint = 0;   // point index (stored offset / 6)
+    int32_t firstPoint = 0;  // point index (stored offset / 6)
     int32_t pointCount = 0;
-    int32_t basePoint = -1;   // point index; -1 when the parent field is -1 (origin 0, 0, 0)
+    int32_t basePoint = -1;  // point index; -1 when the parent field is -1 (origin 0, 0, 0)
     int32_t normalCount = 0;
     Point16 origin{0, 0, 0};  // set by placeBoneOrigins
 };

@@ -11,7 +11,10 @@
 
 namespace {
 
-bool sameBytes(ByteSpan a, ByteSpan b) { return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0); }
+bool sameBytes(ByteSpan a, ByteSpan b)
+{
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
+}
 
 EntryComparison damaged(const char* side, const Fault& fault, const char* also = "")
 {
@@ -23,7 +26,8 @@ EntryComparison compareEntry(const StoredEntry& before, const StoredEntry& after
     if (before.whole() && after.whole() && sameBytes(before.bytes, after.bytes)) return {EntryVerdict::same, {}};
     std::vector<uint8_t> a, b;
     const Fault faultA = loadStoredBody(before, &a), faultB = loadStoredBody(after, &b);
-    if (faultA && faultB) return {EntryVerdict::damaged, std::string("old: ") + faultA.reason + "; new: " + faultB.reason};
+    if (faultA && faultB)
+        return {EntryVerdict::damaged, std::string("old: ") + faultA.reason + "; new: " + faultB.reason};
     if (faultA) return damaged("old", faultA);
     if (faultB) return damaged("new", faultB);
     if (a == b) return {EntryVerdict::repacked, {}};
@@ -68,12 +72,18 @@ std::vector<EntryComparison> compareArchives(const StoredArchive& before, const 
 const char* verdictName(EntryVerdict verdict)
 {
     switch (verdict) {
-    case EntryVerdict::same: return "same";
-    case EntryVerdict::repacked: return "repacked";
-    case EntryVerdict::changed: return "changed";
-    case EntryVerdict::added: return "added";
-    case EntryVerdict::removed: return "removed";
-    case EntryVerdict::damaged: return "damaged";
+    case EntryVerdict::same:
+        return "same";
+    case EntryVerdict::repacked:
+        return "repacked";
+    case EntryVerdict::changed:
+        return "changed";
+    case EntryVerdict::added:
+        return "added";
+    case EntryVerdict::removed:
+        return "removed";
+    case EntryVerdict::damaged:
+        return "damaged";
     }
     return "?";
 }

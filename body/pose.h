@@ -21,11 +21,11 @@
 
 // One bone as the frame processed it.
 struct BonePose {
-    int32_t index = 0;           // in the bone table
-    int32_t angleX = 0;          // the angle registers its matrix was made with (angle Z is
-    int32_t angleY = 0;          //   always 0: any other is fatal)
-    int32_t origin[3] = {0, 0, 0};  // what its points turned about: its base point as placed
-                                    // so far in this frame, or 0 0 0 when its parent field is -1
+    int32_t index = 0;               // in the bone table
+    int32_t angleX = 0;              // the angle registers its matrix was made with (angle Z is
+    int32_t angleY = 0;              //   always 0: any other is fatal)
+    int32_t origin[3] = {0, 0, 0};   // what its points turned about: its base point as placed
+                                     // so far in this frame, or 0 0 0 when its parent field is -1
     const Matrix* matrix = nullptr;  // the matrix it made: &matrixTable[index]
 };
 

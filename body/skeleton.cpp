@@ -39,8 +39,7 @@ void rotateMatrix(Matrix* dest, const Matrix* src)
     }
 }
 
-void transformPoints(const uint8_t* points, int32_t count, Point16* out, const Matrix* matrix,
-                     const int32_t origin[3])
+void transformPoints(const uint8_t* points, int32_t count, Point16* out, const Matrix* matrix, const int32_t origin[3])
 {
     const int32_t m00 = matrix->m[0], m01 = matrix->m[1], m02 = matrix->m[2];
     const int32_t m10 = matrix->m[3], m11 = matrix->m[4], m12 = matrix->m[5];

@@ -39,7 +39,8 @@ void figure(Modeler& m)
             const double a = 2 * 3.14159265358979 * j / 12;
             belt.push_back(m.point(124 * std::cos(a), 16, 80 * std::sin(a)));
         }
-        for (int j = 0; j < 12; ++j) m.line(belt[static_cast<size_t>(j)], belt[static_cast<size_t>((j + 1) % 12)], tone(gold, 13));
+        for (int j = 0; j < 12; ++j)
+            m.line(belt[static_cast<size_t>(j)], belt[static_cast<size_t>((j + 1) % 12)], tone(gold, 13));
         m.sphereAt({0, 250, 106}, 30, tone(gold, 12));
     }
 
@@ -191,8 +192,7 @@ void spider(Modeler& m)
     m.lathe(alongZ(0, 10, 0), {{-20, 90, 80}, {-120, 200, 180}, {-280, 210, 190}, {-420, 130, 120}, {-480, 40, 40}}, 12,
             smooth(violet, 2), true, true);
     for (int s = -1; s <= 1; s += 2)
-        for (int k = 0; k < 3; ++k)
-            m.sphereAt({s * 80.0, 196 - k * 10.0, -150.0 - k * 100}, 20, tone(gold, 12));
+        for (int k = 0; k < 3; ++k) m.sphereAt({s * 80.0, 196 - k * 10.0, -150.0 - k * 100}, 20, tone(gold, 12));
 }
 
 // Entry 3: translucent panes round a gold idol on a plinth. Opaque parts first: the panes
@@ -201,8 +201,9 @@ void glassHouse(Modeler& m)
 {
     m.bone(0, -1);
     m.lathe(at(0, 0, 0), {{0, 360, 360}, {60, 340, 340}}, 16, shaded(grey, 4));
-    m.lathe(at(0, 0, 0), {{60, 90, 90}, {180, 60, 60}, {300, 150, 150}, {420, 170, 170}, {540, 120, 120}, {600, 30, 30}},
-            14, smooth(gold, 3));
+    m.lathe(at(0, 0, 0),
+            {{60, 90, 90}, {180, 60, 60}, {300, 150, 150}, {420, 170, 170}, {540, 120, 120}, {600, 30, 30}}, 14,
+            smooth(gold, 3));
     // Four coloured panes leaning round the idol, then a glass box over everything.
     const int colours[4] = {cyan, pink, green, yellow};
     for (int i = 0; i < 4; ++i) {
@@ -231,7 +232,8 @@ void helix(Modeler& m)
     for (int i = 0; i < steps; ++i) {
         m.line(a[static_cast<size_t>(i)], a[static_cast<size_t>(i + 1)], tone(cyan, 4 + i * 11 / steps));
         m.line(b[static_cast<size_t>(i)], b[static_cast<size_t>(i + 1)], tone(violet, 4 + i * 11 / steps));
-        if (i % 3 == 0) m.line(a[static_cast<size_t>(i)], b[static_cast<size_t>(i)], tone(rungColours[(i / 3) % 4], 12));
+        if (i % 3 == 0)
+            m.line(a[static_cast<size_t>(i)], b[static_cast<size_t>(i)], tone(rungColours[(i / 3) % 4], 12));
     }
 }
 
@@ -267,7 +269,8 @@ void windmill(Modeler& m)
     m.lathe(at(0, 760, 0), {{0, 150, 150}, {130, 60, 60}}, 8, shaded(red, 2), false, true);
     {
         // A door as lines, a lit window.
-        const int d0 = m.point(207, 0, -50), d1 = m.point(198, 150, -50), d2 = m.point(198, 150, 50), d3 = m.point(207, 0, 50);
+        const int d0 = m.point(207, 0, -50), d1 = m.point(198, 150, -50), d2 = m.point(198, 150, 50),
+                  d3 = m.point(207, 0, 50);
         m.line(d0, d1, tone(brown, 6));
         m.line(d1, d2, tone(brown, 6));
         m.line(d2, d3, tone(brown, 6));
@@ -360,16 +363,18 @@ void hexIsland(Modeler& m)
             // unsigned, so it reaches points beyond index 5,461, where types 7 and 8 cannot.
             // Seen from above the corners run clockwise (angles grow from +x towards +z), so
             // they go in reversed for a counter-clockwise, upward face.
-            b.addVertexShadedPolygon(9, static_cast<uint16_t>(ramp * 16 + tone),
-                                     std::vector<std::pair<int, int>>{{up, top[5]}, {up, top[4]}, {up, top[3]},
-                                                                      {up, top[2]}, {up, top[1]}, {up, top[0]}});
+            b.addVertexShadedPolygon(
+                9, static_cast<uint16_t>(ramp * 16 + tone),
+                std::vector<std::pair<int, int>>{
+                    {up, top[5]}, {up, top[4]}, {up, top[3]}, {up, top[2]}, {up, top[1]}, {up, top[0]}});
             for (int k = 0; k < 6; ++k) {
                 if (drop[k] >= topOf(lv)) continue;
                 const int k1 = (k + 1) % 6, n = sideNormal[k];
                 // Side k runs from corner k to corner k + 1; seen from outside, counter-clockwise
                 // is along the top from k to k + 1, then down and back.
-                b.addVertexShadedPolygon(9, static_cast<uint16_t>(ramp * 16 + 2),
-                                         std::vector<std::pair<int, int>>{{n, top[k]}, {n, top[k1]}, {n, low[k1]}, {n, low[k]}});
+                b.addVertexShadedPolygon(
+                    9, static_cast<uint16_t>(ramp * 16 + 2),
+                    std::vector<std::pair<int, int>>{{n, top[k]}, {n, top[k1]}, {n, low[k1]}, {n, low[k]}});
             }
         }
     }

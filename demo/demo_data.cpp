@@ -36,6 +36,6 @@ Fault writeDemoFiles(const std::string& directory)
     std::vector<uint8_t> archive;
     if (const Fault fault = makeDemoArchive(&archive)) return fault;
     // Both or neither: a failed write leaves the folder as it was.
-    return writeFilesTogether({{directory + "/" + demoPaletteFileName, demoPalette()},
-                               {directory + "/" + demoArchiveFileName, archive}});
+    return writeFilesTogether(
+        {{directory + "/" + demoPaletteFileName, demoPalette()}, {directory + "/" + demoArchiveFileName, archive}});
 }

@@ -41,8 +41,12 @@ void Modeler::face(std::vector<int> pts, const Paint& paint, V3 inside, std::vec
         std::reverse(vertexNormals.begin(), vertexNormals.end());
     }
     switch (paint.look) {
-    case Look::flat: body_.addPolygon(1, paint.colour(), pts); break;
-    case Look::glass: body_.addPolygon(5, paint.colour(), pts); break;
+    case Look::flat:
+        body_.addPolygon(1, paint.colour(), pts);
+        break;
+    case Look::glass:
+        body_.addPolygon(5, paint.colour(), pts);
+        break;
     case Look::shaded:
         body_.addShadedPolygon(7, paint.colour(), static_cast<int16_t>(normal(newell(pts), paint)), pts);
         break;
@@ -61,8 +65,7 @@ void Modeler::face(std::vector<int> pts, const Paint& paint, V3 inside, std::vec
 void Modeler::box(const Frame& f, V3 lo, V3 hi, const Paint& paint)
 {
     int p[8];
-    for (int i = 0; i < 8; ++i)
-        p[i] = point(f.at(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z));
+    for (int i = 0; i < 8; ++i) p[i] = point(f.at(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z));
     const V3 centre = f.at((lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2);
     const Paint sides = paint.look == Look::smooth ? Paint{Look::shaded, paint.ramp, paint.tone} : paint;
     const int faces[6][4] = {{0, 1, 3, 2}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 3, 7, 5}};

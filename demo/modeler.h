@@ -25,7 +25,22 @@ inline double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 // The sixteen colour ramps of the demo palette, each sixteen steps from dark to light.
 enum Ramp : int {
-    grey = 0, skin, red, orange, yellow, green, teal, blue, violet, pink, brown, steel, olive, cyan, gold, ivory
+    grey = 0,
+    skin,
+    red,
+    orange,
+    yellow,
+    green,
+    teal,
+    blue,
+    violet,
+    pink,
+    brown,
+    steel,
+    olive,
+    cyan,
+    gold,
+    ivory
 };
 
 // The palette index of step `step` of `ramp`.

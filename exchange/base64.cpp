@@ -61,6 +61,7 @@ bool isDataUri(const std::string& uri) { return uri.rfind("data:", 0) == 0; }
 DataUriStatus decodeBase64DataUri(const std::string& uri, std::vector<uint8_t>* out)
 {
     const size_t comma = uri.find(',');
-    if (comma == std::string::npos || comma < 12 || uri.compare(comma - 7, 7, ";base64") != 0) return DataUriStatus::notBase64;
+    if (comma == std::string::npos || comma < 12 || uri.compare(comma - 7, 7, ";base64") != 0)
+        return DataUriStatus::notBase64;
     return decodeBase64(uri, comma + 1, out) ? DataUriStatus::ok : DataUriStatus::badBase64;
 }

@@ -30,13 +30,13 @@ std::string format(const char* f, long a, long b = 0, long c = 0)
 }
 
 struct BonePlan {
-    int parent = -1;        // bone index
-    int joint = -1;         // mesh joint, -1 for a made-up root
+    int parent = -1;  // bone index
+    int joint = -1;   // mesh joint, -1 for a made-up root
     int16_t angleX = 0, angleY = 0;
     Mat3 world = mat3Identity();  // the body's own turn of this bone (what its matrix holds)
-    Point3 origin{};        // absolute model units (0 for the root)
-    int basePoint = -1;     // point in the parent's range at the origin
-    std::vector<int> points;  // its points, specials first once laid out
+    Point3 origin{};              // absolute model units (0 for the root)
+    int basePoint = -1;           // point in the parent's range at the origin
+    std::vector<int> points;      // its points, specials first once laid out
 };
 
 struct PointPlan {
@@ -53,8 +53,8 @@ struct PolygonPlan {
     std::vector<uint32_t> vertices;  // the scene's, one per point
     bool translucent = false;
     FaceShading shading = FaceShading::unlit;
-    Vec3 colour{};                   // display
-    size_t firstNormal = 0;          // its first request in the normal table
+    Vec3 colour{};           // display
+    size_t firstNormal = 0;  // its first request in the normal table
 };
 
 Vec3 cross(const Vec3& a, const Vec3& b)
@@ -82,8 +82,7 @@ class MeshBody {
 public:
     MeshBody(const MeshScene& scene, const MeshBodyOptions& options, std::vector<std::string>* notes)
         : scene_(scene), options_(options), scale_(options.scale), notes_(notes), boneOfJoint_(scene.joints.size(), 0)
-    {
-    }
+    {}
 
     Fault planBones();
     Fault turnBones();
@@ -145,7 +144,8 @@ Fault MeshBody::planBones()
     }
     // Exact once the bones are turned (a closing bone may still come); this stops a far larger
     // skeleton before that work.
-    if (static_cast<int64_t>(bones_.size()) > importBoneLimit) return faultOf("%zu bones: more than the viewer's %d", bones_.size(), importBoneLimit);
+    if (static_cast<int64_t>(bones_.size()) > importBoneLimit)
+        return faultOf("%zu bones: more than the viewer's %d", bones_.size(), importBoneLimit);
     return noFault();
 }
 
@@ -157,7 +157,8 @@ Fault MeshBody::turnBones()
         if (b.joint < 0) continue;
         const MeshJoint& j = scene_.joints[static_cast<size_t>(b.joint)];
         Mat3 rotation;
-        if (!nearestRotation(j.linear, &rotation)) return faultOf("joint %d: its transform is singular or mirrored", b.joint);
+        if (!nearestRotation(j.linear, &rotation))
+            return faultOf("joint %d: its transform is singular or mirrored", b.joint);
         if (largestDifference(rotation, j.linear) > 1e-6) ++scaled_;
         if (b.parent < 0) {
             if (largestDifference(rotation, mat3Identity()) > 1e-6) ++baked_;
@@ -182,7 +183,8 @@ Fault MeshBody::turnBones()
         end.parent = 0;
         bones_.push_back(end);
     }
-    if (static_cast<int64_t>(bones_.size()) > importBoneLimit) return faultOf("%zu bones: more than the viewer's %d", bones_.size(), importBoneLimit);
+    if (static_cast<int64_t>(bones_.size()) > importBoneLimit)
+        return faultOf("%zu bones: more than the viewer's %d", bones_.size(), importBoneLimit);
     return noFault();
 }
 
@@ -208,7 +210,9 @@ int MeshBody::pointOfVertex(uint32_t v)
         const MeshVertex& mv = scene_.vertices[v];
         Point3 abs;
         absolute(mv.position, &abs);
-        const int bone = mv.joint >= 0 && static_cast<size_t>(mv.joint) < boneOfJoint_.size() ? boneOfJoint_[static_cast<size_t>(mv.joint)] : 0;
+        const int bone = mv.joint >= 0 && static_cast<size_t>(mv.joint) < boneOfJoint_.size()
+                             ? boneOfJoint_[static_cast<size_t>(mv.joint)]
+                             : 0;
         vertexPoint_[v] = pointOf(bone, abs);
     }
     return vertexPoint_[v];
@@ -276,25 +280,35 @@ Fault MeshBody::readFaces()
         }
         // Cutting stops well past the body's room: those pieces could never be kept.
         if (polygons_.size() + lines_.size() > 2 * static_cast<size_t>(importRenderLimit)) {
-            return faultOf("more than %d render entries (polygons and lines): more than the viewer's %d", 2 * importRenderLimit, importRenderLimit);
+            return faultOf("more than %d render entries (polygons and lines): more than the viewer's %d",
+                           2 * importRenderLimit, importRenderLimit);
         }
     }
     if (maxAbs_ > 32767.0) return outOfRangeFault(scene_, scale_, maxAbs_);
-    if (degenerate > 0 && polygons_.empty() && lines_.empty()) return nothingLeftFault(scene_, scale_, scene_.faces.size());
-    if (degenerate > 0) notes_->push_back(format("%ld faces dropped: fewer than three distinct points at this scale", degenerate));
-    if (polygons_.empty() && lines_.empty()) return faultOf("nothing to import: no triangles, quads or lines in the scene");
+    if (degenerate > 0 && polygons_.empty() && lines_.empty())
+        return nothingLeftFault(scene_, scale_, scene_.faces.size());
+    if (degenerate > 0)
+        notes_->push_back(format("%ld faces dropped: fewer than three distinct points at this scale", degenerate));
+    if (polygons_.empty() && lines_.empty())
+        return faultOf("nothing to import: no triangles, quads or lines in the scene");
     return noFault();
 }
 
 // The limits, before anything is laid out.
 Fault MeshBody::checkLimits() const
 {
-    if (static_cast<int64_t>(points_.size()) > importPointLimit) return faultOf("%zu points: more than the viewer's %d", points_.size(), importPointLimit);
+    if (static_cast<int64_t>(points_.size()) > importPointLimit)
+        return faultOf("%zu points: more than the viewer's %d", points_.size(), importPointLimit);
     const int64_t entries = static_cast<int64_t>(polygons_.size() + lines_.size());
-    if (entries > importRenderLimit) return faultOf("%lld render entries (polygons and lines): more than the viewer's %d", static_cast<long long>(entries), importRenderLimit);
+    if (entries > importRenderLimit)
+        return faultOf("%lld render entries (polygons and lines): more than the viewer's %d",
+                       static_cast<long long>(entries), importRenderLimit);
     int64_t elementBytes = static_cast<int64_t>(lines_.size()) * lineConvertedBytes;
-    for (const PolygonPlan& p : polygons_) elementBytes += polygonHeaderBytes + polygonSlotBytes * static_cast<int64_t>(p.points.size());
-    if (elementBytes > importElementByteLimit) return faultOf("element buffer of %lld bytes: more than the viewer's %d", static_cast<long long>(elementBytes), importElementByteLimit);
+    for (const PolygonPlan& p : polygons_)
+        elementBytes += polygonHeaderBytes + polygonSlotBytes * static_cast<int64_t>(p.points.size());
+    if (elementBytes > importElementByteLimit)
+        return faultOf("element buffer of %lld bytes: more than the viewer's %d", static_cast<long long>(elementBytes),
+                       importElementByteLimit);
     return noFault();
 }
 
@@ -303,14 +317,16 @@ Fault MeshBody::storePoints()
 {
     for (PointPlan& p : points_) {
         const BonePlan& b = bones_[static_cast<size_t>(p.bone)];
-        const Vec3 rel = {static_cast<double>(p.absolute[0] - b.origin[0]), static_cast<double>(p.absolute[1] - b.origin[1]),
+        const Vec3 rel = {static_cast<double>(p.absolute[0] - b.origin[0]),
+                          static_cast<double>(p.absolute[1] - b.origin[1]),
                           static_cast<double>(p.absolute[2] - b.origin[2])};
         const Vec3 local = mat3Apply(mat3Transpose(b.world), rel);
         for (size_t c = 0; c < 3; ++c) {
             const int32_t v = roundToInt(local[c]);
             if (!fits16(v)) {
-                return faultOf("a point lies %d model units from its bone's origin, outside the 16-bit range: try --scale %s (or --fit SIZE)", v,
-                               scaleSuggestion(scale_ * 32767.0 / std::fabs(local[c])).c_str());
+                return faultOf("a point lies %d model units from its bone's origin, outside the 16-bit range: try "
+                               "--scale %s (or --fit SIZE)",
+                               v, scaleSuggestion(scale_ * 32767.0 / std::fabs(local[c])).c_str());
             }
             p.stored[c] = v;
         }
@@ -333,13 +349,15 @@ Fault MeshBody::planNormals()
             for (size_t k = 0; k < p.points.size(); ++k) {
                 const Point3& a = points_[static_cast<size_t>(p.points[k])].absolute;
                 const Point3& b = points_[static_cast<size_t>(p.points[(k + 1) % p.points.size()])].absolute;
-                const Vec3 c = cross({double(a[0]), double(a[1]), double(a[2])}, {double(b[0]), double(b[1]), double(b[2])});
+                const Vec3 c =
+                    cross({double(a[0]), double(a[1]), double(a[2])}, {double(b[0]), double(b[1]), double(b[2])});
                 for (size_t x = 0; x < 3; ++x) n[x] += c[x];
             }
             requests.push_back(inBone(points_[static_cast<size_t>(p.points[0])].bone, n));
         } else if (p.shading == FaceShading::smooth) {
             for (size_t k = 0; k < p.points.size(); ++k) {
-                requests.push_back(inBone(points_[static_cast<size_t>(p.points[k])].bone, scene_.vertices[p.vertices[k]].normal));
+                requests.push_back(
+                    inBone(points_[static_cast<size_t>(p.points[k])].bone, scene_.vertices[p.vertices[k]].normal));
             }
         }
     }
@@ -351,7 +369,9 @@ Fault MeshBody::orderPoints()
 {
     int next = 0;
     for (BonePlan& b : bones_) {
-        std::stable_sort(b.points.begin(), b.points.end(), [&](int x, int y) { return points_[static_cast<size_t>(x)].special > points_[static_cast<size_t>(y)].special; });
+        std::stable_sort(b.points.begin(), b.points.end(), [&](int x, int y) {
+            return points_[static_cast<size_t>(x)].special > points_[static_cast<size_t>(y)].special;
+        });
         for (const int p : b.points) {
             points_[static_cast<size_t>(p)].index = next++;
             order_.push_back(p);
@@ -360,7 +380,8 @@ Fault MeshBody::orderPoints()
     const auto lowEnough = [&](int point, const char* what) -> Fault {
         const int index = points_[static_cast<size_t>(point)].index;
         if (index >= importOffsetIndexLimit) {
-            return faultOf("%s is point %d: a 16-bit offset reaches only points below %d", what, index, importOffsetIndexLimit);
+            return faultOf("%s is point %d: a 16-bit offset reaches only points below %d", what, index,
+                           importOffsetIndexLimit);
         }
         return noFault();
     };
@@ -391,7 +412,8 @@ std::vector<uint8_t> MeshBody::build()
         const int first = b.points.empty() ? 0 : points_[static_cast<size_t>(b.points[0])].index;
         const int base = b.basePoint >= 0 ? points_[static_cast<size_t>(b.basePoint)].index : 0;
         builder.addBone(first, static_cast<int>(b.points.size()), base, b.parent, b.angleX, b.angleY);
-        for (const auto& n : normals_.perBone[static_cast<size_t>(&b - bones_.data())]) builder.addNormal(n[0], n[1], n[2], shadedNormalDivisor);
+        for (const auto& n : normals_.perBone[static_cast<size_t>(&b - bones_.data())])
+            builder.addNormal(n[0], n[1], n[2], shadedNormalDivisor);
     }
     for (const PolygonPlan& p : polygons_) {
         std::vector<int> indices;
@@ -403,21 +425,27 @@ std::vector<uint8_t> MeshBody::build()
         }
         // Type 7 names its points by signed offsets; a flat face on higher points is type 9 with
         // one normal at every corner, which looks the same.
-        const bool low = std::all_of(indices.begin(), indices.end(), [](int index) { return index < importOffsetIndexLimit; });
+        const bool low =
+            std::all_of(indices.begin(), indices.end(), [](int index) { return index < importOffsetIndexLimit; });
         if (p.shading == FaceShading::flat && low) {
-            builder.addShadedPolygon(7, litColour(nearest), static_cast<int16_t>(normals_.number[p.firstNormal]), indices);
+            builder.addShadedPolygon(7, litColour(nearest), static_cast<int16_t>(normals_.number[p.firstNormal]),
+                                     indices);
             continue;
         }
         std::vector<std::pair<int, int>> normalAndPoint;
         for (size_t k = 0; k < indices.size(); ++k) {
-            normalAndPoint.push_back({normals_.number[p.firstNormal + (p.shading == FaceShading::smooth ? k : 0)], indices[k]});
+            normalAndPoint.push_back(
+                {normals_.number[p.firstNormal + (p.shading == FaceShading::smooth ? k : 0)], indices[k]});
         }
         builder.addVertexShadedPolygon(9, litColour(nearest), normalAndPoint);
     }
     for (const auto& line : lines_) {
-        builder.addLine(line.second, points_[static_cast<size_t>(line.first[0])].index, points_[static_cast<size_t>(line.first[1])].index);
+        builder.addLine(line.second, points_[static_cast<size_t>(line.first[0])].index,
+                        points_[static_cast<size_t>(line.first[1])].index);
     }
-    if (baked_ > 0) notes_->push_back(format("%ld of %ld bones: turns that are not about x then y baked into their points", baked_, static_cast<long>(bones_.size())));
+    if (baked_ > 0)
+        notes_->push_back(format("%ld of %ld bones: turns that are not about x then y baked into their points", baked_,
+                                 static_cast<long>(bones_.size())));
     if (scaled_ > 0) notes_->push_back(format("%ld bones: scaled joints baked into their points", scaled_));
     return builder.build();
 }
@@ -431,7 +459,8 @@ Fault bodyFromMesh(const MeshScene& scene, const MeshBodyOptions& options, std::
     if (options.fit > 0) {
         if (const Fault f = fitScale(scene, options.fit, &scaled.scale)) return f;
         char text[120];
-        std::snprintf(text, sizeof text, "scaled by %.6g so that the largest extent is %g model units", scaled.scale, options.fit);
+        std::snprintf(text, sizeof text, "scaled by %.6g so that the largest extent is %g model units", scaled.scale,
+                      options.fit);
         notes->push_back(text);
     }
     MeshBody body(scene, scaled, notes);

@@ -33,7 +33,8 @@ int64_t skinnedNode(const GltfDocument& doc, int64_t* mesh, int64_t* skin)
 {
     const GltfJson* nodes = gltfArray(doc.json, "nodes");
     for (size_t n = 0; nodes != nullptr && n < nodes->size(); ++n) {
-        if (gltfInteger((*nodes)[n], "skin", skin) && gltfInteger((*nodes)[n], "mesh", mesh)) return static_cast<int64_t>(n);
+        if (gltfInteger((*nodes)[n], "skin", skin) && gltfInteger((*nodes)[n], "mesh", mesh))
+            return static_cast<int64_t>(n);
     }
     return -1;
 }
@@ -43,7 +44,8 @@ Fault readVertices(const GltfDocument& doc, const std::array<int64_t, 3>& access
 {
     AccessorValues positions, ids;
     if (const Fault f = readAccessor(doc, accessors[0], {3}, &positions)) return f;
-    if (static_cast<int64_t>(out->vertices.size()) + positions.count > importVertexLimit) return faultOf("more than %lld vertices", static_cast<long long>(importVertexLimit));
+    if (static_cast<int64_t>(out->vertices.size()) + positions.count > importVertexLimit)
+        return faultOf("more than %lld vertices", static_cast<long long>(importVertexLimit));
     if (accessors[1] >= 0) {
         if (const Fault f = readAccessor(doc, accessors[1], {1, 2}, &ids)) return f;
     }
@@ -57,7 +59,8 @@ Fault readVertices(const GltfDocument& doc, const std::array<int64_t, 3>& access
         FileVertex fv;
         for (int c = 0; c < 3; ++c) {
             const double q = positions.at(v, c) * scale;
-            if (!(q >= -32768.5 && q < 32767.5)) return faultOf("vertex %lld lies outside the 16-bit range at this scale", static_cast<long long>(v));
+            if (!(q >= -32768.5 && q < 32767.5))
+                return faultOf("vertex %lld lies outside the 16-bit range at this scale", static_cast<long long>(v));
             fv.position[static_cast<size_t>(c)] = static_cast<int32_t>(std::lround(q));
         }
         if (named) fv.id = ids.at(v, 0);
@@ -118,7 +121,8 @@ Fault readLineMeshes(const GltfDocument& doc, double scale, int64_t skinIndex, F
             if (it == jointOfNode.end()) continue;
             Mat4 bind = mat4Identity();
             if (static_cast<int64_t>(it->second) < inverse.count) {
-                for (int c = 0; c < 16; ++c) bind[static_cast<size_t>(c)] = inverse.at(static_cast<int64_t>(it->second), c);
+                for (int c = 0; c < 16; ++c)
+                    bind[static_cast<size_t>(c)] = inverse.at(static_cast<int64_t>(it->second), c);
             }
             toWorld = mat4Multiply(world[static_cast<size_t>(up)], bind);
             posed = false;
@@ -134,28 +138,33 @@ Fault readLineMeshes(const GltfDocument& doc, double scale, int64_t skinIndex, F
             AccessorValues positions;
             if (const Fault f = readAccessor(doc, accessor, {3}, &positions)) return withContext(where.c_str(), f);
             lineVertices += positions.count;
-            if (lineVertices > importVertexLimit) return faultOf("more than %lld line vertices", static_cast<long long>(importVertexLimit));
+            if (lineVertices > importVertexLimit)
+                return faultOf("more than %lld line vertices", static_cast<long long>(importVertexLimit));
             std::vector<Position> places;
             for (int64_t v = 0; v < positions.count; ++v) {
                 const Vec3 w = mat4Apply(world[n], {positions.at(v, 0), positions.at(v, 1), positions.at(v, 2)});
                 Vec3 at = w;
-                if (!posed && !undo(toWorld, w, &at)) return faultOf("%s: its joint's skin matrix is singular", where.c_str());
+                if (!posed && !undo(toWorld, w, &at))
+                    return faultOf("%s: its joint's skin matrix is singular", where.c_str());
                 Position q{};
                 for (size_t c = 0; c < 3; ++c) {
                     const double u = at[c] * scale;
-                    if (!(u >= -32768.5 && u < 32767.5)) return faultOf("%s: a line vertex lies outside the 16-bit range at this scale", where.c_str());
+                    if (!(u >= -32768.5 && u < 32767.5))
+                        return faultOf("%s: a line vertex lies outside the 16-bit range at this scale", where.c_str());
                     q[c] = static_cast<int32_t>(std::lround(u));
                 }
                 places.push_back(q);
             }
             std::vector<uint32_t> indices;
             if (gltfInteger(prim, "indices", &accessor)) {
-                if (const Fault f = readIndexAccessor(doc, accessor, {1}, &indices)) return withContext(where.c_str(), f);
+                if (const Fault f = readIndexAccessor(doc, accessor, {1}, &indices))
+                    return withContext(where.c_str(), f);
             } else {
                 for (size_t i = 0; i < places.size(); ++i) indices.push_back(static_cast<uint32_t>(i));
             }
             for (size_t i = 0; i + 1 < indices.size(); i += 2) {
-                if (indices[i] >= places.size() || indices[i + 1] >= places.size()) return faultOf("%s: an index beyond its vertices", where.c_str());
+                if (indices[i] >= places.size() || indices[i + 1] >= places.size())
+                    return faultOf("%s: an index beyond its vertices", where.c_str());
                 out->segments.push_back({places[indices[i]], places[indices[i + 1]], posed});
             }
         }
@@ -168,7 +177,8 @@ Fault readLineMeshes(const GltfDocument& doc, double scale, int64_t skinIndex, F
 Fault readEditedMesh(const GltfDocument& doc, double scale, FileMesh* out)
 {
     int64_t meshIndex = -1, skinIndex = -1;
-    if (skinnedNode(doc, &meshIndex, &skinIndex) < 0) return readLineMeshes(doc, scale, -1, out);  // no faces: spheres and lines alone
+    if (skinnedNode(doc, &meshIndex, &skinIndex) < 0)
+        return readLineMeshes(doc, scale, -1, out);  // no faces: spheres and lines alone
     const GltfJson* mesh = gltfItem(doc, "meshes", meshIndex);
     const GltfJson* list = mesh != nullptr ? gltfArray(*mesh, "primitives") : nullptr;
     std::map<std::array<int64_t, 3>, std::pair<uint32_t, uint32_t>> vertexSets;  // first vertex and count
@@ -176,7 +186,8 @@ Fault readEditedMesh(const GltfDocument& doc, double scale, FileMesh* out)
         const GltfJson& prim = (*list)[p];
         const GltfJson* attributes = gltfField(prim, "attributes");
         int64_t accessor = 0, mode = 4, material = -1;
-        if (attributes == nullptr || !gltfInteger(*attributes, "POSITION", &accessor)) return faultOf("primitive %zu: no POSITION", p);
+        if (attributes == nullptr || !gltfInteger(*attributes, "POSITION", &accessor))
+            return faultOf("primitive %zu: no POSITION", p);
         gltfInteger(prim, "mode", &mode);
         gltfInteger(prim, "material", &material);
         // A colour's primitives share their group's vertices: each set is read once.
@@ -187,8 +198,10 @@ Fault readEditedMesh(const GltfDocument& doc, double scale, FileMesh* out)
         auto seen = vertexSets.find(key);
         if (seen == vertexSets.end()) {
             const auto start = static_cast<uint32_t>(out->vertices.size());
-            if (const Fault f = readVertices(doc, key, scale, out)) return withContext(("primitive " + std::to_string(p)).c_str(), f);
-            seen = vertexSets.emplace(key, std::make_pair(start, static_cast<uint32_t>(out->vertices.size()) - start)).first;
+            if (const Fault f = readVertices(doc, key, scale, out))
+                return withContext(("primitive " + std::to_string(p)).c_str(), f);
+            seen = vertexSets.emplace(key, std::make_pair(start, static_cast<uint32_t>(out->vertices.size()) - start))
+                       .first;
         }
         const uint32_t first = seen->second.first, count = seen->second.second;
         std::vector<uint32_t> indices;
@@ -205,12 +218,14 @@ Fault readEditedMesh(const GltfDocument& doc, double scale, FileMesh* out)
             FileTriangle t{};
             t.colour = material >= 0 ? paletteOfMaterial(doc, material, &t.translucent) : -1;
             for (size_t i = 0; i + 2 < indices.size(); i += 3) {
-                std::copy(indices.begin() + static_cast<std::ptrdiff_t>(i), indices.begin() + static_cast<std::ptrdiff_t>(i + 3), t.v);
+                std::copy(indices.begin() + static_cast<std::ptrdiff_t>(i),
+                          indices.begin() + static_cast<std::ptrdiff_t>(i + 3), t.v);
                 out->triangles.push_back(t);
             }
         } else if (mode == 1) {  // lines in the skinned mesh, as an older export has them: the bind pose
             for (size_t i = 0; i + 1 < indices.size(); i += 2)
-                out->segments.push_back({out->vertices[indices[i]].position, out->vertices[indices[i + 1]].position, false});
+                out->segments.push_back(
+                    {out->vertices[indices[i]].position, out->vertices[indices[i + 1]].position, false});
         }
     }
     return readLineMeshes(doc, scale, skinIndex, out);
@@ -240,13 +255,15 @@ std::vector<int> skinJoints(const GltfDocument& doc, const std::vector<int64_t>&
     const GltfJson* s = gltfItem(doc, "skins", skin);
     const GltfJson* joints = s != nullptr ? gltfArray(*s, "joints") : nullptr;
     for (size_t k = 0; joints != nullptr && k < joints->size(); ++k) {
-        const auto at = std::find(nodes.begin(), nodes.end(), (*joints)[k].is_number_integer() ? (*joints)[k].get<int64_t>() : -2);
+        const auto at =
+            std::find(nodes.begin(), nodes.end(), (*joints)[k].is_number_integer() ? (*joints)[k].get<int64_t>() : -2);
         out.push_back(at == nodes.end() ? -1 : static_cast<int>(at - nodes.begin()));
     }
     return out;
 }
 
-Fault skinTurns(const GltfDocument& doc, const std::vector<int>& fileJoint, size_t jointCount, std::vector<Mat3>* turn, std::vector<bool>* found)
+Fault skinTurns(const GltfDocument& doc, const std::vector<int>& fileJoint, size_t jointCount, std::vector<Mat3>* turn,
+                std::vector<bool>* found)
 {
     turn->assign(jointCount, Mat3{1, 0, 0, 0, 1, 0, 0, 0, 1});
     found->assign(jointCount, false);
@@ -262,7 +279,7 @@ Fault skinTurns(const GltfDocument& doc, const std::vector<int>& fileJoint, size
     if (skin != nullptr && gltfInteger(*skin, "inverseBindMatrices", &inverseAccessor)) {
         if (const Fault f = readAccessor(doc, inverseAccessor, {16}, &inverse)) return f;
     }
-        for (size_t k = 0; joints != nullptr && k < joints->size() && k < fileJoint.size(); ++k) {
+    for (size_t k = 0; joints != nullptr && k < joints->size() && k < fileJoint.size(); ++k) {
         const int j = fileJoint[k];
         const int64_t node = (*joints)[k].is_number_integer() ? (*joints)[k].get<int64_t>() : -1;
         if (j < 0 || node < 0 || static_cast<size_t>(node) >= world.size()) continue;
@@ -272,7 +289,9 @@ Fault skinTurns(const GltfDocument& doc, const std::vector<int>& fileJoint, size
             for (size_t col = 0; col < 3; ++col) {
                 double v = 0;
                 for (size_t m = 0; m < 3; ++m) {
-                    const double ib = static_cast<int64_t>(k) < inverse.count ? inverse.at(static_cast<int64_t>(k), static_cast<int>(col * 4 + m)) : (m == col);
+                    const double ib = static_cast<int64_t>(k) < inverse.count
+                                          ? inverse.at(static_cast<int64_t>(k), static_cast<int>(col * 4 + m))
+                                          : (m == col);
                     v += w[m * 4 + row] * ib;
                 }
                 r[row * 3 + col] = v;

@@ -15,8 +15,8 @@ using Position = std::array<int32_t, 3>;
 
 struct FileVertex {
     Position position{};
-    double id = -1;   // the point the vertex names; -1: none
-    int joint = 0;    // the joint it follows (its first)
+    double id = -1;  // the point the vertex names; -1: none
+    int joint = 0;   // the joint it follows (its first)
 };
 struct FileTriangle {
     uint32_t v[3];

@@ -76,8 +76,7 @@ class EditedBody {
 public:
     EditedBody(const StoredBody& stored, const PosedBody& p, const FileMesh& mesh, const std::vector<int>& fileJoint)
         : stored_(stored), p_(p), mesh_(mesh), fileJoint_(fileJoint)
-    {
-    }
+    {}
 
     void readPoints(std::vector<std::string>* notes);
     Fault readBones(const GltfDocument& doc, std::vector<std::string>* notes);
@@ -87,13 +86,13 @@ public:
 
 private:
     struct NewPoint {
-        int anchor;   // placed just before the base's point `anchor` (the end of its bone's run)
+        int anchor;  // placed just before the base's point `anchor` (the end of its bone's run)
         int bone;
         Position position;
     };
     struct Element {
-        int base = -1;          // its base record, or -1 for a new one
-        int colour = -1;        // a new colour (-1: as it was)
+        int base = -1;            // its base record, or -1 for a new one
+        int colour = -1;          // a new colour (-1: as it was)
         std::vector<int> points;  // new records: their points (base or new)
         bool translucent = false;
     };
@@ -102,10 +101,10 @@ private:
     const PosedBody& p_;        // the base as posed: its bind pose and joints
     const FileMesh& mesh_;
     const std::vector<int>& fileJoint_;
-    std::vector<Position> bind_;          // each base point's bind position after the edit
-    std::vector<NewPoint> added_;         // new points, numbered pointCount + k
-    std::vector<int> vertexPoint_;        // each vertex's point (base or new), -1: none
-    std::vector<int16_t> angles_;         // per bone, new angles X and Y (pairs)
+    std::vector<Position> bind_;    // each base point's bind position after the edit
+    std::vector<NewPoint> added_;   // new points, numbered pointCount + k
+    std::vector<int> vertexPoint_;  // each vertex's point (base or new), -1: none
+    std::vector<int16_t> angles_;   // per bone, new angles X and Y (pairs)
     std::vector<Element> elements_;
 
     Position framePosition(int point) const
@@ -120,7 +119,9 @@ private:
     }
     int jointBone(int fileJoint) const
     {
-        const int j = fileJoint >= 0 && static_cast<size_t>(fileJoint) < fileJoint_.size() ? fileJoint_[static_cast<size_t>(fileJoint)] : -1;
+        const int j = fileJoint >= 0 && static_cast<size_t>(fileJoint) < fileJoint_.size()
+                          ? fileJoint_[static_cast<size_t>(fileJoint)]
+                          : -1;
         return j < 0 ? 0 : p_.joints[static_cast<size_t>(j)].index;
     }
     // The point's index in the written body.
@@ -129,7 +130,9 @@ private:
         if (point >= p_.pointCount) {
             const NewPoint& n = added_[static_cast<size_t>(point - p_.pointCount)];
             int32_t before = 0;
-            for (size_t k = 0; k < added_.size(); ++k) before += added_[k].anchor < n.anchor || (added_[k].anchor == n.anchor && k < static_cast<size_t>(point - p_.pointCount));
+            for (size_t k = 0; k < added_.size(); ++k)
+                before += added_[k].anchor < n.anchor ||
+                          (added_[k].anchor == n.anchor && k < static_cast<size_t>(point - p_.pointCount));
             return n.anchor + before;
         }
         int32_t before = 0;
@@ -156,7 +159,10 @@ void EditedBody::readPoints(std::vector<std::string>* notes)
     int moved = 0;
     for (auto& [point, at] : places) {
         if (at.count(bind_[static_cast<size_t>(point)]) == 0) {
-            bind_[static_cast<size_t>(point)] = std::max_element(at.begin(), at.end(), [](const auto& a, const auto& b) { return a.second < b.second; })->first;
+            bind_[static_cast<size_t>(point)] =
+                std::max_element(at.begin(), at.end(), [](const auto& a, const auto& b) {
+                    return a.second < b.second;
+                })->first;
             ++moved;
         }
     }
@@ -212,7 +218,8 @@ Fault EditedBody::readBones(const GltfDocument& doc, std::vector<std::string>* n
         if (largestDifference(local, joint.local) > unchangedTurn) turned.emplace_back(static_cast<int>(j), local);
     }
     if (anyTurnedBase && !anyPosed) {
-        notes->push_back("every joint is at the rest pose (exported without \"Use Current Frame\"?): the stored angles are kept");
+        notes->push_back(
+            "every joint is at the rest pose (exported without \"Use Current Frame\"?): the stored angles are kept");
         return noFault();
     }
     for (const auto& [j, local] : turned) {
@@ -224,12 +231,14 @@ Fault EditedBody::readBones(const GltfDocument& doc, std::vector<std::string>* n
         const double ax = std::atan2(own[7], own[4]), ay = std::atan2(own[2], own[0]);
         const int16_t x = nearAngle(ax, b.angleX), y = nearAngle(ay, b.angleY);
         if (largestDifference(turnXY(x, y), own) > 2 * 6.283185307179586 / 1024) {
-            return faultOf("bone %d is turned about an axis other than its x then y, which a body cannot hold: turn it about x and y only", joint.index);
+            return faultOf("bone %d is turned about an axis other than its x then y, which a body cannot hold: turn it "
+                           "about x and y only",
+                           joint.index);
         }
         angles_[2 * static_cast<size_t>(joint.index)] = x;
         angles_[2 * static_cast<size_t>(joint.index) + 1] = y;
-        notes->push_back("bone " + std::to_string(joint.index) + ": angles " + std::to_string(b.angleX) + ", " + std::to_string(b.angleY) + " become " +
-                         std::to_string(x) + ", " + std::to_string(y));
+        notes->push_back("bone " + std::to_string(joint.index) + ": angles " + std::to_string(b.angleX) + ", " +
+                         std::to_string(b.angleY) + " become " + std::to_string(x) + ", " + std::to_string(y));
     }
     return noFault();
 }
@@ -249,7 +258,8 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
     if (const GltfJson* nodes = gltfArray(doc.json, "nodes")) {
         for (const GltfJson& n : *nodes) {
             const GltfJson* name = gltfField(n, "name");
-            if (name != nullptr && name->is_string() && gltfField(n, "mesh") != nullptr) sphereNodes.insert(name->get<std::string>());
+            if (name != nullptr && name->is_string() && gltfField(n, "mesh") != nullptr)
+                sphereNodes.insert(name->get<std::string>());
         }
     }
     int removed = 0, recoloured = 0, sphere = 0;
@@ -283,16 +293,20 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
             const bool posed = p_.pointJoint[static_cast<size_t>(a)] != p_.pointJoint[static_cast<size_t>(b)];
             // A line under a joint is its own object in an editor: its ends stay where they were
             // when the faces' vertices at its points move.
-            auto it = segments.find(posed ? segmentKey(true, framePosition(a), framePosition(b))
-                                          : segmentKey(false, bind_[static_cast<size_t>(a)], bind_[static_cast<size_t>(b)]));
-            if (!posed && (it == segments.end() || it->second == 0)) it = segments.find(segmentKey(false, basePosition(a), basePosition(b)));
+            auto it =
+                segments.find(posed ? segmentKey(true, framePosition(a), framePosition(b))
+                                    : segmentKey(false, bind_[static_cast<size_t>(a)], bind_[static_cast<size_t>(b)]));
+            if (!posed && (it == segments.end() || it->second == 0))
+                it = segments.find(segmentKey(false, basePosition(a), basePosition(b)));
             keep = it != segments.end() && it->second > 0;
             if (keep) --it->second;
         } else if (e.kind == PosedElement::sphere) {
             keep = sphereNodes.count("sphere_" + std::to_string(sphere++)) > 0;
         }
-        if (keep) elements_.push_back(kept);
-        else ++removed;
+        if (keep)
+            elements_.push_back(kept);
+        else
+            ++removed;
     }
     // What is left is new: flat polygons in their material's colour, lines between points.
     int added = 0, unplaced = 0;
@@ -307,18 +321,22 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
             ++unplaced;
             continue;
         }
-        if (e.points[0] == e.points[1] || e.points[1] == e.points[2] || e.points[0] == e.points[2]) continue;  // no area to draw
+        if (e.points[0] == e.points[1] || e.points[1] == e.points[2] || e.points[0] == e.points[2])
+            continue;  // no area to draw
         elements_.push_back(e);
         ++added;
     }
     addLines(segments, &added, &unplaced);
     // Blender writes lines only when asked to ("Loose Edges"): a file without any keeps the base's.
-    const bool anyLine = std::any_of(p_.elements.begin(), p_.elements.end(), [](const PosedElement& e) { return e.kind == PosedElement::line; });
-    if (mesh_.segments.empty() && anyLine) notes->push_back("the file has no lines (exported without \"Loose Edges\"?): the lines are kept as they were");
+    const bool anyLine = std::any_of(p_.elements.begin(), p_.elements.end(),
+                                     [](const PosedElement& e) { return e.kind == PosedElement::line; });
+    if (mesh_.segments.empty() && anyLine)
+        notes->push_back("the file has no lines (exported without \"Loose Edges\"?): the lines are kept as they were");
     if (removed > 0) notes->push_back(std::to_string(removed) + " polygons, lines and spheres removed");
     if (recoloured > 0) notes->push_back(std::to_string(recoloured) + " polygons recoloured");
     if (added > 0) notes->push_back(std::to_string(added) + " new polygons and lines");
-    if (unplaced > 0) notes->push_back(std::to_string(unplaced) + " new triangles and segments dropped: a corner names no point");
+    if (unplaced > 0)
+        notes->push_back(std::to_string(unplaced) + " new triangles and segments dropped: a corner names no point");
 }
 
 // The segments no line of the base took become new lines: each joins the points at its ends'
@@ -359,7 +377,8 @@ void EditedBody::writeElement(StoredBody& out, const Element& e) const
         PolygonRecord r;
         r.renderType = e.translucent ? 5 : 0;
         r.colour = static_cast<uint16_t>(e.colour);
-        for (const int point : e.points) r.offsets.push_back(static_cast<int16_t>(static_cast<uint16_t>(renumbered(point) * pointBytes)));
+        for (const int point : e.points)
+            r.offsets.push_back(static_cast<int16_t>(static_cast<uint16_t>(renumbered(point) * pointBytes)));
         out.polygons.push_back(r);
     } else if (e.base == -2) {  // a new line
         LineRecord r;
@@ -387,7 +406,8 @@ void EditedBody::writeElement(StoredBody& out, const Element& e) const
 Fault EditedBody::write(std::vector<uint8_t>* out) const
 {
     const auto total = static_cast<int64_t>(p_.pointCount) + static_cast<int64_t>(added_.size());
-    if (total > importPointLimit) return faultOf("%lld points: more than the viewer's %d", static_cast<long long>(total), importPointLimit);
+    if (total > importPointLimit)
+        return faultOf("%lld points: more than the viewer's %d", static_cast<long long>(total), importPointLimit);
     StoredBody body = stored_;
     // A point keeps its place relative to its bone's origin, which moves with the origin's point.
     const auto shift = [&](int point) -> Position {
@@ -411,14 +431,16 @@ Fault EditedBody::write(std::vector<uint8_t>* out) const
             const int joint = p_.boneJoint[static_cast<size_t>(n.bone)];
             const Vec3 origin = joint >= 0 ? p_.joints[static_cast<size_t>(joint)].bindOrigin : Vec3{0, 0, 0};
             const Position s = originShift(n.bone);
-            putPoint({n.position[0] - static_cast<int32_t>(origin[0]) - s[0], n.position[1] - static_cast<int32_t>(origin[1]) - s[1],
+            putPoint({n.position[0] - static_cast<int32_t>(origin[0]) - s[0],
+                      n.position[1] - static_cast<int32_t>(origin[1]) - s[1],
                       n.position[2] - static_cast<int32_t>(origin[2]) - s[2]});
         }
     };
     for (int i = 0; i < p_.pointCount; ++i) {
         putNew(i);
         const Point16& stored = stored_.points[static_cast<size_t>(i)];
-        const Position d = shift(i), o = originShift(p_.joints[static_cast<size_t>(p_.pointJoint[static_cast<size_t>(i)])].index);
+        const Position d = shift(i),
+                       o = originShift(p_.joints[static_cast<size_t>(p_.pointJoint[static_cast<size_t>(i)])].index);
         putPoint({stored.x + d[0] - o[0], stored.y + d[1] - o[1], stored.z + d[2] - o[2]});
     }
     putNew(p_.pointCount);
@@ -444,8 +466,8 @@ Fault EditedBody::write(std::vector<uint8_t>* out) const
 
 }  // namespace
 
-Fault bodyFromEditedGltf(const GltfDocument& doc, const std::vector<uint8_t>& base, const MeshBodyOptions& options, std::vector<uint8_t>* out,
-                         std::vector<std::string>* notes)
+Fault bodyFromEditedGltf(const GltfDocument& doc, const std::vector<uint8_t>& base, const MeshBodyOptions& options,
+                         std::vector<uint8_t>* out, std::vector<std::string>* notes)
 {
     PosedBody p;
     if (const Fault f = poseBody(base.data(), base.size(), 0, &p)) return withContext("the base entry", f);

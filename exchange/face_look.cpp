@@ -10,7 +10,8 @@ Vec3 pieceColour(const MeshScene& scene, const MeshFace& face, const std::vector
 {
     Vec3 linear{};
     for (const uint32_t v : corners) {
-        for (size_t c = 0; c < 3; ++c) linear[c] += linearFromDisplayValue(scene.vertices[v].colour[c]) / static_cast<double>(corners.size());
+        for (size_t c = 0; c < 3; ++c)
+            linear[c] += linearFromDisplayValue(scene.vertices[v].colour[c]) / static_cast<double>(corners.size());
     }
     if (face.texture >= 0 && static_cast<size_t>(face.texture) < scene.textures.size() && corners.size() >= 3) {
         // The texture's mean over the piece's fan, each triangle weighted by its area in the texture.

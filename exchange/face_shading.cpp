@@ -50,13 +50,15 @@ Fault buildNormalTable(size_t boneCount, const std::vector<NormalRequest>& reque
         for (size_t i = 0; i < requests.size(); ++i) {
             const auto bone = static_cast<size_t>(requests[i].bone);
             const Vec3& n = directions[i];
-            const std::array<int, 3> key = {static_cast<int>(std::lround(n[0] * grid)), static_cast<int>(std::lround(n[1] * grid)),
+            const std::array<int, 3> key = {static_cast<int>(std::lround(n[0] * grid)),
+                                            static_cast<int>(std::lround(n[1] * grid)),
                                             static_cast<int>(std::lround(n[2] * grid))};
             auto found = seen[bone].find(key);
             if (found == seen[bone].end()) {
                 found = seen[bone].emplace(key, static_cast<int>(out->perBone[bone].size())).first;
                 const double k = shadedNormalLength / grid;
-                out->perBone[bone].push_back({static_cast<int16_t>(std::lround(key[0] * k)), static_cast<int16_t>(std::lround(key[1] * k)),
+                out->perBone[bone].push_back({static_cast<int16_t>(std::lround(key[0] * k)),
+                                              static_cast<int16_t>(std::lround(key[1] * k)),
                                               static_cast<int16_t>(std::lround(key[2] * k))});
                 ++total;
             }
@@ -68,7 +70,8 @@ Fault buildNormalTable(size_t boneCount, const std::vector<NormalRequest>& reque
         }
         std::vector<int> first(boneCount, 0);
         for (size_t b = 1; b < boneCount; ++b) first[b] = first[b - 1] + static_cast<int>(out->perBone[b - 1].size());
-        for (size_t i = 0; i < requests.size(); ++i) out->number[i] = first[static_cast<size_t>(requests[i].bone)] + within[i];
+        for (size_t i = 0; i < requests.size(); ++i)
+            out->number[i] = first[static_cast<size_t>(requests[i].bone)] + within[i];
         return noFault();
     }
     return noFault();

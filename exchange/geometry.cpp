@@ -10,7 +10,8 @@ Mat3 mat3Multiply(const Mat3& a, const Mat3& b)
 {
     Mat3 r{};
     for (size_t i = 0; i < 3; ++i)
-        for (size_t j = 0; j < 3; ++j) r[i * 3 + j] = a[i * 3] * b[j] + a[i * 3 + 1] * b[3 + j] + a[i * 3 + 2] * b[6 + j];
+        for (size_t j = 0; j < 3; ++j)
+            r[i * 3 + j] = a[i * 3] * b[j] + a[i * 3 + 1] * b[3 + j] + a[i * 3 + 2] * b[6 + j];
     return r;
 }
 
@@ -18,7 +19,8 @@ Mat3 mat3Transpose(const Mat3& a) { return {a[0], a[3], a[6], a[1], a[4], a[7], 
 
 Vec3 mat3Apply(const Mat3& m, const Vec3& v)
 {
-    return {m[0] * v[0] + m[1] * v[1] + m[2] * v[2], m[3] * v[0] + m[4] * v[1] + m[5] * v[2], m[6] * v[0] + m[7] * v[1] + m[8] * v[2]};
+    return {m[0] * v[0] + m[1] * v[1] + m[2] * v[2], m[3] * v[0] + m[4] * v[1] + m[5] * v[2],
+            m[6] * v[0] + m[7] * v[1] + m[8] * v[2]};
 }
 
 double mat3Determinant(const Mat3& m)

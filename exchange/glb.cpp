@@ -47,7 +47,8 @@ Fault readGlb(const std::vector<uint8_t>& bytes, const std::function<Fault(const
             if (const Fault f = onJson(bytes.data() + at, length)) return f;
             haveJson = true;
         } else if (type == glbBinChunk && !*haveBin) {
-            bin->assign(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + length));
+            bin->assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                        bytes.begin() + static_cast<std::ptrdiff_t>(at + length));
             *haveBin = true;
         }
         at += length;

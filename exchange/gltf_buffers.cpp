@@ -91,8 +91,10 @@ public:
             uint8_t colour = static_cast<uint8_t>(e.colour);
             std::array<float, 3> normal = face;
             if (lit) {
-                if (e.type >= renderTypeVertexShaded) normal = recordNormal(plan_.body, e.normals[k], face);
-                else if (e.type >= renderTypeShaded) normal = recordNormal(plan_.body, e.polygonNormal, face);
+                if (e.type >= renderTypeVertexShaded)
+                    normal = recordNormal(plan_.body, e.normals[k], face);
+                else if (e.type >= renderTypeShaded)
+                    normal = recordNormal(plan_.body, e.polygonNormal, face);
             } else {
                 colour = e.smooth() ? static_cast<uint8_t>(e.vertexColours[k]) : e.paletteIndex();
             }
@@ -130,14 +132,15 @@ void lineVertex(const GltfPlan& plan, uint8_t* bin, const GltfLineMesh& lines, s
 
 std::array<float, 3> scaledPoint(const Point16& p)
 {
-    return {static_cast<float>(p.x) * exportScale, static_cast<float>(p.y) * exportScale, static_cast<float>(p.z) * exportScale};
+    return {static_cast<float>(p.x) * exportScale, static_cast<float>(p.y) * exportScale,
+            static_cast<float>(p.z) * exportScale};
 }
 
 bool GltfGroup::empty() const { return mode == gltfTriangles ? indices == 0 : vertices == 0; }
 
 GltfPlan::GltfPlan(const PosedBody& b, const ExportOptions& o)
-    : body(b), options(o), linear(linearFromDisplayTable()),
-      groups{{"polygons", gltfTriangles, false}, {"translucent", gltfTriangles, true}}
+    : body(b), options(o),
+      linear(linearFromDisplayTable()), groups{{"polygons", gltfTriangles, false}, {"translucent", gltfTriangles, true}}
 {
     count();
     layOut();
@@ -188,7 +191,8 @@ void GltfPlan::count()
             GltfLineMesh& lines = lineMeshes[static_cast<size_t>(mesh)];
             lineMeshOf[i] = mesh;
             place.firstVertex = static_cast<int64_t>(lines.vertices);
-            for (uint16_t point : e.points) take(lines.low, lines.high, own ? body.bindPoints[point] : body.framePoints[point]);
+            for (uint16_t point : e.points)
+                take(lines.low, lines.high, own ? body.bindPoints[point] : body.framePoints[point]);
             lines.vertices += e.points.size();
             continue;
         }
@@ -211,8 +215,10 @@ void GltfPlan::count()
     const auto firstSphere = static_cast<int64_t>(firstSphereNode());
     for (size_t i = 0; i < places.size(); ++i) {
         ElementPlace& place = places[i];
-        if (lineMeshOf[i] >= 0) place.primitive = primitives + lineMeshOf[i];
-        else if (place.primitive >= 0) place.primitive = colourSlot[place.primitive][static_cast<uint8_t>(body.elements[i].colour)];
+        if (lineMeshOf[i] >= 0)
+            place.primitive = primitives + lineMeshOf[i];
+        else if (place.primitive >= 0)
+            place.primitive = colourSlot[place.primitive][static_cast<uint8_t>(body.elements[i].colour)];
         if (place.sphereNode >= 0) place.sphereNode += firstSphere;
     }
     for (int c = 0; c < 3; ++c) {
@@ -266,8 +272,8 @@ int GltfPlan::view(size_t bytes, int target, size_t* offset)
     return viewCount++;
 }
 
-int GltfPlan::accessor(int viewIndex, int componentType, size_t count, const char* type, bool normalized, const float* low,
-                       const float* high, int components, size_t byteOffset)
+int GltfPlan::accessor(int viewIndex, int componentType, size_t count, const char* type, bool normalized,
+                       const float* low, const float* high, int components, size_t byteOffset)
 {
     if (accessorCount > 0) accessors += ',';
     accessors += "{\"bufferView\":";
@@ -301,7 +307,8 @@ void GltfPlan::layOutGroup(int g)
     const size_t n = group.vertices;
     std::string& p = primitiveText[g];
     p = "{\"attributes\":{\"POSITION\":";
-    appendInt(p, accessor(view(n * 12, gltfArrayBuffer, &group.position), gltfFloat, n, "VEC3", false, group.low, group.high, 3));
+    appendInt(p, accessor(view(n * 12, gltfArrayBuffer, &group.position), gltfFloat, n, "VEC3", false, group.low,
+                          group.high, 3));
     if (group.normals) {
         p += ",\"NORMAL\":";
         appendInt(p, accessor(view(n * 12, gltfArrayBuffer, &group.normal), gltfFloat, n, "VEC3"));
@@ -332,8 +339,8 @@ void GltfPlan::layOutGroup(int g)
         p += ",\"material\":";
         appendInt(p, colourSlot[g][colour]);
         p += ",\"indices\":";
-        appendInt(p, accessor(indexView, wide ? gltfUnsignedInt : gltfUnsignedShort, colourIndices[g][colour], "SCALAR", false, nullptr,
-                              nullptr, 0, colourFirstIndex[g][colour] * indexBytes));
+        appendInt(p, accessor(indexView, wide ? gltfUnsignedInt : gltfUnsignedShort, colourIndices[g][colour], "SCALAR",
+                              false, nullptr, nullptr, 0, colourFirstIndex[g][colour] * indexBytes));
         p += '}';
     }
 }
@@ -344,7 +351,8 @@ void GltfPlan::layOutLineMesh(GltfLineMesh& lines)
     const size_t n = lines.vertices;
     std::string& p = lines.primitiveText;
     p = "{\"attributes\":{\"POSITION\":";
-    appendInt(p, accessor(view(n * 12, gltfArrayBuffer, &lines.position), gltfFloat, n, "VEC3", false, lines.low, lines.high, 3));
+    appendInt(p, accessor(view(n * 12, gltfArrayBuffer, &lines.position), gltfFloat, n, "VEC3", false, lines.low,
+                          lines.high, 3));
     p += ",\"COLOR_0\":";
     appendInt(p, accessor(view(n * 12, gltfArrayBuffer, &lines.colour), gltfFloat, n, "VEC3"));
     p += ",\"_POINT\":";
@@ -368,24 +376,28 @@ void GltfPlan::layOut()
     // The one unit sphere every sphere node shows.
     if (spheres > 0) {
         const UnitSphere& s = unitSphere();
-        spherePosition = accessor(view(sizeof s.positions, gltfArrayBuffer, &sphereView[0]), gltfFloat, sphereVertices, "VEC3", false,
-                                  s.low, s.high, 3);
+        spherePosition = accessor(view(sizeof s.positions, gltfArrayBuffer, &sphereView[0]), gltfFloat, sphereVertices,
+                                  "VEC3", false, s.low, s.high, 3);
         if (lit() && anyPlain) {
-            sphereNormal = accessor(view(sizeof s.normals, gltfArrayBuffer, &sphereView[1]), gltfFloat, sphereVertices, "VEC3");
+            sphereNormal =
+                accessor(view(sizeof s.normals, gltfArrayBuffer, &sphereView[1]), gltfFloat, sphereVertices, "VEC3");
         }
         if (lit() && anyMirror) {
-            sphereMirrorNormal = accessor(view(sizeof s.mirrorNormals, gltfArrayBuffer, &sphereView[2]), gltfFloat, sphereVertices, "VEC3");
+            sphereMirrorNormal = accessor(view(sizeof s.mirrorNormals, gltfArrayBuffer, &sphereView[2]), gltfFloat,
+                                          sphereVertices, "VEC3");
         }
         if (anyPlain) {
-            sphereIndex = accessor(view(sizeof s.indices, gltfElementArrayBuffer, &sphereView[3]), gltfUnsignedShort, sphereIndices, "SCALAR");
+            sphereIndex = accessor(view(sizeof s.indices, gltfElementArrayBuffer, &sphereView[3]), gltfUnsignedShort,
+                                   sphereIndices, "SCALAR");
         }
         if (anyMirror) {
-            sphereMirrorIndex =
-                accessor(view(sizeof s.mirrorIndices, gltfElementArrayBuffer, &sphereView[4]), gltfUnsignedShort, sphereIndices, "SCALAR");
+            sphereMirrorIndex = accessor(view(sizeof s.mirrorIndices, gltfElementArrayBuffer, &sphereView[4]),
+                                         gltfUnsignedShort, sphereIndices, "SCALAR");
         }
     }
 
-    inverseBindAccessor = accessor(view(body.joints.size() * 64, 0, &inverseBindView), gltfFloat, body.joints.size(), "MAT4");
+    inverseBindAccessor =
+        accessor(view(body.joints.size() * 64, 0, &inverseBindView), gltfFloat, body.joints.size(), "MAT4");
     // The body's points in the bind pose, in point order, for an import to read back.
     if (body.pointCount > 0) {
         pointAccessor = accessor(view(static_cast<size_t>(body.pointCount) * 12, 0, &pointView), gltfFloat,
@@ -422,13 +434,26 @@ void fillGltfBuffer(const GltfPlan& plan, uint8_t* bin)
     // The bind pose holds every joint unturned at its bind origin.
     for (size_t j = 0; j < body.joints.size(); ++j) {
         const PosedBone& joint = body.joints[j];
-        const float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0,
+        const float m[16] = {1,
+                             0,
+                             0,
+                             0,
+                             0,
+                             1,
+                             0,
+                             0,
+                             0,
+                             0,
+                             1,
+                             0,
                              -static_cast<float>(joint.bindOrigin[0]) * exportScale,
                              -static_cast<float>(joint.bindOrigin[1]) * exportScale,
-                             -static_cast<float>(joint.bindOrigin[2]) * exportScale, 1};
+                             -static_cast<float>(joint.bindOrigin[2]) * exportScale,
+                             1};
         put(bin + plan.inverseBindView + j * 64, m, 64);
     }
     for (int i = 0; i < body.pointCount; ++i) {
-        put(bin + plan.pointView + static_cast<size_t>(i) * 12, scaledPoint(body.bindPoints[static_cast<size_t>(i)]).data(), 12);
+        put(bin + plan.pointView + static_cast<size_t>(i) * 12,
+            scaledPoint(body.bindPoints[static_cast<size_t>(i)]).data(), 12);
     }
 }

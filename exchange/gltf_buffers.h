@@ -21,8 +21,10 @@ struct GltfGroup {
     int mode;
     bool translucent;
     size_t vertices = 0, indices = 0;
-    float low[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
-    float high[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
+    float low[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
+                    std::numeric_limits<float>::max()};
+    float high[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(),
+                     std::numeric_limits<float>::lowest()};
     bool normals = false;
     // Where each attribute starts in the buffer.
     size_t position = 0, normal = 0, colour = 0, joint = 0, weight = 0, point = 0, uv = 0, index = 0;
@@ -37,8 +39,10 @@ struct GltfGroup {
 struct GltfLineMesh {
     int joint = -1;  // the joint it hangs under; -1 for the posed lines at the root
     size_t vertices = 0;
-    float low[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
-    float high[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
+    float low[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
+                    std::numeric_limits<float>::max()};
+    float high[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(),
+                     std::numeric_limits<float>::lowest()};
     size_t position = 0, colour = 0, point = 0, uv = 0;  // where each attribute starts in the buffer
     std::string primitiveText;
     const char* role() const { return joint >= 0 ? "lines" : "posed lines"; }
@@ -49,8 +53,8 @@ struct GltfPlan {
 
     const PosedBody& body;
     const ExportOptions& options;
-    const float* linear;  // a palette component's linear value
-    GltfGroup groups[2];  // polygons, translucent polygons
+    const float* linear;     // a palette component's linear value
+    GltfGroup groups[2];     // polygons, translucent polygons
     int slot[2] = {-1, -1};  // each group's first place among the mesh's primitives
     int primitives = 0;
     // Triangles go in a primitive per stored colour with its own material `palette_NNN`, so that
@@ -80,7 +84,7 @@ struct GltfPlan {
     std::string views, accessors;
     int viewCount = 0, accessorCount = 0;
     std::string primitiveText[2];  // a group's primitives, comma-separated
-    size_t sphereView[5] = {};  // positions, normals, mirror normals, indices, mirror indices
+    size_t sphereView[5] = {};     // positions, normals, mirror normals, indices, mirror indices
     int spherePosition = -1, sphereNormal = -1, sphereMirrorNormal = -1, sphereIndex = -1, sphereMirrorIndex = -1;
     size_t inverseBindView = 0, pointView = 0;
     int inverseBindAccessor = -1, pointAccessor = -1;

@@ -36,8 +36,8 @@ bool plainFileName(const std::string& uri)
 // The bytes `text` names: a base64 data URI, or a plain file name in `folder`, read only if
 // it is really there: exactly `length` bytes when that is 0 or more, else the whole file up to
 // `room`. A file read is added to *files.
-Fault uriBytes(const std::string& text, const std::string& folder, int64_t length, int64_t room, std::vector<uint8_t>* out,
-               std::vector<std::string>* files)
+Fault uriBytes(const std::string& text, const std::string& folder, int64_t length, int64_t room,
+               std::vector<uint8_t>* out, std::vector<std::string>* files)
 {
     if (isDataUri(text)) {
         const DataUriStatus status = decodeBase64DataUri(text, out);
@@ -48,32 +48,40 @@ Fault uriBytes(const std::string& text, const std::string& folder, int64_t lengt
     if (!plainFileName(text)) return faultOf("uri '%.60s' points outside the model's folder", text.c_str());
     if (folder.empty()) return faultOf("external file '%.60s' not allowed here", text.c_str());
     std::string path;
-    const Fault f = length >= 0 ? readFileInFolder(folder, text, static_cast<size_t>(length), out, &path)
-                                : readWholeFileInFolder(folder, text, static_cast<size_t>(std::max<int64_t>(room, 0)), out, &path);
+    const Fault f =
+        length >= 0 ? readFileInFolder(folder, text, static_cast<size_t>(length), out, &path)
+                    : readWholeFileInFolder(folder, text, static_cast<size_t>(std::max<int64_t>(room, 0)), out, &path);
     if (!path.empty()) files->push_back(path);
     if (f) return faultOf("%.60s: %s", text.c_str(), f.reason);
     return noFault();
 }
 
 // Buffer `index`, exactly its byteLength; `room` is what the importer may still hold.
-Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_t>* binChunk, const std::string& folder, int64_t room,
-                 std::vector<uint8_t>* out, std::vector<std::string>* files)
+Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_t>* binChunk, const std::string& folder,
+                 int64_t room, std::vector<uint8_t>* out, std::vector<std::string>* files)
 {
     int64_t length = 0;
-    if (!gltfInteger(buffer, "byteLength", &length) || length < 0) return faultOf("buffer %lld: no valid byteLength", static_cast<long long>(index));
-    if (length > room) return faultOf("buffer %lld: %lld bytes, more than the %lld MiB the importer reads in all", static_cast<long long>(index), static_cast<long long>(length), static_cast<long long>(gltfFileSizeLimit >> 20));
+    if (!gltfInteger(buffer, "byteLength", &length) || length < 0)
+        return faultOf("buffer %lld: no valid byteLength", static_cast<long long>(index));
+    if (length > room)
+        return faultOf("buffer %lld: %lld bytes, more than the %lld MiB the importer reads in all",
+                       static_cast<long long>(index), static_cast<long long>(length),
+                       static_cast<long long>(gltfFileSizeLimit >> 20));
     const GltfJson* uri = gltfField(buffer, "uri");
     if (uri == nullptr) {
-        if (index != 0 || binChunk == nullptr) return faultOf("buffer %lld: no data (no uri and no binary chunk)", static_cast<long long>(index));
+        if (index != 0 || binChunk == nullptr)
+            return faultOf("buffer %lld: no data (no uri and no binary chunk)", static_cast<long long>(index));
         *out = *binChunk;
     } else {
         if (!uri->is_string()) return faultOf("buffer %lld: uri is not a string", static_cast<long long>(index));
         const std::string& text = uri->get_ref<const std::string&>();
         // A file beside the model: only the bytes the buffer declares.
-        if (const Fault f = uriBytes(text, folder, length, 0, out, files)) return withContext(("buffer " + std::to_string(index)).c_str(), f);
+        if (const Fault f = uriBytes(text, folder, length, 0, out, files))
+            return withContext(("buffer " + std::to_string(index)).c_str(), f);
     }
     if (static_cast<int64_t>(out->size()) < length) {
-        return faultOf("buffer %lld: %zu bytes, shorter than the declared %lld", static_cast<long long>(index), out->size(), static_cast<long long>(length));
+        return faultOf("buffer %lld: %zu bytes, shorter than the declared %lld", static_cast<long long>(index),
+                       out->size(), static_cast<long long>(length));
     }
     out->resize(static_cast<size_t>(length));
     out->shrink_to_fit();  // what is held is what is counted
@@ -83,10 +91,17 @@ Fault loadBuffer(const GltfJson& buffer, int64_t index, const std::vector<uint8_
 int componentBytes(int64_t type)
 {
     switch (type) {
-    case gltfByte: case gltfUnsignedByte: return 1;
-    case gltfShort: case gltfUnsignedShort: return 2;
-    case gltfUnsignedInt: case gltfFloat: return 4;
-    default: return 0;
+    case gltfByte:
+    case gltfUnsignedByte:
+        return 1;
+    case gltfShort:
+    case gltfUnsignedShort:
+        return 2;
+    case gltfUnsignedInt:
+    case gltfFloat:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -104,7 +119,7 @@ int typeComponents(const std::string& type)
 
 // Where an accessor's elements lie: checked so that every element is inside its buffer.
 struct AccessorLayout {
-    const uint8_t* data = nullptr;  // null: every value is zero (no bufferView)
+    const uint8_t* data = nullptr;      // null: every value is zero (no bufferView)
     std::vector<SparseElement> sparse;  // elements that replace the dense ones
     int64_t count = 0, stride = 0;
     int components = 0, componentType = 0, size = 0;
@@ -132,10 +147,14 @@ Fault layoutOf(const GltfDocument& doc, int64_t index, std::initializer_list<int
     const int components = typeComponents(type->get_ref<const std::string&>());
     bool fits = false;
     for (const int c : allowed) fits |= c == components;
-    if (!fits) return faultOf("accessor %lld: type %s not expected here", static_cast<long long>(index), type->get_ref<const std::string&>().c_str());
-    if (!gltfInteger(*a, "count", &count) || count < 0) return faultOf("accessor %lld: bad count", static_cast<long long>(index));
+    if (!fits)
+        return faultOf("accessor %lld: type %s not expected here", static_cast<long long>(index),
+                       type->get_ref<const std::string&>().c_str());
+    if (!gltfInteger(*a, "count", &count) || count < 0)
+        return faultOf("accessor %lld: bad count", static_cast<long long>(index));
     if (count > gltfAccessorCountLimit) {
-        return faultOf("accessor %lld: count %lld, more than the importer's limit %lld", static_cast<long long>(index), static_cast<long long>(count), static_cast<long long>(gltfAccessorCountLimit));
+        return faultOf("accessor %lld: count %lld, more than the importer's limit %lld", static_cast<long long>(index),
+                       static_cast<long long>(count), static_cast<long long>(gltfAccessorCountLimit));
     }
     if (gltfField(*a, "byteOffset") != nullptr && (!gltfInteger(*a, "byteOffset", &byteOffset) || byteOffset < 0)) {
         return faultOf("accessor %lld: bad byteOffset", static_cast<long long>(index));
@@ -151,29 +170,38 @@ Fault layoutOf(const GltfDocument& doc, int64_t index, std::initializer_list<int
 
     int64_t viewIndex = 0;
     if (!gltfInteger(*a, "bufferView", &viewIndex)) {
-        if (gltfField(*a, "bufferView") != nullptr) return faultOf("accessor %lld: bad bufferView", static_cast<long long>(index));
+        if (gltfField(*a, "bufferView") != nullptr)
+            return faultOf("accessor %lld: bad bufferView", static_cast<long long>(index));
         // All zeros, backed by no bytes of the file: kept small so a count alone cannot claim
         // memory, unless a sparse part (whose bytes are there) fills it.
         if (count > 65536 && gltfField(*a, "sparse") == nullptr) {
-            return faultOf("accessor %lld: %lld elements without a buffer view", static_cast<long long>(index), static_cast<long long>(count));
+            return faultOf("accessor %lld: %lld elements without a buffer view", static_cast<long long>(index),
+                           static_cast<long long>(count));
         }
         return sparseOf(doc, *a, index, out);
     }
     const GltfJson* view = gltfItem(doc, "bufferViews", viewIndex);
-    if (view == nullptr) return faultOf("accessor %lld: buffer view %lld does not exist", static_cast<long long>(index), static_cast<long long>(viewIndex));
+    if (view == nullptr)
+        return faultOf("accessor %lld: buffer view %lld does not exist", static_cast<long long>(index),
+                       static_cast<long long>(viewIndex));
     const uint8_t* viewBytes = nullptr;
     int64_t viewLength = 0, stride = 0;
     if (const Fault f = gltfBufferView(doc, viewIndex, &viewBytes, &viewLength)) return f;
     if (gltfField(*view, "byteStride") != nullptr) {
-        if (!gltfInteger(*view, "byteStride", &stride) || stride < 4 || stride > 252) return faultOf("buffer view %lld: bad byteStride", static_cast<long long>(viewIndex));
-        if (stride < out->size) return faultOf("buffer view %lld: byteStride %lld smaller than an element", static_cast<long long>(viewIndex), static_cast<long long>(stride));
+        if (!gltfInteger(*view, "byteStride", &stride) || stride < 4 || stride > 252)
+            return faultOf("buffer view %lld: bad byteStride", static_cast<long long>(viewIndex));
+        if (stride < out->size)
+            return faultOf("buffer view %lld: byteStride %lld smaller than an element",
+                           static_cast<long long>(viewIndex), static_cast<long long>(stride));
         out->stride = stride;
     }
     if (count > 0) {
         // byteOffset first: it is unbounded, and the span after it is measured from what is left.
         if (byteOffset > viewLength ||
             (count - 1) * out->stride + out->size > viewLength - byteOffset) {  // count is limited: no overflow
-            return faultOf("accessor %lld: %lld elements run past the end of buffer view %lld", static_cast<long long>(index), static_cast<long long>(count), static_cast<long long>(viewIndex));
+            return faultOf("accessor %lld: %lld elements run past the end of buffer view %lld",
+                           static_cast<long long>(index), static_cast<long long>(count),
+                           static_cast<long long>(viewIndex));
         }
     }
     out->data = viewBytes + byteOffset;
@@ -187,13 +215,16 @@ double componentValue(const uint8_t* p, int type, bool normalized)
         const auto v = static_cast<int8_t>(p[0]);
         return normalized ? std::max(v / 127.0, -1.0) : v;
     }
-    case gltfUnsignedByte: return normalized ? p[0] / 255.0 : p[0];
+    case gltfUnsignedByte:
+        return normalized ? p[0] / 255.0 : p[0];
     case gltfShort: {
         const int16_t v = readI16(p);
         return normalized ? std::max(v / 32767.0, -1.0) : v;
     }
-    case gltfUnsignedShort: return normalized ? readU16(p) / 65535.0 : readU16(p);
-    case gltfUnsignedInt: return normalized ? readU32(p) / 4294967295.0 : readU32(p);
+    case gltfUnsignedShort:
+        return normalized ? readU16(p) / 65535.0 : readU16(p);
+    case gltfUnsignedInt:
+        return normalized ? readU32(p) / 4294967295.0 : readU32(p);
     default: {
         float f;
         const uint32_t bits = readU32(p);
@@ -246,7 +277,8 @@ Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, Glt
 {
     *out = GltfDocument{};
     out->folder = folder;
-    if (static_cast<int64_t>(bytes.size()) > gltfFileSizeLimit) return faultOf("file larger than %lld MiB", static_cast<long long>(gltfFileSizeLimit >> 20));
+    if (static_cast<int64_t>(bytes.size()) > gltfFileSizeLimit)
+        return faultOf("file larger than %lld MiB", static_cast<long long>(gltfFileSizeLimit >> 20));
     std::vector<uint8_t> binChunk;
     bool haveBin = false;
     if (looksLikeGlb(bytes)) {
@@ -267,8 +299,8 @@ Fault readGltf(const std::vector<uint8_t>& bytes, const std::string& folder, Glt
         int64_t total = static_cast<int64_t>(bytes.size());  // the file and its buffers, as held
         for (size_t i = 0; i < buffers->size(); ++i) {
             std::vector<uint8_t> data;
-            if (const Fault f = loadBuffer((*buffers)[i], static_cast<int64_t>(i), haveBin ? &binChunk : nullptr, folder,
-                                           gltfFileSizeLimit - total, &data, &out->files))
+            if (const Fault f = loadBuffer((*buffers)[i], static_cast<int64_t>(i), haveBin ? &binChunk : nullptr,
+                                           folder, gltfFileSizeLimit - total, &data, &out->files))
                 return f;
             total += static_cast<int64_t>(data.size());
             out->buffers.push_back(std::move(data));
@@ -286,8 +318,10 @@ Fault gltfUriBytes(const GltfDocument& doc, const std::string& uri, std::vector<
 {
     const size_t held = doc.files.size();
     if (const Fault f = uriBytes(uri, doc.folder, -1, doc.fileRoom, out, &doc.files)) return f;
-    if (doc.files.size() > held) doc.fileRoom -= static_cast<int64_t>(out->size());  // a file read now; a data URI was in the model
-    else if (static_cast<int64_t>(out->size()) > gltfFileSizeLimit) return faultOf("more than %lld bytes", static_cast<long long>(gltfFileSizeLimit));
+    if (doc.files.size() > held)
+        doc.fileRoom -= static_cast<int64_t>(out->size());  // a file read now; a data URI was in the model
+    else if (static_cast<int64_t>(out->size()) > gltfFileSizeLimit)
+        return faultOf("more than %lld bytes", static_cast<long long>(gltfFileSizeLimit));
     return noFault();
 }
 
@@ -302,10 +336,12 @@ Fault gltfBufferView(const GltfDocument& doc, int64_t index, const uint8_t** byt
     if (gltfField(*view, "byteOffset") != nullptr && (!gltfInteger(*view, "byteOffset", &offset) || offset < 0)) {
         return faultOf("buffer view %lld: bad byteOffset", static_cast<long long>(index));
     }
-    if (!gltfInteger(*view, "byteLength", length) || *length < 0) return faultOf("buffer view %lld: bad byteLength", static_cast<long long>(index));
+    if (!gltfInteger(*view, "byteLength", length) || *length < 0)
+        return faultOf("buffer view %lld: bad byteLength", static_cast<long long>(index));
     const auto& data = doc.buffers[static_cast<size_t>(buffer)];
     if (offset > static_cast<int64_t>(data.size()) || *length > static_cast<int64_t>(data.size()) - offset) {
-        return faultOf("buffer view %lld: range past the end of buffer %lld", static_cast<long long>(index), static_cast<long long>(buffer));
+        return faultOf("buffer view %lld: range past the end of buffer %lld", static_cast<long long>(index),
+                       static_cast<long long>(buffer));
     }
     *bytes = data.data() + offset;
     return noFault();
@@ -321,7 +357,8 @@ Fault chargeDecode(const GltfDocument& doc, int64_t index, int64_t values)
         return noFault();
     }
     // Worded short: the primitive or node that read it goes before.
-    return faultOf("accessor %lld: read again and again, past what a file this size may decode", static_cast<long long>(index));
+    return faultOf("accessor %lld: read again and again, past what a file this size may decode",
+                   static_cast<long long>(index));
 }
 
 }  // namespace
@@ -338,7 +375,9 @@ Fault readAccessor(const GltfDocument& doc, int64_t index, std::initializer_list
     const auto decode = [&](int64_t i, const uint8_t* element) {
         for (int c = 0; c < layout.components; ++c) {
             const double v = componentValue(element + c * step, layout.componentType, layout.normalized);
-            if (!std::isfinite(v)) return faultOf("accessor %lld: element %lld is not a finite number", static_cast<long long>(index), static_cast<long long>(i));
+            if (!std::isfinite(v))
+                return faultOf("accessor %lld: element %lld is not a finite number", static_cast<long long>(index),
+                               static_cast<long long>(i));
             out->values[static_cast<size_t>(i * layout.components + c)] = v;
         }
         return noFault();
@@ -352,13 +391,14 @@ Fault readAccessor(const GltfDocument& doc, int64_t index, std::initializer_list
     return noFault();
 }
 
-Fault readIndexAccessor(const GltfDocument& doc, int64_t index, std::initializer_list<int> allowed, std::vector<uint32_t>* out,
-                        int* components)
+Fault readIndexAccessor(const GltfDocument& doc, int64_t index, std::initializer_list<int> allowed,
+                        std::vector<uint32_t>* out, int* components)
 {
     AccessorLayout layout;
     if (const Fault f = layoutOf(doc, index, allowed, &layout)) return f;
     if (const Fault f = chargeDecode(doc, index, layout.count * layout.components)) return f;
-    if (layout.componentType != gltfUnsignedByte && layout.componentType != gltfUnsignedShort && layout.componentType != gltfUnsignedInt) {
+    if (layout.componentType != gltfUnsignedByte && layout.componentType != gltfUnsignedShort &&
+        layout.componentType != gltfUnsignedInt) {
         return faultOf("accessor %lld: not unsigned integers", static_cast<long long>(index));
     }
     if (components != nullptr) *components = layout.components;
@@ -367,7 +407,9 @@ Fault readIndexAccessor(const GltfDocument& doc, int64_t index, std::initializer
     const auto decode = [&](int64_t i, const uint8_t* element) {
         for (int c = 0; c < layout.components; ++c) {
             const uint8_t* p = element + c * step;
-            (*out)[static_cast<size_t>(i * layout.components + c)] = step == 1 ? p[0] : step == 2 ? readU16(p) : readU32(p);
+            (*out)[static_cast<size_t>(i * layout.components + c)] = step == 1   ? p[0]
+                                                                     : step == 2 ? readU16(p)
+                                                                                 : readU32(p);
         }
     };
     for (int64_t i = 0; layout.data != nullptr && i < layout.count; ++i) decode(i, layout.data + i * layout.stride);

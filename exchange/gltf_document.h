@@ -30,9 +30,9 @@ struct GltfDocument {
     std::vector<std::vector<uint8_t>> buffers;  // each exactly its declared byteLength
     std::string folder;                         // where files it names are read from; empty: none are
     // Reads after parsing (accessors, pictures) draw on these, so they may change on a const one.
-    mutable std::vector<std::string> files;     // the files beside the model that were read
-    mutable int64_t decodeRoom = 0;             // values the accessor reads may still decode
-    mutable int64_t fileRoom = 0;               // bytes the files it names may still add
+    mutable std::vector<std::string> files;  // the files beside the model that were read
+    mutable int64_t decodeRoom = 0;          // values the accessor reads may still decode
+    mutable int64_t fileRoom = 0;            // bytes the files it names may still add
 };
 
 // Parses `bytes` (a GLB container or JSON text). Buffers come from the GLB's BIN chunk, from
@@ -48,9 +48,9 @@ Fault gltfUriBytes(const GltfDocument& doc, const std::string& uri, std::vector<
 Fault gltfBufferView(const GltfDocument& doc, int64_t index, const uint8_t** bytes, int64_t* length);
 
 // --- typed reads of JSON fields (no exceptions) -----------------------------------------------
-const GltfJson* gltfField(const GltfJson& object, const char* name);          // null when absent
-bool gltfInteger(const GltfJson& object, const char* name, int64_t* value);   // false when absent or not an integer
-const GltfJson* gltfArray(const GltfJson& object, const char* name);          // null unless an array
+const GltfJson* gltfField(const GltfJson& object, const char* name);         // null when absent
+bool gltfInteger(const GltfJson& object, const char* name, int64_t* value);  // false when absent or not an integer
+const GltfJson* gltfArray(const GltfJson& object, const char* name);         // null unless an array
 // The element `index` of the top-level array `name` (e.g. "nodes"), null when out of range.
 const GltfJson* gltfItem(const GltfDocument& doc, const char* name, int64_t index);
 
@@ -61,10 +61,13 @@ struct AccessorValues {
     int components = 0;
     int64_t count = 0;
     std::vector<double> values;  // count * components
-    double at(int64_t element, int component) const { return values[static_cast<size_t>(element * components + component)]; }
+    double at(int64_t element, int component) const
+    {
+        return values[static_cast<size_t>(element * components + component)];
+    }
 };
 Fault readAccessor(const GltfDocument& doc, int64_t index, std::initializer_list<int> allowed, AccessorValues* out);
 
 // An accessor of unsigned integers (indices, joints); float types are refused.
-Fault readIndexAccessor(const GltfDocument& doc, int64_t index, std::initializer_list<int> allowed, std::vector<uint32_t>* out,
-                        int* components = nullptr);
+Fault readIndexAccessor(const GltfDocument& doc, int64_t index, std::initializer_list<int> allowed,
+                        std::vector<uint32_t>* out, int* components = nullptr);

@@ -32,7 +32,8 @@ int64_t baseColourSet(const GltfDocument& doc, const GltfJson& primitive)
 std::vector<std::string> gltfDropNotes(const GltfDocument& doc)
 {
     std::vector<std::string> notes;
-    if (const size_t n = arraySize(doc.json, "animations")) notes.push_back(counted(n, "animation", "animations", ": the body keeps the pose the file is in"));
+    if (const size_t n = arraySize(doc.json, "animations"))
+        notes.push_back(counted(n, "animation", "animations", ": the body keeps the pose the file is in"));
     size_t targets = 0, extraSets = 0;
     if (const GltfJson* meshes = gltfArray(doc.json, "meshes")) {
         for (const GltfJson& mesh : *meshes) {
@@ -44,7 +45,8 @@ std::vector<std::string> gltfDropNotes(const GltfDocument& doc)
                 if (attributes == nullptr || !attributes->is_object()) continue;
                 const int64_t used = baseColourSet(doc, p);
                 for (const auto& item : attributes->items()) {
-                    if (item.key().rfind("TEXCOORD_", 0) == 0 && item.key() != "TEXCOORD_" + std::to_string(used)) ++extraSets;
+                    if (item.key().rfind("TEXCOORD_", 0) == 0 && item.key() != "TEXCOORD_" + std::to_string(used))
+                        ++extraSets;
                 }
             }
         }
@@ -53,8 +55,11 @@ std::vector<std::string> gltfDropNotes(const GltfDocument& doc)
     if (const size_t n = arraySize(doc.json, "cameras")) notes.push_back(counted(n, "camera", "cameras", ""));
     const GltfJson* extensions = gltfField(doc.json, "extensions");
     const GltfJson* lights = extensions != nullptr ? gltfField(*extensions, "KHR_lights_punctual") : nullptr;
-    if (const size_t n = lights != nullptr ? arraySize(*lights, "lights") : 0) notes.push_back(counted(n, "light", "lights", ": the viewer has one fixed light"));
-    if (extraSets > 0) notes.push_back(counted(extraSets, "texture coordinate set", "texture coordinate sets", " (no base colour texture reads them)"));
+    if (const size_t n = lights != nullptr ? arraySize(*lights, "lights") : 0)
+        notes.push_back(counted(n, "light", "lights", ": the viewer has one fixed light"));
+    if (extraSets > 0)
+        notes.push_back(counted(extraSets, "texture coordinate set", "texture coordinate sets",
+                                " (no base colour texture reads them)"));
     // Maps other than the base colour: normal, occlusion, emissive, metal and roughness.
     std::set<int64_t> others;
     if (const GltfJson* materials = gltfArray(doc.json, "materials")) {
@@ -69,6 +74,8 @@ std::vector<std::string> gltfDropNotes(const GltfDocument& doc)
             if (t != nullptr && gltfInteger(*t, "index", &index)) others.insert(index);
         }
     }
-    if (!others.empty()) notes.push_back(counted(others.size(), "texture", "textures", " that are not base colours (normal, occlusion, emissive, metal and roughness maps)"));
+    if (!others.empty())
+        notes.push_back(counted(others.size(), "texture", "textures",
+                                " that are not base colours (normal, occlusion, emissive, metal and roughness maps)"));
     return notes;
 }

@@ -25,7 +25,7 @@ inline constexpr int gltfTriangleStrip = 5;
 inline constexpr int gltfTriangleFan = 6;
 
 // The GLB container: a 12-byte header, then chunks of an 8-byte header (length, type) each.
-inline constexpr uint32_t glbMagic = 0x46546C67;      // "glTF"
+inline constexpr uint32_t glbMagic = 0x46546C67;  // "glTF"
 inline constexpr uint32_t glbVersion = 2;
 inline constexpr uint32_t glbJsonChunk = 0x4E4F534A;  // "JSON"
 inline constexpr uint32_t glbBinChunk = 0x004E4942;   // "BIN\0"

@@ -41,7 +41,8 @@ Fault imageBytes(const GltfDocument& doc, int64_t index, std::vector<uint8_t>* o
         return noFault();
     }
     const GltfJson* uri = gltfField(*image, "uri");
-    if (uri == nullptr || !uri->is_string()) return faultOf("image %lld: neither a bufferView nor a uri", static_cast<long long>(index));
+    if (uri == nullptr || !uri->is_string())
+        return faultOf("image %lld: neither a bufferView nor a uri", static_cast<long long>(index));
     const std::string& text = uri->get_ref<const std::string&>();
     *name = text.rfind("data:", 0) == 0 ? "a data URI" : "'" + text.substr(0, 60) + "'";
     return gltfUriBytes(doc, text, out);
@@ -67,7 +68,8 @@ Fault GltfMaterials::of(const GltfDocument& doc, const GltfJson& primitive, Mesh
     const GltfJson* use = pbr != nullptr ? gltfField(*pbr, "baseColorTexture") : nullptr;
     int64_t texture = 0;
     if (use == nullptr || !gltfInteger(*use, "index", &texture)) return noFault();
-    if (gltfField(*use, "texCoord") != nullptr && (!gltfInteger(*use, "texCoord", &out->texCoord) || out->texCoord < 0 || out->texCoord > 7)) {
+    if (gltfField(*use, "texCoord") != nullptr &&
+        (!gltfInteger(*use, "texCoord", &out->texCoord) || out->texCoord < 0 || out->texCoord > 7)) {
         return faultOf("%s: bad texCoord", where.c_str());
     }
     const auto known = sceneTexture_.find(texture);
@@ -77,19 +79,24 @@ Fault GltfMaterials::of(const GltfDocument& doc, const GltfJson& primitive, Mesh
     }
     const GltfJson* t = gltfItem(doc, "textures", texture);
     int64_t source = 0, sampler = 0;
-    if (t == nullptr || !gltfInteger(*t, "source", &source)) return faultOf("%s: texture %lld has no image", where.c_str(), static_cast<long long>(texture));
+    if (t == nullptr || !gltfInteger(*t, "source", &source))
+        return faultOf("%s: texture %lld has no image", where.c_str(), static_cast<long long>(texture));
     MeshTexture decoded;
     if (gltfInteger(*t, "sampler", &sampler)) {
         const GltfJson* s = gltfItem(doc, "samplers", sampler);
-        if (s == nullptr) return faultOf("texture %lld: sampler %lld does not exist", static_cast<long long>(texture), static_cast<long long>(sampler));
+        if (s == nullptr)
+            return faultOf("texture %lld: sampler %lld does not exist", static_cast<long long>(texture),
+                           static_cast<long long>(sampler));
         decoded.sampler = {wrapOf(*s, "wrapS"), wrapOf(*s, "wrapT")};
     }
     std::vector<uint8_t> bytes;
     std::string name;
     const std::string context = "texture " + std::to_string(texture);
     if (const Fault f = imageBytes(doc, source, &bytes, &name)) return withContext(context.c_str(), f);
-    if (const Fault f = decodeTexture(bytes, &decoded.image)) return withContext((context + " (" + name + ")").c_str(), f);
-    scene->notes.push_back(context + " (" + name + ", " + std::to_string(decoded.image.width) + " x " + std::to_string(decoded.image.height) +
+    if (const Fault f = decodeTexture(bytes, &decoded.image))
+        return withContext((context + " (" + name + ")").c_str(), f);
+    scene->notes.push_back(context + " (" + name + ", " + std::to_string(decoded.image.width) + " x " +
+                           std::to_string(decoded.image.height) +
                            ") baked into face colours: each face takes the palette colour nearest its mean");
     out->texture = static_cast<int>(scene->textures.size());
     sceneTexture_.emplace(texture, out->texture);

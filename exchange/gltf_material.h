@@ -11,9 +11,9 @@
 struct GltfFaceMaterial {
     double colour[4] = {1, 1, 1, 1};  // linear
     bool translucent = false;
-    bool unlit = false;               // KHR_materials_unlit
-    int texture = -1;                 // in MeshScene::textures, -1 for none
-    int64_t texCoord = 0;             // the TEXCOORD_n set the texture is sampled with
+    bool unlit = false;    // KHR_materials_unlit
+    int texture = -1;      // in MeshScene::textures, -1 for none
+    int64_t texCoord = 0;  // the TEXCOORD_n set the texture is sampled with
 };
 
 class GltfMaterials {

@@ -61,7 +61,8 @@ Fault skinOf(const GltfDocument& doc, int64_t index, Skin* out)
     const GltfJson* joints = gltfArray(*s, "joints");
     if (joints == nullptr || joints->empty()) return faultOf("skin %lld: no joints", static_cast<long long>(index));
     if (joints->size() > static_cast<size_t>(importBoneLimit)) {
-        return faultOf("skin %lld: %zu joints, more than the viewer's %d bones", static_cast<long long>(index), joints->size(), importBoneLimit);
+        return faultOf("skin %lld: %zu joints, more than the viewer's %d bones", static_cast<long long>(index),
+                       joints->size(), importBoneLimit);
     }
     const size_t nodes = gltfArray(doc.json, "nodes") != nullptr ? gltfArray(doc.json, "nodes")->size() : 0;
     out->joints.clear();
@@ -76,9 +77,11 @@ Fault skinOf(const GltfDocument& doc, int64_t index, Skin* out)
     if (gltfInteger(*s, "inverseBindMatrices", &accessor)) {
         AccessorValues values;
         if (const Fault f = readAccessor(doc, accessor, {16}, &values)) return withContext("inverse bind matrices", f);
-        if (values.count < static_cast<int64_t>(out->joints.size())) return faultOf("skin %lld: fewer inverse bind matrices than joints", static_cast<long long>(index));
+        if (values.count < static_cast<int64_t>(out->joints.size()))
+            return faultOf("skin %lld: fewer inverse bind matrices than joints", static_cast<long long>(index));
         for (size_t j = 0; j < out->joints.size(); ++j) {
-            for (size_t k = 0; k < 16; ++k) out->inverseBinds[j][k] = values.at(static_cast<int64_t>(j), static_cast<int>(k));
+            for (size_t k = 0; k < 16; ++k)
+                out->inverseBinds[j][k] = values.at(static_cast<int64_t>(j), static_cast<int>(k));
         }
     }
     return noFault();
@@ -92,8 +95,8 @@ struct SceneWalk {
     std::vector<Mat4> world;
     std::vector<int> parent;
     std::vector<bool> inScene;
-    std::vector<int> jointOfNode;  // each node's joint in the scene, -1 none
-    Skin first;                    // the first skin
+    std::vector<int> jointOfNode;   // each node's joint in the scene, -1 none
+    Skin first;                     // the first skin
     std::map<int64_t, Skin> skins;  // the others, as read
     int64_t skippedPoints = 0;
     int otherSkins = 0;
@@ -113,7 +116,8 @@ Fault findSceneNodes(SceneWalk& w)
     if (scene != nullptr) {
         if (const GltfJson* list = gltfArray(*scene, "nodes")) {
             for (const GltfJson& n : *list) {
-                if (!n.is_number_integer() || n.get<int64_t>() < 0 || static_cast<size_t>(n.get<int64_t>()) >= nodeCount) {
+                if (!n.is_number_integer() || n.get<int64_t>() < 0 ||
+                    static_cast<size_t>(n.get<int64_t>()) >= nodeCount) {
                     return faultOf("the scene names no such node");
                 }
                 roots.push_back(n.get<int64_t>());
@@ -160,7 +164,9 @@ Fault takeFirstSkin(SceneWalk& w)
     // Each joint after its ancestors, otherwise in table order.
     for (const int64_t node : w.first.joints) {
         std::vector<int64_t> chain;
-        for (int64_t at = node; at >= 0 && w.jointOfNode[static_cast<size_t>(at)] < 0; at = jointParent(static_cast<size_t>(at))) chain.push_back(at);
+        for (int64_t at = node; at >= 0 && w.jointOfNode[static_cast<size_t>(at)] < 0;
+             at = jointParent(static_cast<size_t>(at)))
+            chain.push_back(at);
         for (size_t k = chain.size(); k-- > 0;) {
             const auto n = static_cast<size_t>(chain[k]);
             MeshJoint joint;
@@ -173,7 +179,8 @@ Fault takeFirstSkin(SceneWalk& w)
         }
     }
     bool reordered = false;
-    for (size_t j = 0; j < w.first.joints.size(); ++j) reordered |= w.jointOfNode[static_cast<size_t>(w.first.joints[j])] != static_cast<int>(j);
+    for (size_t j = 0; j < w.first.joints.size(); ++j)
+        reordered |= w.jointOfNode[static_cast<size_t>(w.first.joints[j])] != static_cast<int>(j);
     if (reordered) w.out->notes.push_back("joints reordered so that parents come before their children");
     return noFault();
 }
@@ -187,8 +194,9 @@ struct PrimitiveData {
 };
 
 // An attribute of one element per vertex, when the primitive has it.
-Fault readPerVertex(const GltfDocument& doc, const GltfJson& attributes, const std::string& name, std::initializer_list<int> allowed,
-                    const std::string& where, int64_t vertices, AccessorValues* out, bool* have)
+Fault readPerVertex(const GltfDocument& doc, const GltfJson& attributes, const std::string& name,
+                    std::initializer_list<int> allowed, const std::string& where, int64_t vertices, AccessorValues* out,
+                    bool* have)
 {
     int64_t accessor = 0;
     *have = gltfInteger(attributes, name.c_str(), &accessor);
@@ -206,23 +214,31 @@ Fault readAttributes(SceneWalk& w, const GltfJson& prim, const std::string& wher
     int64_t colourAccessor = 0;
     d->haveColours = gltfInteger(attributes, "COLOR_0", &colourAccessor);
     if (d->haveColours) {
-        if (const Fault f = readAccessor(doc, colourAccessor, {3, 4}, &d->colours)) return withContext(where.c_str(), f);
+        if (const Fault f = readAccessor(doc, colourAccessor, {3, 4}, &d->colours))
+            return withContext(where.c_str(), f);
         // Every attribute has one element per vertex; a longer one would only be read for nothing.
-        if (d->colours.count != d->positions.count) return faultOf("%s: colours and positions differ in count", where.c_str());
+        if (d->colours.count != d->positions.count)
+            return faultOf("%s: colours and positions differ in count", where.c_str());
     }
     int64_t jointsAccessor = 0, weightsAccessor = 0;
-    d->haveSkin = skinned && gltfInteger(attributes, "JOINTS_0", &jointsAccessor) && gltfInteger(attributes, "WEIGHTS_0", &weightsAccessor);
+    d->haveSkin = skinned && gltfInteger(attributes, "JOINTS_0", &jointsAccessor) &&
+                  gltfInteger(attributes, "WEIGHTS_0", &weightsAccessor);
     if (d->haveSkin) {
-        if (const Fault f = readIndexAccessor(doc, jointsAccessor, {4}, &d->joints)) return withContext(where.c_str(), f);
+        if (const Fault f = readIndexAccessor(doc, jointsAccessor, {4}, &d->joints))
+            return withContext(where.c_str(), f);
         if (const Fault f = readAccessor(doc, weightsAccessor, {4}, &d->weights)) return withContext(where.c_str(), f);
-        if (static_cast<int64_t>(d->joints.size()) != d->positions.count * 4 || d->weights.count != d->positions.count) {
+        if (static_cast<int64_t>(d->joints.size()) != d->positions.count * 4 ||
+            d->weights.count != d->positions.count) {
             return faultOf("%s: joints or weights and positions differ in count", where.c_str());
         }
     }
     if (const Fault f = w.materials.of(doc, prim, w.out, &d->material)) return withContext(where.c_str(), f);
-    if (const Fault f = readPerVertex(doc, attributes, "NORMAL", {3}, where, d->positions.count, &d->normals, &d->haveNormals)) return f;
+    if (const Fault f =
+            readPerVertex(doc, attributes, "NORMAL", {3}, where, d->positions.count, &d->normals, &d->haveNormals))
+        return f;
     if (d->material.texture < 0) return noFault();
-    return readPerVertex(doc, attributes, "TEXCOORD_" + std::to_string(d->material.texCoord), {2}, where, d->positions.count, &d->uvs, &d->haveUvs);
+    return readPerVertex(doc, attributes, "TEXCOORD_" + std::to_string(d->material.texCoord), {2}, where,
+                         d->positions.count, &d->uvs, &d->haveUvs);
 }
 
 // The primitive's vertices, posed by their node or by their joints' weights.
@@ -241,7 +257,9 @@ Fault addVertices(SceneWalk& w, size_t node, const Skin& skin, const PrimitiveDa
                 const double weight = d.weights.at(v, k);
                 const uint32_t j = d.joints[static_cast<size_t>(v * 4 + k)];
                 if (weight == 0) continue;
-                if (j >= skin.joints.size()) return faultOf("%s: vertex %lld names joint %u of %zu", where.c_str(), static_cast<long long>(v), j, skin.joints.size());
+                if (j >= skin.joints.size())
+                    return faultOf("%s: vertex %lld names joint %u of %zu", where.c_str(), static_cast<long long>(v), j,
+                                   skin.joints.size());
                 const auto jointNode = static_cast<size_t>(skin.joints[j]);
                 const Vec3 q = mat4Apply(mat4Multiply(w.world[jointNode], skin.inverseBinds[j]), local);
                 for (size_t c = 0; c < 3; ++c) sum[c] += weight * q[c];
@@ -259,7 +277,8 @@ Fault addVertices(SceneWalk& w, size_t node, const Skin& skin, const PrimitiveDa
             }
         }
         for (size_t c = 0; c < 3; ++c) {
-            if (!std::isfinite(posed[c])) return faultOf("%s: vertex %lld is not at a finite position", where.c_str(), static_cast<long long>(v));
+            if (!std::isfinite(posed[c]))
+                return faultOf("%s: vertex %lld is not at a finite position", where.c_str(), static_cast<long long>(v));
         }
         vertex.position = posed;
         if (d.haveNormals) {
@@ -281,14 +300,18 @@ Fault addVertices(SceneWalk& w, size_t node, const Skin& skin, const PrimitiveDa
 }
 
 // The primitive's faces by its mode, over vertices from `base` on.
-Fault addFaces(SceneWalk& w, const GltfJson& prim, int64_t mode, int64_t base, const PrimitiveData& d, const std::string& where)
+Fault addFaces(SceneWalk& w, const GltfJson& prim, int64_t mode, int64_t base, const PrimitiveData& d,
+               const std::string& where)
 {
     std::vector<uint32_t> indices;
     int64_t indexAccessor = 0;
     if (gltfInteger(prim, "indices", &indexAccessor)) {
-        if (const Fault f = readIndexAccessor(w.doc, indexAccessor, {1}, &indices)) return withContext(where.c_str(), f);
+        if (const Fault f = readIndexAccessor(w.doc, indexAccessor, {1}, &indices))
+            return withContext(where.c_str(), f);
         for (const uint32_t i : indices) {
-            if (i >= d.positions.count) return faultOf("%s: index %u beyond the %lld vertices", where.c_str(), i, static_cast<long long>(d.positions.count));
+            if (i >= d.positions.count)
+                return faultOf("%s: index %u beyond the %lld vertices", where.c_str(), i,
+                               static_cast<long long>(d.positions.count));
         }
     } else {
         for (int64_t i = 0; i < d.positions.count; ++i) indices.push_back(static_cast<uint32_t>(i));
@@ -304,20 +327,36 @@ Fault addFaces(SceneWalk& w, const GltfJson& prim, int64_t mode, int64_t base, c
     };
     const size_t count = indices.size();
     switch (mode) {
-    case gltfPoints: w.skippedPoints += static_cast<int64_t>(count); break;
-    case gltfLines: for (size_t i = 0; i + 1 < count; i += 2) face({at(i), at(i + 1)}); break;
-    case gltfLineLoop: for (size_t i = 0; i + 1 < count; ++i) face({at(i), at(i + 1)}); if (count > 2) face({at(count - 1), at(0)}); break;
-    case gltfLineStrip: for (size_t i = 0; i + 1 < count; ++i) face({at(i), at(i + 1)}); break;
-    case gltfTriangles: for (size_t i = 0; i + 2 < count; i += 3) face({at(i), at(i + 1), at(i + 2)}); break;
+    case gltfPoints:
+        w.skippedPoints += static_cast<int64_t>(count);
+        break;
+    case gltfLines:
+        for (size_t i = 0; i + 1 < count; i += 2) face({at(i), at(i + 1)});
+        break;
+    case gltfLineLoop:
+        for (size_t i = 0; i + 1 < count; ++i) face({at(i), at(i + 1)});
+        if (count > 2) face({at(count - 1), at(0)});
+        break;
+    case gltfLineStrip:
+        for (size_t i = 0; i + 1 < count; ++i) face({at(i), at(i + 1)});
+        break;
+    case gltfTriangles:
+        for (size_t i = 0; i + 2 < count; i += 3) face({at(i), at(i + 1), at(i + 2)});
+        break;
     case gltfTriangleStrip:
         for (size_t i = 0; i + 2 < count; ++i) {
-            if (i % 2 == 0) face({at(i), at(i + 1), at(i + 2)});
-            else face({at(i + 1), at(i), at(i + 2)});
+            if (i % 2 == 0)
+                face({at(i), at(i + 1), at(i + 2)});
+            else
+                face({at(i + 1), at(i), at(i + 2)});
         }
         break;
-    default: for (size_t i = 1; i + 1 < count; ++i) face({at(0), at(i), at(i + 1)}); break;
+    default:
+        for (size_t i = 1; i + 1 < count; ++i) face({at(0), at(i), at(i + 1)});
+        break;
     }
-    if (w.out->faces.size() > static_cast<size_t>(importVertexLimit)) return faultOf("more than %lld faces in all", static_cast<long long>(importVertexLimit));
+    if (w.out->faces.size() > static_cast<size_t>(importVertexLimit))
+        return faultOf("more than %lld faces in all", static_cast<long long>(importVertexLimit));
     return noFault();
 }
 
@@ -354,15 +393,19 @@ Fault addNodeMesh(SceneWalk& w, size_t n)
         const std::string where = "mesh " + std::to_string(meshIndex) + " primitive " + std::to_string(p);
         const GltfJson* attributes = gltfField(prim, "attributes");
         int64_t positionAccessor = 0, mode = gltfTriangles;
-        if (attributes == nullptr || !gltfInteger(*attributes, "POSITION", &positionAccessor)) return faultOf("%s: no POSITION", where.c_str());
-        if (gltfField(prim, "mode") != nullptr && (!gltfInteger(prim, "mode", &mode) || mode < gltfPoints || mode > gltfTriangleFan)) {
+        if (attributes == nullptr || !gltfInteger(*attributes, "POSITION", &positionAccessor))
+            return faultOf("%s: no POSITION", where.c_str());
+        if (gltfField(prim, "mode") != nullptr &&
+            (!gltfInteger(prim, "mode", &mode) || mode < gltfPoints || mode > gltfTriangleFan)) {
             return faultOf("%s: bad mode", where.c_str());
         }
         PrimitiveData d;
-        if (const Fault f = readAccessor(w.doc, positionAccessor, {3}, &d.positions)) return withContext(where.c_str(), f);
+        if (const Fault f = readAccessor(w.doc, positionAccessor, {3}, &d.positions))
+            return withContext(where.c_str(), f);
         const auto base = static_cast<int64_t>(w.out->vertices.size());
         if (base + d.positions.count > importVertexLimit) {
-            return faultOf("more than %lld vertices in all: more than the importer reads", static_cast<long long>(importVertexLimit));
+            return faultOf("more than %lld vertices in all: more than the importer reads",
+                           static_cast<long long>(importVertexLimit));
         }
         if (const Fault f = readAttributes(w, prim, where, skinIndex >= 0, &d)) return f;
         if (const Fault f = addVertices(w, n, *skin, d, where)) return f;
@@ -433,7 +476,8 @@ Fault checkGltfStructure(const GltfDocument& doc)
             const GltfJson* joints = gltfArray((*skins)[s], "joints");
             if (joints == nullptr) return faultOf("skin %zu: no joints", s);
             for (const GltfJson& j : *joints) {
-                if (!j.is_number_integer() || j.get<int64_t>() < 0 || static_cast<size_t>(j.get<int64_t>()) >= world.size())
+                if (!j.is_number_integer() || j.get<int64_t>() < 0 ||
+                    static_cast<size_t>(j.get<int64_t>()) >= world.size())
                     return faultOf("skin %zu: a joint names no node", s);
             }
         }
@@ -443,7 +487,8 @@ Fault checkGltfStructure(const GltfDocument& doc)
             const GltfJson* primitives = gltfArray((*meshes)[m], "primitives");
             for (size_t p = 0; primitives != nullptr && p < primitives->size(); ++p) {
                 int64_t mode = gltfTriangles;
-                if (gltfField((*primitives)[p], "mode") != nullptr && (!gltfInteger((*primitives)[p], "mode", &mode) || mode < gltfPoints || mode > gltfTriangleFan))
+                if (gltfField((*primitives)[p], "mode") != nullptr &&
+                    (!gltfInteger((*primitives)[p], "mode", &mode) || mode < gltfPoints || mode > gltfTriangleFan))
                     return faultOf("mesh %zu primitive %zu: bad mode", m, p);
             }
         }
@@ -463,7 +508,10 @@ Fault meshSceneFromGltf(const GltfDocument& doc, MeshScene* out)
         if (const Fault f = addNodeMesh(w, n)) return f;
     }
     for (std::string& note : gltfDropNotes(doc)) out->notes.push_back(std::move(note));
-    if (w.skippedPoints > 0) out->notes.push_back(std::to_string(w.skippedPoints) + " points of POINTS primitives dropped");
-    if (w.otherSkins > 0) out->notes.push_back("meshes of skins other than the first: their vertices go to the root unless their joints are the first skin's");
+    if (w.skippedPoints > 0)
+        out->notes.push_back(std::to_string(w.skippedPoints) + " points of POINTS primitives dropped");
+    if (w.otherSkins > 0)
+        out->notes.push_back("meshes of skins other than the first: their vertices go to the root unless their joints "
+                             "are the first skin's");
     return noFault();
 }

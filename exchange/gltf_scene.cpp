@@ -106,8 +106,8 @@ void appendJointNode(std::string& s, const PosedBody& body, size_t j, const std:
     Vec3 offset = joint.origin;
     if (joint.parentJoint >= 0) {
         const PosedBone& up = body.joints[static_cast<size_t>(joint.parentJoint)];
-        offset = mat3Apply(mat3Transpose(up.world),
-                           {joint.origin[0] - up.origin[0], joint.origin[1] - up.origin[1], joint.origin[2] - up.origin[2]});
+        offset = mat3Apply(mat3Transpose(up.world), {joint.origin[0] - up.origin[0], joint.origin[1] - up.origin[1],
+                                                     joint.origin[2] - up.origin[2]});
     }
     if (offset[0] != 0 || offset[1] != 0 || offset[2] != 0) {
         const float t[3] = {static_cast<float>(offset[0] * exportScale), static_cast<float>(offset[1] * exportScale),
@@ -138,7 +138,8 @@ void appendSphereNode(std::string& s, const GltfPlan& plan, const PosedElement& 
     appendInt(s, static_cast<long long>(n));
     s += "\",\"mesh\":";
     appendInt(s, static_cast<long long>(plan.firstSphereMesh()) + plan.sphereMesh[e.paletteIndex()][e.radius < 0]);
-    const int32_t d[3] = {centre.x - static_cast<int32_t>(joint.bindOrigin[0]), centre.y - static_cast<int32_t>(joint.bindOrigin[1]),
+    const int32_t d[3] = {centre.x - static_cast<int32_t>(joint.bindOrigin[0]),
+                          centre.y - static_cast<int32_t>(joint.bindOrigin[1]),
                           centre.z - static_cast<int32_t>(joint.bindOrigin[2])};
     if (d[0] != 0 || d[1] != 0 || d[2] != 0) {
         const float t[3] = {static_cast<float>(d[0]) * exportScale, static_cast<float>(d[1]) * exportScale,
@@ -164,7 +165,8 @@ void appendLineNode(std::string& s, const GltfPlan& plan, size_t k)
         s += "bone_";
         appendInt(s, joint.index);
         if (joint.bindOrigin[0] != 0 || joint.bindOrigin[1] != 0 || joint.bindOrigin[2] != 0) {
-            const float t[3] = {-static_cast<float>(joint.bindOrigin[0]) * exportScale, -static_cast<float>(joint.bindOrigin[1]) * exportScale,
+            const float t[3] = {-static_cast<float>(joint.bindOrigin[0]) * exportScale,
+                                -static_cast<float>(joint.bindOrigin[1]) * exportScale,
                                 -static_cast<float>(joint.bindOrigin[2]) * exportScale};
             s += "\",\"translation\":";
             appendFloats(s, t, 3);
@@ -190,7 +192,8 @@ void appendNodes(std::string& s, const GltfPlan& plan, const std::string& name)
     }
     size_t node = plan.firstSphereNode();
     for (const PosedElement& e : body.elements) {
-        if (e.kind == PosedElement::sphere) children[static_cast<size_t>(body.pointJoint[e.points[0]])].push_back(node++);
+        if (e.kind == PosedElement::sphere)
+            children[static_cast<size_t>(body.pointJoint[e.points[0]])].push_back(node++);
     }
     for (const GltfLineMesh& lines : plan.lineMeshes) {
         if (lines.joint >= 0) children[static_cast<size_t>(lines.joint)].push_back(node);
@@ -286,7 +289,8 @@ std::string gltfJson(const GltfPlan& plan, const std::vector<uint8_t>* embedded)
     appendString(name, plan.options.archiveName + "#" + std::to_string(plan.options.entry));
     std::string s;
     s.reserve(4096 + plan.views.size() + plan.accessors.size() + body.elements.size() * 72 + body.bones.size() * 200 +
-              body.normalRecords.size() * 24 + plan.spheres * 120 + (embedded != nullptr ? embedded->size() / 3 * 4 + 64 : 0));
+              body.normalRecords.size() * 24 + plan.spheres * 120 +
+              (embedded != nullptr ? embedded->size() / 3 * 4 + 64 : 0));
 
     s += "{\"asset\":{\"version\":\"2.0\",\"generator\":\"Orvane ";
     s += orvaneVersion;

@@ -15,7 +15,8 @@ Fault viewBytes(const GltfDocument& doc, const GltfJson& part, int64_t need, con
     }
     const uint8_t* bytes = nullptr;
     if (const Fault f = gltfBufferView(doc, viewIndex, &bytes, &length)) return f;
-    if (offset > length || need > length - offset) return faultOf("sparse %s run past the end of buffer view %lld", what, static_cast<long long>(viewIndex));
+    if (offset > length || need > length - offset)
+        return faultOf("sparse %s run past the end of buffer view %lld", what, static_cast<long long>(viewIndex));
     *out = bytes + offset;
     return noFault();
 }
@@ -28,8 +29,11 @@ Fault readSparse(const GltfDocument& doc, int64_t index, const GltfJson& sparse,
     out->clear();
     const auto fail = [index](const Fault& f) { return withContext(("accessor " + std::to_string(index)).c_str(), f); };
     int64_t replaced = 0;
-    if (!gltfInteger(sparse, "count", &replaced) || replaced < 1) return fail(faultOf("sparse count missing or below 1"));
-    if (replaced > count) return fail(faultOf("sparse count %lld above the accessor's %lld elements", static_cast<long long>(replaced), static_cast<long long>(count)));
+    if (!gltfInteger(sparse, "count", &replaced) || replaced < 1)
+        return fail(faultOf("sparse count missing or below 1"));
+    if (replaced > count)
+        return fail(faultOf("sparse count %lld above the accessor's %lld elements", static_cast<long long>(replaced),
+                            static_cast<long long>(count)));
     const GltfJson* indices = gltfField(sparse, "indices");
     const GltfJson* values = gltfField(sparse, "values");
     if (indices == nullptr || values == nullptr) return fail(faultOf("sparse without indices or values"));
@@ -46,8 +50,11 @@ Fault readSparse(const GltfDocument& doc, int64_t index, const GltfJson& sparse,
     for (int64_t i = 0; i < replaced; ++i) {
         const uint8_t* p = at + i * step;
         const int64_t element = step == 1 ? p[0] : step == 2 ? readU16(p) : readU32(p);
-        if (element >= count) return fail(faultOf("sparse index %lld beyond the %lld elements", static_cast<long long>(element), static_cast<long long>(count)));
-        if (!out->empty() && element <= out->back().element) return fail(faultOf("sparse indices do not rise strictly"));
+        if (element >= count)
+            return fail(faultOf("sparse index %lld beyond the %lld elements", static_cast<long long>(element),
+                                static_cast<long long>(count)));
+        if (!out->empty() && element <= out->back().element)
+            return fail(faultOf("sparse indices do not rise strictly"));
         out->push_back({element, from + i * elementBytes});
     }
     return noFault();

@@ -9,7 +9,7 @@
 #include "exchange/gltf_document.h"
 
 struct SparseElement {
-    int64_t element = 0;         // which element of the accessor it replaces
+    int64_t element = 0;             // which element of the accessor it replaces
     const uint8_t* bytes = nullptr;  // its new value, elementBytes long, in the accessor's component type
 };
 

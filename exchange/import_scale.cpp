@@ -40,7 +40,8 @@ double medianReach(const MeshScene& scene)
 {
     std::vector<double> reach;
     reach.reserve(scene.vertices.size());
-    for (const MeshVertex& v : scene.vertices) reach.push_back(std::max({std::fabs(v.position[0]), std::fabs(v.position[1]), std::fabs(v.position[2])}));
+    for (const MeshVertex& v : scene.vertices)
+        reach.push_back(std::max({std::fabs(v.position[0]), std::fabs(v.position[1]), std::fabs(v.position[2])}));
     if (reach.empty()) return 0;
     std::nth_element(reach.begin(), reach.begin() + static_cast<std::ptrdiff_t>(reach.size() / 2), reach.end());
     return reach[reach.size() / 2];
@@ -51,9 +52,11 @@ double medianReach(const MeshScene& scene)
 Fault fitScale(const MeshScene& scene, double size, double* scale)
 {
     const double extent = largestExtent(scene);
-    if (!(extent > 0) || !std::isfinite(size / extent)) return faultOf("--fit: the model has no extent to fit (all its vertices in one place)");
+    if (!(extent > 0) || !std::isfinite(size / extent))
+        return faultOf("--fit: the model has no extent to fit (all its vertices in one place)");
     *scale = size / extent;
-    if (!(*scale <= 1e9)) return faultOf("--fit: the model is %g file units across, too small to fit %g model units", extent, size);
+    if (!(*scale <= 1e9))
+        return faultOf("--fit: the model is %g file units across, too small to fit %g model units", extent, size);
     return noFault();
 }
 
@@ -76,15 +79,19 @@ Fault outOfRangeFault(const MeshScene& scene, double scale, double reach)
     const double typical = medianReach(scene);
     if (typical * bound < 1) {
         // At any scale that holds the farthest vertex, most of the model would lie within one unit of the origin.
-        return faultOf("a vertex lies %.3g file units out while most lie within %.3g: no scale holds both (a damaged file?)", reach / scale, typical);
+        return faultOf(
+            "a vertex lies %.3g file units out while most lie within %.3g: no scale holds both (a damaged file?)",
+            reach / scale, typical);
     }
     const std::string suggestion = scaleSuggestion(bound);
-    return faultOf("coordinates reach %.0f model units, outside the 16-bit range: try --scale %s (or --fit SIZE)", reach, suggestion.c_str());
+    return faultOf("coordinates reach %.0f model units, outside the 16-bit range: try --scale %s (or --fit SIZE)",
+                   reach, suggestion.c_str());
 }
 
 Fault nothingLeftFault(const MeshScene& scene, double scale, size_t faces)
 {
     const double extent = largestExtent(scene);
-    return faultOf("nothing to import: all %zu faces shrink to fewer than three points at scale %g (the model is %.3g file units across): try --fit 1000",
+    return faultOf("nothing to import: all %zu faces shrink to fewer than three points at scale %g (the model is %.3g "
+                   "file units across): try --fit 1000",
                    faces, scale, extent);
 }

@@ -32,7 +32,10 @@ char* putHex(char* p, const uint8_t* bytes, size_t count)
     return p;
 }
 
-void appendHex(std::string& s, const uint8_t* bytes, size_t count) { cut(s, putHex(room(s, 2 + 2 * count), bytes, count)); }
+void appendHex(std::string& s, const uint8_t* bytes, size_t count)
+{
+    cut(s, putHex(room(s, 2 + 2 * count), bytes, count));
+}
 
 std::string indented(const std::string& compact)
 {
@@ -45,8 +48,10 @@ std::string indented(const std::string& compact)
         for (size_t i = 0; i < compact.size(); ++i) {
             const char c = compact[i];
             if (quoted) {
-                if (c == '\\') ++i;
-                else if (c == '"') quoted = false;
+                if (c == '\\')
+                    ++i;
+                else if (c == '"')
+                    quoted = false;
             } else if (c == '"') {
                 quoted = true;
             } else if (c == '{' || c == '[') {
@@ -71,8 +76,10 @@ std::string indented(const std::string& compact)
         const char c = compact[i];
         if (quoted) {
             out += c;
-            if (c == '\\' && i + 1 < compact.size()) out += compact[++i];
-            else if (c == '"') quoted = false;
+            if (c == '\\' && i + 1 < compact.size())
+                out += compact[++i];
+            else if (c == '"')
+                quoted = false;
             continue;
         }
         switch (c) {

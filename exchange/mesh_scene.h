@@ -13,24 +13,24 @@
 inline constexpr int64_t importVertexLimit = 1000000;
 
 struct MeshJoint {
-    int parent = -1;     // an earlier joint, or -1: hangs from the body's root
-    Mat3 linear{};       // world linear part (rotation, maybe scaled), posed
-    Vec3 origin{};       // world position, file units, posed
+    int parent = -1;  // an earlier joint, or -1: hangs from the body's root
+    Mat3 linear{};    // world linear part (rotation, maybe scaled), posed
+    Vec3 origin{};    // world position, file units, posed
 };
 
 struct MeshVertex {
-    Vec3 position{};     // world position, file units, posed
-    int joint = -1;      // owning joint (highest weight), -1 for the root
-    Vec3 colour{};       // display space, 0..255
-    Vec3 normal{};       // world, posed; zero when the file gives none
-    TexCoord uv{};       // for the face's texture, v = 0 at the picture's top
+    Vec3 position{};  // world position, file units, posed
+    int joint = -1;   // owning joint (highest weight), -1 for the root
+    Vec3 colour{};    // display space, 0..255
+    Vec3 normal{};    // world, posed; zero when the file gives none
+    TexCoord uv{};    // for the face's texture, v = 0 at the picture's top
 };
 
 struct MeshFace {
     std::vector<uint32_t> vertices;  // two for a line, three or more for a polygon (counter-clockwise)
     bool translucent = false;
-    bool unlit = false;   // shown in its colour whatever the light
-    int texture = -1;     // its base colour texture in MeshScene::textures, -1 for none
+    bool unlit = false;  // shown in its colour whatever the light
+    int texture = -1;    // its base colour texture in MeshScene::textures, -1 for none
 };
 
 struct MeshTexture {

@@ -33,5 +33,5 @@ struct ImportBase {
 // model are read from `folder` (plain file names only, never leaving it through a link); an
 // empty folder refuses them. The body is checked as the viewer will walk it before it is
 // handed back. On failure, out->notes and out->files still say what was met on the way.
-Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder, const MeshBodyOptions& options,
-                  ModelImport* out, const ImportBase& base = {});
+Fault importModel(const std::vector<uint8_t>& bytes, ModelFormat format, const std::string& folder,
+                  const MeshBodyOptions& options, ModelImport* out, const ImportBase& base = {});

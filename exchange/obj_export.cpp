@@ -45,8 +45,8 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
     const bool lit = options.look == ExportLook::base;
     ObjFiles files;
     std::string& obj = files.obj;
-    obj = std::string("# Orvane ") + orvaneVersion + ": " + options.archiveName + " entry " + std::to_string(options.entry) +
-          ", auto-angle " + std::to_string(body.autoAngle) + "\n";
+    obj = std::string("# Orvane ") + orvaneVersion + ": " + options.archiveName + " entry " +
+          std::to_string(options.entry) + ", auto-angle " + std::to_string(body.autoAngle) + "\n";
     obj += "mtllib " + mtlName + "\n";
     obj += "o " + options.archiveName + "#" + std::to_string(options.entry) + "\n";
 
@@ -83,14 +83,16 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
             for (uint16_t p : e.points) obj += ' ' + std::to_string(p + 1);
             obj += '\n';
         } else if (e.kind == PosedElement::line) {
-            lines.emplace_back(e.paletteIndex(), "l " + std::to_string(e.points[0] + 1) + ' ' + std::to_string(e.points[1] + 1) + '\n');
+            lines.emplace_back(e.paletteIndex(),
+                               "l " + std::to_string(e.points[0] + 1) + ' ' + std::to_string(e.points[1] + 1) + '\n');
         } else {
             // A 10 x 10 sphere around the posed centre, poles on z.
             const Point16& c = body.framePoints[e.points[0]];
             const double r = e.radius;
             const auto vertex = [&](double theta, double phi) {
                 appendVertex(obj, (c.x + r * std::sin(theta) * std::cos(phi)) * exportScale,
-                             (c.y + r * std::sin(theta) * std::sin(phi)) * exportScale, (c.z + r * std::cos(theta)) * exportScale);
+                             (c.y + r * std::sin(theta) * std::sin(phi)) * exportScale,
+                             (c.z + r * std::cos(theta)) * exportScale);
             };
             const int first = nextVertex;
             vertex(0, 0);
@@ -103,12 +105,15 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
             const auto ring = [&](int stack, int slice) { return first + 1 + (stack - 1) * 10 + slice % 10; };
             const int bottom = first + 1 + 9 * 10;
             for (int slice = 0; slice < 10; ++slice) {
-                obj += "f " + std::to_string(first) + ' ' + std::to_string(ring(1, slice)) + ' ' + std::to_string(ring(1, slice + 1)) + '\n';
+                obj += "f " + std::to_string(first) + ' ' + std::to_string(ring(1, slice)) + ' ' +
+                       std::to_string(ring(1, slice + 1)) + '\n';
                 for (int stack = 1; stack < 9; ++stack) {
-                    obj += "f " + std::to_string(ring(stack, slice)) + ' ' + std::to_string(ring(stack + 1, slice)) + ' ' +
-                           std::to_string(ring(stack + 1, slice + 1)) + ' ' + std::to_string(ring(stack, slice + 1)) + '\n';
+                    obj += "f " + std::to_string(ring(stack, slice)) + ' ' + std::to_string(ring(stack + 1, slice)) +
+                           ' ' + std::to_string(ring(stack + 1, slice + 1)) + ' ' +
+                           std::to_string(ring(stack, slice + 1)) + '\n';
                 }
-                obj += "f " + std::to_string(bottom) + ' ' + std::to_string(ring(9, slice + 1)) + ' ' + std::to_string(ring(9, slice)) + '\n';
+                obj += "f " + std::to_string(bottom) + ' ' + std::to_string(ring(9, slice + 1)) + ' ' +
+                       std::to_string(ring(9, slice)) + '\n';
             }
         }
     }
@@ -132,7 +137,8 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
     for (const auto& [name, colour] : used) {
         const uint8_t* rgb = options.palette[colour.first];
         mtl += "\nnewmtl " + name + "\n";
-        appendf(mtl, "Kd %.6f %.6f %.6f\n", linearFromDisplay(rgb[0]), linearFromDisplay(rgb[1]), linearFromDisplay(rgb[2]));
+        appendf(mtl, "Kd %.6f %.6f %.6f\n", linearFromDisplay(rgb[0]), linearFromDisplay(rgb[1]),
+                linearFromDisplay(rgb[2]));
         mtl += colour.second ? "d 0.313725\n" : "d 1\n";
         mtl += lit ? "illum 1\n" : "illum 0\n";
     }

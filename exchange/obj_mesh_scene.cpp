@@ -38,10 +38,12 @@ Fault forEachLine(const std::vector<uint8_t>& bytes, Each each)
         size_t end = at;
         while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
         if (end - at > lineLimit) return faultOf("line %zu: longer than %zu characters", line.number, lineLimit);
-        const std::string text(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(end));
+        const std::string text(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                               bytes.begin() + static_cast<std::ptrdiff_t>(end));
         if (text.find('\0') != std::string::npos) return faultOf("not a text file (a zero byte)");
         at = end + 1;
-        if (end < bytes.size() && bytes[end] == '\r' && at < bytes.size() && bytes[at] == '\n') ++at;  // CR LF is one line end
+        if (end < bytes.size() && bytes[end] == '\r' && at < bytes.size() && bytes[at] == '\n')
+            ++at;  // CR LF is one line end
         line.words.clear();
         line.rest.clear();
         const size_t comment = text.find('#');
@@ -98,7 +100,9 @@ bool vertexReference(const std::string& text, size_t positions, size_t uvs, size
     if (first == std::string::npos) return true;
     const size_t second = text.find('/', first + 1);
     uint32_t i = 0;
-    if (referenceIndex(text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1), uvs, &i)) out->uv = i;
+    if (referenceIndex(text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1),
+                       uvs, &i))
+        out->uv = i;
     if (second != std::string::npos && referenceIndex(text.substr(second + 1), normals, &i)) out->normal = i;
     return true;
 }
@@ -145,7 +149,8 @@ bool loadLibrary(const Line& l, const MtlLoader& loadMtl, std::vector<uint8_t>* 
     std::string name = l.rest;
     while (name.rfind("./", 0) == 0) name.erase(0, 2);
     const auto plain = [](const std::string& n) {
-        return !n.empty() && n.size() <= libraryNameLimit && n.find('/') == std::string::npos && n.find('\\') == std::string::npos && n != "..";
+        return !n.empty() && n.size() <= libraryNameLimit && n.find('/') == std::string::npos &&
+               n.find('\\') == std::string::npos && n != "..";
     };
     if (plain(name) && loadMtl(name, mtl)) return true;
     const size_t hash = name.find('#');
@@ -167,11 +172,13 @@ int textureOf(const ObjMaterial& material, const MtlLoader& load, std::map<std::
     int index = -1;
     const bool plain = name.find('/') == std::string::npos && name.find('\\') == std::string::npos && name != "..";
     if (!plain || !load || !load(name, &bytes)) {
-        out->notes.push_back("texture '" + name.substr(0, 60) + "' not found beside the model: its faces keep their Kd colour");
+        out->notes.push_back("texture '" + name.substr(0, 60) +
+                             "' not found beside the model: its faces keep their Kd colour");
     } else if (const Fault f = decodeTexture(bytes, &texture.image)) {
         out->notes.push_back("texture '" + name.substr(0, 60) + "' dropped: " + f.reason);
     } else {
-        out->notes.push_back("texture '" + name.substr(0, 60) + "' (" + std::to_string(texture.image.width) + " x " + std::to_string(texture.image.height) +
+        out->notes.push_back("texture '" + name.substr(0, 60) + "' (" + std::to_string(texture.image.width) + " x " +
+                             std::to_string(texture.image.height) +
                              ") baked into face colours: each face takes the palette colour nearest its mean");
         index = static_cast<int>(out->textures.size());
         out->textures.push_back(std::move(texture));
@@ -211,12 +218,15 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
         const std::string& key = l.words[0];
         const size_t lineNumber = l.number;
         if (key == "v") {
-            if (l.words.size() != 4 && l.words.size() != 5 && l.words.size() != 7) return faultOf("line %zu: a vertex needs x y z", lineNumber);
+            if (l.words.size() != 4 && l.words.size() != 5 && l.words.size() != 7)
+                return faultOf("line %zu: a vertex needs x y z", lineNumber);
             Vec3 p;
             for (size_t k = 0; k < 3; ++k) {
-                if (!number(l.words[k + 1], &p[k])) return faultOf("line %zu: '%.40s' is not a finite number", lineNumber, l.words[k + 1].c_str());
+                if (!number(l.words[k + 1], &p[k]))
+                    return faultOf("line %zu: '%.40s' is not a finite number", lineNumber, l.words[k + 1].c_str());
             }
-            if (positions.size() >= static_cast<size_t>(importVertexLimit)) return faultOf("more than %lld vertices", static_cast<long long>(importVertexLimit));
+            if (positions.size() >= static_cast<size_t>(importVertexLimit))
+                return faultOf("more than %lld vertices", static_cast<long long>(importVertexLimit));
             positions.push_back(p);
             Vec3 c{};
             const bool coloured = l.words.size() == 7;
@@ -228,13 +238,19 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
             ownColour.push_back(c);
         } else if (key == "vn" || key == "vt") {
             double v[3] = {0, 0, 0};
-            if (!numbers(l, key == "vn" ? 3 : 2, v)) return faultOf("line %zu: '%s' needs finite numbers", lineNumber, key.c_str());
-            if (normals.size() + uvs.size() >= static_cast<size_t>(importVertexLimit)) return faultOf("more than %lld normals and texture coordinates", static_cast<long long>(importVertexLimit));
-            if (key == "vn") normals.push_back({v[0], v[1], v[2]});
-            else uvs.push_back({v[0], 1 - v[1]});  // OBJ counts v from the picture's bottom
+            if (!numbers(l, key == "vn" ? 3 : 2, v))
+                return faultOf("line %zu: '%s' needs finite numbers", lineNumber, key.c_str());
+            if (normals.size() + uvs.size() >= static_cast<size_t>(importVertexLimit))
+                return faultOf("more than %lld normals and texture coordinates",
+                               static_cast<long long>(importVertexLimit));
+            if (key == "vn")
+                normals.push_back({v[0], v[1], v[2]});
+            else
+                uvs.push_back({v[0], 1 - v[1]});  // OBJ counts v from the picture's bottom
         } else if (key == "f" || key == "l") {
             const size_t least = key == "f" ? 3 : 2;
-            if (l.words.size() < least + 1) return faultOf("line %zu: '%s' needs at least %zu vertices", lineNumber, key.c_str(), least);
+            if (l.words.size() < least + 1)
+                return faultOf("line %zu: '%s' needs at least %zu vertices", lineNumber, key.c_str(), least);
             if (l.words.size() > 256) return faultOf("line %zu: more than 255 vertices", lineNumber);
             refs.assign(l.words.size() - 1, VertexRef{});
             for (size_t k = 1; k < l.words.size(); ++k) {
@@ -252,7 +268,8 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
                 out->vertices.push_back(mv);
                 return static_cast<uint32_t>(out->vertices.size() - 1);
             };
-            if (out->vertices.size() + refs.size() > static_cast<size_t>(importVertexLimit)) return faultOf("more than %lld face vertices", static_cast<long long>(importVertexLimit));
+            if (out->vertices.size() + refs.size() > static_cast<size_t>(importVertexLimit))
+                return faultOf("more than %lld face vertices", static_cast<long long>(importVertexLimit));
             if (key == "f") {
                 MeshFace f;
                 f.translucent = current.translucent;
@@ -278,14 +295,21 @@ Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadM
                 return noFault();
             }
             libraries.insert(name);
-            if (loadMtl && loadLibrary(l, loadMtl, &mtl)) readMtl(mtl, &materials);
-            else ++ignoredLibraries;
+            if (loadMtl && loadLibrary(l, loadMtl, &mtl))
+                readMtl(mtl, &materials);
+            else
+                ++ignoredLibraries;
         }
         // o, g, s and the rest carry nothing a body keeps.
         return noFault();
     });
     if (fault) return fault;
-    if (ignoredLibraries > 0) out->notes.push_back(std::to_string(ignoredLibraries) + " material libraries not found beside the model: their faces are white");
-    if (skippedLibraries) out->notes.push_back("more than " + std::to_string(libraryLimit) + " material libraries named: only the first " + std::to_string(libraryLimit) + " were read");
+    if (ignoredLibraries > 0)
+        out->notes.push_back(std::to_string(ignoredLibraries) +
+                             " material libraries not found beside the model: their faces are white");
+    if (skippedLibraries)
+        out->notes.push_back("more than " + std::to_string(libraryLimit) +
+                             " material libraries named: only the first " + std::to_string(libraryLimit) +
+                             " were read");
     return noFault();
 }

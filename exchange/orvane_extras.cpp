@@ -133,7 +133,8 @@ bool hexBytes(const GltfJson& v, std::vector<uint8_t>* out)
 bool integerIn(const GltfJson& v, int64_t low, int64_t high, int64_t* out)
 {
     if (!v.is_number_integer()) return false;
-    const int64_t x = v.is_number_unsigned() ? static_cast<int64_t>(std::min<uint64_t>(v.get<uint64_t>(), INT64_MAX)) : v.get<int64_t>();
+    const int64_t x = v.is_number_unsigned() ? static_cast<int64_t>(std::min<uint64_t>(v.get<uint64_t>(), INT64_MAX))
+                                             : v.get<int64_t>();
     if (x < low || x > high) return false;
     *out = x;
     return true;
@@ -171,7 +172,9 @@ bool geometryAt(const GltfJson& e, const char* kind, ElementPlace* out)
     if (at == nullptr) return false;
     if (at->is_null()) return true;
     int64_t p = 0, v = 0;
-    if (!at->is_array() || at->size() != 2 || !integerIn((*at)[0], -1, maxPrimitives - 1, &p) || !integerIn((*at)[1], 0, INT32_MAX, &v)) return false;
+    if (!at->is_array() || at->size() != 2 || !integerIn((*at)[0], -1, maxPrimitives - 1, &p) ||
+        !integerIn((*at)[1], 0, INT32_MAX, &v))
+        return false;
     out->primitive = static_cast<int>(p);
     out->firstVertex = v;
     return true;
@@ -181,15 +184,17 @@ Fault readBone(const GltfJson& b, size_t index, BoneRecord* bone, int* joint)
 {
     int64_t node = 0;
     const GltfJson* nodeField = gltfField(b, "node");
-    if (nodeField == nullptr || !integerIn(*nodeField, -1, 32767, &node)) return faultOf("bone %zu: no valid node", index);
+    if (nodeField == nullptr || !integerIn(*nodeField, -1, 32767, &node))
+        return faultOf("bone %zu: no valid node", index);
     *joint = static_cast<int>(node);
     if (!intField(b, "firstPoint", &bone->firstPoint) || !intField(b, "pointCount", &bone->pointCount) ||
-        !intField(b, "basePoint", &bone->basePoint) || !intField(b, "parent", &bone->parent) || !intField(b, "type", &bone->type) ||
-        !intField(b, "normals", &bone->normalCount)) {
+        !intField(b, "basePoint", &bone->basePoint) || !intField(b, "parent", &bone->parent) ||
+        !intField(b, "type", &bone->type) || !intField(b, "normals", &bone->normalCount)) {
         return faultOf("bone %zu: a field missing or out of range", index);
     }
     std::vector<int16_t> angles;
-    if (!i16List(gltfField(b, "angles"), &angles, 3) || angles.size() != 3) return faultOf("bone %zu: angles are not three numbers", index);
+    if (!i16List(gltfField(b, "angles"), &angles, 3) || angles.size() != 3)
+        return faultOf("bone %zu: angles are not three numbers", index);
     bone->angleX = angles[0];
     bone->angleY = angles[1];
     bone->angleZ = angles[2];
@@ -206,21 +211,25 @@ Fault readNormals(const GltfJson& o, OrvaneExtras* x)
 {
     const GltfJson* normals = gltfField(o, "normals");
     const GltfJson* records = normals != nullptr ? gltfArray(*normals, "records") : nullptr;
-    if (records == nullptr || !intField(*normals, "total", &x->normalTotal) || records->size() > 32767) return faultOf("normals: no valid total and records");
+    if (records == nullptr || !intField(*normals, "total", &x->normalTotal) || records->size() > 32767)
+        return faultOf("normals: no valid total and records");
     for (const GltfJson& r : *records) {
         if (!r.is_array() || r.size() != 4) return faultOf("normal %zu: not four numbers", x->normals.size());
         int64_t v[4] = {};
         for (size_t k = 0; k < 4; ++k) {
-            if (!integerIn(r[k], k < 3 ? -32768 : 0, k < 3 ? 32767 : 65535, &v[k])) return faultOf("normal %zu: a number out of range", x->normals.size());
+            if (!integerIn(r[k], k < 3 ? -32768 : 0, k < 3 ? 32767 : 65535, &v[k]))
+                return faultOf("normal %zu: a number out of range", x->normals.size());
         }
-        x->normals.push_back({static_cast<int16_t>(v[0]), static_cast<int16_t>(v[1]), static_cast<int16_t>(v[2]), static_cast<uint16_t>(v[3])});
+        x->normals.push_back({static_cast<int16_t>(v[0]), static_cast<int16_t>(v[1]), static_cast<int16_t>(v[2]),
+                              static_cast<uint16_t>(v[3])});
     }
     return noFault();
 }
 
 bool readPolygon(const GltfJson& e, StoredElement* el, ElementPlace* place)
 {
-    if (!geometryAt(e, "polygon", place) || !intField(e, "type", &el->type) || !intField(e, "colour", &el->colour)) return false;
+    if (!geometryAt(e, "polygon", place) || !intField(e, "type", &el->type) || !intField(e, "colour", &el->colour))
+        return false;
     if (!i16List(gltfField(e, "points"), &el->offsets, 255)) return false;
     if (el->type >= renderTypeVertexShaded) {
         std::vector<int16_t> numbers;
@@ -243,8 +252,10 @@ bool readElement(const GltfJson& e, int format, StoredElement* el, ElementPlace*
     if (gltfField(e, "sphere") != nullptr) {
         el->kind = StoredElement::sphere;
         int16_t centre = 0;
-        const bool placed = format == 1 ? geometryAt(e, "sphere", place) : integerIn(*gltfField(e, "sphere"), 0, INT32_MAX, &place->sphereNode);
-        if (!placed || !intField(e, "attributes", &el->attributes) || !intField(e, "radius", &el->radius) || !intField(e, "centre", &centre)) {
+        const bool placed = format == 1 ? geometryAt(e, "sphere", place)
+                                        : integerIn(*gltfField(e, "sphere"), 0, INT32_MAX, &place->sphereNode);
+        if (!placed || !intField(e, "attributes", &el->attributes) || !intField(e, "radius", &el->radius) ||
+            !intField(e, "centre", &centre)) {
             return false;
         }
         el->offsets = {centre};
@@ -260,7 +271,8 @@ Fault readHead(const GltfJson& o, OrvaneExtras* x)
     x->format = static_cast<int>(v);
     const GltfJson* header = gltfField(o, "header");
     const GltfJson* tail = gltfField(o, "tail");
-    if (header == nullptr || !hexBytes(*header, &x->header) || x->header.size() != static_cast<size_t>(bodyFrameDataOffset)) {
+    if (header == nullptr || !hexBytes(*header, &x->header) ||
+        x->header.size() != static_cast<size_t>(bodyFrameDataOffset)) {
         return faultOf("header is not %d bytes of hex", bodyFrameDataOffset);
     }
     if (tail == nullptr || !hexBytes(*tail, &x->tail)) return faultOf("tail is not hex");
@@ -274,8 +286,8 @@ Fault readHead(const GltfJson& o, OrvaneExtras* x)
 }  // namespace
 
 void appendOrvaneExtras(std::string& s, const ExtrasHead& head, const std::vector<BoneRecord>& bones,
-                        const std::vector<int>& boneJoint, const std::vector<NormalRecord>& normals, const std::vector<PosedElement>& elements,
-                        const std::vector<ElementPlace>& places)
+                        const std::vector<int>& boneJoint, const std::vector<NormalRecord>& normals,
+                        const std::vector<PosedElement>& elements, const std::vector<ElementPlace>& places)
 {
     s += "{\"format\":";
     appendInt(s, head.format);
@@ -343,7 +355,8 @@ Fault readOrvaneExtras(const GltfDocument& doc, OrvaneExtras* x, bool* present)
     }
     if (const Fault f = readNormals(*o, x)) return f;
     const GltfJson* roles = gltfArray(*o, "primitives");
-    if (roles == nullptr || roles->size() > static_cast<size_t>(maxPrimitives)) return faultOf("no valid primitive list");
+    if (roles == nullptr || roles->size() > static_cast<size_t>(maxPrimitives))
+        return faultOf("no valid primitive list");
     for (const GltfJson& r : *roles) {
         if (!r.is_string()) return faultOf("a primitive's role is not a string");
         x->roles.push_back(r.get<std::string>());
@@ -361,7 +374,8 @@ Fault readOrvaneExtras(const GltfDocument& doc, OrvaneExtras* x, bool* present)
     x->elements.resize(elements->size());
     x->places.resize(elements->size());
     for (size_t i = 0; i < elements->size(); ++i) {
-        if (!readElement((*elements)[i], x->format, &x->elements[i], &x->places[i])) return faultOf("element %zu does not read as one", i);
+        if (!readElement((*elements)[i], x->format, &x->elements[i], &x->places[i]))
+            return faultOf("element %zu does not read as one", i);
     }
     return noFault();
 }

@@ -20,7 +20,8 @@ inline constexpr int orvaneExtrasFormat = 3;
 
 // Where an element's geometry lies in the glTF.
 struct ElementPlace {
-    int primitive = -1;       // polygon, line (and format 1 sphere): its primitive (skinned mesh's, then line meshes'); -1 none
+    int primitive =
+        -1;  // polygon, line (and format 1 sphere): its primitive (skinned mesh's, then line meshes'); -1 none
     int64_t firstVertex = 0;  // its first vertex there
     int64_t sphereNode = -1;  // format 2 sphere: its node
 };
@@ -52,8 +53,8 @@ struct OrvaneExtras : ExtrasHead {
 
 // Appends the extras object for `head` and the body's records.
 void appendOrvaneExtras(std::string& s, const ExtrasHead& head, const std::vector<BoneRecord>& bones,
-                        const std::vector<int>& boneJoint, const std::vector<NormalRecord>& normals, const std::vector<PosedElement>& elements,
-                        const std::vector<ElementPlace>& places);
+                        const std::vector<int>& boneJoint, const std::vector<NormalRecord>& normals,
+                        const std::vector<PosedElement>& elements, const std::vector<ElementPlace>& places);
 
 // Reads the extras of the document's scene. *present says whether the scene has Orvane extras at
 // all; the fault says why they cannot be used.

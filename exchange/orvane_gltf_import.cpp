@@ -30,9 +30,10 @@ std::vector<Point16> storedPoints(const OrvaneExtras& x, const std::vector<std::
         }
         const auto& at = bind[static_cast<size_t>(p)];
         // The low 16 bits of the difference, as the point's stored word.
-        points[static_cast<size_t>(p)] = {static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(at[0] - origin[0]))),
-                                          static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(at[1] - origin[1]))),
-                                          static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(at[2] - origin[2])))};
+        points[static_cast<size_t>(p)] = {
+            static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(at[0] - origin[0]))),
+            static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(at[1] - origin[1]))),
+            static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(at[2] - origin[2])))};
     }
     return points;
 }
@@ -42,45 +43,56 @@ Fault takeElements(const std::vector<StoredElement>& kept, StoredBody* body)
 {
     int64_t elementBytes = 0;
     for (const StoredElement& e : kept) {
-        elementBytes += e.kind == StoredElement::polygon ? polygonHeaderBytes + polygonSlotBytes * static_cast<int64_t>(e.offsets.size())
-                        : e.kind == StoredElement::line  ? lineConvertedBytes
-                                                         : sphereConvertedBytes;
+        elementBytes += e.kind == StoredElement::polygon
+                            ? polygonHeaderBytes + polygonSlotBytes * static_cast<int64_t>(e.offsets.size())
+                        : e.kind == StoredElement::line ? lineConvertedBytes
+                                                        : sphereConvertedBytes;
     }
     const auto entries = static_cast<int>(kept.size());
-    if (entries > importRenderLimit) return faultOf("%d render entries: more than the viewer's %d", entries, importRenderLimit);
-    if (elementBytes > importElementByteLimit) return faultOf("element buffer of %lld bytes: more than the viewer's %d", static_cast<long long>(elementBytes), importElementByteLimit);
+    if (entries > importRenderLimit)
+        return faultOf("%d render entries: more than the viewer's %d", entries, importRenderLimit);
+    if (elementBytes > importElementByteLimit)
+        return faultOf("element buffer of %lld bytes: more than the viewer's %d", static_cast<long long>(elementBytes),
+                       importElementByteLimit);
     for (const StoredElement& e : kept) appendRecord(e, body);
     return noFault();
 }
 
 }  // namespace
 
-Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options, bool* handled, std::vector<uint8_t>* out,
-                         std::vector<std::string>* notes)
+Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options, bool* handled,
+                         std::vector<uint8_t>* out, std::vector<std::string>* notes)
 {
     *handled = false;
     OrvaneExtras x;
     bool present = false;
     if (const Fault ignored = readOrvaneExtras(doc, &x, &present)) {
-        if (present) notes->push_back(std::string("Orvane extras ignored (") + ignored.reason + "): imported as a foreign model");
+        if (present)
+            notes->push_back(std::string("Orvane extras ignored (") + ignored.reason +
+                             "): imported as a foreign model");
         return noFault();
     }
-    if (x.pointCount > importPointLimit) return faultOf("%d points: more than the viewer's %d", x.pointCount, importPointLimit);
-    if (x.bones.size() > static_cast<size_t>(importBoneLimit)) return faultOf("%zu bones: more than the viewer's %d", x.bones.size(), importBoneLimit);
-    if (x.normals.size() > static_cast<size_t>(importNormalLimit)) return faultOf("%zu normals: more than the viewer's %d", x.normals.size(), importNormalLimit);
+    if (x.pointCount > importPointLimit)
+        return faultOf("%d points: more than the viewer's %d", x.pointCount, importPointLimit);
+    if (x.bones.size() > static_cast<size_t>(importBoneLimit))
+        return faultOf("%zu bones: more than the viewer's %d", x.bones.size(), importBoneLimit);
+    if (x.normals.size() > static_cast<size_t>(importNormalLimit))
+        return faultOf("%zu normals: more than the viewer's %d", x.normals.size(), importNormalLimit);
 
     RoundTrip trip(doc, options, x, notes);
     if (const Fault f = trip.readPointTable()) return f;
     if (const Fault f = trip.readPrimitives()) return f;
     if (!trip.pointsFound()) {
-        notes->push_back("the Orvane extras' points are gone (no _POINT attribute, no point table): imported as a foreign model");
+        notes->push_back(
+            "the Orvane extras' points are gone (no _POINT attribute, no point table): imported as a foreign model");
         return noFault();
     }
     *handled = true;
     trip.keepElements();
     if (const Fault f = trip.addNewElements()) return f;
     trip.takeTurnedBones();
-    if (trip.elements().empty() && !x.elements.empty()) return faultOf("nothing to import: none of the body's elements is left in the file");
+    if (trip.elements().empty() && !x.elements.empty())
+        return faultOf("nothing to import: none of the body's elements is left in the file");
 
     StoredBody body;
     if (const Fault f = takeElements(trip.elements(), &body)) return f;

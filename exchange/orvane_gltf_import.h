@@ -8,5 +8,5 @@
 #include "exchange/gltf_document.h"
 
 // *handled is false when the file carries no usable Orvane extras: import it as a foreign model.
-Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options, bool* handled, std::vector<uint8_t>* out,
-                         std::vector<std::string>* notes);
+Fault bodyFromOrvaneGltf(const GltfDocument& doc, const MeshBodyOptions& options, bool* handled,
+                         std::vector<uint8_t>* out, std::vector<std::string>* notes);

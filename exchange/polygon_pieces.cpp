@@ -11,7 +11,10 @@ struct Flat {
     double x, y;
 };
 
-double turn(const Flat& a, const Flat& b, const Flat& c) { return (b.x - a.x) * (c.y - b.y) - (b.y - a.y) * (c.x - b.x); }
+double turn(const Flat& a, const Flat& b, const Flat& c)
+{
+    return (b.x - a.x) * (c.y - b.y) - (b.y - a.y) * (c.x - b.x);
+}
 
 bool samePlace(const Flat& a, const Flat& b) { return a.x == b.x && a.y == b.y; }
 

@@ -36,7 +36,8 @@ bool rotationOfFixed(const Matrix& fixed, Mat3* out)
 // multiple of 1024 leaves the matrix alone).
 Mat3 ownTurn(int32_t x, int32_t y)
 {
-    return turnXY(static_cast<double>(static_cast<uint32_t>(x) & 1023u), static_cast<double>(static_cast<uint32_t>(y) & 1023u));
+    return turnXY(static_cast<double>(static_cast<uint32_t>(x) & 1023u),
+                  static_cast<double>(static_cast<uint32_t>(y) & 1023u));
 }
 
 Vec3 vec3Of(const Point16& p) { return {static_cast<double>(p.x), static_cast<double>(p.y), static_cast<double>(p.z)}; }
@@ -58,7 +59,8 @@ void runSecondFrame(int32_t autoAngle, Sections* s, PosedBody* p)
         joint.index = i;
         joint.turnX = static_cast<int16_t>(angleX);
         joint.turnY = static_cast<int16_t>(angleY);
-        if (readI16(bone + boneParent) != -1) joint.origin = vec3Of(transformedPoints[readI16(bone + boneBasePoint) / pointBytes]);
+        if (readI16(bone + boneParent) != -1)
+            joint.origin = vec3Of(transformedPoints[readI16(bone + boneBasePoint) / pointBytes]);
         processBone(bone, s->pointArray, &matrixTable[i]);
         joint.fixed = matrixTable[i];
         s->boneJoint[static_cast<size_t>(i)] = static_cast<int>(p->joints.size());
@@ -75,7 +77,8 @@ void buildTree(const Sections& s, PosedBody* p)
     for (PosedBone& joint : p->joints) {
         const int32_t parent = readI16(s.bone(joint.index) + boneParent);
         const Mat3 own = ownTurn(joint.turnX, joint.turnY);
-        const bool named = parent != -1 && parent % matrixBytes == 0 && parent >= 0 && parent / matrixBytes < joint.index &&
+        const bool named = parent != -1 && parent % matrixBytes == 0 && parent >= 0 &&
+                           parent / matrixBytes < joint.index &&
                            s.boneJoint[static_cast<size_t>(parent / matrixBytes)] >= 0;
         if (named) {
             joint.parentJoint = s.boneJoint[static_cast<size_t>(parent / matrixBytes)];
@@ -102,7 +105,8 @@ void placeBindPose(const Sections& s, PosedBody* p)
         for (PosedBone& joint : p->joints) {
             const uint8_t* bone = s.bone(joint.index);
             Vec3 origin{};
-            if (readI16(bone + boneParent) != -1) origin = vec3Of(p->bindPoints[static_cast<size_t>(readI16(bone + boneBasePoint) / pointBytes)]);
+            if (readI16(bone + boneParent) != -1)
+                origin = vec3Of(p->bindPoints[static_cast<size_t>(readI16(bone + boneBasePoint) / pointBytes)]);
             joint.bindOrigin = origin;
             const int32_t first = readI16(bone + boneFirstPoint) / pointBytes;
             const int32_t count = readI16(bone + bonePointCount);

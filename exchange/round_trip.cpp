@@ -38,7 +38,8 @@ bool accessorUsed(const GltfDocument& doc, int64_t index)
                 int64_t at = 0;
                 if (gltfInteger((*list)[p], "indices", &at)) used |= at == index;
                 if (const GltfJson* attributes = gltfField((*list)[p], "attributes")) {
-                    for (const auto& item : attributes->items()) used |= item.value().is_number_integer() && item.value().get<int64_t>() == index;
+                    for (const auto& item : attributes->items())
+                        used |= item.value().is_number_integer() && item.value().get<int64_t>() == index;
                 }
             }
         }
@@ -48,11 +49,11 @@ bool accessorUsed(const GltfDocument& doc, int64_t index)
 
 }  // namespace
 
-RoundTrip::RoundTrip(const GltfDocument& doc, const MeshBodyOptions& options, OrvaneExtras& extras, std::vector<std::string>* notes)
+RoundTrip::RoundTrip(const GltfDocument& doc, const MeshBodyOptions& options, OrvaneExtras& extras,
+                     std::vector<std::string>* notes)
     : doc_(doc), options_(options), extras_(extras), notes_(notes),
       bind_(static_cast<size_t>(extras.pointCount), std::array<int32_t, 3>{0, 0, 0})
-{
-}
+{}
 
 int32_t RoundTrip::model(double v) const { return static_cast<int32_t>(std::lround(v * options_.scale)); }
 
@@ -62,13 +63,15 @@ Fault RoundTrip::readPointTable()
 {
     // The exporter's table is an accessor no primitive uses; another tool may have renumbered
     // the accessors, so one that a primitive uses is not taken for it.
-    if (extras_.pointAccessor < 0 || extras_.pointCount <= 0 || accessorUsed(doc_, extras_.pointAccessor)) return noFault();
+    if (extras_.pointAccessor < 0 || extras_.pointCount <= 0 || accessorUsed(doc_, extras_.pointAccessor))
+        return noFault();
     AccessorValues table;
     if (readAccessor(doc_, extras_.pointAccessor, {3}, &table) || table.count != extras_.pointCount) return noFault();
     tableRead_ = true;
     for (int64_t i = 0; i < table.count; ++i) {
         for (int c = 0; c < 3; ++c) {
-            if (outOfRange(table.at(i, c))) return faultOf("point %lld lies outside the 16-bit range at this scale", static_cast<long long>(i));
+            if (outOfRange(table.at(i, c)))
+                return faultOf("point %lld lies outside the 16-bit range at this scale", static_cast<long long>(i));
             bind_[static_cast<size_t>(i)][static_cast<size_t>(c)] = model(table.at(i, c));
         }
     }
@@ -80,7 +83,8 @@ Fault RoundTrip::readPrimitive(const GltfJson& prim, size_t p, RoundTripPrimitiv
     pr->role = p < extras_.roles.size() ? extras_.roles[p] : "";
     const GltfJson* attributes = gltfField(prim, "attributes");
     int64_t positionAccessor = 0, pointAccessor = 0, colourAccessor = 0, indexAccessor = 0, mode = gltfTriangles;
-    if (attributes == nullptr || !gltfInteger(*attributes, "POSITION", &positionAccessor)) return faultOf("primitive %zu: no POSITION", p);
+    if (attributes == nullptr || !gltfInteger(*attributes, "POSITION", &positionAccessor))
+        return faultOf("primitive %zu: no POSITION", p);
     gltfInteger(prim, "mode", &mode);
     pr->mode = static_cast<int>(mode);
     AccessorValues positions, pointValues, colours;
@@ -98,7 +102,9 @@ Fault RoundTrip::readPrimitive(const GltfJson& prim, size_t p, RoundTripPrimitiv
     for (int64_t v = 0; v < positions.count; ++v) {
         std::array<int32_t, 3> q{};
         for (int c = 0; c < 3; ++c) {
-            if (outOfRange(positions.at(v, c))) return faultOf("primitive %zu: vertex %lld lies outside the 16-bit range at this scale", p, static_cast<long long>(v));
+            if (outOfRange(positions.at(v, c)))
+                return faultOf("primitive %zu: vertex %lld lies outside the 16-bit range at this scale", p,
+                               static_cast<long long>(v));
             q[static_cast<size_t>(c)] = model(positions.at(v, c));
         }
         pr->positions.push_back(q);
@@ -121,10 +127,12 @@ Fault RoundTrip::readPrimitive(const GltfJson& prim, size_t p, RoundTripPrimitiv
         for (int64_t i = 0; i < positions.count; ++i) indices.push_back(static_cast<uint32_t>(i));
     }
     for (const uint32_t i : indices) {
-        if (i >= pr->positions.size()) return faultOf("primitive %zu: index %u beyond the %zu vertices", p, i, pr->positions.size());
+        if (i >= pr->positions.size())
+            return faultOf("primitive %zu: index %u beyond the %zu vertices", p, i, pr->positions.size());
     }
     if (mode == gltfTriangles) {
-        for (size_t i = 0; i + 2 < indices.size(); i += 3) ++pr->triangles[triangleKey(indices[i], indices[i + 1], indices[i + 2])];
+        for (size_t i = 0; i + 2 < indices.size(); i += 3)
+            ++pr->triangles[triangleKey(indices[i], indices[i + 1], indices[i + 2])];
     } else if (mode == gltfLines) {
         for (size_t i = 0; i + 1 < indices.size(); i += 2) pr->segments.push_back({indices[i], indices[i + 1]});
         pr->segmentUsed.assign(pr->segments.size(), false);
@@ -150,7 +158,8 @@ Fault RoundTrip::readPrimitives()
     for (const int64_t n : extras_.lineNodes) {
         int64_t lineMesh = -1;
         const GltfJson* node = gltfItem(doc_, "nodes", n);
-        const GltfJson* m = node != nullptr && gltfInteger(*node, "mesh", &lineMesh) ? gltfItem(doc_, "meshes", lineMesh) : nullptr;
+        const GltfJson* m =
+            node != nullptr && gltfInteger(*node, "mesh", &lineMesh) ? gltfItem(doc_, "meshes", lineMesh) : nullptr;
         const GltfJson* lines = m != nullptr ? gltfArray(*m, "primitives") : nullptr;
         found.push_back(lines != nullptr && !lines->empty() ? &(*lines)[0] : nullptr);
     }
@@ -161,7 +170,8 @@ Fault RoundTrip::readPrimitives()
             if (const Fault f = readPrimitive(*found[p], p, &pr)) return f;
         }
         vertices += static_cast<int64_t>(pr.positions.size());
-        if (vertices > importVertexLimit) return faultOf("more than %lld vertices in all primitives", static_cast<long long>(importVertexLimit));
+        if (vertices > importVertexLimit)
+            return faultOf("more than %lld vertices in all primitives", static_cast<long long>(importVertexLimit));
         // A vertex that names a body point places it, unless it is posed or a sphere's.
         for (size_t v = 0; v < pr.positions.size(); ++v) {
             const int32_t point = pr.pointOf[v];
@@ -179,7 +189,8 @@ bool RoundTrip::vertexIs(const RoundTripPrimitive& pr, int64_t v, int32_t point)
     if (pr.pointOf[static_cast<size_t>(v)] >= 0) return pr.pointOf[static_cast<size_t>(v)] == point;
     // A posed vertex cannot be told by its place: the segment still being there is what counts.
     if (pr.role == "posed lines") return point >= 0 && point < extras_.pointCount;
-    return point >= 0 && point < extras_.pointCount && pr.positions[static_cast<size_t>(v)] == bind_[static_cast<size_t>(point)];
+    return point >= 0 && point < extras_.pointCount &&
+           pr.positions[static_cast<size_t>(v)] == bind_[static_cast<size_t>(point)];
 }
 
 // A polygon is still there when its vertices name its points and any n - 2 triangles over its
@@ -189,12 +200,15 @@ bool RoundTrip::polygonStillThere(RoundTripPrimitive& pr, const StoredElement& e
 {
     const auto n = static_cast<int64_t>(e.offsets.size());
     bool keep = true;
-    for (int64_t k = 0; keep && k < n; ++k) keep = vertexIs(pr, place.firstVertex + k, pointIndexOf(e.offsets[static_cast<size_t>(k)], polygonOffsetsSigned(e.type)));
+    for (int64_t k = 0; keep && k < n; ++k)
+        keep = vertexIs(pr, place.firstVertex + k,
+                        pointIndexOf(e.offsets[static_cast<size_t>(k)], polygonOffsetsSigned(e.type)));
     const auto f = static_cast<uint32_t>(place.firstVertex);
     const auto end = static_cast<uint32_t>(place.firstVertex + n);
     std::vector<std::map<std::array<uint32_t, 3>, int>::iterator> own;
     int64_t found = 0;
-    for (auto it = pr.triangles.lower_bound({f, 0, 0}); keep && n >= 3 && it != pr.triangles.end() && it->first[0] < end; ++it) {
+    for (auto it = pr.triangles.lower_bound({f, 0, 0});
+         keep && n >= 3 && it != pr.triangles.end() && it->first[0] < end; ++it) {
         if (it->second > 0 && it->first[1] < end && it->first[2] < end && it->first[1] < it->first[2]) {
             own.push_back(it);
             found += it->second;
@@ -223,10 +237,12 @@ bool RoundTrip::keeps(const StoredElement& e, const ElementPlace& place)
     RoundTripPrimitive& pr = prims_[static_cast<size_t>(place.primitive)];
     if (e.kind == StoredElement::polygon) return polygonStillThere(pr, e, place);
     if (e.kind == StoredElement::line) {
-        if (!vertexIs(pr, place.firstVertex, pointIndexOf(e.offsets[0], true)) || !vertexIs(pr, place.firstVertex + 1, pointIndexOf(e.offsets[1], true))) {
+        if (!vertexIs(pr, place.firstVertex, pointIndexOf(e.offsets[0], true)) ||
+            !vertexIs(pr, place.firstVertex + 1, pointIndexOf(e.offsets[1], true))) {
             return false;
         }
-        const std::array<uint32_t, 2> seg = {static_cast<uint32_t>(place.firstVertex), static_cast<uint32_t>(place.firstVertex + 1)};
+        const std::array<uint32_t, 2> seg = {static_cast<uint32_t>(place.firstVertex),
+                                             static_cast<uint32_t>(place.firstVertex + 1)};
         for (size_t s = 0; s < pr.segments.size(); ++s) {
             if (!pr.segmentUsed[s] && pr.segments[s] == seg) return pr.segmentUsed[s] = true;
         }
@@ -239,8 +255,10 @@ void RoundTrip::keepElements()
 {
     int dropped = 0;
     for (size_t i = 0; i < extras_.elements.size(); ++i) {
-        if (keeps(extras_.elements[i], extras_.places[i])) kept_.push_back(extras_.elements[i]);
-        else ++dropped;
+        if (keeps(extras_.elements[i], extras_.places[i]))
+            kept_.push_back(extras_.elements[i]);
+        else
+            ++dropped;
     }
     if (dropped > 0) notes_->push_back(std::to_string(dropped) + " elements no longer in the mesh dropped");
 }
@@ -280,22 +298,27 @@ Fault RoundTrip::addNewElements()
             if (pr.segmentUsed[s]) continue;
             StoredElement e;
             e.kind = StoredElement::line;
-            e.attributes = static_cast<uint32_t>(nearestPaletteIndex(options_.palette, pr.colours[pr.segments[s][0]])) << 8;
+            e.attributes = static_cast<uint32_t>(nearestPaletteIndex(options_.palette, pr.colours[pr.segments[s][0]]))
+                           << 8;
             const int32_t a = pointFor(pr, pr.segments[s][0]), b = pointFor(pr, pr.segments[s][1]);
             if (a < 0 || b < 0) {
                 ++unplaced;
                 continue;
             }
             if (a >= importOffsetIndexLimit || b >= importOffsetIndexLimit) {
-                return faultOf("a new line end is point %d: a 16-bit offset reaches only points below %d", std::max(a, b), importOffsetIndexLimit);
+                return faultOf("a new line end is point %d: a 16-bit offset reaches only points below %d",
+                               std::max(a, b), importOffsetIndexLimit);
             }
             e.offsets = {static_cast<int16_t>(a * pointBytes), static_cast<int16_t>(b * pointBytes)};
             kept_.push_back(e);
             ++added;
         }
     }
-    if (added > 0) notes_->push_back(std::to_string(added) + " new triangles and segments added as flat polygons and lines");
-    if (unplaced > 0) notes_->push_back(std::to_string(unplaced) + " new triangles and segments dropped: a vertex at no point of the body");
+    if (added > 0)
+        notes_->push_back(std::to_string(added) + " new triangles and segments added as flat polygons and lines");
+    if (unplaced > 0)
+        notes_->push_back(std::to_string(unplaced) +
+                          " new triangles and segments dropped: a vertex at no point of the body");
     return noFault();
 }
 
@@ -316,7 +339,9 @@ void RoundTrip::takeTurnedBones()
         if (b.type != boneTypeRotation || joint < 0 || static_cast<size_t>(joint) >= jointNode.size()) continue;
         const bool regular = b.parent >= 0 && b.parent % parentUnit == 0 && b.parent / parentUnit < static_cast<int>(i);
         const int64_t nodeIndex = jointNode[static_cast<size_t>(joint)];
-        const GltfJson* node = nodes != nullptr && nodeIndex >= 0 && static_cast<size_t>(nodeIndex) < nodes->size() ? &(*nodes)[static_cast<size_t>(nodeIndex)] : nullptr;
+        const GltfJson* node = nodes != nullptr && nodeIndex >= 0 && static_cast<size_t>(nodeIndex) < nodes->size()
+                                   ? &(*nodes)[static_cast<size_t>(nodeIndex)]
+                                   : nullptr;
         if (!regular || node == nullptr) continue;
         double q[4] = {0, 0, 0, 1};
         if (const GltfJson* r = gltfField(*node, "rotation")) {
@@ -331,7 +356,8 @@ void RoundTrip::takeTurnedBones()
         if (diff < quaternionTolerance) continue;
         double ax = 0, ay = 0;
         if (!turnAngles(m, quaternionTolerance, &ax, &ay)) {
-            notes_->push_back("bone " + std::to_string(i) + ": its node turns about z, which the viewer cannot: stored angles kept");
+            notes_->push_back("bone " + std::to_string(i) +
+                              ": its node turns about z, which the viewer cannot: stored angles kept");
             continue;
         }
         b.angleX = static_cast<int16_t>(std::lround(ax / turnUnit));

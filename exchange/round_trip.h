@@ -20,8 +20,8 @@
 struct RoundTripPrimitive {
     std::string role;
     std::vector<std::array<int32_t, 3>> positions;
-    std::vector<Vec3> colours;     // display
-    std::vector<int32_t> pointOf;  // -1 when the vertex names no point
+    std::vector<Vec3> colours;                         // display
+    std::vector<int32_t> pointOf;                      // -1 when the vertex names no point
     std::map<std::array<uint32_t, 3>, int> triangles;  // rotated so the smallest index leads
     std::vector<std::array<uint32_t, 2>> segments;
     std::vector<bool> segmentUsed;
@@ -30,7 +30,8 @@ struct RoundTripPrimitive {
 
 class RoundTrip {
 public:
-    RoundTrip(const GltfDocument& doc, const MeshBodyOptions& options, OrvaneExtras& extras, std::vector<std::string>* notes);
+    RoundTrip(const GltfDocument& doc, const MeshBodyOptions& options, OrvaneExtras& extras,
+              std::vector<std::string>* notes);
 
     // The bind pose from the exporter's point table, when it is there and untouched.
     Fault readPointTable();

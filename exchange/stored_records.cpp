@@ -55,7 +55,11 @@ void appendRecord(const StoredElement& e, StoredBody* body)
         body->polygons.push_back(std::move(r));
         break;
     }
-    case StoredElement::line: body->lines.push_back({e.attributes, e.offsets[0], e.offsets[1]}); break;
-    case StoredElement::sphere: body->spheres.push_back({e.attributes, e.radius, e.offsets[0]}); break;
+    case StoredElement::line:
+        body->lines.push_back({e.attributes, e.offsets[0], e.offsets[1]});
+        break;
+    case StoredElement::sphere:
+        body->spheres.push_back({e.attributes, e.radius, e.offsets[0]});
+        break;
     }
 }

@@ -11,10 +11,10 @@
 struct StoredElement {
     enum Kind { polygon, line, sphere } kind = polygon;
     // polygon
-    uint8_t type = 0;              // render type
-    uint16_t colour = 0;           // colour field
-    int16_t polygonNormal = 0;     // types 7 and 8
-    std::vector<uint16_t> normals; // types 9 and up, per vertex
+    uint8_t type = 0;               // render type
+    uint16_t colour = 0;            // colour field
+    int16_t polygonNormal = 0;      // types 7 and 8
+    std::vector<uint16_t> normals;  // types 9 and up, per vertex
     // every kind: point offsets (polygon: per vertex; line: both ends; sphere: centre)
     std::vector<int16_t> offsets;
     // line and sphere

@@ -19,7 +19,8 @@ Fault checkSize(long width, long height)
 {
     if (width <= 0 || height <= 0) return faultOf("an empty picture");
     if (width > textureSideLimit || height > textureSideLimit || int64_t{width} * height > texturePixelLimit) {
-        return faultOf("%ld x %ld pixels: more than the %d x %d the importer bakes", width, height, textureSideLimit, textureSideLimit);
+        return faultOf("%ld x %ld pixels: more than the %d x %d the importer bakes", width, height, textureSideLimit,
+                       textureSideLimit);
     }
     return noFault();
 }
@@ -29,7 +30,8 @@ Fault decodePng(const std::vector<uint8_t>& bytes, TextureImage* out)
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return faultOf("bad PNG: %s", image.message);
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
+        return faultOf("bad PNG: %s", image.message);
     if (const Fault f = checkSize(static_cast<long>(image.width), static_cast<long>(image.height))) {
         png_image_free(&image);
         return f;
@@ -115,7 +117,6 @@ int wrap(double t, int size, TextureWrap mode)
     return static_cast<int>(std::clamp(texel, 0.0, static_cast<double>(size - 1)));
 }
 
-
 }  // namespace
 
 Fault decodeTexture(const std::vector<uint8_t>& bytes, TextureImage* out)
@@ -141,7 +142,8 @@ std::array<double, 3> meanTextureColour(const TextureImage& image, const Texture
                                         const TexCoord& b, const TexCoord& c)
 {
     // Steps a side: about one sample per texel the triangle covers, 1 to 10.
-    const double area = std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])) * 0.5 * image.width * image.height;
+    const double area =
+        std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])) * 0.5 * image.width * image.height;
     const int steps = std::isfinite(area) ? static_cast<int>(std::clamp(std::ceil(std::sqrt(2 * area)), 1.0, 10.0)) : 1;
     const float* linear = linearFromDisplayTable();
     std::array<double, 3> sum{};

@@ -27,7 +27,8 @@ void placeVertices(UnitSphere& s)
     };
     vertex(0, 0);
     for (int stack = 1; stack < sphereStacks; ++stack) {
-        for (int slice = 0; slice < sphereSlices; ++slice) vertex(pi * stack / sphereStacks, 2 * pi * slice / sphereSlices);
+        for (int slice = 0; slice < sphereSlices; ++slice)
+            vertex(pi * stack / sphereStacks, 2 * pi * slice / sphereSlices);
     }
     vertex(pi, 0);
     for (int c = 0; c < 3; ++c) {
@@ -42,7 +43,9 @@ void placeVertices(UnitSphere& s)
 
 void placeTriangles(UnitSphere& s)
 {
-    const auto ring = [](int stack, int slice) { return static_cast<uint16_t>(1 + (stack - 1) * sphereSlices + slice % sphereSlices); };
+    const auto ring = [](int stack, int slice) {
+        return static_cast<uint16_t>(1 + (stack - 1) * sphereSlices + slice % sphereSlices);
+    };
     const uint16_t top = 0, bottom = static_cast<uint16_t>(sphereVertices - 1);
     int i = 0;
     const auto triangle = [&](uint16_t a, uint16_t b, uint16_t c) {

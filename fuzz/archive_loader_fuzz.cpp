@@ -14,7 +14,6 @@ namespace {
 
 constexpr int32_t entriesTried = 64;  // the first entries, and the first index past the table
 
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int32_t entriesTried = 64;
 
-
 bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
 bool knownTableFault(const char* reason)
@@ -28,7 +27,8 @@ bool knownTableFault(const char* reason)
 
 bool knownEntryFault(const char* reason)
 {
-    for (const char* known : {archiveNoSuchEntry, archiveTruncated, archiveUnsupportedMode, archiveDamagedPacked, archiveOutOfMemory})
+    for (const char* known :
+         {archiveNoSuchEntry, archiveTruncated, archiveUnsupportedMode, archiveDamagedPacked, archiveOutOfMemory})
         if (std::strcmp(reason, known) == 0) return true;
     return false;
 }

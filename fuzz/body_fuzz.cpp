@@ -49,8 +49,11 @@ int32_t touchDrawnPoints()
             point(record + 4);
             point(record + 6);
             break;
-        case renderKindSphere: point(record + 6); break;
-        default: std::abort();
+        case renderKindSphere:
+            point(record + 6);
+            break;
+        default:
+            std::abort();
         }
     }
     return sum;

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const ByteSpan input(data + 2, size - 2);
     const size_t first = std::min<size_t>(readU16(data), input.size());
     StoredArchive before, after;
-    if (readStoredEntries(input.first(first), &before, reachableEntries) || readStoredEntries(input.subspan(first), &after, reachableEntries))
+    if (readStoredEntries(input.first(first), &before, reachableEntries) ||
+        readStoredEntries(input.subspan(first), &after, reachableEntries))
         return 0;
     const std::vector<EntryComparison> verdicts = compareArchives(before, after);
     if (verdicts.size() != std::max(before.entries.size(), after.entries.size())) std::abort();

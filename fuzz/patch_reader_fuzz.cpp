@@ -16,7 +16,8 @@ const PatchableArchive& smallArchive()
     static std::vector<uint8_t> bytes;
     static PatchableArchive archive;
     if (bytes.empty()) {
-        if (buildArchive({{1, 2, 3}, std::vector<uint8_t>(64, 5), {}}, EntryPacking::packedIfSmaller, &bytes)) std::abort();
+        if (buildArchive({{1, 2, 3}, std::vector<uint8_t>(64, 5), {}}, EntryPacking::packedIfSmaller, &bytes))
+            std::abort();
         if (readPatchableArchive(bytes, &archive)) std::abort();
     }
     return archive;

@@ -54,7 +54,8 @@ std::array<double, 3> meanOf(const std::vector<Bin>& bins, size_t begin, size_t 
     std::array<double, 3> sum{0, 0, 0};
     for (size_t i = begin; i < end; ++i) {
         n += bins[i].count;
-        for (int c = 0; c < 3; ++c) sum[static_cast<size_t>(c)] += static_cast<double>(bins[i].count) * channel(bins[i].rgb, c);
+        for (int c = 0; c < 3; ++c)
+            sum[static_cast<size_t>(c)] += static_cast<double>(bins[i].count) * channel(bins[i].rgb, c);
     }
     for (double& s : sum) s /= n;
     return sum;
@@ -92,7 +93,8 @@ std::vector<Bin> histogram(const std::vector<RgbImage>& pictures)
         uint32_t last = 0xFFFFFFFFu;
         uint32_t* lastCount = nullptr;
         for (size_t i = 0; i + 2 < picture.rgb.size(); i += 3) {
-            const uint32_t rgb = uint32_t{picture.rgb[i]} << 16 | uint32_t{picture.rgb[i + 1]} << 8 | picture.rgb[i + 2];
+            const uint32_t rgb =
+                uint32_t{picture.rgb[i]} << 16 | uint32_t{picture.rgb[i + 1]} << 8 | picture.rgb[i + 2];
             // Runs of one colour (the background above all) skip the lookup.
             if (rgb != last) {
                 last = rgb;
@@ -120,15 +122,18 @@ QuantisedPictures quantise(const std::vector<RgbImage>& pictures, int maxColours
     if (bins.empty()) {
         palette.push_back({0, 0, 0});
     } else if (bins.size() <= static_cast<size_t>(maxColours)) {
-        for (const Bin& b : bins) palette.push_back({double(channel(b.rgb, 0)), double(channel(b.rgb, 1)), double(channel(b.rgb, 2))});
+        for (const Bin& b : bins)
+            palette.push_back({double(channel(b.rgb, 0)), double(channel(b.rgb, 1)), double(channel(b.rgb, 2))});
     } else {
         // Median cut: split the box that holds the most error at the weighted median of its widest channel.
         std::vector<Box> boxes{measure(bins, 0, bins.size())};
         while (boxes.size() < static_cast<size_t>(maxColours)) {
-            auto worst = std::max_element(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) { return a.error < b.error; });
+            auto worst = std::max_element(boxes.begin(), boxes.end(),
+                                          [](const Box& a, const Box& b) { return a.error < b.error; });
             if (worst->error <= 0.0) break;
             const Box box = *worst;
-            std::sort(bins.begin() + static_cast<std::ptrdiff_t>(box.begin), bins.begin() + static_cast<std::ptrdiff_t>(box.end),
+            std::sort(bins.begin() + static_cast<std::ptrdiff_t>(box.begin),
+                      bins.begin() + static_cast<std::ptrdiff_t>(box.end),
                       [&](const Bin& a, const Bin& b) { return channel(a.rgb, box.axis) < channel(b.rgb, box.axis); });
             double total = 0;
             for (size_t i = box.begin; i < box.end; ++i) total += bins[i].count;
@@ -151,7 +156,8 @@ QuantisedPictures quantise(const std::vector<RgbImage>& pictures, int maxColours
             for (size_t i = 0; i < bins.size(); ++i) {
                 owner[i] = nearest(bins[i].rgb, palette);
                 std::array<double, 4>& s = sums[owner[i]];
-                for (int c = 0; c < 3; ++c) s[static_cast<size_t>(c)] += static_cast<double>(bins[i].count) * channel(bins[i].rgb, c);
+                for (int c = 0; c < 3; ++c)
+                    s[static_cast<size_t>(c)] += static_cast<double>(bins[i].count) * channel(bins[i].rgb, c);
                 s[3] += bins[i].count;
             }
             for (size_t p = 0; p < palette.size(); ++p)
@@ -177,7 +183,8 @@ QuantisedPictures quantise(const std::vector<RgbImage>& pictures, int maxColours
         uint32_t last = 0xFFFFFFFFu;
         uint8_t lastIndex = 0;
         for (size_t i = 0, p = 0; p < out.size(); i += 3, ++p) {
-            const uint32_t rgb = uint32_t{picture.rgb[i]} << 16 | uint32_t{picture.rgb[i + 1]} << 8 | picture.rgb[i + 2];
+            const uint32_t rgb =
+                uint32_t{picture.rgb[i]} << 16 | uint32_t{picture.rgb[i + 1]} << 8 | picture.rgb[i + 2];
             if (rgb != last) {
                 last = rgb;
                 lastIndex = index[rgb];

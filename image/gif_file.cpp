@@ -25,12 +25,14 @@ Fault failure(int code)
 
 Fault encodeAnimatedGif(const std::vector<RgbImage>& frames, int delay, std::vector<uint8_t>* out)
 {
-    if (frames.empty() || frames[0].width < 1 || frames[0].height < 1 || frames[0].width > 65535 || frames[0].height > 65535)
+    if (frames.empty() || frames[0].width < 1 || frames[0].height < 1 || frames[0].width > 65535 ||
+        frames[0].height > 65535)
         return faultOf("no frames to write");
     const int width = frames[0].width, height = frames[0].height;
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
     for (const RgbImage& f : frames)
-        if (f.width != width || f.height != height || f.rgb.size() != pixels * 3) return faultOf("frames of different sizes");
+        if (f.width != width || f.height != height || f.rgb.size() != pixels * 3)
+            return faultOf("frames of different sizes");
 
     const QuantisedPictures q = quantise(frames, 256);
     // A colour map holds a power of two entries; the unused ones stay black.
@@ -61,7 +63,8 @@ Fault encodeAnimatedGif(const std::vector<RgbImage>& frames, int delay, std::vec
     static const GifByteType loopForever[] = {1, 0, 0};
     ok = ok && EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
          EGifPutExtensionBlock(gif, sizeof loopName, loopName) == GIF_OK &&
-         EGifPutExtensionBlock(gif, sizeof loopForever, loopForever) == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK;
+         EGifPutExtensionBlock(gif, sizeof loopForever, loopForever) == GIF_OK &&
+         EGifPutExtensionTrailer(gif) == GIF_OK;
 
     GraphicsControlBlock control;
     control.DisposalMode = DISPOSE_DO_NOT;

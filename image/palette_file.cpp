@@ -22,7 +22,8 @@ Fault loadPaletteFile(const char* path, Palette& palette)
 {
     std::vector<uint8_t> bytes;
     // Only the first 768 bytes count; anything far larger is no palette.
-    if (const Fault fault = readFileBytes(path, &bytes, {std::size_t{1} << 20, "a palette"})) return withContext(path, fault);
+    if (const Fault fault = readFileBytes(path, &bytes, {std::size_t{1} << 20, "a palette"}))
+        return withContext(path, fault);
     if (bytes.empty()) return faultOf("%s: empty palette file", path);
     std::memset(palette, 0, sizeof(Palette));
     std::memcpy(palette, bytes.data(), bytes.size() < sizeof(Palette) ? bytes.size() : sizeof(Palette));

@@ -31,8 +31,10 @@ bool isBones(const RenderEntry& entry, const std::vector<int32_t>& owners, int32
         const ConvertedLine line{entry.record};
         return owned(owners, line.first(), bone) || owned(owners, line.second(), bone);
     }
-    case renderKindSphere: return owned(owners, ConvertedSphere{entry.record}.centre(), bone);
-    default: return false;
+    case renderKindSphere:
+        return owned(owners, ConvertedSphere{entry.record}.centre(), bone);
+    default:
+        return false;
     }
 }
 

@@ -131,10 +131,17 @@ void drawScene(const View& view, const Palette& palette)
         const RenderEntry& entry = renderList[i];
         if (entry.record == nullptr) continue;
         switch (entry.kind) {
-        case renderKindPolygon: drawPolygon(palette, {entry.record}); break;
-        case renderKindLine: drawLine(palette, {entry.record}); break;
-        case renderKindSphere: drawSphere(palette, {entry.record}); break;
-        default: break;  // any other kind draws nothing
+        case renderKindPolygon:
+            drawPolygon(palette, {entry.record});
+            break;
+        case renderKindLine:
+            drawLine(palette, {entry.record});
+            break;
+        case renderKindSphere:
+            drawSphere(palette, {entry.record});
+            break;
+        default:
+            break;  // any other kind draws nothing
         }
     }
 

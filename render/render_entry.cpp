@@ -5,8 +5,8 @@
 #include "render/gl_state.h"
 #include "render/posed_entry.h"
 
-Fault drawEntry(const char* archive, int index, const View& view, int32_t autoAngle, const Palette& palette,
-                int width, int height)
+Fault drawEntry(const char* archive, int index, const View& view, int32_t autoAngle, const Palette& palette, int width,
+                int height)
 {
     initGl(width, height);
     PosedEntry entry;

@@ -12,5 +12,5 @@
 // stays put), then drawScene. The pipeline starts from a fresh process's state. When the entry
 // cannot be shown the empty scene is drawn and the fault says why: the loader's reason, or that
 // the viewer would stop on it (viewerStopsFault).
-Fault drawEntry(const char* archive, int index, const View& view, int32_t autoAngle, const Palette& palette,
-                int width, int height);
+Fault drawEntry(const char* archive, int index, const View& view, int32_t autoAngle, const Palette& palette, int width,
+                int height);

@@ -12,9 +12,8 @@ inline constexpr float defaultViewAngleX = 20.0f;   // degrees
 inline constexpr float defaultViewAngleY = -40.0f;  // degrees
 
 struct View {
-    float zoom = defaultViewZoom;     // OpenGL translation along z
+    float zoom = defaultViewZoom;      // OpenGL translation along z
     float angleX = defaultViewAngleX;  // degrees about x
     float angleY = defaultViewAngleY;  // degrees about y
     bool wireframe = false;            // polygons as outlines, culling off
 };
-

@@ -23,8 +23,9 @@ Fault drawViewSheet(PosedEntry& entry, OffscreenGl& gl, const View& view, int32_
     // Bodies stand on their origin, y up, facing +z: the front view looks at their face and
     // the left view from the viewer's left of it. The three-quarter view is the viewer's start view.
     static const Preset presets[viewSheetColumns * viewSheetRows] = {
-        {"FRONT", 0.0f, 0.0f, false}, {"BACK", 0.0f, 180.0f, false}, {"LEFT", 0.0f, 90.0f, false},
-        {"RIGHT", 0.0f, -90.0f, false}, {"TOP", 90.0f, 0.0f, true}, {"3/4", defaultViewAngleX, defaultViewAngleY, false}};
+        {"FRONT", 0.0f, 0.0f, false}, {"BACK", 0.0f, 180.0f, false},
+        {"LEFT", 0.0f, 90.0f, false}, {"RIGHT", 0.0f, -90.0f, false},
+        {"TOP", 90.0f, 0.0f, true},   {"3/4", defaultViewAngleX, defaultViewAngleY, false}};
 
     const int width = gl.width(), height = gl.height();
     *sheet = blackImage(width * viewSheetColumns, height * viewSheetRows);

@@ -15,7 +15,4 @@ Fault faultOf(const char* format, ...)
     return fault;
 }
 
-Fault withContext(const char* context, const Fault& fault)
-{
-    return faultOf("%s: %s", context, fault.reason);
-}
+Fault withContext(const char* context, const Fault& fault) { return faultOf("%s: %s", context, fault.reason); }

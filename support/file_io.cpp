@@ -40,9 +40,12 @@ int namedDescriptor(const std::string& path)
     if (path == "/dev/stdout") return STDOUT_FILENO;
     if (path == "/dev/stderr") return STDERR_FILENO;
     std::string number;
-    if (startsWith(path, "/dev/fd/")) number = path.substr(8);
-    else if (startsWith(path, "/proc/self/fd/")) number = path.substr(14);
-    else if (startsWith(path, ("/proc/" + std::to_string(getpid()) + "/fd/").c_str())) number = path.substr(path.rfind('/') + 1);
+    if (startsWith(path, "/dev/fd/"))
+        number = path.substr(8);
+    else if (startsWith(path, "/proc/self/fd/"))
+        number = path.substr(14);
+    else if (startsWith(path, ("/proc/" + std::to_string(getpid()) + "/fd/").c_str()))
+        number = path.substr(path.rfind('/') + 1);
     if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos) return -1;
     return std::stoi(number);
 }
@@ -133,7 +136,8 @@ struct PendingWrite {
         if (exists && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return systemFault(errno);
         std::string pattern = folderOf(target) + "/." + nameOf(target) + ".orvane-XXXXXX";
         fd = mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd < 0) return faultOf("cannot make a temporary file in %s: %s", folderOf(target).c_str(), std::strerror(errno));
+        if (fd < 0)
+            return faultOf("cannot make a temporary file in %s: %s", folderOf(target).c_str(), std::strerror(errno));
         temporary = pattern;
         // The new file gets the old one's permissions, or those a new file would get.
         mode_t mode = 0;
@@ -236,9 +240,12 @@ Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap
     if (fd < 0) return systemFault(errno);
     struct stat status;
     Fault fault;
-    if (!fromStdin && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) fault = faultOf("not a regular file");
-    else if (!fromStdin && static_cast<uint64_t>(status.st_size) > cap.bytes) fault = tooLargeFault(cap);
-    else if (!fromStdin) out->reserve(static_cast<std::size_t>(status.st_size));
+    if (!fromStdin && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)))
+        fault = faultOf("not a regular file");
+    else if (!fromStdin && static_cast<uint64_t>(status.st_size) > cap.bytes)
+        fault = tooLargeFault(cap);
+    else if (!fromStdin)
+        out->reserve(static_cast<std::size_t>(status.st_size));
     uint8_t chunk[65536];
     while (!fault) {
         const ssize_t got = read(fd, chunk, sizeof chunk);
@@ -260,8 +267,8 @@ Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap
 namespace {
 
 // Both reads of a file in a folder: `whole` takes the file as long as it is, up to `bytes`.
-Fault readInFolder(const std::string& folder, const std::string& name, std::size_t bytes, bool whole, std::vector<uint8_t>* out,
-                   std::string* resolved)
+Fault readInFolder(const std::string& folder, const std::string& name, std::size_t bytes, bool whole,
+                   std::vector<uint8_t>* out, std::string* resolved)
 {
     out->clear();
     if (name.empty() || name == "." || name == ".." || name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
@@ -279,19 +286,28 @@ Fault readInFolder(const std::string& folder, const std::string& name, std::size
     if (fd < 0) return systemFault(errno);
     struct stat status;
     Fault fault;
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) fault = faultOf("not a regular file");
-    else if (whole && static_cast<uint64_t>(status.st_size) > bytes) fault = faultOf("%lld bytes, more than the %zu the reader may still take", static_cast<long long>(status.st_size), bytes);
-    else if (whole) bytes = static_cast<std::size_t>(status.st_size);
-    else if (static_cast<uint64_t>(status.st_size) < bytes) fault = faultOf("%lld bytes, shorter than the %zu it should hold", static_cast<long long>(status.st_size), bytes);
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        fault = faultOf("not a regular file");
+    else if (whole && static_cast<uint64_t>(status.st_size) > bytes)
+        fault = faultOf("%lld bytes, more than the %zu the reader may still take",
+                        static_cast<long long>(status.st_size), bytes);
+    else if (whole)
+        bytes = static_cast<std::size_t>(status.st_size);
+    else if (static_cast<uint64_t>(status.st_size) < bytes)
+        fault =
+            faultOf("%lld bytes, shorter than the %zu it should hold", static_cast<long long>(status.st_size), bytes);
     if (!fault) {
         out->resize(bytes);
         std::size_t done = 0;
         while (done < bytes && !fault) {
             const ssize_t got = read(fd, out->data() + done, bytes - done);
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0) fault = systemFault(errno);
-            else if (got == 0) fault = faultOf("shorter than the %zu bytes it should hold", bytes);  // shrunk meanwhile
-            else done += static_cast<std::size_t>(got);
+            if (got < 0)
+                fault = systemFault(errno);
+            else if (got == 0)
+                fault = faultOf("shorter than the %zu bytes it should hold", bytes);  // shrunk meanwhile
+            else
+                done += static_cast<std::size_t>(got);
         }
     }
     close(fd);
@@ -307,8 +323,8 @@ Fault readFileInFolder(const std::string& folder, const std::string& name, std::
     return readInFolder(folder, name, bytes, false, out, resolved);
 }
 
-Fault readWholeFileInFolder(const std::string& folder, const std::string& name, std::size_t most, std::vector<uint8_t>* out,
-                            std::string* resolved)
+Fault readWholeFileInFolder(const std::string& folder, const std::string& name, std::size_t most,
+                            std::vector<uint8_t>* out, std::string* resolved)
 {
     return readInFolder(folder, name, most, true, out, resolved);
 }
@@ -345,8 +361,10 @@ Fault writeFilesTogether(const std::vector<FileContents>& files)
         // contents stay under their second name rather than be lost.
         const std::size_t replaced = committed > 0 ? at - 1 : 0;
         for (std::size_t i = 0; i < pending.size(); ++i) {
-            if (i < replaced) pending[i].putBack();
-            else pending[i].dropOld();
+            if (i < replaced)
+                pending[i].putBack();
+            else
+                pending[i].dropOld();
             pending[i].abandon();
         }
         return withContext(files[at - 1].first.c_str(), fault);

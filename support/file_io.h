@@ -39,8 +39,8 @@ Fault readFileBytes(const std::string& path, std::vector<uint8_t>* out, InputCap
 Fault readFileInFolder(const std::string& folder, const std::string& name, std::size_t bytes, std::vector<uint8_t>* out,
                        std::string* resolved);
 // The whole of such a file, however long it is up to `most` bytes; a longer one is refused unread.
-Fault readWholeFileInFolder(const std::string& folder, const std::string& name, std::size_t most, std::vector<uint8_t>* out,
-                            std::string* resolved);
+Fault readWholeFileInFolder(const std::string& folder, const std::string& name, std::size_t most,
+                            std::vector<uint8_t>* out, std::string* resolved);
 
 // The refusal of an input larger than `cap`, as readFileBytes words it.
 Fault tooLargeFault(InputCap cap);

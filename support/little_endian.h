@@ -8,8 +8,8 @@ inline uint16_t readU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | 
 inline int16_t readI16(const uint8_t* p) { return static_cast<int16_t>(readU16(p)); }
 inline uint32_t readU32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 
 inline void writeU16(uint8_t* p, uint16_t v)

@@ -9,7 +9,9 @@
 std::vector<uint8_t> sampleBody(uint32_t seed)
 {
     std::mt19937 rng(seed);
-    auto pick = [&rng](int low, int high) { return low + static_cast<int>(rng() % static_cast<uint32_t>(high - low + 1)); };
+    auto pick = [&rng](int low, int high) {
+        return low + static_cast<int>(rng() % static_cast<uint32_t>(high - low + 1));
+    };
     BodyBuilder b;
     const int limbs = pick(5, 11);
     std::vector<int> firstPoints, pointCounts;  // per bone, to pick an origin on the parent
@@ -26,16 +28,19 @@ std::vector<uint8_t> sampleBody(uint32_t seed)
                 const int16_t u = static_cast<int16_t>(std::lround(radius * std::cos(angle)));
                 const int16_t v = static_cast<int16_t>(std::lround(radius * std::sin(angle)));
                 const int16_t w = static_cast<int16_t>(r * length / rings);
-                if (axis == 0) b.addPoint(w, u, v);
-                else if (axis == 1) b.addPoint(u, w, v);
-                else b.addPoint(u, v, w);
+                if (axis == 0)
+                    b.addPoint(w, u, v);
+                else if (axis == 1)
+                    b.addPoint(u, w, v);
+                else
+                    b.addPoint(u, v, w);
             }
         }
         const int count = rings * ringPoints;
         const int parentBone = limb == 0 ? -1 : pick(0, limb - 1);
         const int base = parentBone < 0 ? 0 : firstPoints[parentBone] + pick(0, pointCounts[parentBone] - 1);
         b.addBone(first, count, base, parentBone, static_cast<int16_t>(pick(0, 1023)),
-                                   static_cast<int16_t>(pick(0, 1023)));
+                  static_cast<int16_t>(pick(0, 1023)));
         for (int k = 0; k < ringPoints; ++k) {
             const double angle = 6.283185307179586 * (k + 0.5) / ringPoints;
             b.addNormal(static_cast<int16_t>(std::lround(100 * std::cos(angle))),
@@ -47,9 +52,15 @@ std::vector<uint8_t> sampleBody(uint32_t seed)
                 const int a = first + r * ringPoints + k;
                 const int bNext = first + r * ringPoints + (k + 1) % ringPoints;
                 const int normal = static_cast<int>(b.normals.size()) - ringPoints + k;
-                if (limb % 3 == 0) b.addPolygon(1, colour, {a, bNext, bNext + ringPoints, a + ringPoints});
-                else if (limb % 3 == 1) b.addShadedPolygon(7, colour, static_cast<int16_t>(normal), {a, bNext, bNext + ringPoints, a + ringPoints});
-                else b.addVertexShadedPolygon(9, colour, {{normal, a}, {normal, bNext}, {normal, bNext + ringPoints}, {normal, a + ringPoints}});
+                if (limb % 3 == 0)
+                    b.addPolygon(1, colour, {a, bNext, bNext + ringPoints, a + ringPoints});
+                else if (limb % 3 == 1)
+                    b.addShadedPolygon(7, colour, static_cast<int16_t>(normal),
+                                       {a, bNext, bNext + ringPoints, a + ringPoints});
+                else
+                    b.addVertexShadedPolygon(
+                        9, colour,
+                        {{normal, a}, {normal, bNext}, {normal, bNext + ringPoints}, {normal, a + ringPoints}});
             }
         }
         if (pick(0, 1) == 0) b.addLine(static_cast<uint8_t>(pick(1, 255)), first, first + count - 1);

@@ -10,10 +10,13 @@ void reportUnreadEntries(const CommandSyntax& syntax, const char* path, const Ar
 {
     if (table.readable == table.announced) return;
     if (static_cast<uint64_t>(table.announced) > table.fileSize / 4) {
-        std::fprintf(stderr, "orvane %s: %s: the offset table announces %" PRId32 " entries; the file holds %" PRIu64 " slots\n",
-                     syntax.name, path, table.announced, table.fileSize / 4);
+        std::fprintf(
+            stderr, "orvane %s: %s: the offset table announces %" PRId32 " entries; the file holds %" PRIu64 " slots\n",
+            syntax.name, path, table.announced, table.fileSize / 4);
     } else {
-        std::fprintf(stderr, "orvane %s: %s: the offset table announces %" PRId32 " entries; only the first %" PRId32 " can be read\n",
+        std::fprintf(stderr,
+                     "orvane %s: %s: the offset table announces %" PRId32 " entries; only the first %" PRId32
+                     " can be read\n",
                      syntax.name, path, table.announced, reachableEntries);
     }
 }

@@ -53,7 +53,8 @@ int runBones(int argc, char** argv)
     const char* archive = line.operands[0].c_str();
     long index = 0, autoAngle = 0;
     if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &index)) return usageStatus;
-    if (line.has("--auto-angle") && !line.readNumber("--auto-angle", line.value("--auto-angle"), INT32_MIN, INT32_MAX, &autoAngle))
+    if (line.has("--auto-angle") &&
+        !line.readNumber("--auto-angle", line.value("--auto-angle"), INT32_MIN, INT32_MAX, &autoAngle))
         return usageStatus;
     ArchiveTable table;
     if (!readArchiveOrReport(bonesCommand, archive, &table)) return 1;
@@ -84,9 +85,9 @@ int runBones(int argc, char** argv)
         const BoneNode& b = tree.bones[static_cast<size_t>(i)];
         const std::string name = std::string(static_cast<size_t>(2 * b.depth), ' ') + std::to_string(i);
         const std::string base = b.basePoint < 0 ? "-" : std::to_string(b.basePoint);
-        std::printf("%-*s  %-11s %6s %7d %6d %6d %6d %6d %6s %7d ", treeWidth, name.c_str(), typeName(static_cast<size_t>(i), b),
-                    parentText(b).c_str(), b.angleX, b.angleY, b.angleZ, b.firstPoint, b.pointCount, base.c_str(),
-                    b.normalCount);
+        std::printf("%-*s  %-11s %6s %7d %6d %6d %6d %6d %6s %7d ", treeWidth, name.c_str(),
+                    typeName(static_cast<size_t>(i), b), parentText(b).c_str(), b.angleX, b.angleY, b.angleZ,
+                    b.firstPoint, b.pointCount, base.c_str(), b.normalCount);
         if (b.processed) {
             std::printf("%8d %6d %6d\n", b.origin.x, b.origin.y, b.origin.z);
         } else {

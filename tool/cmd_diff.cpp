@@ -81,7 +81,8 @@ int runDiff(int argc, char** argv)
     if (oldPath == "-" || newPath == "-") return line.usageError("OLD and NEW must be files");
     const char* dir = line.value("--pictures");
     DiffPictures pictures{oldPath, newPath, line.value("--palette", ""), {}};
-    if (pictures.palette.empty()) pictures.palette = (std::filesystem::path(newPath).parent_path() / "palette.dmp").string();
+    if (pictures.palette.empty())
+        pictures.palette = (std::filesystem::path(newPath).parent_path() / "palette.dmp").string();
 
     std::vector<uint8_t> oldBytes, newBytes;
     StoredArchive before, after;
@@ -106,12 +107,15 @@ int runDiff(int argc, char** argv)
 
     if (dir != nullptr && !pictures.entries.empty()) {
         for (const long index : pictures.entries)
-            if (refuseSameFile(diffCommand, diffPictureName(dir, index), {oldPath, newPath, pictures.palette})) return troubleStatus;
+            if (refuseSameFile(diffCommand, diffPictureName(dir, index), {oldPath, newPath, pictures.palette}))
+                return troubleStatus;
         std::fflush(stdout);
         if (!writePictures(pictures, dir)) return troubleStatus;
     }
     if (counts[static_cast<int>(EntryVerdict::damaged)] > 0) return troubleStatus;
-    const bool differ = counts[static_cast<int>(EntryVerdict::changed)] + counts[static_cast<int>(EntryVerdict::added)] +
-                        counts[static_cast<int>(EntryVerdict::removed)] > 0;
+    const bool differ = counts[static_cast<int>(EntryVerdict::changed)] +
+                            counts[static_cast<int>(EntryVerdict::added)] +
+                            counts[static_cast<int>(EntryVerdict::removed)] >
+                        0;
     return differ ? 1 : 0;
 }

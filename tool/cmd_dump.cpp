@@ -117,7 +117,9 @@ void appendFrame(std::string& out, long entry, long frame, int32_t autoAngle, in
         if (i > 0) out += ',';
         const uint8_t* record = renderList[i].record;
         switch (renderList[i].kind) {
-        case renderKindPolygon: appendPolygon(out, {record}); break;
+        case renderKindPolygon:
+            appendPolygon(out, {record});
+            break;
         case renderKindLine: {
             const ConvertedLine line{record};
             out += "{\"kind\":\"line\",\"colour\":";
@@ -164,7 +166,8 @@ bool parseSteps(const char* text, std::vector<SessionStep>* steps)
         const std::size_t colon = step.find(':');
         SessionStep parsed;
         if (!readWholeNumber(step.substr(0, colon).c_str(), 0, reachableEntries - 1, &parsed.index)) return false;
-        if (colon != std::string::npos && !readWholeNumber(step.substr(colon + 1).c_str(), 0, INT32_MAX, &parsed.frames))
+        if (colon != std::string::npos &&
+            !readWholeNumber(step.substr(colon + 1).c_str(), 0, INT32_MAX, &parsed.frames))
             return false;
         total += parsed.frames;
         if (total > INT32_MAX) return false;
@@ -196,7 +199,9 @@ int dumpSteps(const char* path, const std::vector<SessionStep>& steps, bool auto
         if (body == nullptr) {
             // Nothing to show: its frames only move the counters on, all at once.
             frame += step.frames;
-            if (autoRotation) autoAngle = static_cast<int32_t>(static_cast<uint32_t>(autoAngle) + 2u * static_cast<uint32_t>(step.frames));
+            if (autoRotation)
+                autoAngle =
+                    static_cast<int32_t>(static_cast<uint32_t>(autoAngle) + 2u * static_cast<uint32_t>(step.frames));
             angleY = autoAngle;
             continue;
         }
@@ -229,12 +234,14 @@ int runDump(int argc, char** argv)
         if (line.operands.size() > 1) return line.usageError("--session takes no INDEX");
         if (line.has("--frames")) return line.usageError("--frames does not go with --session (give INDEX:FRAMES)");
         if (!parseSteps(line.value("--session"), &steps))
-            return line.usageError("--session takes steps INDEX[:FRAMES],... (INDEX 0 to %d, at most %d frames in all), not '%s'",
-                                   reachableEntries - 1, INT32_MAX, line.value("--session"));
+            return line.usageError(
+                "--session takes steps INDEX[:FRAMES],... (INDEX 0 to %d, at most %d frames in all), not '%s'",
+                reachableEntries - 1, INT32_MAX, line.value("--session"));
     } else {
         if (line.operands.size() < 2) return line.usageError("missing INDEX");
         SessionStep step;
-        if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &step.index)) return usageStatus;
+        if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, reachableEntries - 1, &step.index))
+            return usageStatus;
         if (line.has("--frames") && !line.readNumber("--frames", line.value("--frames"), 0, INT32_MAX, &step.frames))
             return usageStatus;
         steps.push_back(step);

@@ -64,7 +64,8 @@ struct Options {
 
 std::optional<Format> formatNamed(std::string name)
 {
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (name == "glb") return Format::glb;
     if (name == "gltf") return Format::gltf;
     if (name == "obj") return Format::obj;
@@ -89,9 +90,12 @@ int parse(int argc, char** argv, Options* o)
     }
     if (line.has("--look")) {
         const std::string look = line.value("--look");
-        if (look == "viewer") o->look = ExportLook::viewer;
-        else if (look == "base") o->look = ExportLook::base;
-        else return line.usageError("--look must be viewer or base, not '%s'", look.c_str());
+        if (look == "viewer")
+            o->look = ExportLook::viewer;
+        else if (look == "base")
+            o->look = ExportLook::base;
+        else
+            return line.usageError("--look must be viewer or base, not '%s'", look.c_str());
     }
     if (line.has("--format")) {
         o->format = formatNamed(line.value("--format"));
@@ -109,9 +113,12 @@ int parse(int argc, char** argv, Options* o)
         if (!o->format) {
             const std::string ext = fs::path(o->out).extension().string();
             o->format = o->out == "-" ? Format::glb : formatNamed(ext.empty() ? ext : ext.substr(1));
-            if (!o->format) return line.usageError("cannot tell the format of %s (.glb, .gltf or .obj, or --format)", o->out.c_str());
+            if (!o->format)
+                return line.usageError("cannot tell the format of %s (.glb, .gltf or .obj, or --format)",
+                                       o->out.c_str());
         }
-        if (o->out == "-" && *o->format == Format::obj) return line.usageError("OBJ needs a file name: its MTL goes beside it");
+        if (o->out == "-" && *o->format == Format::obj)
+            return line.usageError("OBJ needs a file name: its MTL goes beside it");
     }
     o->palette = line.value("--palette", "");
     if (o->palette.empty()) o->palette = (fs::path(o->archive).parent_path() / "palette.dmp").string();
@@ -208,9 +215,12 @@ int runExport(int argc, char** argv)
             if (refuseSameFile(exportCommand, target, {o.archive, o.palette})) return usageStatus;
     if (o.all && !o.force) {
         if (const uint64_t total = unpackedTotal(o.archive, table); total > allEntriesCap) {
-            std::fprintf(stderr, "orvane export: %s: its entries unpack to %llu MiB in all, more than the %llu MiB --all writes "
-                                 "without --force; nothing written\n",
-                         o.archive.c_str(), static_cast<unsigned long long>(total >> 20), static_cast<unsigned long long>(allEntriesCap >> 20));
+            std::fprintf(
+                stderr,
+                "orvane export: %s: its entries unpack to %llu MiB in all, more than the %llu MiB --all writes "
+                "without --force; nothing written\n",
+                o.archive.c_str(), static_cast<unsigned long long>(total >> 20),
+                static_cast<unsigned long long>(allEntriesCap >> 20));
             return 1;
         }
     }

@@ -104,7 +104,8 @@ int parse(int argc, char** argv, Options* o)
     for (const std::string& input : {o->archive, o->palette}) {
         if (refuseSameFile(galleryCommand, o->out, {input})) return usageStatus;
         if (inside(input, o->out))
-            return line.usageError("%s lies inside %s, which the gallery replaces; nothing written", input.c_str(), o->out.c_str());
+            return line.usageError("%s lies inside %s, which the gallery replaces; nothing written", input.c_str(),
+                                   o->out.c_str());
     }
     return -1;
 }
@@ -209,9 +210,12 @@ void count(const PosedBody& body, GalleryEntry* e)
     e->points = body.pointCount;
     e->bones = static_cast<int>(body.bones.size());
     for (const PosedElement& element : body.elements) {
-        if (element.kind == PosedElement::polygon) ++e->polygons;
-        else if (element.kind == PosedElement::line) ++e->lines;
-        else ++e->spheres;
+        if (element.kind == PosedElement::polygon)
+            ++e->polygons;
+        else if (element.kind == PosedElement::line)
+            ++e->lines;
+        else
+            ++e->spheres;
     }
 }
 
@@ -226,7 +230,8 @@ std::unique_ptr<Job> drawEntry(const Options& o, const Palette& palette, Offscre
     if (!shown) shown = entry.draw(gl, View{}, 0, palette, PictureExtras{}, &job->picture);
     for (int k = 0; !shown && o.turntables && k < turntableFrames; ++k) {
         job->turntable.emplace_back();
-        shown = entry.draw(gl, View{}, turntableAngle(0, k, turntableFrames), palette, PictureExtras{}, &job->turntable.back());
+        shown = entry.draw(gl, View{}, turntableAngle(0, k, turntableFrames), palette, PictureExtras{},
+                           &job->turntable.back());
     }
     if (!shown) {
         uint8_t* raw = nullptr;
@@ -307,7 +312,8 @@ int runGallery(int argc, char** argv)
         if (const Fault fault = writers.finish()) return cannotWrite(fault);
     }
     for (size_t k = 0; k < three.size(); ++k)
-        if (const Fault fault = folder.write(threeFiles[k].second, three[k].data(), three[k].size())) return cannotWrite(fault);
+        if (const Fault fault = folder.write(threeFiles[k].second, three[k].data(), three[k].size()))
+            return cannotWrite(fault);
     for (const auto& [name, text] : galleryPageFiles(page)) {
         if (const Fault fault = folder.write(name, text)) return cannotWrite(fault);
     }

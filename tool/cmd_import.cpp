@@ -28,10 +28,12 @@ const CommandSyntax importCommand = {
                    "or written (nothing is written then), 2 on a usage error (also an output that is\n"
                    "an input, the palette found beside the model included). A model may be 64 MiB.\n",
     .options = {{"-o", "BODY.bin", "the body file to write ('-' for standard output)"},
-                {"--base", "ARCHIVE", "read the model as an edit of entry INDEX (the operand after\n"
-                                      "                  MODEL) of ARCHIVE"},
-                {"--palette", "FILE", "palette to match colours against (default: palette.dmp beside\n"
-                                          "                  the model, then in the working folder)"},
+                {"--base", "ARCHIVE",
+                 "read the model as an edit of entry INDEX (the operand after\n"
+                 "                  MODEL) of ARCHIVE"},
+                {"--palette", "FILE",
+                 "palette to match colours against (default: palette.dmp beside\n"
+                 "                  the model, then in the working folder)"},
                 {"--scale", "S", "model units per unit of the file (default 400)"},
                 {"--fit", "SIZE", "scale the model so that its largest extent is SIZE model units"},
                 {"--flat", nullptr, "faces in their colours, unlit, as the material gives them"}},
@@ -45,10 +47,12 @@ int runImport(int argc, char** argv)
     const std::string model = line.operands[0];
     const char* out = line.value("-o");
     if (out == nullptr) return line.usageError("no output file (-o BODY.bin)");
-    if (modelFormatOf(model) == ModelFormat::none) return line.usageError("the model must be a .glb, .gltf or .obj file");
+    if (modelFormatOf(model) == ModelFormat::none)
+        return line.usageError("the model must be a .glb, .gltf or .obj file");
     ModelSettings settings;
     settings.palette = line.value("--palette", "");
-    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
+    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale))
+        return line.usageError("--scale needs a positive number");
     if (line.has("--fit") && (!parseScale(line.value("--fit"), &settings.fit) || settings.fit > 65534)) {
         return line.usageError("--fit needs a size from above 0 to 65534 model units");
     }
@@ -57,7 +61,8 @@ int runImport(int argc, char** argv)
     std::vector<std::string> inputs = {model};
     if (!settings.palette.empty()) inputs.push_back(settings.palette);
     long baseIndex = 0;
-    if (line.has("--base") != (line.operands.size() == 2)) return line.usageError("--base takes an archive and an entry index: --base ARCHIVE INDEX");
+    if (line.has("--base") != (line.operands.size() == 2))
+        return line.usageError("--base takes an archive and an entry index: --base ARCHIVE INDEX");
     if (line.has("--base")) {
         if (!line.readNumber("INDEX", line.operands[1].c_str(), 0, 32767, &baseIndex)) return usageStatus;
         inputs.push_back(line.value("--base"));

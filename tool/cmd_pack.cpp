@@ -42,14 +42,16 @@ int runPack(int argc, char** argv)
     if (inputs.size() > static_cast<std::size_t>(reachableEntries)) {
         return line.usageError("%zu files: an archive holds at most %d entries", inputs.size(), reachableEntries);
     }
-    if (std::count(inputs.begin(), inputs.end(), "-") > 1) return line.usageError("the standard input ('-') can be read only once");
+    if (std::count(inputs.begin(), inputs.end(), "-") > 1)
+        return line.usageError("the standard input ('-') can be read only once");
     ModelSettings settings;
     settings.palette = line.value("--palette", "");
     settings.raw = line.has("--raw");
     std::vector<std::string> read = inputs;  // every file the command reads, the palette too
     if (!settings.palette.empty()) read.push_back(settings.palette);
     if (refuseSameFile(packCommand, out, read)) return usageStatus;
-    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
+    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale))
+        return line.usageError("--scale needs a positive number");
 
     std::vector<std::vector<uint8_t>> entries(inputs.size());
     std::vector<std::string> opened;
@@ -61,7 +63,8 @@ int runPack(int argc, char** argv)
         }
         total += entries[i].size();
         if (total > anyInputCap.bytes) {
-            std::fprintf(stderr, "orvane pack: %s: %s\n", out.c_str(), tooLargeFault({anyInputCap.bytes, "an archive"}).reason);
+            std::fprintf(stderr, "orvane pack: %s: %s\n", out.c_str(),
+                         tooLargeFault({anyInputCap.bytes, "an archive"}).reason);
             return 1;
         }
     }

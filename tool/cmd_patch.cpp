@@ -103,8 +103,10 @@ int runPatchCreate(int argc, char** argv)
         return 1;
     }
     if (!laidOutInOrder(result))
-        std::fprintf(stderr, "orvane patch create: note: %s shares or leaves bytes between its entries; the patch gives "
-                             "the same entries laid out one after another\n", newPath.c_str());
+        std::fprintf(stderr,
+                     "orvane patch create: note: %s shares or leaves bytes between its entries; the patch gives "
+                     "the same entries laid out one after another\n",
+                     newPath.c_str());
     if (const Fault fault = writeFileBytes(out, encodePatch(patch))) {
         std::fprintf(stderr, "orvane patch create: cannot write %s: %s\n", out, fault.reason);
         return 1;
@@ -139,8 +141,10 @@ bool patchesApply(const std::vector<LoadedPatch>& patches, const std::string& ol
                          loaded.path.c_str());
             return false;
         }
-        std::fprintf(stderr, "orvane patch apply: %s is not the archive %s was made for (%s); applying it with --force, as "
-                             "every entry it touches matches\n", oldPath.c_str(), loaded.path.c_str(), where.c_str());
+        std::fprintf(stderr,
+                     "orvane patch apply: %s is not the archive %s was made for (%s); applying it with --force, as "
+                     "every entry it touches matches\n",
+                     oldPath.c_str(), loaded.path.c_str(), where.c_str());
     }
     for (size_t i = 0; i < patches.size(); ++i) {
         for (size_t j = i + 1; j < patches.size(); ++j) {
@@ -160,7 +164,8 @@ bool givesItsResult(const LoadedPatch& loaded, const PatchableArchive& original,
 {
     const Fault fault = applyPatches({&loaded.patch}, original, result);
     if (!fault && result->size() == loaded.patch.resultSize && sha256(*result) == loaded.patch.resultHash) return true;
-    std::fprintf(stderr, "orvane patch apply: %s: the result is not the archive the patch was made to give; nothing written\n",
+    std::fprintf(stderr,
+                 "orvane patch apply: %s: the result is not the archive the patch was made to give; nothing written\n",
                  loaded.path.c_str());
     return false;
 }

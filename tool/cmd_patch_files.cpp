@@ -12,11 +12,14 @@ bool readWholeInput(const CommandSyntax& syntax, const std::string& path, std::v
     // The size is checked before the read, and again after it for a file that grew meanwhile.
     struct stat status;
     Fault fault;
-    if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && static_cast<uint64_t>(status.st_size) > wholeInputLimit)
-        fault = faultOf("larger than %llu MiB, the most this command reads", static_cast<unsigned long long>(wholeInputLimit >> 20));
+    if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<uint64_t>(status.st_size) > wholeInputLimit)
+        fault = faultOf("larger than %llu MiB, the most this command reads",
+                        static_cast<unsigned long long>(wholeInputLimit >> 20));
     if (!fault) fault = readFileBytes(path, out);
     if (!fault && out->size() > wholeInputLimit)
-        fault = faultOf("larger than %llu MiB, the most this command reads", static_cast<unsigned long long>(wholeInputLimit >> 20));
+        fault = faultOf("larger than %llu MiB, the most this command reads",
+                        static_cast<unsigned long long>(wholeInputLimit >> 20));
     if (fault) {
         out->clear();
         std::fprintf(stderr, "orvane %s: cannot read %s: %s\n", syntax.name, path.c_str(), fault.reason);

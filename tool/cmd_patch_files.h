@@ -20,4 +20,5 @@ bool readPatchableInput(const CommandSyntax& syntax, const std::string& path, st
                         PatchableArchive* archive);
 
 // Reads and decodes a patch; prints the fault and is false otherwise.
-bool readPatchInput(const CommandSyntax& syntax, const std::string& path, ArchivePatch* patch, uint64_t* size = nullptr);
+bool readPatchInput(const CommandSyntax& syntax, const std::string& path, ArchivePatch* patch,
+                    uint64_t* size = nullptr);

@@ -118,7 +118,8 @@ int parse(int argc, char** argv, Options* o)
     o->extras.skeleton = line.has("--skeleton");
     o->view.wireframe = line.has("--wireframe");
     o->anglesGiven = line.has("--angle-x") || line.has("--angle-y");
-    for (const auto& [name, value] : {std::pair{"--zoom", &o->view.zoom}, {"--angle-x", &o->view.angleX}, {"--angle-y", &o->view.angleY}}) {
+    for (const auto& [name, value] :
+         {std::pair{"--zoom", &o->view.zoom}, {"--angle-x", &o->view.angleX}, {"--angle-y", &o->view.angleY}}) {
         if (line.has(name) && !parseFloat(line.value(name), value))
             return line.usageError("%s must be a number, not '%s'", name, line.value(name));
     }
@@ -136,7 +137,8 @@ int parse(int argc, char** argv, Options* o)
         o->turntable = static_cast<int>(n);
     }
     if (line.has("--size") && !parseSize(line.value("--size"), &o->width, &o->height))
-        return line.usageError("--size must be WxH, each a whole number from 1 to 8192, not '%s'", line.value("--size"));
+        return line.usageError("--size must be WxH, each a whole number from 1 to 8192, not '%s'",
+                               line.value("--size"));
     if (o->sheet) {
         if (line.operands.size() > 1) return line.usageError("--sheet takes no INDEX");
         if (o->views || o->turntable > 0 || o->extras.skeleton || o->extras.bone >= 0)
@@ -163,7 +165,8 @@ int parse(int argc, char** argv, Options* o)
         o->height = o->sheet || o->views ? 240 : 600;
     }
     // The GIF is made from every frame at once; keep that under a gigabyte.
-    if (o->turntable > 0 && gif && static_cast<double>(o->width) * o->height * 3.0 * o->turntable > 1024.0 * 1024 * 1024)
+    if (o->turntable > 0 && gif &&
+        static_cast<double>(o->width) * o->height * 3.0 * o->turntable > 1024.0 * 1024 * 1024)
         return line.usageError("a turntable of %d frames of that --size is too large for one GIF", o->turntable);
     // The outputs must not overwrite the files read.
     std::vector<std::string> outputs{o->out};
@@ -209,12 +212,14 @@ int renderEntryPictures(const Options& o, const Palette& palette, OffscreenGl& g
     std::vector<FileContents> pngFrames;
     for (int k = 0; k < frames; ++k) {
         RgbImage picture;
-        if (const Fault fault = entry.draw(gl, o.view, turntableAngle(o.autoAngle, k, frames), palette, o.extras, &picture))
+        if (const Fault fault =
+                entry.draw(gl, o.view, turntableAngle(o.autoAngle, k, frames), palette, o.extras, &picture))
             return reportEntry(o, fault);
         if (o.turntable > 0 && !o.gif) {
             // Frames are kept encoded (small) and written as one batch: all of them or none.
             pngFrames.emplace_back(turntableFrameName(o.out, k, frames), std::vector<uint8_t>());
-            if (const Fault fault = encodePng(picture, &pngFrames.back().second)) return reportOutput(pngFrames.back().first, fault);
+            if (const Fault fault = encodePng(picture, &pngFrames.back().second))
+                return reportOutput(pngFrames.back().first, fault);
         } else {
             pictures.push_back(std::move(picture));
         }
@@ -222,7 +227,8 @@ int renderEntryPictures(const Options& o, const Palette& palette, OffscreenGl& g
     if (o.turntable == 0) {
         if (const Fault fault = savePng(o.out, pictures[0])) return reportOutput(o.out, fault);
     } else if (o.gif) {
-        if (const Fault fault = saveAnimatedGif(o.out, pictures, turntableDelay(frames))) return reportOutput(o.out, fault);
+        if (const Fault fault = saveAnimatedGif(o.out, pictures, turntableDelay(frames)))
+            return reportOutput(o.out, fault);
     } else if (const Fault fault = writeFilesTogether(pngFrames)) {
         std::fprintf(stderr, "orvane render: cannot write %s (no frame was replaced)\n", fault.reason);
         return 1;
@@ -236,7 +242,8 @@ int renderSheet(const Options& o, const ArchiveTable& table, const Palette& pale
     constexpr long maxTiles = 1024;
     const long count = table.readable;
     if (count > maxTiles) {
-        std::fprintf(stderr, "orvane render: %s: %ld entries; a sheet holds at most %ld\n", o.archive.c_str(), count, maxTiles);
+        std::fprintf(stderr, "orvane render: %s: %ld entries; a sheet holds at most %ld\n", o.archive.c_str(), count,
+                     maxTiles);
         return 1;
     }
     const bool unread = table.readable < table.announced;
@@ -246,8 +253,10 @@ int renderSheet(const Options& o, const ArchiveTable& table, const Palette& pale
     const long sheetWidth = static_cast<long>(columns) * o.width, sheetHeight = static_cast<long>(rows) * o.height;
     if (sheetWidth > 16384 || sheetHeight > 16384) {
         // As the GIF's size check: the command line asked for too much, status 2.
-        std::fprintf(stderr, "orvane render: a sheet of %ldx%ld pixels is too large (at most 16384x16384); choose a smaller --size\n",
-                     sheetWidth, sheetHeight);
+        std::fprintf(
+            stderr,
+            "orvane render: a sheet of %ldx%ld pixels is too large (at most 16384x16384); choose a smaller --size\n",
+            sheetWidth, sheetHeight);
         printUsageLine(renderCommand, stderr);
         return usageStatus;
     }

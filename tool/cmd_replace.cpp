@@ -69,7 +69,8 @@ int runReplace(int argc, char** argv)
     ModelSettings settings;
     settings.palette = line.value("--palette", "");
     settings.raw = line.has("--raw");
-    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale)) return line.usageError("--scale needs a positive number");
+    if (line.has("--scale") && !parseScale(line.value("--scale"), &settings.scale))
+        return line.usageError("--scale needs a positive number");
     std::vector<std::string> inputs = {input};
     if (!settings.palette.empty()) inputs.push_back(settings.palette);
     if (refuseSameFile(replaceCommand, archivePath, inputs)) return usageStatus;
@@ -86,18 +87,20 @@ int runReplace(int argc, char** argv)
         return 1;
     }
     if (index > static_cast<long>(entries.size())) {
-        std::fprintf(stderr, "orvane replace: %s: entry %ld is past the end (the archive holds %zu; %zu appends)\n", archivePath.c_str(), index,
-                     entries.size(), entries.size());
+        std::fprintf(stderr, "orvane replace: %s: entry %ld is past the end (the archive holds %zu; %zu appends)\n",
+                     archivePath.c_str(), index, entries.size(), entries.size());
         return 1;
     }
     if (index == static_cast<long>(entries.size()) && entries.size() >= static_cast<size_t>(reachableEntries)) {
-        std::fprintf(stderr, "orvane replace: %s: already %zu entries, the most an archive can reach\n", archivePath.c_str(), entries.size());
+        std::fprintf(stderr, "orvane replace: %s: already %zu entries, the most an archive can reach\n",
+                     archivePath.c_str(), entries.size());
         return 1;
     }
     // The entry replaced is the base an edited export of it is read against.
     const ModelFormat format = modelFormatOf(input);
     if (index < static_cast<long>(entries.size()) && (format == ModelFormat::glb || format == ModelFormat::gltf)) {
-        if (loadImportBase(archivePath, index, false, &settings)) settings.base.clear();  // an entry that cannot be shown is no base
+        if (loadImportBase(archivePath, index, false, &settings))
+            settings.base.clear();  // an entry that cannot be shown is no base
     }
     std::vector<uint8_t> body;
     std::vector<std::string> opened;
@@ -113,8 +116,10 @@ int runReplace(int argc, char** argv)
     std::vector<uint8_t> rebuilt;
     Fault unfit = storeEntry(body, stored ? EntryPacking::stored : EntryPacking::packedIfSmaller, &entry);
     if (!unfit) {
-        if (index == static_cast<long>(entries.size())) entries.push_back(entry);
-        else entries[static_cast<size_t>(index)] = entry;
+        if (index == static_cast<long>(entries.size()))
+            entries.push_back(entry);
+        else
+            entries[static_cast<size_t>(index)] = entry;
         unfit = assembleArchive(entries, &rebuilt);
     }
     if (unfit) {

@@ -119,7 +119,8 @@ int parseCommandLine(const CommandSyntax& syntax, int argc, char** argv, Command
         }
         const OptionSyntax* option = findOption(syntax, name);
         if (option == nullptr) return line->usageError("unknown option %s", name.c_str());
-        if (option->valueName != nullptr && ((hasAttached && attached.empty()) || (!hasAttached && i + 1 < argc && argv[i + 1][0] == '\0')))
+        if (option->valueName != nullptr &&
+            ((hasAttached && attached.empty()) || (!hasAttached && i + 1 < argc && argv[i + 1][0] == '\0')))
             return line->usageError("option %s needs a value (%s), not ''", name.c_str(), option->valueName);
         if (option->valueName == nullptr) {
             if (hasAttached) return line->usageError("option %s takes no value", name.c_str());
@@ -179,7 +180,8 @@ void printCommandTable(const std::vector<const CommandSyntax*>& syntaxes, FILE* 
         std::fprintf(stream, "  %-*s  %s\n", static_cast<int>(width), syntax->name, syntax->summary);
         std::fprintf(stream, "  %-*s  usage: orvane %s %s\n", static_cast<int>(width), "", syntax->name, syntax->usage);
         for (const OptionSyntax& option : syntax->options)
-            std::fprintf(stream, "      %-*s  %s\n", static_cast<int>(width - 4), optionLeft(option).c_str(), option.help);
+            std::fprintf(stream, "      %-*s  %s\n", static_cast<int>(width - 4), optionLeft(option).c_str(),
+                         option.help);
     }
 }
 
@@ -208,4 +210,3 @@ bool flushStandardOutput(const char* command)
                  std::strerror(error));
     return false;
 }
-

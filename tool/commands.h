@@ -21,7 +21,7 @@ extern const CommandSyntax diffCommand;     // compare two archives entry by ent
 extern const CommandSyntax patchCreateCommand;  // write what turns one archive into another
 extern const CommandSyntax patchApplyCommand;   // apply patches to the archive they were made for
 extern const CommandSyntax patchInfoCommand;    // print what a patch holds
-extern const CommandSyntax galleryCommand;  // make a web gallery of an archive
+extern const CommandSyntax galleryCommand;      // make a web gallery of an archive
 
 int runDemo(int argc, char** argv);
 int runList(int argc, char** argv);

@@ -61,12 +61,14 @@ Fault GalleryFolder::checkTarget(const std::string& dir)
     if (!fs::is_directory(status)) return faultOf("%s is not a folder", dir.c_str());
     std::set<std::string> names;
     const bool gallery = readManifest(dir, &names);
-    for (auto it = fs::recursive_directory_iterator(dir, error); !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    for (auto it = fs::recursive_directory_iterator(dir, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error)) {
         if (it->is_directory(error) && !it->is_symlink(error)) continue;
         const std::string name = fs::relative(it->path(), dir, error).string();
         if (name == galleryManifestName && gallery) continue;
         if (!gallery || names.count(name) == 0 || !it->is_regular_file(error) || it->is_symlink(error))
-            return faultOf("%s holds files that no gallery made (%s); choose a new or empty folder", dir.c_str(), name.c_str());
+            return faultOf("%s holds files that no gallery made (%s); choose a new or empty folder", dir.c_str(),
+                           name.c_str());
     }
     if (error) return faultOf("%s: %s", dir.c_str(), error.message().c_str());
     return noFault();
@@ -77,8 +79,11 @@ Fault GalleryFolder::open(const std::string& dir)
     target_ = fs::path(dir).lexically_normal().string();
     while (target_.size() > 1 && target_.back() == '/') target_.pop_back();
     const fs::path parent = fs::path(target_).parent_path();
-    std::string pattern = ((parent.empty() ? fs::path(".") : parent) / ("." + fs::path(target_).filename().string() + ".orvane-XXXXXX")).string();
-    if (mkdtemp(pattern.data()) == nullptr) return faultOf("cannot make a folder beside %s: %s", target_.c_str(), std::strerror(errno));
+    std::string pattern =
+        ((parent.empty() ? fs::path(".") : parent) / ("." + fs::path(target_).filename().string() + ".orvane-XXXXXX"))
+            .string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        return faultOf("cannot make a folder beside %s: %s", target_.c_str(), std::strerror(errno));
     staging_ = pattern;
     return noFault();
 }
@@ -98,8 +103,10 @@ Fault GalleryFolder::write(const std::string& relative, const uint8_t* bytes, si
     for (size_t done = 0; err == 0 && done < size;) {
         const ssize_t n = ::write(fd, bytes + done, size - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) err = n < 0 ? errno : EIO;
-        else done += static_cast<size_t>(n);
+        if (n <= 0)
+            err = n < 0 ? errno : EIO;
+        else
+            done += static_cast<size_t>(n);
     }
     if (fd >= 0 && ::close(fd) != 0 && err == 0) err = errno;
     if (err != 0) return faultOf("%s: %s", (fs::path(target_) / relative).c_str(), std::strerror(err));
@@ -124,7 +131,8 @@ Fault GalleryFolder::place()
     // The target must still be what it was checked to be: nothing, an empty folder or a gallery.
     if (const Fault fault = checkTarget(target_)) return fault;
     if (!pathExists(target_) || ::rmdir(target_.c_str()) == 0) {
-        if (::rename(staging_.c_str(), target_.c_str()) != 0) return faultOf("%s: %s", target_.c_str(), std::strerror(errno));
+        if (::rename(staging_.c_str(), target_.c_str()) != 0)
+            return faultOf("%s: %s", target_.c_str(), std::strerror(errno));
     } else if (::renameat2(AT_FDCWD, staging_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) != 0) {
         return faultOf("%s: %s", target_.c_str(), std::strerror(errno));
     } else {

@@ -12,7 +12,10 @@
 
 std::string galleryThumbName(int index) { return "thumbs/" + std::to_string(index) + ".png"; }
 std::string galleryModelScript(int index) { return "models/" + std::to_string(index) + ".js"; }
-std::string galleryFileName(int index, const char* extension) { return "files/" + std::to_string(index) + "." + extension; }
+std::string galleryFileName(int index, const char* extension)
+{
+    return "files/" + std::to_string(index) + "." + extension;
+}
 
 std::string htmlEscaped(const std::string& text)
 {
@@ -20,12 +23,23 @@ std::string htmlEscaped(const std::string& text)
     out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -44,7 +58,8 @@ std::string scriptString(const std::string& text)
             std::snprintf(hex, sizeof hex, "\\u%04x", c);
             out += hex;
         } else if (c == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
-                   (static_cast<unsigned char>(text[i + 2]) == 0xA8 || static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
+                   (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
+                    static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
             // U+2028 and U+2029 end a line in older script parsers.
             out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
             i += 2;
@@ -57,10 +72,7 @@ std::string scriptString(const std::string& text)
 
 namespace {
 
-std::string plural(int n, const char* one)
-{
-    return std::to_string(n) + " " + one + (n == 1 ? "" : "s");
-}
+std::string plural(int n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); }
 
 std::string countsText(const GalleryEntry& e)
 {
@@ -74,8 +86,8 @@ std::string card(const GalleryPage& page, const GalleryEntry& e)
     std::string s = "<li><a class=\"card" + std::string(e.fault.empty() ? "" : " card-fault") + "\" id=\"card-" + n +
                     "\" href=\"#entry-" + n + "\">";
     if (e.fault.empty()) {
-        s += "<img src=\"" + galleryThumbName(e.index) + "\" width=\"" + std::to_string(page.thumbWidth) + "\" height=\"" +
-             std::to_string(page.thumbHeight) + "\" alt=\"Entry " + n + "\" loading=\"lazy\">";
+        s += "<img src=\"" + galleryThumbName(e.index) + "\" width=\"" + std::to_string(page.thumbWidth) +
+             "\" height=\"" + std::to_string(page.thumbHeight) + "\" alt=\"Entry " + n + "\" loading=\"lazy\">";
     } else {
         s += "<span class=\"fault-box\"><span class=\"fault-text\">" + htmlEscaped(e.fault) + "</span></span>";
     }
@@ -136,10 +148,11 @@ std::string galleryIndexHtml(const GalleryPage& page)
 std::string galleryDataScript(const GalleryPage& page)
 {
     char view[160];
-    std::snprintf(view, sizeof view, "{\"zoom\":%.9g,\"angleX\":%.9g,\"angleY\":%.9g}", page.view.zoom, page.view.angleX,
-                  page.view.angleY);
-    std::string s = "// The gallery's entries, for gallery.js.\nwindow.orvaneGalleryData = {\"title\":" + scriptString(page.title) +
-                    ",\"view\":" + view + ",\"entries\":[\n";
+    std::snprintf(view, sizeof view, "{\"zoom\":%.9g,\"angleX\":%.9g,\"angleY\":%.9g}", page.view.zoom,
+                  page.view.angleX, page.view.angleY);
+    std::string s =
+        "// The gallery's entries, for gallery.js.\nwindow.orvaneGalleryData = {\"title\":" + scriptString(page.title) +
+        ",\"view\":" + view + ",\"entries\":[\n";
     for (size_t k = 0; k < page.entries.size(); ++k) {
         const GalleryEntry& e = page.entries[k];
         s += "{\"index\":" + std::to_string(e.index);
@@ -148,10 +161,11 @@ std::string galleryDataScript(const GalleryPage& page)
         } else {
             s += ",\"points\":" + std::to_string(e.points) + ",\"bones\":" + std::to_string(e.bones) +
                  ",\"polygons\":" + std::to_string(e.polygons) + ",\"lines\":" + std::to_string(e.lines) +
-                 ",\"spheres\":" + std::to_string(e.spheres) + ",\"files\":{\"model\":" +
-                 scriptString(galleryModelScript(e.index)) + ",\"glb\":" + scriptString(galleryFileName(e.index, "glb")) +
-                 ",\"obj\":" + scriptString(galleryFileName(e.index, "obj")) + ",\"mtl\":" +
-                 scriptString(galleryFileName(e.index, "mtl"));
+                 ",\"spheres\":" + std::to_string(e.spheres) +
+                 ",\"files\":{\"model\":" + scriptString(galleryModelScript(e.index)) +
+                 ",\"glb\":" + scriptString(galleryFileName(e.index, "glb")) +
+                 ",\"obj\":" + scriptString(galleryFileName(e.index, "obj")) +
+                 ",\"mtl\":" + scriptString(galleryFileName(e.index, "mtl"));
             if (e.turntable) s += ",\"gif\":" + scriptString(galleryFileName(e.index, "gif"));
             s += "}";
         }

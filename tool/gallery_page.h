@@ -18,14 +18,14 @@ struct GalleryEntry {
 
 struct GalleryPage {
     std::string title;
-    View view;                    // where each 3-D view starts
+    View view;  // where each 3-D view starts
     int thumbWidth = 0, thumbHeight = 0;
     std::vector<GalleryEntry> entries;
 };
 
 // Where an entry's files go in the gallery's folder.
-std::string galleryThumbName(int index);   // thumbs/N.png
-std::string galleryModelScript(int index);  // models/N.js
+std::string galleryThumbName(int index);                        // thumbs/N.png
+std::string galleryModelScript(int index);                      // models/N.js
 std::string galleryFileName(int index, const char* extension);  // files/N.EXT
 
 std::string galleryIndexHtml(const GalleryPage& page);

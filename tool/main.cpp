@@ -52,7 +52,8 @@ const Command* findCommand(int count, char** words, int* used, bool* family = nu
             *used = 1;
             return &command;
         }
-        if (std::strncmp(words[0], name, static_cast<size_t>(space - name)) != 0 || words[0][space - name] != '\0') continue;
+        if (std::strncmp(words[0], name, static_cast<size_t>(space - name)) != 0 || words[0][space - name] != '\0')
+            continue;
         if (family != nullptr) *family = true;
         if (count < 2 || std::strcmp(words[1], space + 1) != 0) continue;
         *used = 2;
@@ -100,7 +101,8 @@ int unknownCommand(int count, char** words)
     for (const Command& command : commands) {
         const char* name = command.syntax->name;
         const size_t length = std::strlen(words[0]);
-        if (std::strncmp(name, words[0], length) == 0 && name[length] == ' ') choices += (choices.empty() ? "" : ", ") + std::string(name + length + 1);
+        if (std::strncmp(name, words[0], length) == 0 && name[length] == ' ')
+            choices += (choices.empty() ? "" : ", ") + std::string(name + length + 1);
     }
     const std::string what = "'" + std::string(words[0]) + "' needs one of: " + choices +
                              (count > 1 ? " (not '" + std::string(words[1]) + "')" : "");

@@ -61,8 +61,8 @@ Fault checkBodyBytes(const std::vector<uint8_t>& body)
     return noFault();
 }
 
-Fault loadEntryInput(const char* command, const std::string& path, const ModelSettings& settings, std::vector<uint8_t>* entry,
-                     std::vector<std::string>* opened)
+Fault loadEntryInput(const char* command, const std::string& path, const ModelSettings& settings,
+                     std::vector<uint8_t>* entry, std::vector<std::string>* opened)
 {
     const ModelFormat format = modelFormatOf(path);
     std::vector<uint8_t> bytes;
@@ -82,7 +82,8 @@ Fault loadEntryInput(const char* command, const std::string& path, const ModelSe
     opened->push_back(palettePath);
     Palette palette = {};
     // As strict as render and export: a folder or an empty file would map every colour to black.
-    if (const Fault f = loadPaletteFile(palettePath.c_str(), palette)) return faultOf("cannot read the palette: %s", f.reason);
+    if (const Fault f = loadPaletteFile(palettePath.c_str(), palette))
+        return faultOf("cannot read the palette: %s", f.reason);
     MeshBodyOptions options;
     options.palette = palette;
     if (settings.scale > 0) options.scale = settings.scale;
@@ -94,7 +95,8 @@ Fault loadEntryInput(const char* command, const std::string& path, const ModelSe
     const Fault fault = importModel(bytes, format, folderOf(path), options, &result, base);
     opened->insert(opened->end(), result.files.begin(), result.files.end());
     // The notes first: they may say why a refused model was read the way it was.
-    for (const std::string& note : result.notes) std::fprintf(stderr, "orvane %s: %s: %s\n", command, path.c_str(), note.c_str());
+    for (const std::string& note : result.notes)
+        std::fprintf(stderr, "orvane %s: %s: %s\n", command, path.c_str(), note.c_str());
     if (fault) return fault;
     *entry = std::move(result.body);
     return noFault();
@@ -108,7 +110,8 @@ Fault loadImportBase(const std::string& archive, long index, bool required, Mode
     settings->base.assign(data, data + size);
     std::free(data);
     const size_t slash = archive.rfind('/');
-    settings->baseName = (slash == std::string::npos ? archive : archive.substr(slash + 1)) + " entry " + std::to_string(index);
+    settings->baseName =
+        (slash == std::string::npos ? archive : archive.substr(slash + 1)) + " entry " + std::to_string(index);
     settings->baseRequired = required;
     return noFault();
 }

@@ -11,8 +11,16 @@
 
 namespace {
 
-const InfoFacts shownEntry{.archive = "out/demo/body.ZRK", .entry = 3, .entryCount = 8, .fault = "", .points = 335, .bones = 16,
-                           .polygons = 210, .lines = 17, .spheres = 14, .fps = 59.96};
+const InfoFacts shownEntry{.archive = "out/demo/body.ZRK",
+                           .entry = 3,
+                           .entryCount = 8,
+                           .fault = "",
+                           .points = 335,
+                           .bones = 16,
+                           .polygons = 210,
+                           .lines = 17,
+                           .spheres = 14,
+                           .fps = 59.96};
 
 TEST(InfoLines, NameEntryCountsAndFrameRate)
 {
@@ -61,7 +69,7 @@ TEST(InfoLines, AFaultTakesTheCountsPlaceBrokenBetweenWords)
 TEST(InfoBox, BackingAllRoundAndBehindTheLinesTextInsideIt)
 {
     InfoLines lines;
-    lines[0] = "##";  // the first line: two glyphs with a full third row
+    lines[0] = "##";                               // the first line: two glyphs with a full third row
     lines[5] = std::string(infoColumns + 5, '#');  // too long: cut, never past the box
     const RgbImage box = paintInfoBox(lines);
     ASSERT_EQ(box.width, infoBoxWidth);
@@ -82,7 +90,8 @@ TEST(InfoBox, BackingAllRoundAndBehindTheLinesTextInsideIt)
     EXPECT_TRUE(hasColour(box, infoPadding + 7 * infoScale, row, infoInk));
     EXPECT_TRUE(hasColour(box, infoPadding + 13 * infoScale, row, infoBacking)) << "two glyphs only";
     const int lastRow = infoPadding + 5 * labelHeight(infoScale) + 3 * infoScale;
-    EXPECT_TRUE(hasColour(box, infoBoxWidth - infoPadding - 3 * infoScale, lastRow, infoInk)) << "a full line fills the width";
+    EXPECT_TRUE(hasColour(box, infoBoxWidth - infoPadding - 3 * infoScale, lastRow, infoInk))
+        << "a full line fills the width";
 }
 
 }  // namespace

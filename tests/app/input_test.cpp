@@ -73,8 +73,8 @@ TEST_F(KeyHandling, KeysOutsideTheTableChangeNothing)
     modelIndex = 7;
     // Below and above 27..281, unlisted codes inside it, upper-case letters, and codes whose low
     // byte alone would match a command (kept within the key type's values, 0 to 511).
-    const uint32_t ignored[] = {0, 13, 26, 'D', 'E', 'F', 'a', 33, 99, 279, 282, 323,
-                                27u + 0x100u, 32u + 0x100u, 100u + 0x100u, 511u};
+    const uint32_t ignored[] = {0,  13,  26,  'D', 'E',          'F',          'a',           33,
+                                99, 279, 282, 323, 27u + 0x100u, 32u + 0x100u, 100u + 0x100u, 511u};
     std::string printed;
     for (uint32_t code : ignored) printed += press(code);
     EXPECT_EQ(printed, "");

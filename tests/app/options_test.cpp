@@ -27,8 +27,12 @@ std::string parse(std::vector<std::string> args, ViewerOptions* options)
 std::string flagsOf(const ViewerOptions& o)
 {
     std::string flags;
-    for (const auto& [on, letter] : {std::pair{o.archiveNamed, 'n'}, {o.info, 'i'}, {o.watch, 'w'}, {o.skeleton, 's'},
-                                     {o.help, 'h'}, {o.version, 'v'}})
+    for (const auto& [on, letter] : {std::pair{o.archiveNamed, 'n'},
+                                     {o.info, 'i'},
+                                     {o.watch, 'w'},
+                                     {o.skeleton, 's'},
+                                     {o.help, 'h'},
+                                     {o.version, 'v'}})
         if (on) flags += letter;
     return flags;
 }
@@ -44,9 +48,17 @@ TEST(ViewerCommandLine, WhatEachFormSets)
         const char* why;
     } cases[] = {
         {{}, "body.ZRK", "palette.dmp", 0, "", "no arguments: the fixed files, every option off"},
-        {{"--info", "mods/x/game.ZRK", "--entry", "7", "--skeleton", "--watch"}, "mods/x/game.ZRK",
-         "mods/x/palette.dmp", 7, "niws", "in any order; the palette beside the archive"},
-        {{"--palette=colours.dmp", "--entry=131", "/abs/a.ZRK"}, "/abs/a.ZRK", "colours.dmp", 131, "n",
+        {{"--info", "mods/x/game.ZRK", "--entry", "7", "--skeleton", "--watch"},
+         "mods/x/game.ZRK",
+         "mods/x/palette.dmp",
+         7,
+         "niws",
+         "in any order; the palette beside the archive"},
+        {{"--palette=colours.dmp", "--entry=131", "/abs/a.ZRK"},
+         "/abs/a.ZRK",
+         "colours.dmp",
+         131,
+         "n",
          "a named palette wins, wherever it stands"},
         {{"a.ZRK"}, "a.ZRK", "palette.dmp", 0, "n", "an archive in the working directory: the palette there"},
         {{"--palette", "p.dmp"}, "body.ZRK", "p.dmp", 0, "", "a palette alone"},
@@ -114,7 +126,8 @@ TEST(ViewerCommandLine, ANamedPaletteThatIsNoFileIsRefusedBeforeAnyWindow)
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
     for (std::string palette : {dir.file("fifo"), dir.path()}) {
-        std::vector<char*> argv{const_cast<char*>("orvane-viewer"), const_cast<char*>("--palette"), palette.data(), nullptr};
+        std::vector<char*> argv{const_cast<char*>("orvane-viewer"), const_cast<char*>("--palette"), palette.data(),
+                                nullptr};
         viewerOptions = ViewerOptions{};
         EXPECT_EQ(takeCommandLine(3, argv.data()), 1) << palette;  // and does not wait on the pipe
     }

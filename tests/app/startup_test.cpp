@@ -12,7 +12,8 @@ namespace {
 // Runs the viewer in `folder` with the SDL video driver named.
 CommandRun runViewer(const std::filesystem::path& folder, const char* videoDriver)
 {
-    return runCommand("cd '" + folder.string() + "' && SDL_VIDEODRIVER=" + videoDriver + " timeout 20 '" + ORVANE_VIEWER_PATH + "'");
+    return runCommand("cd '" + folder.string() + "' && SDL_VIDEODRIVER=" + videoDriver + " timeout 20 '" +
+                      ORVANE_VIEWER_PATH + "'");
 }
 
 using StartUp = ShellState;

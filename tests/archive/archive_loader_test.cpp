@@ -43,7 +43,7 @@ TEST(ArchiveLoader, LoadsStoredAndPackedEntriesExactly)
         {4, 999, 0, {1, 2, 3, 4}},  // stored: the stored-size field plays no part
         {5, 5, 1, packedAbaba},
         {5, 9, 1, {0x03, 0x61, 0x62, 0x11, 0x00, 7, 7, 7, 7}},  // bytes after the stream unused
-        {3, 0, -7, {9, 8, 7}},  // any mode <= 0 is stored
+        {3, 0, -7, {9, 8, 7}},                                  // any mode <= 0 is stored
         {0, 0, 0, {}},
     }));
     EXPECT_EQ(loadEntry(file.path, 0).bytes, (Bytes{1, 2, 3, 4}));

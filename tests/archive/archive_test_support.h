@@ -12,7 +12,6 @@
 #include "archive/archive_loader.h"
 #include "tests/support/scratch_dir.h"
 
-
 // A file holding `bytes` in a scratch folder, removed with the object.
 struct TempFile {
     TempDir folder;

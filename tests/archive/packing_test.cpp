@@ -59,7 +59,8 @@ TEST(LzPack, RoundTripsVariedData)
     expectRoundTrip(Bytes(100000, 0));
     expectRoundTrip(sampleBodies(0, 20));
     for (size_t size : {1u, 2u, 3u, 17u, 18u, 4097u, 70000u}) {
-        for (unsigned alphabet : {2u, 5u, 256u}) expectRoundTrip(randomBytes(size, alphabet, static_cast<uint32_t>(size + alphabet)));
+        for (unsigned alphabet : {2u, 5u, 256u})
+            expectRoundTrip(randomBytes(size, alphabet, static_cast<uint32_t>(size + alphabet)));
     }
     // Repeats at exactly the window's reach pack into references; one byte further they cannot.
     const Bytes near = twice(randomBytes(4096, 256, 11));
@@ -72,9 +73,9 @@ TEST(LzPack, RoundTripsVariedData)
 
 TEST(LzPack, ParsesIntoTheFewestBytes)
 {
-    EXPECT_EQ(lzPack(Bytes(1000, 0)).size(), 8u + 1u + 59u * 2u);  // 1 literal, 59 references: 60 items
+    EXPECT_EQ(lzPack(Bytes(1000, 0)).size(), 8u + 1u + 59u * 2u);     // 1 literal, 59 references: 60 items
     EXPECT_EQ(lzPack(Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}).size(), 11u);  // literals: a flag byte per eight
-    EXPECT_EQ(lzPack(Bytes{'a', 'b', 'a', 'b'}).size(), 5u);  // a 2-byte match saves a bit over two literals
+    EXPECT_EQ(lzPack(Bytes{'a', 'b', 'a', 'b'}).size(), 5u);          // a 2-byte match saves a bit over two literals
 }
 
 TEST(ArchiveWriter, PacksOnlyWhereSmallerAndLoadsBack)

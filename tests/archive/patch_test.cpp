@@ -14,7 +14,10 @@
 
 namespace {
 
-ByteSpan textBytes(const std::string& text) { return ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
+ByteSpan textBytes(const std::string& text)
+{
+    return ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
 
 PatchableArchive patchable(const Bytes& bytes)
 {
@@ -75,15 +78,18 @@ TEST(Sha256, GivesTheStandardVectors)
     } cases[] = {
         {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
         {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqr"
+         "stu",
          "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
         {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
     for (const bool portable : {false, true}) {
         sha256PortableOnly(portable);
         for (const auto& c : cases) {
-            EXPECT_EQ(hexOf(sha256(textBytes(c.message))), c.digest) << c.message.size() << (portable ? " portable" : "");
+            EXPECT_EQ(hexOf(sha256(textBytes(c.message))), c.digest)
+                << c.message.size() << (portable ? " portable" : "");
             // The same message in pieces of 1 to 92 bytes, across the blocks' edges.
             for (size_t piece = 1; piece < 97 && piece < c.message.size(); piece += 13) {
                 Sha256 hash;
@@ -112,9 +118,11 @@ TEST(ArchivePatch, ApplyingWhatWasMadeGivesTheNewArchiveByteForByte)
         const PatchableArchive pa = patchable(before), pb = patchable(after);
         size_t carried = 0;
         for (size_t i = 0; i < pb.entries.size(); ++i)
-            if (i >= pa.entries.size() || !std::equal(pa.entries[i].begin(), pa.entries[i].end(), pb.entries[i].begin(), pb.entries[i].end()))
+            if (i >= pa.entries.size() ||
+                !std::equal(pa.entries[i].begin(), pa.entries[i].end(), pb.entries[i].begin(), pb.entries[i].end()))
                 carried += pb.entries[i].size();
-        EXPECT_LE(patch.size(), carried + 4 * pa.entries.size() + 200 + 41 * (pa.entries.size() + pb.entries.size())) << round;
+        EXPECT_LE(patch.size(), carried + 4 * pa.entries.size() + 200 + 41 * (pa.entries.size() + pb.entries.size()))
+            << round;
     }
 }
 
@@ -152,7 +160,8 @@ TEST(ArchivePatch, RefusesFieldsThatDoNotAddUpEvenUnderAGoodChecksum)
     } cases[] = {
         {"a removal missing", [](ArchivePatch& p) { p.changes.pop_back(); }, "do not match the entry counts"},
         {"out of order", [](ArchivePatch& p) { std::swap(p.changes[0], p.changes[1]); }, "out of order"},
-        {"a kind past the end", [](ArchivePatch& p) { p.changes[0].kind = PatchChangeKind::added; }, "does not fit entry"},
+        {"a kind past the end", [](ArchivePatch& p) { p.changes[0].kind = PatchChangeKind::added; },
+         "does not fit entry"},
         {"a header that lies", [](ArchivePatch& p) { writeU32(p.changes[0].stored.data(), 99); }, "does not give its"},
         {"no entries", [](ArchivePatch& p) { p.resultEntries = 0; }, "no entries"},
     };
@@ -165,7 +174,8 @@ TEST(ArchivePatch, RefusesFieldsThatDoNotAddUpEvenUnderAGoodChecksum)
     // A later format is named as such only when its checksum holds; otherwise it is damage.
     Bytes later = encodePatch(patch);
     writeU16(&later[8], 2);
-    EXPECT_NE(std::string(decodePatch(later, &patch).reason).find("damaged, or in a patch format other than 1"), std::string::npos);
+    EXPECT_NE(std::string(decodePatch(later, &patch).reason).find("damaged, or in a patch format other than 1"),
+              std::string::npos);
     const Sha256Digest checksum = sha256(ByteSpan(later).first(later.size() - 32));
     std::copy(checksum.begin(), checksum.end(), later.end() - 32);
     EXPECT_STREQ(decodePatch(later, &patch).reason, "patch format 2; this orvane reads format 1");
@@ -183,7 +193,8 @@ TEST(StoredEntries, UnpackWithTheLoadersVerdicts)
         for (size_t i = 0; i < stored.entries.size(); ++i) {
             const Loaded loaded = loadEntry(archive, static_cast<int16_t>(i));
             Bytes unpacked;
-            const Fault fault = stored.entries[i].whole() ? unpackStoredEntry(stored.entries[i].bytes, &unpacked) : faultOf("%s", archiveTruncated);
+            const Fault fault = stored.entries[i].whole() ? unpackStoredEntry(stored.entries[i].bytes, &unpacked)
+                                                          : faultOf("%s", archiveTruncated);
             EXPECT_EQ(std::string(fault.reason), loaded.fault) << i;
             EXPECT_EQ(unpacked, loaded.bytes) << i;
         }

@@ -60,7 +60,9 @@ TEST_F(BoneTreeTest, ParentsComeBeforeChildrenAndEveryBoneOnceWhateverTheLinks)
     std::vector<int32_t> sorted = tree.order;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (std::vector<int32_t>{0, 1, 2, 3}));
-    const auto at = [&](int32_t bone) { return std::find(tree.order.begin(), tree.order.end(), bone) - tree.order.begin(); };
+    const auto at = [&](int32_t bone) {
+        return std::find(tree.order.begin(), tree.order.end(), bone) - tree.order.begin();
+    };
     EXPECT_LT(at(2), at(3));
 
     // Without the flag a parent field -1 on a later bone stays -1: a second top of the tree.
@@ -74,9 +76,9 @@ TEST_F(BoneTreeTest, RecordsOriginsAndPointOwnersAsTheFrameLeavesThem)
 {
     BodyBuilder b;
     b.addPoint(0, 0, 0);
-    b.addPoint(0, 400, 0);    // the root's top: the arm's origin
-    b.addPoint(200, 0, 0);    // the arm's point
-    b.addPoint(0, 0, 100);    // a skipped bone's point
+    b.addPoint(0, 400, 0);  // the root's top: the arm's origin
+    b.addPoint(200, 0, 0);  // the arm's point
+    b.addPoint(0, 0, 100);  // a skipped bone's point
     b.addBone(0, 2, 0, -1);
     b.addBone(2, 1, 1, 0, 0, 256);  // turns a quarter about y
     b.addBone(3, 1, 1, 0, 0, 0, 7);

@@ -9,7 +9,8 @@ const Matrix identity{{16384, 0, 0, 0, 16384, 0, 0, 0, 16384}};
 
 TEST(SinTable, IsTheDoublePrecisionSineRounded)
 {
-    for (int i = 0; i < 1024; ++i) ASSERT_EQ(sinTable[i], std::lround(16384.0 * std::sin(2.0 * M_PI * i / 1024.0))) << i;
+    for (int i = 0; i < 1024; ++i)
+        ASSERT_EQ(sinTable[i], std::lround(16384.0 * std::sin(2.0 * M_PI * i / 1024.0))) << i;
     EXPECT_EQ(sinTable[370], 12537);
     EXPECT_EQ(sinTable[407], 9841);
     EXPECT_EQ(sinTable[505], 704);
@@ -58,7 +59,7 @@ TEST_F(BodyPipeline, TransformPointsShiftsArithmeticallyAndKeepsLow16Bits)
     rotateMatrix(&m, &identity);
     expectMatrix(m, {11585, 0, 11585, 0, 16384, 0, -11585, 0, 11585});
 
-    const uint8_t points[12] = {0xFF, 0x7F, 0, 0, 0xFF, 0x7F,     // (32767, 0, 32767)
+    const uint8_t points[12] = {0xFF, 0x7F, 0, 0,    0xFF, 0x7F,   // (32767, 0, 32767)
                                 0xFF, 0x7F, 0, 0x80, 0x01, 0x80};  // (32767, -32768, -32767)
     Point16 out[2]{};
     const int32_t origin[3] = {0, 0, 0};

@@ -41,7 +41,9 @@ TEST_F(BodyPipeline, PosingTellsEachProcessedBoneAndLeavesTheFrame)
     EXPECT_EQ(heard[0].origin[0], 0);
     EXPECT_EQ(heard[2].origin[0], plain[2].x);  // bone 3 turned about point 2 as bone 1 placed it
     EXPECT_EQ(heard[2].origin[2], plain[2].z);
-    for (int i = 0; i < 5; ++i) expectPoint(i, plain[static_cast<size_t>(i)].x, plain[static_cast<size_t>(i)].y, plain[static_cast<size_t>(i)].z);
+    for (int i = 0; i < 5; ++i)
+        expectPoint(i, plain[static_cast<size_t>(i)].x, plain[static_cast<size_t>(i)].y,
+                    plain[static_cast<size_t>(i)].z);
     EXPECT_EQ(std::vector<uint8_t>(elementBuffer, elementBuffer + 32), plainElements);
     EXPECT_EQ(renderCount, 1);
 }

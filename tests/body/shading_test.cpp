@@ -15,7 +15,7 @@ TEST_F(BodyPipeline, ShadesFollowTheLightTheMatrixAndWrapAround)
     b.addNormal(0, 6600, 0, 1);      // wraps past 2^32 back to 30408704: 1856
     b.addNormal(0, 3276, 0, 65535);  // the divisor taken unsigned: 1
     b.addBone(0, 0, 0, 0, 0, 256);
-    b.addNormal(-100, 0, 0, 400);    // turned about y, (x, y, z) -> (z, y, -x): onto +z, so 10
+    b.addNormal(-100, 0, 0, 400);  // turned about y, (x, y, z) -> (z, y, -x): onto +z, so 10
     const std::vector<uint8_t> body = prepared(b);
     frame(body);
     const uint16_t expected[] = {10, 10, 0, 0, 0, 17, 65504, 0, 1856, 1, 10};

@@ -107,7 +107,9 @@ TEST_F(DemoData, ArchiveHoldsEightLoadableBodiesSomeStoredSomePacked)
     // The palette: sixteen ramps, each brightening step by step from its dark end.
     const std::vector<uint8_t> palette = demoPalette();
     ASSERT_EQ(palette.size(), 768u);
-    const auto sum = [&](size_t colour) { return palette[3 * colour] + palette[3 * colour + 1] + palette[3 * colour + 2]; };
+    const auto sum = [&](size_t colour) {
+        return palette[3 * colour] + palette[3 * colour + 1] + palette[3 * colour + 2];
+    };
     for (size_t colour = 0; colour < 256; ++colour)
         if (colour % 16 != 0) {
             EXPECT_GT(sum(colour), sum(colour - 1)) << "colour " << colour;
@@ -174,7 +176,8 @@ TEST_F(DemoData, BodiesShowWhatTheyAreThereToShow)
         linesOnly += c.lines > 0 && c.polygons == 0 && c.spheres == 0;
         unconverted += !c.convertsParents && c.bones > 1;
         skipping += c.skipped > 0;
-        nearRoom += c.polygons + c.lines + c.spheres > renderListRoom * 9 / 10 || c.points > transformedPointRoom * 9 / 10;
+        nearRoom +=
+            c.polygons + c.lines + c.spheres > renderListRoom * 9 / 10 || c.points > transformedPointRoom * 9 / 10;
     }
     EXPECT_GE(translucentBodies, 1);
     EXPECT_GE(linesOnly, 1);

@@ -257,7 +257,8 @@ int differingOutsideInfoBox(const RgbImage& a, const RgbImage& b)
     if (a.width != b.width || a.height != b.height) return -1;
     int differing = 0;
     for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) differing += !insideInfoBox(x, y) && !std::equal(a.at(x, y), a.at(x, y) + 3, b.at(x, y));
+        for (int x = 0; x < a.width; ++x)
+            differing += !insideInfoBox(x, y) && !std::equal(a.at(x, y), a.at(x, y) + 3, b.at(x, y));
     return differing;
 }
 
@@ -280,8 +281,16 @@ int differingInfoRows(const RgbImage& window, const InfoLines& lines)
 
 // What the box states for the demo's entry 0, the figure: counts fixed here, so that a miscount
 // in the viewer fails rather than being repeated.
-const InfoFacts figureFacts{.archive = "body.ZRK", .entry = 0, .entryCount = 8, .fault = "", .points = 335, .bones = 16,
-                            .polygons = 210, .lines = 17, .spheres = 14, .fps = -1.0};
+const InfoFacts figureFacts{.archive = "body.ZRK",
+                            .entry = 0,
+                            .entryCount = 8,
+                            .fault = "",
+                            .points = 335,
+                            .bones = 16,
+                            .polygons = 210,
+                            .lines = 17,
+                            .spheres = 14,
+                            .fps = -1.0};
 
 TEST_F(ViewerE2e, ArchiveByPathStartsAtTheEntryAndPagesOnlyWithinTheArchive)
 {
@@ -309,13 +318,13 @@ TEST_F(ViewerE2e, InfoBoxAndSkeletonGoOverTheBodyAndLeaveTheRestOfThePictureAlon
     start({"--info"});
     const RgbImage informed = settledShowing();
     EXPECT_EQ(differingOutsideInfoBox(plain, informed), 0) << "the body's pixels outside the box are untouched";
-    EXPECT_TRUE(hasColour(informed, 0, 0, infoBacking) && hasColour(informed, infoBoxWidth - 1, infoBoxHeight - 1, infoBacking))
+    EXPECT_TRUE(hasColour(informed, 0, 0, infoBacking) &&
+                hasColour(informed, infoBoxWidth - 1, infoBoxHeight - 1, infoBacking))
         << "the box fills the corner";
     EXPECT_EQ(differingInfoRows(informed, composeInfoLines(figureFacts)), 0)
         << "archive, entry of how many, points, bones, polygons, lines and spheres";
     const RgbImage outlines = afterKey("f");
-    EXPECT_EQ(differingInfoRows(outlines, composeInfoLines(figureFacts)), 0)
-        << "a filled box in wireframe too";
+    EXPECT_EQ(differingInfoRows(outlines, composeInfoLines(figureFacts)), 0) << "a filled box in wireframe too";
 
     start({"--skeleton"});
     const RgbImage skeleton = settledShowing();
@@ -339,7 +348,8 @@ TEST_F(ViewerE2e, InfoBoxStatesTheFaultOfAnEntryThatCannotBeShown)
     ViewerProcess& v = start({"two.ZRK", "--info", "--entry", "1"});
     const RgbImage picture = settledShowing();  // the box is all that is lit: wait for it
     InfoFacts facts;
-    facts.archive = "two.ZRK", facts.entry = 1, facts.entryCount = 2, facts.fault = "bone count past the end of the body";
+    facts.archive = "two.ZRK", facts.entry = 1, facts.entryCount = 2,
+    facts.fault = "bone count past the end of the body";
     EXPECT_EQ(differingInfoRows(picture, composeInfoLines(facts)), 0) << "the fault in place of the counts";
     EXPECT_NE(v.output().find("two.ZRK: entry 1: " + facts.fault), std::string::npos) << v.output();
 }

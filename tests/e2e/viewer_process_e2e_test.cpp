@@ -52,7 +52,8 @@ TEST_F(ViewerProcessE2e, StopSignalsEndAHealthyViewerAsACloseRequestDoes)
 
 TEST_F(ViewerProcessE2e, WithoutADisplaySaysSoAndEnds)
 {
-    const std::string viewer = std::string("cd '") + folder.path() + "' && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 20 '" +
+    const std::string viewer = std::string("cd '") + folder.path() +
+                               "' && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 20 '" +
                                ORVANE_VIEWER_PATH + "'";
     const CommandRun run = runCommand(viewer);
     EXPECT_EQ(run.status, 1);

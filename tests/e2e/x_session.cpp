@@ -44,7 +44,10 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 
 // A window can vanish between two requests (the program just ended); such errors are expected
 // and must not end the test process, which is Xlib's default.
-void installXErrorHandler() { XSetErrorHandler([](Display*, XErrorEvent*) { return 0; }); }
+void installXErrorHandler()
+{
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+}
 
 // Child side of fork: die with the test process, so that no server or program outlives a
 // crashed test.
@@ -164,8 +167,8 @@ XServer::XServer()
         redirectStdio(quiet, quiet);
         fcntl(fds[1], F_SETFD, 0);
         std::string fd = std::to_string(fds[1]);
-        execlp(ORVANE_XVFB_PATH, ORVANE_XVFB_PATH, "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+        execlp(ORVANE_XVFB_PATH, ORVANE_XVFB_PATH, "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -318,7 +321,10 @@ bool ViewerProcess::waitForWindow(double seconds)
 int ViewerProcess::windowWidth() const { return windowSize(x_, window_).first; }
 int ViewerProcess::windowHeight() const { return windowSize(x_, window_).second; }
 
-std::string ViewerProcess::windowTitle() const { return x_ == nullptr || window_ == 0 ? std::string() : windowName(x_, window_); }
+std::string ViewerProcess::windowTitle() const
+{
+    return x_ == nullptr || window_ == 0 ? std::string() : windowName(x_, window_);
+}
 
 void ViewerProcess::pressKey(const char* keysymName)
 {
@@ -367,8 +373,8 @@ RgbImage ViewerProcess::capture()
     RgbImage image;
     const auto [width, height] = windowSize(x_, window_);
     if (width <= 0 || height <= 0) return image;
-    XImage* pixels = XGetImage(x_, window_, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes,
-                               ZPixmap);
+    XImage* pixels =
+        XGetImage(x_, window_, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (pixels == nullptr) return image;
     image.width = width;
     image.height = height;

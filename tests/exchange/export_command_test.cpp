@@ -39,7 +39,10 @@ TEST(ExportCommand, AllGoesPastRefusedEntriesAndSaysWhy)
     const std::string dir = a.folder.file("out/gltf");
     const CommandRun run = runTool("export '" + a.archive + "' --all -o '" + dir + "'");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("body.ZRK: entry 1: the viewer stops on it: renderS1S1 -> unhandled maintTab[14] rotation\n"), std::string::npos) << run.err;
+    EXPECT_NE(
+        run.err.find("body.ZRK: entry 1: the viewer stops on it: renderS1S1 -> unhandled maintTab[14] rotation\n"),
+        std::string::npos)
+        << run.err;
     EXPECT_NE(run.err.find("body.ZRK: entry 3: "), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
     EXPECT_EQ(fileNames(dir), (std::vector<std::string>{"0.glb", "2.glb"}));  // no temporary left
@@ -77,12 +80,14 @@ TEST(ExportCommand, AFailedWriteLeavesTheOldFileAndNoTemporary)
     const std::string dir = a.folder.file("out");
     fs::create_directories(dir);
     const std::string target = dir + "/big.glb";
-    { std::ofstream(target) << "the user's file"; }
+    {
+        std::ofstream(target) << "the user's file";
+    }
     for (const char* ext : {"glb", "gltf", "obj"}) {
         const std::string out = dir + "/big." + ext;
         // 64 KiB of file size at most: the write fails part-way (the signal ignored, so write reports it).
-        const CommandRun run = runShell("trap '' XFSZ; ulimit -f 64; '" + std::string(ORVANE_TOOL_PATH) + "' export '" + a.archive +
-                                     "' 0 -o '" + out + "'");
+        const CommandRun run = runShell("trap '' XFSZ; ulimit -f 64; '" + std::string(ORVANE_TOOL_PATH) + "' export '" +
+                                        a.archive + "' 0 -o '" + out + "'");
         EXPECT_EQ(run.status, 1) << ext;
         EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
     }
@@ -107,10 +112,11 @@ TEST(ExportCommand, CommandLineFollowsTheToolsConventions)
     TestArchive a({goodBody()});
     const std::string arch = "'" + a.archive + "'";
     EXPECT_EQ(runTool("export --help").status, 0);
-    for (const std::string& bad : std::vector<std::string>{"export", "export " + arch, "export " + arch + " 0", "export " + arch + " 0 -o x.png",
-                                   "export " + arch + " 0 -o x.glb --look shiny", "export " + arch + " 0 -o - --format obj",
-                                   "export " + arch + " --all", "export " + arch + " 0 --all -o d", "export " + arch + " 0 -o x.glb --bogus",
-                                   "export " + arch + " 0 -o x.glb --auto-angle 1.5"}) {
+    for (const std::string& bad : std::vector<std::string>{
+             "export", "export " + arch, "export " + arch + " 0", "export " + arch + " 0 -o x.png",
+             "export " + arch + " 0 -o x.glb --look shiny", "export " + arch + " 0 -o - --format obj",
+             "export " + arch + " --all", "export " + arch + " 0 --all -o d", "export " + arch + " 0 -o x.glb --bogus",
+             "export " + arch + " 0 -o x.glb --auto-angle 1.5"}) {
         const CommandRun run = runTool(bad);
         EXPECT_EQ(run.status, 2) << bad;
         EXPECT_NE(run.err.find("usage: orvane export"), std::string::npos) << bad;
@@ -131,5 +137,6 @@ TEST(ExportCommand, CommandLineFollowsTheToolsConventions)
     EXPECT_NE(obj.find("usemtl colour_17_translucent\nf 1 2 3\n"), std::string::npos) << obj;
     EXPECT_NE(obj.find("f 1 2 3\no body.ZRK#0 lines\nusemtl colour_40\nl 1 3\n"), std::string::npos) << obj;
     // The test palette's colour 17 is (17, 238, 8).
-    EXPECT_NE(mtl.find("newmtl colour_17_translucent\nKd 0.005605 0.854993 0.002428\nd 0.313725\n"), std::string::npos) << mtl;
+    EXPECT_NE(mtl.find("newmtl colour_17_translucent\nKd 0.005605 0.854993 0.002428\nd 0.313725\n"), std::string::npos)
+        << mtl;
 }

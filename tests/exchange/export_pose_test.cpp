@@ -56,7 +56,8 @@ ReadBack exported(int entry, const std::string& file, const std::string& options
 {
     const Archive& a = archive();
     const std::string out = a.files->folder.file(file);
-    const CommandRun run = runTool("export '" + a.files->archive + "' " + std::to_string(entry) + " -o '" + out + "' " + options);
+    const CommandRun run =
+        runTool("export '" + a.files->archive + "' " + std::to_string(entry) + " -o '" + out + "' " + options);
     EXPECT_EQ(run.status, 0) << run.err;
     ReadBack back;
     readBack(out, &back);
@@ -79,7 +80,8 @@ void expectPosedLikeDump(const ReadBack& back, const std::vector<std::array<int,
             const std::array<int, 3>& expected = points.at(static_cast<size_t>(back.points[p][v]));
             for (size_t c = 0; c < 3; ++c) {
                 ASSERT_NEAR(back.posed[p][v][c], expected[c] * scale, allowed)
-                    << what << ": primitive " << p << " vertex " << v << " (point " << back.points[p][v] << ") axis " << c;
+                    << what << ": primitive " << p << " vertex " << v << " (point " << back.points[p][v] << ") axis "
+                    << c;
             }
             ++checked;
         }
@@ -96,9 +98,11 @@ void expectPosedLikeDump(const ReadBack& back, const std::vector<std::array<int,
         const double reach = t.empty() ? 0 : (std::fabs(t[0]) + std::fabs(t[1]) + std::fabs(t[2])) / scale;
         const double allowed = tolerance(back.jointDepth.at(static_cast<size_t>(s->joint)), reach);
         const auto centre = static_cast<size_t>(e["centre"].get<int>() / 6);
-        for (size_t c = 0; c < 3; ++c) ASSERT_NEAR(mean[c], points.at(centre)[c] * scale, allowed) << what << ": sphere " << s->node;
+        for (size_t c = 0; c < 3; ++c)
+            ASSERT_NEAR(mean[c], points.at(centre)[c] * scale, allowed) << what << ": sphere " << s->node;
         for (const auto& v : s->posed) {
-            ASSERT_NEAR(std::hypot(v[0] - mean[0], v[1] - mean[1], v[2] - mean[2]), std::abs(e["radius"].get<int>()) * scale, 1e-6)
+            ASSERT_NEAR(std::hypot(v[0] - mean[0], v[1] - mean[1], v[2] - mean[2]),
+                        std::abs(e["radius"].get<int>()) * scale, 1e-6)
                 << what << ": sphere " << s->node;
         }
         ++checked;
@@ -120,7 +124,8 @@ TEST(ExportPose, EveryVertexLiesWhereTheViewerPutsItAtSeveralAutoAngles)
         const std::map<int, nlohmann::json> dumps = dumpFrames(a.files->archive, entry, frames, !held);
         for (int frame : frames) {
             const int angle = held ? 0 : 2 * frame;
-            const std::vector<std::array<int, 3>> points = dumps.at(frame)["points"].get<std::vector<std::array<int, 3>>>();
+            const std::vector<std::array<int, 3>> points =
+                dumps.at(frame)["points"].get<std::vector<std::array<int, 3>>>();
             const std::string file = frame == 45 ? "pose.gltf" : "pose.glb";
             const ReadBack back = exported(entry, file, "--auto-angle " + std::to_string(angle));
             expectPosedLikeDump(back, points, name + " at auto-angle " + std::to_string(angle) + " (" + file + ")");
@@ -161,8 +166,9 @@ TEST(ExportPose, BindPoseIsTheStoredIntegersTimesTheScale)
             for (size_t c = 0; c < 3; ++c) {
                 const double t = node.translation.empty() ? 0 : node.translation[c];
                 EXPECT_NEAR(t / scale, std::round(t / scale), 1e-3) << name;
-                EXPECT_EQ(std::lround(t / scale), std::lround(table[centre * 3 + c] / scale) +
-                                                      std::lround(inverseBinds[static_cast<size_t>(s->joint) * 16 + 12 + c] / scale))
+                EXPECT_EQ(std::lround(t / scale),
+                          std::lround(table[centre * 3 + c] / scale) +
+                              std::lround(inverseBinds[static_cast<size_t>(s->joint) * 16 + 12 + c] / scale))
                     << name << " sphere " << s->node;
             }
         }
@@ -176,19 +182,23 @@ TEST(ExportPose, BindPoseIsTheStoredIntegersTimesTheScale)
         for (size_t i = 0; i < b.bones.size(); ++i) {
             const BoneRecord& bone = b.bones[i];
             if (i > 0 && bone.type != boneTypeRotation) continue;
-            const std::array<int, 3> origin = bone.parent < 0 ? std::array<int, 3>{0, 0, 0} : bind[static_cast<size_t>(bone.basePoint / 6)];
+            const std::array<int, 3> origin =
+                bone.parent < 0 ? std::array<int, 3>{0, 0, 0} : bind[static_cast<size_t>(bone.basePoint / 6)];
             origins.push_back(origin);
             for (int k = 0; k < bone.pointCount; ++k) {
                 const Point16& s = b.points[static_cast<size_t>(bone.firstPoint / 6 + k)];
-                bind[static_cast<size_t>(bone.firstPoint / 6 + k)] = {origin[0] + s.x, origin[1] + s.y, origin[2] + s.z};
+                bind[static_cast<size_t>(bone.firstPoint / 6 + k)] = {origin[0] + s.x, origin[1] + s.y,
+                                                                      origin[2] + s.z};
             }
         }
         for (size_t i = 0; i < b.points.size(); ++i)
-            for (size_t c = 0; c < 3; ++c) EXPECT_EQ(std::lround(table[i * 3 + c] / scale), bind[i][c]) << name << " point " << i;
+            for (size_t c = 0; c < 3; ++c)
+                EXPECT_EQ(std::lround(table[i * 3 + c] / scale), bind[i][c]) << name << " point " << i;
         const std::vector<double> inverse = accessorValues(back.model, back.model.skins[0].inverseBindMatrices);
         ASSERT_EQ(inverse.size(), origins.size() * 16) << name;
         for (size_t j = 0; j < origins.size(); ++j)
-            for (size_t c = 0; c < 3; ++c) EXPECT_EQ(std::lround(-inverse[j * 16 + 12 + c] / scale), origins[j][c]) << name << " joint " << j;
+            for (size_t c = 0; c < 3; ++c)
+                EXPECT_EQ(std::lround(-inverse[j * 16 + 12 + c] / scale), origins[j][c]) << name << " joint " << j;
     }
 }
 
@@ -229,9 +239,9 @@ TEST(ExportColours, ViewerLookIsThePaletteLinearisedUnlitAndTranslucencyBlends)
     const nlohmann::json frame = dumpFrames(archive().files->archive, entry, {2}, false).at(2);
     const std::vector<uint8_t> palette = testPalette();
     // The sRGB transfer function at fixed points: both sides of the knee at 10/11, the ends.
-    const std::pair<uint8_t, float> linearOf[] = {{0, 0.0f},           {1, 0.000303526991f}, {10, 0.00303526991f},
-                                                  {11, 0.00334653584f}, {50, 0.0318960324f},  {128, 0.215860501f},
-                                                  {200, 0.577580452f},  {254, 0.991102099f},  {255, 1.0f}};
+    const std::pair<uint8_t, float> linearOf[] = {
+        {0, 0.0f},           {1, 0.000303526991f}, {10, 0.00303526991f}, {11, 0.00334653584f}, {50, 0.0318960324f},
+        {128, 0.215860501f}, {200, 0.577580452f},  {254, 0.991102099f},  {255, 1.0f}};
     for (const auto& [display, linear] : linearOf) EXPECT_FLOAT_EQ(linearFromDisplay(display), linear) << int{display};
     for (const char* look : {"viewer", "base"}) {
         const bool viewer = std::string(look) == "viewer";
@@ -249,17 +259,21 @@ TEST(ExportColours, ViewerLookIsThePaletteLinearisedUnlitAndTranslucencyBlends)
             const int stored = elements[e]["colour"].get<int>();
             for (size_t v = 0; v < drawn["points"].size(); ++v) {
                 int index = stored;
-                if (viewer) index = drawn.contains("vertexColours") && elements[e]["type"] == 9 ? drawn["vertexColours"][v].get<int>()
-                                                                                                  : drawn["colour"].get<int>();
+                if (viewer)
+                    index = drawn.contains("vertexColours") && elements[e]["type"] == 9
+                                ? drawn["vertexColours"][v].get<int>()
+                                : drawn["colour"].get<int>();
                 for (size_t c = 0; c < 3; ++c) {
-                    EXPECT_EQ(static_cast<float>(colours[(first + v) * 3 + c]), linearFromDisplay(palette[static_cast<size_t>(index & 255) * 3 + c]))
+                    EXPECT_EQ(static_cast<float>(colours[(first + v) * 3 + c]),
+                              linearFromDisplay(palette[static_cast<size_t>(index & 255) * 3 + c]))
                         << look << " element " << e << " vertex " << v;
                 }
             }
             const tinygltf::Material& material = m.materials[static_cast<size_t>(p.material)];
             const bool translucent = e == 0;
             EXPECT_EQ(material.alphaMode, translucent ? "BLEND" : "OPAQUE") << e;
-            EXPECT_FLOAT_EQ(static_cast<float>(material.pbrMetallicRoughness.baseColorFactor[3]), translucent ? 80.0f / 255.0f : 1.0f);
+            EXPECT_FLOAT_EQ(static_cast<float>(material.pbrMetallicRoughness.baseColorFactor[3]),
+                            translucent ? 80.0f / 255.0f : 1.0f);
             EXPECT_EQ(material.extensions.count("KHR_materials_unlit"), viewer ? 1u : 0u) << look;
             EXPECT_EQ(p.attributes.count("NORMAL"), viewer ? 0u : 1u) << look;
             if (!viewer) {
@@ -271,7 +285,9 @@ TEST(ExportColours, ViewerLookIsThePaletteLinearisedUnlitAndTranslucencyBlends)
         }
         // The shaded polygon (type 7) shows its colour plus the shade; the smooth one per vertex.
         EXPECT_NE(frame["render"][1]["colour"], 48);
-        EXPECT_EQ(std::find(m.extensionsUsed.begin(), m.extensionsUsed.end(), "KHR_materials_unlit") != m.extensionsUsed.end(), viewer);
+        EXPECT_EQ(std::find(m.extensionsUsed.begin(), m.extensionsUsed.end(), "KHR_materials_unlit") !=
+                      m.extensionsUsed.end(),
+                  viewer);
     }
 }
 
@@ -292,7 +308,9 @@ TEST(ExportColours, SpheresTakeTheirPaletteColourAndANegativeRadiusTurnsThemInsi
             const tinygltf::Material& material = m.materials.at(static_cast<size_t>(p.material));
             const auto index = static_cast<size_t>((e["attributes"].get<uint32_t>() >> 8) & 255);
             for (size_t c = 0; c < 3; ++c) {
-                EXPECT_EQ(static_cast<float>(material.pbrMetallicRoughness.baseColorFactor[c]), linearFromDisplay(palette[index * 3 + c])) << look;
+                EXPECT_EQ(static_cast<float>(material.pbrMetallicRoughness.baseColorFactor[c]),
+                          linearFromDisplay(palette[index * 3 + c]))
+                    << look;
             }
             EXPECT_EQ(material.pbrMetallicRoughness.baseColorFactor[3], 1.0);
             EXPECT_EQ(material.extensions.count("KHR_materials_unlit"), viewer ? 1u : 0u) << look;
@@ -303,7 +321,8 @@ TEST(ExportColours, SpheresTakeTheirPaletteColourAndANegativeRadiusTurnsThemInsi
             const int radius = e["radius"].get<int>();
             if (radius == 0) continue;
             const std::array<double, 16>& w = s->world;
-            const double det = w[0] * (w[5] * w[10] - w[9] * w[6]) - w[4] * (w[1] * w[10] - w[9] * w[2]) + w[8] * (w[1] * w[6] - w[5] * w[2]);
+            const double det = w[0] * (w[5] * w[10] - w[9] * w[6]) - w[4] * (w[1] * w[10] - w[9] * w[2]) +
+                               w[8] * (w[1] * w[6] - w[5] * w[2]);
             std::array<double, 3> mean{};
             for (const auto& v : s->posed)
                 for (size_t c = 0; c < 3; ++c) mean[c] += v[c] / 92;
@@ -313,10 +332,13 @@ TEST(ExportColours, SpheresTakeTheirPaletteColourAndANegativeRadiusTurnsThemInsi
                 const auto& a = s->posed.at(static_cast<size_t>(indices[i]));
                 const auto& b = s->posed.at(static_cast<size_t>(indices[i + 1]));
                 const auto& c = s->posed.at(static_cast<size_t>(indices[i + 2]));
-                const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+                const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]},
+                             v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
                 const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-                const double out = (n[0] * (a[0] + b[0] + c[0] - 3 * mean[0]) + n[1] * (a[1] + b[1] + c[1] - 3 * mean[1]) +
-                                    n[2] * (a[2] + b[2] + c[2] - 3 * mean[2])) * (det < 0 ? -1 : 1);
+                const double out =
+                    (n[0] * (a[0] + b[0] + c[0] - 3 * mean[0]) + n[1] * (a[1] + b[1] + c[1] - 3 * mean[1]) +
+                     n[2] * (a[2] + b[2] + c[2] - 3 * mean[2])) *
+                    (det < 0 ? -1 : 1);
                 if (std::fabs(out) > 1e-12) {
                     EXPECT_EQ(out > 0, radius > 0) << look << " radius " << radius << " triangle " << i / 3;
                 }
@@ -327,7 +349,8 @@ TEST(ExportColours, SpheresTakeTheirPaletteColourAndANegativeRadiusTurnsThemInsi
                 // Under a uniform scale the node's own matrix turns a normal as its inverse transpose does.
                 const double* n = &normals[k * 3];
                 double out = 0;
-                for (size_t c = 0; c < 3; ++c) out += (w[c] * n[0] + w[4 + c] * n[1] + w[8 + c] * n[2]) * (s->posed[k][c] - mean[c]);
+                for (size_t c = 0; c < 3; ++c)
+                    out += (w[c] * n[0] + w[4 + c] * n[1] + w[8 + c] * n[2]) * (s->posed[k][c] - mean[c]);
                 EXPECT_EQ(out > 0, radius > 0) << look << " radius " << radius << " vertex " << k;
             }
         }

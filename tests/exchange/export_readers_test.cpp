@@ -45,12 +45,14 @@ Expected expectedCounts(const ReadBack& back)
         const bool skinned = static_cast<int>(m) == back.skinnedMesh;
         for (size_t p = 0; p < back.model.meshes[m].primitives.size(); ++p) {
             const tinygltf::Primitive& primitive = back.model.meshes[m].primitives[p];
-            const auto vertices = static_cast<long>(back.model.accessors[static_cast<size_t>(primitive.attributes.at("POSITION"))].count);
+            const auto vertices =
+                static_cast<long>(back.model.accessors[static_cast<size_t>(primitive.attributes.at("POSITION"))].count);
             ++e.meshes;
             if (skinned) e.bones += static_cast<long>(back.model.skins[0].joints.size());
             e.vertices += vertices;
-            e.faces += primitive.mode == TINYGLTF_MODE_LINE ? vertices / 2
-                                                            : static_cast<long>(back.model.accessors[static_cast<size_t>(primitive.indices)].count / 3);
+            e.faces += primitive.mode == TINYGLTF_MODE_LINE
+                           ? vertices / 2
+                           : static_cast<long>(back.model.accessors[static_cast<size_t>(primitive.indices)].count / 3);
         }
     }
     return e;
@@ -66,7 +68,7 @@ TEST(ExportReaders, ValidatorAndAssimpAcceptEveryExportedBody)
     for (const char* format : {"glb", "gltf"}) {
         const std::string dir = a.folder.file(format);
         const CommandRun run = runTool("export '" + a.archive + "' --all -o '" + dir + "' --format " + format +
-                                    (std::string(format) == "gltf" ? " --look base" : ""));
+                                       (std::string(format) == "gltf" ? " --look base" : ""));
         ASSERT_EQ(run.status, 0) << run.err;
         for (size_t i = 0; i < entries.size(); ++i) files.push_back(dir + "/" + std::to_string(i) + "." + format);
     }
@@ -115,8 +117,10 @@ TEST(ExportReaders, AssimpReadsTheObjWithItsMaterials)
         long faces = 0;
         std::set<std::string> colours;
         for (const nlohmann::json& e : back.extras["elements"]) {
-            if (e.contains("polygon")) faces += e["polygon"].is_null() ? 0 : 1;
-            else faces += e.contains("line") ? 1 : 100;
+            if (e.contains("polygon"))
+                faces += e["polygon"].is_null() ? 0 : 1;
+            else
+                faces += e.contains("line") ? 1 : 100;
         }
         const CommandRun info = runShell(std::string(ORVANE_ASSIMP) + " info '" + obj + "' -r");
         ASSERT_EQ(info.status, 0) << obj << "\n" << info.err;

@@ -94,12 +94,13 @@ TestArchive::TestArchive(const std::vector<std::vector<uint8_t>>& entries)
     EXPECT_TRUE(folder.write("palette.dmp", testPalette()));
 }
 
-std::map<int, nlohmann::json> dumpFrames(const std::string& archive, int entry, const std::vector<int>& frames, bool autoRotate)
+std::map<int, nlohmann::json> dumpFrames(const std::string& archive, int entry, const std::vector<int>& frames,
+                                         bool autoRotate)
 {
     int last = 0;
     for (int f : frames) last = std::max(last, f);
-    const CommandRun run = runTool("dump '" + archive + "' " + std::to_string(entry) + " --frames " + std::to_string(last) +
-                                (autoRotate ? " --auto-rotate" : ""));
+    const CommandRun run = runTool("dump '" + archive + "' " + std::to_string(entry) + " --frames " +
+                                   std::to_string(last) + (autoRotate ? " --auto-rotate" : ""));
     EXPECT_EQ(run.status, 0) << run.err;
     std::map<int, nlohmann::json> out;
     size_t start = 0;
@@ -138,10 +139,18 @@ std::vector<double> accessorValues(const tinygltf::Model& model, int index)
                 out.push_back(f);
                 break;
             }
-            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: out.push_back(b[0] | (b[1] << 8)); break;
-            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT: out.push_back(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24)); break;
-            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: out.push_back(a.normalized ? b[0] / 255.0 : b[0]); break;
-            default: ADD_FAILURE() << "unexpected component type " << a.componentType; return out;
+            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT:
+                out.push_back(b[0] | (b[1] << 8));
+                break;
+            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT:
+                out.push_back(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24));
+                break;
+            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+                out.push_back(a.normalized ? b[0] / 255.0 : b[0]);
+                break;
+            default:
+                ADD_FAILURE() << "unexpected component type " << a.componentType;
+                return out;
             }
         }
     }
@@ -157,7 +166,9 @@ Mat4 multiply(const Mat4& a, const Mat4& b)
     Mat4 r{};
     for (int col = 0; col < 4; ++col)
         for (int row = 0; row < 4; ++row)
-            for (int k = 0; k < 4; ++k) r[static_cast<size_t>(col * 4 + row)] += a[static_cast<size_t>(k * 4 + row)] * b[static_cast<size_t>(col * 4 + k)];
+            for (int k = 0; k < 4; ++k)
+                r[static_cast<size_t>(col * 4 + row)] +=
+                    a[static_cast<size_t>(k * 4 + row)] * b[static_cast<size_t>(col * 4 + k)];
     return r;
 }
 
@@ -175,10 +186,22 @@ Mat4 localMatrix(const tinygltf::Node& node)
         z = node.rotation[2];
         w = node.rotation[3];
     }
-    Mat4 m = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w), 2 * (x * z - y * w), 0,
-              2 * (x * y - z * w), 1 - 2 * (x * x + z * z), 2 * (y * z + x * w), 0,
-              2 * (x * z + y * w), 2 * (y * z - x * w), 1 - 2 * (x * x + y * y), 0,
-              0, 0, 0, 1};
+    Mat4 m = {1 - 2 * (y * y + z * z),
+              2 * (x * y + z * w),
+              2 * (x * z - y * w),
+              0,
+              2 * (x * y - z * w),
+              1 - 2 * (x * x + z * z),
+              2 * (y * z + x * w),
+              0,
+              2 * (x * z + y * w),
+              2 * (y * z - x * w),
+              1 - 2 * (x * x + y * y),
+              0,
+              0,
+              0,
+              0,
+              1};
     if (node.scale.size() == 3) {
         for (size_t c = 0; c < 3; ++c)
             for (size_t r = 0; r < 3; ++r) m[c * 4 + r] *= node.scale[c];
@@ -191,7 +214,8 @@ Mat4 localMatrix(const tinygltf::Node& node)
     return m;
 }
 
-void readSkinned(const tinygltf::Model& m, ReadBack* out, const std::vector<Mat4>& jointMatrix, const std::vector<double>& inverse);
+void readSkinned(const tinygltf::Model& m, ReadBack* out, const std::vector<Mat4>& jointMatrix,
+                 const std::vector<double>& inverse);
 
 }  // namespace
 
@@ -250,7 +274,8 @@ bool readBack(const std::string& path, ReadBack* out)
     }
     std::vector<size_t> lineNodes;  // read after the skinned mesh: their primitives are numbered after its
     std::vector<int> jointOfNode(m.nodes.size(), -1);
-    for (size_t j = 0; j < skin.joints.size(); ++j) jointOfNode.at(static_cast<size_t>(skin.joints[j])) = static_cast<int>(j);
+    for (size_t j = 0; j < skin.joints.size(); ++j)
+        jointOfNode.at(static_cast<size_t>(skin.joints[j])) = static_cast<int>(j);
     for (size_t n = 0; n < m.nodes.size(); ++n) {
         const tinygltf::Node& node = m.nodes[n];
         if (node.mesh < 0) continue;
@@ -268,11 +293,13 @@ bool readBack(const std::string& path, ReadBack* out)
         s.mesh = node.mesh;
         s.joint = parent[n] >= 0 ? jointOfNode[static_cast<size_t>(parent[n])] : -1;
         s.world = world[n];
-        const std::vector<double> pos = accessorValues(m, m.meshes.at(static_cast<size_t>(node.mesh)).primitives.at(0).attributes.at("POSITION"));
+        const std::vector<double> pos =
+            accessorValues(m, m.meshes.at(static_cast<size_t>(node.mesh)).primitives.at(0).attributes.at("POSITION"));
         const Mat4& w = world[n];
         for (size_t v = 0; v + 2 < pos.size(); v += 3) {
             const double x = pos[v], y = pos[v + 1], z = pos[v + 2];
-            s.posed.push_back({w[0] * x + w[4] * y + w[8] * z + w[12], w[1] * x + w[5] * y + w[9] * z + w[13], w[2] * x + w[6] * y + w[10] * z + w[14]});
+            s.posed.push_back({w[0] * x + w[4] * y + w[8] * z + w[12], w[1] * x + w[5] * y + w[9] * z + w[13],
+                               w[2] * x + w[6] * y + w[10] * z + w[14]});
         }
         out->spheres.push_back(std::move(s));
     }
@@ -291,10 +318,14 @@ bool readBack(const std::string& path, ReadBack* out)
         std::vector<double> reach;
         for (size_t v = 0; v < pos.size() / 3; ++v) {
             const double x = pos[v * 3], y = pos[v * 3 + 1], z = pos[v * 3 + 2];
-            posed.push_back({w[0] * x + w[4] * y + w[8] * z + w[12], w[1] * x + w[5] * y + w[9] * z + w[13], w[2] * x + w[6] * y + w[10] * z + w[14]});
+            posed.push_back({w[0] * x + w[4] * y + w[8] * z + w[12], w[1] * x + w[5] * y + w[9] * z + w[13],
+                             w[2] * x + w[6] * y + w[10] * z + w[14]});
             bind.push_back({x, y, z});
             const auto j = static_cast<size_t>(joint) * 16;
-            reach.push_back(parent[n] < 0 ? 0.0 : (std::fabs(x + inverse[j + 12]) + std::fabs(y + inverse[j + 13]) + std::fabs(z + inverse[j + 14])) / 0.0025);
+            reach.push_back(parent[n] < 0 ? 0.0
+                                          : (std::fabs(x + inverse[j + 12]) + std::fabs(y + inverse[j + 13]) +
+                                             std::fabs(z + inverse[j + 14])) /
+                                                0.0025);
             vertexJoints.push_back(joint);
             vertexPoints.push_back(static_cast<int>(points[v]));
         }
@@ -310,7 +341,8 @@ bool readBack(const std::string& path, ReadBack* out)
 namespace {
 
 // The skinned mesh's primitives: each vertex moved by its joint.
-void readSkinned(const tinygltf::Model& m, ReadBack* out, const std::vector<Mat4>& jointMatrix, const std::vector<double>& inverse)
+void readSkinned(const tinygltf::Model& m, ReadBack* out, const std::vector<Mat4>& jointMatrix,
+                 const std::vector<double>& inverse)
 {
     for (const tinygltf::Primitive& p : m.meshes[static_cast<size_t>(out->skinnedMesh)].primitives) {
         const std::vector<double> pos = accessorValues(m, p.attributes.at("POSITION"));
@@ -329,7 +361,8 @@ void readSkinned(const tinygltf::Model& m, ReadBack* out, const std::vector<Mat4
                              jm[2] * x + jm[6] * y + jm[10] * z + jm[14]});
             bind.push_back({x, y, z});
             reach.push_back((std::fabs(x + inverse[j * 16 + 12]) + std::fabs(y + inverse[j * 16 + 13]) +
-                             std::fabs(z + inverse[j * 16 + 14])) / 0.0025);
+                             std::fabs(z + inverse[j * 16 + 14])) /
+                            0.0025);
             vertexJoints.push_back(static_cast<int>(j));
             vertexPoints.push_back(static_cast<int>(points[v]));
         }

@@ -34,7 +34,8 @@ struct TestArchive {
 };
 
 // The wanted frames of one 'orvane dump' run (up to the last of them), by frame number.
-std::map<int, nlohmann::json> dumpFrames(const std::string& archive, int entry, const std::vector<int>& frames, bool autoRotate);
+std::map<int, nlohmann::json> dumpFrames(const std::string& archive, int entry, const std::vector<int>& frames,
+                                         bool autoRotate);
 
 // A sphere node read back: its mesh's vertices placed by the node's world matrix.
 struct SphereBack {
@@ -53,8 +54,8 @@ struct ReadBack {
     std::vector<std::vector<std::array<double, 3>>> posed, bind;
     std::vector<std::vector<int>> joints, points;
     std::vector<std::vector<double>> reach;  // |x| + |y| + |z| of the vertex from its joint's bind origin, model units
-    std::vector<int> jointDepth;  // per skin joint: joints from the root down, itself included
-    std::vector<SphereBack> spheres;  // the nodes with a sphere's mesh, in node order
+    std::vector<int> jointDepth;             // per skin joint: joints from the root down, itself included
+    std::vector<SphereBack> spheres;         // the nodes with a sphere's mesh, in node order
     const SphereBack* sphereAt(int node) const;
 };
 // Loads `path` (.glb or .gltf); fails the test (and returns false) when tinygltf refuses it.

@@ -29,11 +29,13 @@ Mesh box()
         const std::array<float, 3> n = {float(axes[f][0]), float(axes[f][1]), float(axes[f][2])};
         // Two directions across the face, u x v = n, so the corners run counter-clockwise about n.
         const std::array<float, 3> u = {std::fabs(n[0]) > 0 ? 0.f : 1.f, std::fabs(n[0]) > 0 ? 1.f : 0.f, 0};
-        const std::array<float, 3> v = {n[1] * u[2] - n[2] * u[1], n[2] * u[0] - n[0] * u[2], n[0] * u[1] - n[1] * u[0]};
+        const std::array<float, 3> v = {n[1] * u[2] - n[2] * u[1], n[2] * u[0] - n[0] * u[2],
+                                        n[0] * u[1] - n[1] * u[0]};
         const float tu = (f % 2) * 0.5f + 0.25f, tv = ((f % 4) / 2) * 0.5f + 0.25f;
         const int base = static_cast<int>(m.positions.size());
         for (const auto& [a, b] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
-            m.positions.push_back({0.5f * (n[0] + a * u[0] + b * v[0]), 0.5f * (n[1] + a * u[1] + b * v[1]), 0.5f * (n[2] + a * u[2] + b * v[2])});
+            m.positions.push_back({0.5f * (n[0] + a * u[0] + b * v[0]), 0.5f * (n[1] + a * u[1] + b * v[1]),
+                                   0.5f * (n[2] + a * u[2] + b * v[2])});
             m.normals.push_back(n);
             m.uvs.push_back({tu + a * 0.1f, tv + b * 0.1f});
             m.face.push_back(f);
@@ -52,7 +54,8 @@ Mesh ball()
     for (int ring = 1; ring <= 5; ++ring) {
         for (int s = 0; s < 8; ++s) {
             const double t = pi * ring / 6, p = 2 * pi * s / 8;
-            m.positions.push_back({float(0.5 * std::sin(t) * std::cos(p)), float(0.5 * std::cos(t)), float(-0.5 * std::sin(t) * std::sin(p))});
+            m.positions.push_back({float(0.5 * std::sin(t) * std::cos(p)), float(0.5 * std::cos(t)),
+                                   float(-0.5 * std::sin(t) * std::sin(p))});
         }
     }
     m.positions.push_back({0, -0.5f, 0});
@@ -65,7 +68,9 @@ Mesh ball()
     for (int s = 0; s < 8; ++s) {
         for (const uint16_t i : {uint16_t(0), at(1, s), at(1, s + 1)}) m.indices.push_back(i);
         for (int ring = 1; ring < 5; ++ring) {
-            for (const uint16_t i : {at(ring, s), at(ring + 1, s), at(ring + 1, s + 1), at(ring, s), at(ring + 1, s + 1), at(ring, s + 1)}) m.indices.push_back(i);
+            for (const uint16_t i :
+                 {at(ring, s), at(ring + 1, s), at(ring + 1, s + 1), at(ring, s), at(ring + 1, s + 1), at(ring, s + 1)})
+                m.indices.push_back(i);
         }
         for (const uint16_t i : {uint16_t(41), at(5, s + 1), at(5, s)}) m.indices.push_back(i);
     }
@@ -84,12 +89,16 @@ Bytes picture(const TempDir& dir, const char* name, int side, bool white)
     std::string blocks[4];
     for (int i = 0; i < 4; ++i) {
         const uint8_t* c = demoPaletteColours()[sampleColours[i]];
-        blocks[i] = white ? "xc:white" : "'xc:rgb(" + std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]) + ")'";
+        blocks[i] =
+            white ? "xc:white"
+                  : "'xc:rgb(" + std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]) + ")'";
     }
     const std::string size = std::to_string(side) + "x" + std::to_string(side);
-    const CommandRun run = runCommand("cd '" + dir.path() + "' && convert -size " + size + " \\( " + blocks[0] + " " + blocks[1] +
-                                      " +append \\) \\( " + blocks[2] + " " + blocks[3] + " +append \\) -append -quality 100 "
-                                      "-sampling-factor 1x1 " + name);
+    const CommandRun run = runCommand("cd '" + dir.path() + "' && convert -size " + size + " \\( " + blocks[0] + " " +
+                                      blocks[1] + " +append \\) \\( " + blocks[2] + " " + blocks[3] +
+                                      " +append \\) -append -quality 100 "
+                                      "-sampling-factor 1x1 " +
+                                      name);
     if (run.status != 0) return {};
     return dir.read(name);
 }
@@ -116,7 +125,8 @@ int addFloats(Json& j, Bytes& bin, const std::vector<std::array<float, N>>& valu
         }
     }
     const char* type = N == 16 ? "MAT4" : N == 4 ? "VEC4" : N == 3 ? "VEC3" : N == 2 ? "VEC2" : "SCALAR";
-    Json a = {{"bufferView", addView(j, bin, bytes)}, {"componentType", 5126}, {"count", values.size()}, {"type", type}};
+    Json a = {
+        {"bufferView", addView(j, bin, bytes)}, {"componentType", 5126}, {"count", values.size()}, {"type", type}};
     if (bounds) {
         a["min"] = lo;
         a["max"] = hi;
@@ -131,13 +141,17 @@ std::string writeSampleModel(const TempDir& dir, const SampleModel& model)
 {
     Mesh m = model.ball ? ball() : box();
     Json j = {{"asset", {{"version", "2.0"}, {"generator", "orvane tests, after the glTF sample models"}}},
-              {"scene", 0}, {"scenes", {{{"nodes", {0}}}}}, {"bufferViews", Json::array()}, {"accessors", Json::array()}};
+              {"scene", 0},
+              {"scenes", {{{"nodes", {0}}}}},
+              {"bufferViews", Json::array()},
+              {"accessors", Json::array()}};
     Bytes bin;
     std::vector<std::array<float, 3>> positions = m.positions;
     if (model.sparse) {
         for (auto& p : positions) p[1] = std::min(p[1], 0.5f);
     }
-    Json attributes = {{"POSITION", addFloats(j, bin, positions, true)}, {"NORMAL", addFloats(j, bin, m.normals)},
+    Json attributes = {{"POSITION", addFloats(j, bin, positions, true)},
+                       {"NORMAL", addFloats(j, bin, m.normals)},
                        {"TEXCOORD_0", addFloats(j, bin, m.uvs)}};
     if (model.sparse) {
         // As the sparse sample does: indices and values in their own views, the dense data below.
@@ -149,7 +163,8 @@ std::string writeSampleModel(const TempDir& dir, const SampleModel& model)
         }
         Json& a = j["accessors"][attributes["POSITION"].get<int>()];
         a["max"][1] = 1.0;
-        a["sparse"] = {{"count", indices.size() / 2}, {"indices", {{"bufferView", addView(j, bin, indices)}, {"componentType", 5123}}},
+        a["sparse"] = {{"count", indices.size() / 2},
+                       {"indices", {{"bufferView", addView(j, bin, indices)}, {"componentType", 5123}}},
                        {"values", {{"bufferView", addView(j, bin, values)}}}};
     }
     if (model.vertexColours) {
@@ -163,11 +178,16 @@ std::string writeSampleModel(const TempDir& dir, const SampleModel& model)
     if (model.extras) attributes["TEXCOORD_1"] = attributes["TEXCOORD_0"];
     Bytes indexBytes;
     for (const uint16_t i : m.indices) putU16s(indexBytes, {i});
-    j["accessors"].push_back({{"bufferView", addView(j, bin, indexBytes)}, {"componentType", 5123}, {"count", m.indices.size()}, {"type", "SCALAR"}});
+    j["accessors"].push_back({{"bufferView", addView(j, bin, indexBytes)},
+                              {"componentType", 5123},
+                              {"count", m.indices.size()},
+                              {"type", "SCALAR"}});
     Json primitive = {{"attributes", attributes}, {"indices", j["accessors"].size() - 1}, {"material", 0}, {"mode", 4}};
 
     Json material = {{"name", "sample"}, {"pbrMetallicRoughness", {{"metallicFactor", 0}}}};
-    if (model.factor >= 0) material["pbrMetallicRoughness"]["baseColorFactor"] = {linearOf(model.factor, 0), linearOf(model.factor, 1), linearOf(model.factor, 2), 1};
+    if (model.factor >= 0)
+        material["pbrMetallicRoughness"]["baseColorFactor"] = {linearOf(model.factor, 0), linearOf(model.factor, 1),
+                                                               linearOf(model.factor, 2), 1};
     if (model.unlit) {
         material["extensions"] = {{"KHR_materials_unlit", Json::object()}};
         j["extensionsUsed"].push_back("KHR_materials_unlit");
@@ -181,7 +201,8 @@ std::string writeSampleModel(const TempDir& dir, const SampleModel& model)
             picture(dir, "texture.jpg", 16, model.whiteTexture);
             j["images"] = {{{"uri", "texture.jpg"}}};
         } else {
-            j["images"] = {{{"bufferView", addView(j, bin, picture(dir, "texture.png", 1, model.whiteTexture))}, {"mimeType", "image/png"}}};
+            j["images"] = {{{"bufferView", addView(j, bin, picture(dir, "texture.png", 1, model.whiteTexture))},
+                            {"mimeType", "image/png"}}};
         }
     }
     j["materials"] = {material};
@@ -197,10 +218,14 @@ std::string writeSampleModel(const TempDir& dir, const SampleModel& model)
         }
         Bytes jointBytes;
         for (const auto& jt : joints) putU16s(jointBytes, {static_cast<uint16_t>(jt[0]), 0, 0, 0});
-        j["accessors"].push_back({{"bufferView", addView(j, bin, jointBytes)}, {"componentType", 5123}, {"count", joints.size()}, {"type", "VEC4"}});
+        j["accessors"].push_back({{"bufferView", addView(j, bin, jointBytes)},
+                                  {"componentType", 5123},
+                                  {"count", joints.size()},
+                                  {"type", "VEC4"}});
         mesh["primitives"][0]["attributes"]["JOINTS_0"] = j["accessors"].size() - 1;
         mesh["primitives"][0]["attributes"]["WEIGHTS_0"] = addFloats(j, bin, weights);
-        std::vector<std::array<float, 16>> inverse = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+        std::vector<std::array<float, 16>> inverse = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
+                                                      {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
         const float s = std::sqrt(0.5f);
         j["nodes"] = {{{"name", "model"}, {"mesh", 0}, {"skin", 0}},
                       {{"name", "hip"}, {"children", {2}}},
@@ -220,7 +245,10 @@ std::string writeSampleModel(const TempDir& dir, const SampleModel& model)
         j["animations"] = {still, still};
         j["cameras"] = {{{"type", "perspective"}, {"perspective", {{"yfov", 0.8}, {"znear", 0.1}}}}};
         j["extensionsUsed"].push_back("KHR_lights_punctual");
-        j["extensions"] = {{"KHR_lights_punctual", {{"lights", {{{"type", "point"}}, {{"type", "spot"}, {"spot", Json::object()}}, {{"type", "directional"}}}}}}};
+        j["extensions"] = {
+            {"KHR_lights_punctual",
+             {{"lights",
+               {{{"type", "point"}}, {{"type", "spot"}, {"spot", Json::object()}}, {{"type", "directional"}}}}}}};
     }
     while (bin.size() % 4 != 0) bin.push_back(0);
     if (gltf) {

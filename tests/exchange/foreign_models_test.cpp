@@ -37,7 +37,8 @@ Outcome importFile(const std::string& path, ModelFormat format, bool flat = fals
     }
     ModelImport result;
     Outcome out;
-    if (const Fault fault = importModel(bytes, format, path.substr(0, slash), options, &result)) out.fault = fault.reason;
+    if (const Fault fault = importModel(bytes, format, path.substr(0, slash), options, &result))
+        out.fault = fault.reason;
     out.parts = partsOf(result.body);
     for (const std::string& n : result.notes) out.notes += n + "\n";
     return out;
@@ -72,21 +73,46 @@ TEST(ForeignModels, SampleStyleGltfFilesLookLikeThemselves)
         const char* name;
         SampleModel model;
         bool flat;
-        int type;              // every polygon's stored type
+        int type;               // every polygon's stored type
         std::set<int> colours;  // every polygon's stored colour
-        const char* note;      // a line the import must say ("" none)
+        const char* note;       // a line the import must say ("" none)
     } cases[] = {
-        {"box, PNG in the GLB", {.texture = SampleTexture::embeddedPng}, false, 7, lit(allFour), "baked into face colours"},
-        {"box, JPEG beside the .gltf", {.texture = SampleTexture::jpegBeside}, false, 7, lit(allFour), "baked into face colours"},
-        {"box, white texture times a factor", {.texture = SampleTexture::embeddedPng, .whiteTexture = true, .factor = 140}, false, 7, lit({140}), ""},
+        {"box, PNG in the GLB",
+         {.texture = SampleTexture::embeddedPng},
+         false,
+         7,
+         lit(allFour),
+         "baked into face colours"},
+        {"box, JPEG beside the .gltf",
+         {.texture = SampleTexture::jpegBeside},
+         false,
+         7,
+         lit(allFour),
+         "baked into face colours"},
+        {"box, white texture times a factor",
+         {.texture = SampleTexture::embeddedPng, .whiteTexture = true, .factor = 140},
+         false,
+         7,
+         lit({140}),
+         ""},
         {"box, vertex colours", {.vertexColours = true}, false, 7, lit(allFour), ""},
-        {"box, vertex colours times a texture", {.texture = SampleTexture::embeddedPng, .whiteTexture = true, .vertexColours = true}, false, 7, lit(allFour), ""},
+        {"box, vertex colours times a texture",
+         {.texture = SampleTexture::embeddedPng, .whiteTexture = true, .vertexColours = true},
+         false,
+         7,
+         lit(allFour),
+         ""},
         {"box, unlit", {.texture = SampleTexture::embeddedPng, .unlit = true}, false, 0, allFour, ""},
         {"box, --flat", {.texture = SampleTexture::embeddedPng}, true, 0, allFour, ""},
         {"ball, shared normals", {.ball = true, .factor = 200}, false, 9, lit({200}), ""},
         {"skinned box", {.vertexColours = true, .skinned = true}, false, 7, lit(allFour), ""},
-        {"box with what a body cannot hold", {.factor = 72, .extras = true}, false, 7, lit({72}),
-         "2 animations dropped: the body keeps the pose the file is in\n1 morph target dropped: the base shape is kept\n"
+        {"box with what a body cannot hold",
+         {.factor = 72, .extras = true},
+         false,
+         7,
+         lit({72}),
+         "2 animations dropped: the body keeps the pose the file is in\n1 morph target dropped: the base shape is "
+         "kept\n"
          "1 camera dropped\n3 lights dropped: the viewer has one fixed light\n1 texture coordinate set dropped"},
     };
     for (const auto& c : cases) {
@@ -94,13 +120,16 @@ TEST(ForeignModels, SampleStyleGltfFilesLookLikeThemselves)
         const std::string path = writeSampleModel(dir, c.model);
         // Real glTF, as the sample models are: the Khronos validator finds no error or warning.
         const CommandRun check = runCommand(std::string(ORVANE_NODE) + " '" + ORVANE_VALIDATOR + "' '" + path + "'");
-        EXPECT_NE(check.out.find("\"errors\":0,\"warnings\":0"), std::string::npos) << c.name << ": " << check.out << check.err;
+        EXPECT_NE(check.out.find("\"errors\":0,\"warnings\":0"), std::string::npos)
+            << c.name << ": " << check.out << check.err;
         const Outcome out = importFile(path, modelFormatOf(path), c.flat);
         ASSERT_EQ(out.fault, "") << c.name;
         EXPECT_EQ(typesOf(out.parts), std::set<int>{c.type}) << c.name;
         EXPECT_EQ(coloursOf(out.parts), c.colours) << c.name;
         EXPECT_NE(out.notes.find(c.note), std::string::npos) << c.name << ":\n" << out.notes;
-        EXPECT_EQ(out.notes.find("baked") != std::string::npos, c.model.texture != SampleTexture::none) << c.name << ":\n" << out.notes;
+        EXPECT_EQ(out.notes.find("baked") != std::string::npos, c.model.texture != SampleTexture::none)
+            << c.name << ":\n"
+            << out.notes;
         EXPECT_EQ(out.parts.normals > 0, c.type >= 7) << c.name;
     }
 }
@@ -114,7 +143,8 @@ TEST(ForeignModels, SparseSkinsAndFitMoveThePointsWhereTheFileSays)
     };
     TempDir dir;
     // The sparse accessor raises the top face from 0.5 to 1 (400 model units at the default scale).
-    EXPECT_EQ(highest(importFile(writeSampleModel(dir, {.factor = 72, .sparse = true}), ModelFormat::glb).parts, 1), 400);
+    EXPECT_EQ(highest(importFile(writeSampleModel(dir, {.factor = 72, .sparse = true}), ModelFormat::glb).parts, 1),
+              400);
     // --fit: the box's 1.5 units of height become 600 model units, its other sides 400.
     const Outcome fit = importFile(writeSampleModel(dir, {.factor = 72, .sparse = true}), ModelFormat::glb, false, 600);
     EXPECT_EQ(highest(fit.parts, 1), 400);
@@ -127,9 +157,8 @@ TEST(ForeignModels, SparseSkinsAndFitMoveThePointsWhereTheFileSays)
 }
 
 // A square ring 6 units across with a hole of 2, as one outline with a bridge to the hole.
-const char* const ringObj =
-    "v 0 0 0\nv 6 0 0\nv 6 6 0\nv 0 6 0\nv 2 2 0\nv 2 4 0\nv 4 4 0\nv 4 2 0\n"
-    "f 1 2 3 4 1 5 6 7 8 5\n";
+const char* const ringObj = "v 0 0 0\nv 6 0 0\nv 6 6 0\nv 0 6 0\nv 2 2 0\nv 2 4 0\nv 4 4 0\nv 4 2 0\n"
+                            "f 1 2 3 4 1 5 6 7 8 5\n";
 
 TEST(ForeignModels, ARingKeepsItsHoleDirectlyAndThroughAssimp)
 {
@@ -168,10 +197,12 @@ TEST(ForeignModels, ScaleRefusalsSayWhatToDoAndASuggestedScaleIsTakenBack)
         {"v 0 0 0\nv 88.0953 0 0\nv 0 1 0\nf 1 2 3\n", "outside the 16-bit range: try --scale "},
         {"v 0 0 0\nv 93 0 0\nv 0 93 0\nv 93 93 0\nf 1 2 3\nf 2 4 3\n", "outside the 16-bit range: try --scale "},
         // One vertex far out: once it collapsed to the origin; no scale can hold it and the rest.
-        {"v 0 0 0\nv 2500000 0 0\nv 0 1 0\nf 1 2 3\n", "a vertex lies 2.5e+06 file units out while most lie within 1: no scale holds both"},
+        {"v 0 0 0\nv 2500000 0 0\nv 0 1 0\nf 1 2 3\n",
+         "a vertex lies 2.5e+06 file units out while most lie within 1: no scale holds both"},
         {"v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1e30 1 0\nf 1 2 3\nf 2 4 3\n", "a vertex lies 1e+30 file units out"},
         {"v 0 0 0\nv 0.0001 0 0\nv 0 0.0001 0\nf 1 2 3\n",
-         "nothing to import: all 1 faces shrink to fewer than three points at scale 400 (the model is 0.0001 file units across): try --fit 1000"},
+         "nothing to import: all 1 faces shrink to fewer than three points at scale 400 (the model is 0.0001 file "
+         "units across): try --fit 1000"},
     };
     for (const auto& c : cases) {
         TempDir dir;

@@ -29,7 +29,8 @@ bool insideOutline(const Outline& p, double x, double y)
 {
     bool in = false;
     for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) {
-        if ((p[i][1] > y) != (p[j][1] > y) && x < (p[j][0] - p[i][0]) * (y - p[i][1]) / (p[j][1] - p[i][1]) + p[i][0]) in = !in;
+        if ((p[i][1] > y) != (p[j][1] > y) && x < (p[j][0] - p[i][0]) * (y - p[i][1]) / (p[j][1] - p[i][1]) + p[i][0])
+            in = !in;
     }
     return in;
 }
@@ -63,7 +64,8 @@ TEST(ForeignParts, PolygonsAreCutSoTheirPiecesCoverExactlyTheOutline)
             EXPECT_GT(area(tri) * area(c.outline), 0) << c.name << ": a piece turned over";
             covered += area(tri);
             const double x = (tri[0][0] + tri[1][0] + tri[2][0]) / 3, y = (tri[0][1] + tri[1][1] + tri[2][1]) / 3;
-            EXPECT_TRUE(insideOutline(c.outline, x, y)) << c.name << ": a piece outside the outline at " << x << "," << y;
+            EXPECT_TRUE(insideOutline(c.outline, x, y))
+                << c.name << ": a piece outside the outline at " << x << "," << y;
         }
         EXPECT_NEAR(covered, area(c.outline), 1e-9) << c.name;
     }
@@ -73,8 +75,10 @@ TEST(ForeignParts, PolygonsAreCutSoTheirPiecesCoverExactlyTheOutline)
 Bytes picture(const TempDir& dir, const char* format)
 {
     const std::string name = std::string("p.") + format;
-    const CommandRun run = runCommand("cd '" + dir.path() + "' && convert -size 1x1 xc:red xc:lime xc:blue xc:white +append "
-                                      "\\( -size 4x1 xc:black \\) -append -quality 100 " + name);
+    const CommandRun run = runCommand("cd '" + dir.path() +
+                                      "' && convert -size 1x1 xc:red xc:lime xc:blue xc:white +append "
+                                      "\\( -size 4x1 xc:black \\) -append -quality 100 " +
+                                      name);
     EXPECT_EQ(run.status, 0) << run.err;
     return dir.read(name);
 }
@@ -93,20 +97,25 @@ TEST(ForeignParts, TexturesDecodeAndSampleAsGltfSays)
             double u, v;
             std::array<double, 3> rgb;
         } looks[] = {
-            {TextureWrap::repeat, 0.1, 0.2, {255, 0, 0}},   {TextureWrap::repeat, 0.3, 0.2, {0, 255, 0}},
-            {TextureWrap::repeat, 0.6, 0.9, {0, 0, 0}},      {TextureWrap::repeat, 1.6, 0.2, {0, 0, 255}},
-            {TextureWrap::clampToEdge, 1.6, -3, {255, 255, 255}}, {TextureWrap::mirroredRepeat, 1.1, 0.2, {255, 255, 255}},
+            {TextureWrap::repeat, 0.1, 0.2, {255, 0, 0}},
+            {TextureWrap::repeat, 0.3, 0.2, {0, 255, 0}},
+            {TextureWrap::repeat, 0.6, 0.9, {0, 0, 0}},
+            {TextureWrap::repeat, 1.6, 0.2, {0, 0, 255}},
+            {TextureWrap::clampToEdge, 1.6, -3, {255, 255, 255}},
+            {TextureWrap::mirroredRepeat, 1.1, 0.2, {255, 255, 255}},
             {TextureWrap::mirroredRepeat, -0.1, 0.2, {255, 0, 0}},
         };
         for (const auto& l : looks) {
             const auto t = textureTexel(image, {l.wrap, l.wrap}, {l.u, l.v});
-            for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(t[k], l.rgb[k], tolerance) << format << " at " << l.u << "," << l.v;
+            for (size_t k = 0; k < 3; ++k)
+                EXPECT_NEAR(t[k], l.rgb[k], tolerance) << format << " at " << l.u << "," << l.v;
         }
     }
     // The mean over a triangle is taken in linear light: three quarters red, the rest black.
     TextureImage image;
     ASSERT_FALSE(decodeTexture(picture(dir, "png"), &image));
-    const auto mean = meanTextureColour(image, {TextureWrap::clampToEdge, TextureWrap::clampToEdge}, {0, 0}, {0.25, 0}, {0, 1});
+    const auto mean =
+        meanTextureColour(image, {TextureWrap::clampToEdge, TextureWrap::clampToEdge}, {0, 0}, {0.25, 0}, {0, 1});
     EXPECT_NEAR(mean[0], 0.75, 0.1);
     EXPECT_NEAR(mean[1], 0, 1e-9);
 
@@ -131,7 +140,8 @@ TEST(ForeignParts, SparseElementsAreCheckedAgainstTheirBuffers)
 {
     GltfDocument doc;
     doc.buffers = {Bytes{1, 0, 3, 0, 2, 0, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF}};
-    doc.json = GltfJson::parse(R"({"bufferViews": [{"buffer": 0, "byteLength": 6}, {"buffer": 0, "byteOffset": 6, "byteLength": 6}]})");
+    doc.json = GltfJson::parse(
+        R"({"bufferViews": [{"buffer": 0, "byteLength": 6}, {"buffer": 0, "byteOffset": 6, "byteLength": 6}]})");
     const auto sparse = [](int count, int indexView, int valueOffset) {
         return GltfJson{{"count", count},
                         {"indices", {{"bufferView", indexView}, {"componentType", 5123}}},
@@ -191,7 +201,8 @@ TEST(ForeignParts, FacesAreLitAsTheirNormalsSay)
     ASSERT_FALSE(buildNormalTable(1, many, 500, &table));
     EXPECT_LE(table.perBone[0].size(), 500u);
     EXPECT_GT(table.perBone[0].size(), 20u);
-    EXPECT_NE(std::string(buildNormalTable(1, many, 10, &table).reason).find("more than the viewer's 10"), std::string::npos);
+    EXPECT_NE(std::string(buildNormalTable(1, many, 10, &table).reason).find("more than the viewer's 10"),
+              std::string::npos);
 }
 
 TEST(ForeignParts, EverythingAGltfFileLosesIsCountedOnce)
@@ -204,14 +215,16 @@ TEST(ForeignParts, EverythingAGltfFileLosesIsCountedOnce)
                     {"emissiveTexture": {"index": 1}, "occlusionTexture": {"index": 2}}],
       "meshes": [{"primitives": [{"attributes": {"TEXCOORD_0": 0, "TEXCOORD_1": 1}, "material": 0, "targets": [{}, {}]},
                                  {"attributes": {"TEXCOORD_0": 0, "TEXCOORD_1": 1, "TEXCOORD_2": 2}, "targets": [{}]}]}]})");
-    EXPECT_EQ(gltfDropNotes(doc), (std::vector<std::string>{
-                                      "2 animations dropped: the body keeps the pose the file is in",
-                                      "3 morph targets dropped: the base shape is kept",
-                                      "1 camera dropped",
-                                      "3 lights dropped: the viewer has one fixed light",
-                                      "3 texture coordinate sets dropped (no base colour texture reads them)",
-                                      "2 textures dropped that are not base colours (normal, occlusion, emissive, metal and roughness maps)",
-                                  }));
+    EXPECT_EQ(
+        gltfDropNotes(doc),
+        (std::vector<std::string>{
+            "2 animations dropped: the body keeps the pose the file is in",
+            "3 morph targets dropped: the base shape is kept",
+            "1 camera dropped",
+            "3 lights dropped: the viewer has one fixed light",
+            "3 texture coordinate sets dropped (no base colour texture reads them)",
+            "2 textures dropped that are not base colours (normal, occlusion, emissive, metal and roughness maps)",
+        }));
     doc.json = GltfJson::parse(R"({"meshes": [{"primitives": [{"attributes": {"TEXCOORD_0": 0}}]}]})");
     EXPECT_TRUE(gltfDropNotes(doc).empty());
 }

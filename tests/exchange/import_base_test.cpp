@@ -48,14 +48,17 @@ struct Stripped {
     {
         const Json& a = json["accessors"][accessor];
         const size_t components = a["type"] == "SCALAR" ? 1 : a["type"] == "VEC2" ? 2 : 3;
-        const size_t offset = json["bufferViews"][a["bufferView"].get<int>()].value("byteOffset", 0) + a.value("byteOffset", 0);
-        return *reinterpret_cast<float*>(&bin[offset + (static_cast<size_t>(element) * components + static_cast<size_t>(component)) * 4]);
+        const size_t offset =
+            json["bufferViews"][a["bufferView"].get<int>()].value("byteOffset", 0) + a.value("byteOffset", 0);
+        return *reinterpret_cast<float*>(
+            &bin[offset + (static_cast<size_t>(element) * components + static_cast<size_t>(component)) * 4]);
     }
     std::string import(const Bytes& base, ModelImport* out, bool required = true) const
     {
         MeshBodyOptions options;
         options.palette = demoPaletteColours();
-        const Fault f = importModel(glbOf(json.dump(), bin), ModelFormat::glb, "", options, out, {&base, required, "the base"});
+        const Fault f =
+            importModel(glbOf(json.dump(), bin), ModelFormat::glb, "", options, out, {&base, required, "the base"});
         return f ? f.reason : "";
     }
 };
@@ -97,7 +100,9 @@ TEST(ImportBase, AnUneditedExportGivesTheBaseByteForByte)
     for (uint32_t seed = 1; seed <= 300; ++seed) expectSameBytes(sampleBody(seed), "sample " + std::to_string(seed));
     // Rotation bones under a bone the frames skip (type 2) and under a later bone.
     BodyBuilder b;
-    for (int i = 0; i < 8; ++i) b.addPoint(static_cast<int16_t>(i * 25), static_cast<int16_t>(10 + i % 3 * 20), static_cast<int16_t>(i % 2 * 30));
+    for (int i = 0; i < 8; ++i)
+        b.addPoint(static_cast<int16_t>(i * 25), static_cast<int16_t>(10 + i % 3 * 20),
+                   static_cast<int16_t>(i % 2 * 30));
     b.addBone(0, 2, 0, -1);
     b.addBone(2, 2, 1, 0, 40, 0, 2);
     b.addBone(4, 2, 3, 1, 100, 30);
@@ -130,7 +135,8 @@ TEST(ImportBase, EachEditChangesOnlyWhatItShould)
          [](Stripped& s) {
              std::set<int> done;  // a colour's primitives share their group's vertices
              for (const Json& p : s.json["meshes"][0]["primitives"]) {
-                 const int positions = p["attributes"]["POSITION"].get<int>(), ids = p["attributes"]["TEXCOORD_0"].get<int>();
+                 const int positions = p["attributes"]["POSITION"].get<int>(),
+                           ids = p["attributes"]["TEXCOORD_0"].get<int>();
                  if (!done.insert(positions).second) continue;
                  for (int v = 0; v < s.json["accessors"][positions]["count"].get<int>(); ++v) {
                      if (s.at(ids, v, 0) == 5.0f) s.at(positions, v, 0) += 0.01f;
@@ -148,7 +154,8 @@ TEST(ImportBase, EachEditChangesOnlyWhatItShould)
         {"the polygons of colour 48 given palette_077",
          [&](Stripped& s) {
              s.json["materials"].push_back({{"name", "palette_077"}});
-             s.json["meshes"][0]["primitives"][primitiveOf(s.json, "palette_048")]["material"] = s.json["materials"].size() - 1;
+             s.json["meshes"][0]["primitives"][primitiveOf(s.json, "palette_048")]["material"] =
+                 s.json["materials"].size() - 1;
          },
          [](BodyParts& p) { p.polygons[1].colour = 77; }},
         {"no lines in the file (Blender without \"Loose Edges\"): the lines kept",
@@ -159,7 +166,9 @@ TEST(ImportBase, EachEditChangesOnlyWhatItShould)
          },
          [](BodyParts&) {}},
         {"the polygons of colour 40 deleted",
-         [&](Stripped& s) { s.json["meshes"][0]["primitives"].erase(static_cast<size_t>(primitiveOf(s.json, "palette_040"))); },
+         [&](Stripped& s) {
+             s.json["meshes"][0]["primitives"].erase(static_cast<size_t>(primitiveOf(s.json, "palette_040")));
+         },
          [](BodyParts& p) { p.polygons.erase(p.polygons.begin()); }},
     };
     for (const Case& c : cases) {
@@ -172,7 +181,9 @@ TEST(ImportBase, EachEditChangesOnlyWhatItShould)
         const BodyParts got = partsOf(result.body);
         ASSERT_EQ(got.points.size(), want.points.size()) << c.name;
         for (size_t i = 0; i < want.points.size(); ++i) {
-            EXPECT_TRUE(got.points[i].x == want.points[i].x && got.points[i].y == want.points[i].y && got.points[i].z == want.points[i].z) << c.name << ": point " << i;
+            EXPECT_TRUE(got.points[i].x == want.points[i].x && got.points[i].y == want.points[i].y &&
+                        got.points[i].z == want.points[i].z)
+                << c.name << ": point " << i;
         }
         ASSERT_EQ(got.bones.size(), want.bones.size()) << c.name;
         for (size_t i = 0; i < want.bones.size(); ++i) {
@@ -180,7 +191,8 @@ TEST(ImportBase, EachEditChangesOnlyWhatItShould)
         }
         ASSERT_EQ(got.polygons.size(), want.polygons.size()) << c.name;
         for (size_t i = 0; i < want.polygons.size(); ++i) {
-            EXPECT_TRUE(got.polygons[i].type == want.polygons[i].type && got.polygons[i].colour == want.polygons[i].colour &&
+            EXPECT_TRUE(got.polygons[i].type == want.polygons[i].type &&
+                        got.polygons[i].colour == want.polygons[i].colour &&
                         got.polygons[i].points == want.polygons[i].points)
                 << c.name << ": polygon " << i;
         }

@@ -27,7 +27,8 @@ std::string kd(int index)
 {
     const uint8_t* c = demoPaletteColours()[index];
     char text[80];
-    std::snprintf(text, sizeof text, "Kd %.6f %.6f %.6f\n", linearFromDisplay(c[0]), linearFromDisplay(c[1]), linearFromDisplay(c[2]));
+    std::snprintf(text, sizeof text, "Kd %.6f %.6f %.6f\n", linearFromDisplay(c[0]), linearFromDisplay(c[1]),
+                  linearFromDisplay(c[2]));
     return text;
 }
 
@@ -41,14 +42,13 @@ std::vector<int> litColours(std::initializer_list<int> entries)
 }
 
 // A cube 0.2 across (80 model units), two faces per material, and one line.
-const char* const cubeObj =
-    "mtllib cube.mtl\n"
-    "v -0.1 -0.1 -0.1\nv 0.1 -0.1 -0.1\nv 0.1 0.1 -0.1\nv -0.1 0.1 -0.1\n"
-    "v -0.1 -0.1 0.1\nv 0.1 -0.1 0.1\nv 0.1 0.1 0.1\nv -0.1 0.1 0.1\n"
-    "usemtl red\nf 1 4 3 2\nf 5 6 7 8\n"
-    "usemtl green\nf 1 2 6 5\nf 3 4 8 7\n"
-    "usemtl blue\nf 2 3 7 6\nf 1 5 8 4\n"
-    "l 1 7\n";
+const char* const cubeObj = "mtllib cube.mtl\n"
+                            "v -0.1 -0.1 -0.1\nv 0.1 -0.1 -0.1\nv 0.1 0.1 -0.1\nv -0.1 0.1 -0.1\n"
+                            "v -0.1 -0.1 0.1\nv 0.1 -0.1 0.1\nv 0.1 0.1 0.1\nv -0.1 0.1 0.1\n"
+                            "usemtl red\nf 1 4 3 2\nf 5 6 7 8\n"
+                            "usemtl green\nf 1 2 6 5\nf 3 4 8 7\n"
+                            "usemtl blue\nf 2 3 7 6\nf 1 5 8 4\n"
+                            "l 1 7\n";
 
 std::vector<std::array<int, 3>> sortedPoints(const BodyParts& parts)
 {
@@ -118,10 +118,10 @@ Bytes riggedGlb()
 {
     Bytes bin;
     // Bind pose: every joint unturned at its translation; the triangles sit at their joints.
-    putFloats(bin, {0, 0, 0, 0.05f, 0, 0, 0, 0.05f, 0,               // root
-                    0, 0.1f, 0.05f, 0.05f, 0.1f, 0, 0, 0.15f, 0,     // armX at (0, 0.1, 0)
-                    0.1f, 0.1f, 0.05f, 0.15f, 0.1f, 0, 0.1f, 0.15f, 0,  // handZ at (0.1, 0.1, 0)
-                    -0.1f, 0, 0, -0.05f, 0, 0, -0.1f, 0.05f, 0});   // root, three colours
+    putFloats(bin, {0,     0,    0,     0.05f,  0,    0, 0,     0.05f, 0,    // root
+                    0,     0.1f, 0.05f, 0.05f,  0.1f, 0, 0,     0.15f, 0,    // armX at (0, 0.1, 0)
+                    0.1f,  0.1f, 0.05f, 0.15f,  0.1f, 0, 0.1f,  0.15f, 0,    // handZ at (0.1, 0.1, 0)
+                    -0.1f, 0,    0,     -0.05f, 0,    0, -0.1f, 0.05f, 0});  // root, three colours
     const size_t joints = bin.size();
     for (const uint16_t j : {1, 1, 1, 2, 2, 2, 0, 0, 0, 1, 1, 1}) putU16s(bin, {j, 0, 0, 0});
     const size_t weights = bin.size();
@@ -135,31 +135,33 @@ Bytes riggedGlb()
     putFloats(bin, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
     putFloats(bin, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -0.1f, 0, 1});
     const float s = std::sqrt(0.5f);
-    Json j = {
-        {"asset", {{"version", "2.0"}, {"generator", "a hand-written test"}}},
-        {"buffers", {{{"byteLength", bin.size()}}}},
-        {"bufferViews",
-         {{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", joints}},
-          {{"buffer", 0}, {"byteOffset", joints}, {"byteLength", weights - joints}},
-          {{"buffer", 0}, {"byteOffset", weights}, {"byteLength", colours - weights}},
-          {{"buffer", 0}, {"byteOffset", colours}, {"byteLength", inverse - colours}},
-          {{"buffer", 0}, {"byteOffset", inverse}, {"byteLength", bin.size() - inverse}}}},
-        {"accessors",
-         {{{"bufferView", 0}, {"componentType", 5126}, {"count", 12}, {"type", "VEC3"}},
-          {{"bufferView", 1}, {"componentType", 5123}, {"count", 12}, {"type", "VEC4"}},
-          {{"bufferView", 2}, {"componentType", 5126}, {"count", 12}, {"type", "VEC4"}},
-          {{"bufferView", 3}, {"componentType", 5126}, {"count", 12}, {"type", "VEC3"}},
-          {{"bufferView", 4}, {"componentType", 5126}, {"count", 3}, {"type", "MAT4"}}}},
-        {"materials", {{{"pbrMetallicRoughness", {{"baseColorFactor", {1, 1, 1, 1}}}}}}},
-        {"meshes", {{{"primitives", {{{"attributes", {{"POSITION", 0}, {"JOINTS_0", 1}, {"WEIGHTS_0", 2}, {"COLOR_0", 3}}}, {"material", 0}}}}}}},
-        {"nodes",
-         {{{"name", "root"}, {"children", {1}}},
-          {{"name", "armX"}, {"translation", {0, 0.1, 0}}, {"rotation", {s, 0, 0, s}}, {"children", {2}}},
-          {{"name", "handZ"}, {"translation", {0.1, 0, 0}}, {"rotation", {0, 0, s, s}}},
-          {{"name", "mesh"}, {"mesh", 0}, {"skin", 0}}}},
-        {"skins", {{{"joints", {2, 0, 1}}, {"inverseBindMatrices", 4}}}},
-        {"scenes", {{{"nodes", {0, 3}}}}},
-        {"scene", 0}};
+    Json j = {{"asset", {{"version", "2.0"}, {"generator", "a hand-written test"}}},
+              {"buffers", {{{"byteLength", bin.size()}}}},
+              {"bufferViews",
+               {{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", joints}},
+                {{"buffer", 0}, {"byteOffset", joints}, {"byteLength", weights - joints}},
+                {{"buffer", 0}, {"byteOffset", weights}, {"byteLength", colours - weights}},
+                {{"buffer", 0}, {"byteOffset", colours}, {"byteLength", inverse - colours}},
+                {{"buffer", 0}, {"byteOffset", inverse}, {"byteLength", bin.size() - inverse}}}},
+              {"accessors",
+               {{{"bufferView", 0}, {"componentType", 5126}, {"count", 12}, {"type", "VEC3"}},
+                {{"bufferView", 1}, {"componentType", 5123}, {"count", 12}, {"type", "VEC4"}},
+                {{"bufferView", 2}, {"componentType", 5126}, {"count", 12}, {"type", "VEC4"}},
+                {{"bufferView", 3}, {"componentType", 5126}, {"count", 12}, {"type", "VEC3"}},
+                {{"bufferView", 4}, {"componentType", 5126}, {"count", 3}, {"type", "MAT4"}}}},
+              {"materials", {{{"pbrMetallicRoughness", {{"baseColorFactor", {1, 1, 1, 1}}}}}}},
+              {"meshes",
+               {{{"primitives",
+                  {{{"attributes", {{"POSITION", 0}, {"JOINTS_0", 1}, {"WEIGHTS_0", 2}, {"COLOR_0", 3}}},
+                    {"material", 0}}}}}}},
+              {"nodes",
+               {{{"name", "root"}, {"children", {1}}},
+                {{"name", "armX"}, {"translation", {0, 0.1, 0}}, {"rotation", {s, 0, 0, s}}, {"children", {2}}},
+                {{"name", "handZ"}, {"translation", {0.1, 0, 0}}, {"rotation", {0, 0, s, s}}},
+                {{"name", "mesh"}, {"mesh", 0}, {"skin", 0}}}},
+              {"skins", {{{"joints", {2, 0, 1}}, {"inverseBindMatrices", 4}}}},
+              {"scenes", {{{"nodes", {0, 3}}}}},
+              {"scene", 0}};
     return glbOf(j.dump(), bin);
 }
 
@@ -200,21 +202,23 @@ TEST(ImportForeign, RiggedGltfBonesComeParentsFirstAndZTurnsAreBaked)
     EXPECT_EQ(parts.bones[2].angleY, 0);
     std::string notes;
     for (const std::string& n : result.notes) notes += n + "\n";
-    EXPECT_NE(notes.find("1 of 3 bones: turns that are not about x then y baked into their points"), std::string::npos) << notes;
+    EXPECT_NE(notes.find("1 of 3 bones: turns that are not about x then y baked into their points"), std::string::npos)
+        << notes;
     EXPECT_NE(notes.find("joints reordered"), std::string::npos) << notes;
 
     // Posed positions (model units): each triangle where glTF's skinning puts it.
     // armX: (x, y, z) about its joint turns to (x, -z, y); handZ then also turns (x, y) to (-y, x).
     const std::vector<std::array<int, 3>> expected = {
-        {0, 0, 0}, {20, 0, 0}, {0, 20, 0},                // root
-        {0, 20, 0}, {20, 40, 0}, {0, 40, 20},             // armX
-        {40, 20, 0}, {40, 40, 0}, {40, 40, 20},           // handZ: joint at (40, 40, 0)
-        {-40, 0, 0}, {-20, 0, 0}, {-40, 20, 0}};          // root, three colours
+        {0, 0, 0},   {20, 0, 0},  {0, 20, 0},     // root
+        {0, 20, 0},  {20, 40, 0}, {0, 40, 20},    // armX
+        {40, 20, 0}, {40, 40, 0}, {40, 40, 20},   // handZ: joint at (40, 40, 0)
+        {-40, 0, 0}, {-20, 0, 0}, {-40, 20, 0}};  // root, three colours
     const std::vector<PointXYZ> posed = firstFramePoints(result.body);
     ASSERT_FALSE(posed.empty());
     for (const auto& e : expected) {
         bool found = false;
-        for (const PointXYZ& p : posed) found |= std::abs(p.x - e[0]) <= 1 && std::abs(p.y - e[1]) <= 1 && std::abs(p.z - e[2]) <= 1;
+        for (const PointXYZ& p : posed)
+            found |= std::abs(p.x - e[0]) <= 1 && std::abs(p.y - e[1]) <= 1 && std::abs(p.z - e[2]) <= 1;
         EXPECT_TRUE(found) << e[0] << "," << e[1] << "," << e[2];
     }
 

@@ -47,10 +47,7 @@ std::string importObj(const std::string& text, double scale = 0)
     return importBytes(Bytes(text.begin(), text.end()), ModelFormat::obj, &result, scale);
 }
 
-TEST(ImportRefusals, TheUntouchedTriangleImports)
-{
-    EXPECT_EQ(importGlb(triangleJson(), triangleBin()), "");
-}
+TEST(ImportRefusals, TheUntouchedTriangleImports) { EXPECT_EQ(importGlb(triangleJson(), triangleBin()), ""); }
 
 TEST(ImportRefusals, MalformedGltfIsRefusedWithItsReason)
 {
@@ -60,35 +57,77 @@ TEST(ImportRefusals, MalformedGltfIsRefusedWithItsReason)
         const char* reason;
     };
     const Case cases[] = {
-        {"accessor past its view", [](Json& j, Bytes&) { j["accessors"][0]["count"] = 4; }, "run past the end of buffer view"},
-        {"view past its buffer", [](Json& j, Bytes&) { j["bufferViews"][0]["byteLength"] = 400; }, "past the end of buffer"},
-        {"no such accessor", [](Json& j, Bytes&) { j["meshes"][0]["primitives"][0]["attributes"]["POSITION"] = 9; }, "accessor 9 does not exist"},
+        {"accessor past its view", [](Json& j, Bytes&) { j["accessors"][0]["count"] = 4; },
+         "run past the end of buffer view"},
+        {"view past its buffer", [](Json& j, Bytes&) { j["bufferViews"][0]["byteLength"] = 400; },
+         "past the end of buffer"},
+        {"no such accessor", [](Json& j, Bytes&) { j["meshes"][0]["primitives"][0]["attributes"]["POSITION"] = 9; },
+         "accessor 9 does not exist"},
         {"no such view", [](Json& j, Bytes&) { j["accessors"][0]["bufferView"] = 7; }, "buffer view 7 does not exist"},
-        {"buffer shorter than declared", [](Json& j, Bytes&) { j["buffers"][0]["byteLength"] = 4000; }, "shorter than the declared 4000"},
+        {"buffer shorter than declared", [](Json& j, Bytes&) { j["buffers"][0]["byteLength"] = 4000; },
+         "shorter than the declared 4000"},
         {"index beyond the vertices", [](Json&, Bytes& b) { b[36 + 4] = 3; }, "index 3 beyond the 3 vertices"},
-        {"huge count", [](Json& j, Bytes&) { j["accessors"][0]["count"] = 4000000000000LL; }, "more than the importer's limit"},
-        {"huge count without a view", [](Json& j, Bytes&) { j["accessors"][0].erase("bufferView"); j["accessors"][0]["count"] = 1000000; }, "without a buffer view"},
+        {"huge count", [](Json& j, Bytes&) { j["accessors"][0]["count"] = 4000000000000LL; },
+         "more than the importer's limit"},
+        {"huge count without a view",
+         [](Json& j, Bytes&) {
+             j["accessors"][0].erase("bufferView");
+             j["accessors"][0]["count"] = 1000000;
+         },
+         "without a buffer view"},
         {"no mesh in the scene", [](Json& j, Bytes&) { j["nodes"][0].erase("mesh"); }, "nothing to import"},
         {"negative offset", [](Json& j, Bytes&) { j["accessors"][0]["byteOffset"] = -4; }, "bad byteOffset"},
-        {"stride below an element", [](Json& j, Bytes&) { j["bufferViews"][0]["byteStride"] = 8; }, "smaller than an element"},
-        {"NaN position", [](Json&, Bytes& b) { b[4] = 0; b[5] = 0; b[6] = 0xc0; b[7] = 0x7f; }, "not a finite number"},
-        {"infinite position", [](Json&, Bytes& b) { b[4] = 0; b[5] = 0; b[6] = 0x80; b[7] = 0x7f; }, "not a finite number"},
-        {"uri to a parent folder", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "../secret.bin"; }, "points outside the model's folder"},
-        {"absolute uri", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "/etc/passwd"; }, "points outside the model's folder"},
-        {"uri into a subfolder", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "sub/x.bin"; }, "points outside the model's folder"},
-        {"escaped uri", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "%2e%2e%2fx.bin"; }, "points outside the model's folder"},
-        {"data uri not base64", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "data:application/octet-stream,abc"; }, "not base64"},
-        {"node cycle", [](Json& j, Bytes&) { j["nodes"] = Json::parse(R"([{"mesh":0,"children":[1]},{"children":[0]}])"); }, "cycle"},
-        {"longer cycle", [](Json& j, Bytes&) { j["nodes"] = Json::parse(R"([{"mesh":0},{"children":[2]},{"children":[3]},{"children":[1]}])"); }, "cycle"},
-        {"two parents", [](Json& j, Bytes&) { j["nodes"] = Json::parse(R"([{"mesh":0},{"children":[0]},{"children":[0]}])"); }, "node 0 has two parents"},
+        {"stride below an element", [](Json& j, Bytes&) { j["bufferViews"][0]["byteStride"] = 8; },
+         "smaller than an element"},
+        {"NaN position",
+         [](Json&, Bytes& b) {
+             b[4] = 0;
+             b[5] = 0;
+             b[6] = 0xc0;
+             b[7] = 0x7f;
+         },
+         "not a finite number"},
+        {"infinite position",
+         [](Json&, Bytes& b) {
+             b[4] = 0;
+             b[5] = 0;
+             b[6] = 0x80;
+             b[7] = 0x7f;
+         },
+         "not a finite number"},
+        {"uri to a parent folder", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "../secret.bin"; },
+         "points outside the model's folder"},
+        {"absolute uri", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "/etc/passwd"; },
+         "points outside the model's folder"},
+        {"uri into a subfolder", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "sub/x.bin"; },
+         "points outside the model's folder"},
+        {"escaped uri", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "%2e%2e%2fx.bin"; },
+         "points outside the model's folder"},
+        {"data uri not base64", [](Json& j, Bytes&) { j["buffers"][0]["uri"] = "data:application/octet-stream,abc"; },
+         "not base64"},
+        {"node cycle",
+         [](Json& j, Bytes&) { j["nodes"] = Json::parse(R"([{"mesh":0,"children":[1]},{"children":[0]}])"); }, "cycle"},
+        {"longer cycle",
+         [](Json& j, Bytes&) {
+             j["nodes"] = Json::parse(R"([{"mesh":0},{"children":[2]},{"children":[3]},{"children":[1]}])");
+         },
+         "cycle"},
+        {"two parents",
+         [](Json& j, Bytes&) { j["nodes"] = Json::parse(R"([{"mesh":0},{"children":[0]},{"children":[0]}])"); },
+         "node 0 has two parents"},
         {"child names no node", [](Json& j, Bytes&) { j["nodes"][0]["children"] = {5}; }, "a child names no node"},
         {"string where a number goes", [](Json& j, Bytes&) { j["accessors"][0]["count"] = "3"; }, "bad count"},
         {"not glTF 2", [](Json& j, Bytes&) { j["asset"]["version"] = "1.0"; }, "not a glTF 2.0 file"},
         {"bad component type", [](Json& j, Bytes&) { j["accessors"][0]["componentType"] = 5130; }, "bad componentType"},
         {"positions as VEC2", [](Json& j, Bytes&) { j["accessors"][0]["type"] = "VEC2"; }, "not expected here"},
         {"sparse accessor", [](Json& j, Bytes&) { j["accessors"][0]["sparse"] = Json::object(); }, "sparse"},
-        {"non-finite matrix", [](Json& j, Bytes&) { j["nodes"][0]["matrix"] = Json::array({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, "x"}); }, "bad matrix"},
-        {"joint beyond the skin", [](Json& j, Bytes& b) {
+        {"non-finite matrix",
+         [](Json& j, Bytes&) {
+             j["nodes"][0]["matrix"] = Json::array({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, "x"});
+         },
+         "bad matrix"},
+        {"joint beyond the skin",
+         [](Json& j, Bytes& b) {
              // A skin of one joint, and a vertex weighted to joint 3.
              const size_t at = b.size();
              putU16s(b, {3, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0});
@@ -103,7 +142,8 @@ TEST(ImportRefusals, MalformedGltfIsRefusedWithItsReason)
              j["nodes"] = Json::parse(R"([{"mesh":0,"skin":0},{"name":"joint"}])");
              j["scenes"][0]["nodes"] = {0, 1};
              j["skins"] = Json::parse(R"([{"joints":[1]}])");
-         }, "names joint 3 of 1"},
+         },
+         "names joint 3 of 1"},
     };
     for (const Case& c : cases) {
         Json json = triangleJson();
@@ -138,7 +178,8 @@ TEST(ImportRefusals, BrokenContainersAndTextAreRefused)
         {"GLB chunk past the end", longChunk, ModelFormat::glb, "runs past the end"},
         {"bad JSON", Bytes(noJson.begin(), noJson.end()), ModelFormat::gltf, "not valid JSON"},
         {"empty file", Bytes(), ModelFormat::gltf, "not valid JSON"},
-        {"OBJ face beyond the vertices", Bytes(obj1.begin(), obj1.end()), ModelFormat::obj, "vertex '3' does not exist"},
+        {"OBJ face beyond the vertices", Bytes(obj1.begin(), obj1.end()), ModelFormat::obj,
+         "vertex '3' does not exist"},
         {"OBJ NaN", Bytes(obj2.begin(), obj2.end()), ModelFormat::obj, "not a finite number"},
         {"OBJ index 0", Bytes(obj3.begin(), obj3.end()), ModelFormat::obj, "vertex '0' does not exist"},
         {"OBJ zero byte", Bytes(obj4.begin(), obj4.end()), ModelFormat::obj, "not a text file"},
@@ -155,7 +196,8 @@ TEST(ImportRefusals, BrokenContainersAndTextAreRefused)
 std::string objLines(int lines)
 {
     std::string text;
-    for (int i = 0; i < 2 * lines; ++i) text += "v " + std::to_string(i % 80 * 0.0025) + " " + std::to_string(i / 80 * 0.0025) + " 0\n";
+    for (int i = 0; i < 2 * lines; ++i)
+        text += "v " + std::to_string(i % 80 * 0.0025) + " " + std::to_string(i / 80 * 0.0025) + " 0\n";
     for (int i = 0; i < lines; ++i) text += "l " + std::to_string(2 * i + 1) + " " + std::to_string(2 * i + 2) + "\n";
     return text;
 }
@@ -172,20 +214,34 @@ std::string objFaces(int faces)
 std::string objPoints(int points)
 {
     std::string text;
-    for (int i = 0; i < points; ++i) text += "v " + std::to_string(i % 100 * 0.0025) + " " + std::to_string(i / 100 * 0.0025) + " 0\n";
-    for (int i = 0; i + 2 < points; i += 3) text += "f " + std::to_string(i + 1) + " " + std::to_string(i + 2) + " " + std::to_string(i + 3) + "\n";
+    for (int i = 0; i < points; ++i)
+        text += "v " + std::to_string(i % 100 * 0.0025) + " " + std::to_string(i / 100 * 0.0025) + " 0\n";
+    for (int i = 0; i + 2 < points; i += 3)
+        text += "f " + std::to_string(i + 1) + " " + std::to_string(i + 2) + " " + std::to_string(i + 3) + "\n";
     return text;
 }
 
 // An Orvane extras block with the given counts, geometry-free.
 Json orvaneExtras(int points, int bones, int normals, int bigPolygons)
 {
-    Json o = {{"format", 1}, {"header", std::string(52, '0')}, {"tail", ""}, {"points", {{"count", points}}}, {"primitives", Json::array()}};
-    o["header"] = "0200000000000000000000000000" "0a00" "00000000000000000000";
+    Json o = {{"format", 1},
+              {"header", std::string(52, '0')},
+              {"tail", ""},
+              {"points", {{"count", points}}},
+              {"primitives", Json::array()}};
+    o["header"] = "0200000000000000000000000000"
+                  "0a00"
+                  "00000000000000000000";
     Json boneList = Json::array();
     for (int i = 0; i < bones; ++i) {
-        boneList.push_back({{"node", -1}, {"firstPoint", 0}, {"pointCount", i == 0 ? 1 : 0}, {"basePoint", 0}, {"parent", i == 0 ? -1 : 0},
-                            {"type", i == 0 ? 0 : 2}, {"angles", {0, 0, 0}}, {"normals", i == 0 ? normals : 0},
+        boneList.push_back({{"node", -1},
+                            {"firstPoint", 0},
+                            {"pointCount", i == 0 ? 1 : 0},
+                            {"basePoint", 0},
+                            {"parent", i == 0 ? -1 : 0},
+                            {"type", i == 0 ? 0 : 2},
+                            {"angles", {0, 0, 0}},
+                            {"normals", i == 0 ? normals : 0},
                             {"reserved", std::string(40, '0')}});
     }
     o["bones"] = boneList;
@@ -193,7 +249,8 @@ Json orvaneExtras(int points, int bones, int normals, int bigPolygons)
     for (int i = 0; i < normals; ++i) records.push_back({0, 0, 100, 400});
     o["normals"] = {{"total", normals}, {"records", records}};
     Json elements = Json::array();
-    for (int i = 0; i < bigPolygons; ++i) elements.push_back({{"polygon", nullptr}, {"type", 0}, {"colour", 1}, {"points", std::vector<int>(255, 0)}});
+    for (int i = 0; i < bigPolygons; ++i)
+        elements.push_back({{"polygon", nullptr}, {"type", 0}, {"colour", 1}, {"points", std::vector<int>(255, 0)}});
     o["elements"] = elements;
     return o;
 }
@@ -211,7 +268,8 @@ std::string importExtras(Json extras, ModelImport* result = nullptr)
               {"scene", 0}};
     ModelImport own;
     ModelImport& r = result != nullptr ? *result : own;
-    const std::string reason = importBytes(glbOf(j.dump(), Bytes(static_cast<size_t>(points) * 12, 0)), ModelFormat::glb, &r);
+    const std::string reason =
+        importBytes(glbOf(j.dump(), Bytes(static_cast<size_t>(points) * 12, 0)), ModelFormat::glb, &r);
     if (reason.empty() && !r.fromOrvane) return "imported as a foreign model";
     return reason;
 }
@@ -258,11 +316,16 @@ TEST(ImportRefusals, JustUnderEachLimitPassesJustOverIsRefused)
     };
     const Pair pairs[] = {
         {importObj(objPoints(7998)), importObj(objPoints(8001)), "8001 points: more than the viewer's 8000"},
-        {importObj(objFaces(5000)), importObj(objFaces(5001)), "5001 render entries (polygons and lines): more than the viewer's 5000"},
-        {importObj(objLines(2731)), importObj(objLines(2732)), "a line end is point 5462: a 16-bit offset reaches only points below 5462"},
-        {importObj(far, 327.67), importObj(far), "coordinates reach 40000 model units, outside the 16-bit range: try --scale 327.67"},
-        {importGlb(flatJoints(5553), triangleBin()), importGlb(flatJoints(5555), triangleBin()), "5556 bones: more than the viewer's 5555"},
-        {importExtras(orvaneExtras(8000, 5555, 500, 488)), importExtras(orvaneExtras(8001, 1, 0, 0)), "8001 points: more than the viewer's 8000"},
+        {importObj(objFaces(5000)), importObj(objFaces(5001)),
+         "5001 render entries (polygons and lines): more than the viewer's 5000"},
+        {importObj(objLines(2731)), importObj(objLines(2732)),
+         "a line end is point 5462: a 16-bit offset reaches only points below 5462"},
+        {importObj(far, 327.67), importObj(far),
+         "coordinates reach 40000 model units, outside the 16-bit range: try --scale 327.67"},
+        {importGlb(flatJoints(5553), triangleBin()), importGlb(flatJoints(5555), triangleBin()),
+         "5556 bones: more than the viewer's 5555"},
+        {importExtras(orvaneExtras(8000, 5555, 500, 488)), importExtras(orvaneExtras(8001, 1, 0, 0)),
+         "8001 points: more than the viewer's 8000"},
         {"", importExtras(orvaneExtras(1, 5556, 0, 0)), "5556 bones: more than the viewer's 5555"},
         {"", importExtras(orvaneExtras(1, 1, 501, 0)), "501 normals: more than the viewer's 500"},
         // 489 polygons of 255 vertices take 489 x 1,024 bytes of the element buffer.
@@ -280,15 +343,23 @@ TEST(ImportRefusals, EveryGltfGetsTheStructuralChecksExtrasOrNot)
         {[](Json&) {}, ""},
         {[](Json& j) { j["nodes"] = Json::parse(R"([{"children":[1]},{"children":[0]}])"); }, "cycle"},
         {[](Json& j) { j["nodes"] = Json::parse(R"([{"children":[0]}])"); }, "its own child"},
-        {[](Json& j) { j["nodes"] = Json::parse(R"([{},{"children":[0]},{"children":[0]}])"); }, "node 0 has two parents"},
+        {[](Json& j) { j["nodes"] = Json::parse(R"([{},{"children":[0]},{"children":[0]}])"); },
+         "node 0 has two parents"},
         {[](Json& j) { j["nodes"] = Json::parse(R"([{"rotation":[0,0,0,0]}])"); }, "zero rotation quaternion"},
-        {[](Json& j) { j["nodes"] = Json::parse(R"([{}])"); j["skins"] = Json::parse(R"([{"joints":[0,7]}])"); }, "a joint names no node"},
-        {[](Json& j) { j["meshes"] = Json::parse(R"([{"primitives":[{"attributes":{"POSITION":0},"mode":99}]}])"); }, "bad mode"},
+        {[](Json& j) {
+             j["nodes"] = Json::parse(R"([{}])");
+             j["skins"] = Json::parse(R"([{"joints":[0,7]}])");
+         },
+         "a joint names no node"},
+        {[](Json& j) { j["meshes"] = Json::parse(R"([{"primitives":[{"attributes":{"POSITION":0},"mode":99}]}])"); },
+         "bad mode"},
     };
     for (const auto& [edit, says] : cases) {
         const std::string reason = importEditedExtras(edit);
-        if (says[0] == '\0') EXPECT_EQ(reason, "");
-        else EXPECT_NE(reason.find(says), std::string::npos) << says << ": " << reason;
+        if (says[0] == '\0')
+            EXPECT_EQ(reason, "");
+        else
+            EXPECT_NE(reason.find(says), std::string::npos) << says << ": " << reason;
     }
 }
 
@@ -313,7 +384,10 @@ TEST(ImportRefusals, AnAccessorReadOverAndOverCostsInProportionToTheFile)
     shared["nodes"].push_back(Json::object());
     shared["skins"] = Json::parse(R"([{"joints":[1]}])");
     shared["scenes"][0]["extras"] = {{"orvane", extras}};
-    for (const Json& j : {shared, manyNodes}) EXPECT_NE(importGlb(j, triangleBin()).find("read again and again, past what a file this size may decode"), std::string::npos) << importGlb(j, triangleBin());
+    for (const Json& j : {shared, manyNodes})
+        EXPECT_NE(importGlb(j, triangleBin()).find("read again and again, past what a file this size may decode"),
+                  std::string::npos)
+            << importGlb(j, triangleBin());
 }
 
 TEST(ImportRefusals, MessagesSayWhatIsWrongAndWhatToDo)

@@ -117,10 +117,14 @@ struct Glb {
         const Json& a = json["accessors"][accessor];
         const Json& v = json["bufferViews"][a["bufferView"].get<int>()];
         const int components = a["type"] == "SCALAR" ? 1 : 3;
-        const size_t at = v.value("byteOffset", 0) + a.value("byteOffset", 0) + static_cast<size_t>((element * components + component) * 4);
+        const size_t at = v.value("byteOffset", 0) + a.value("byteOffset", 0) +
+                          static_cast<size_t>((element * components + component) * 4);
         return *reinterpret_cast<float*>(&bin[at]);
     }
-    int attribute(int primitive, const char* name) const { return json["meshes"][0]["primitives"][primitive]["attributes"][name].get<int>(); }
+    int attribute(int primitive, const char* name) const
+    {
+        return json["meshes"][0]["primitives"][primitive]["attributes"][name].get<int>();
+    }
 };
 
 TEST(ImportRoundTrip, EditsInTheGeometryWin)
@@ -161,7 +165,8 @@ TEST(ImportRoundTrip, EditsInTheGeometryWin)
         Json& indices = glb.json["accessors"][primitive["indices"].get<int>()];
         const Json& view = glb.json["bufferViews"][indices["bufferView"].get<int>()];
         ASSERT_EQ(indices["componentType"], 5123);
-        const size_t at = view.value("byteOffset", 0) + indices.value("byteOffset", 0);  // a primitive per colour shares one view
+        const size_t at =
+            view.value("byteOffset", 0) + indices.value("byteOffset", 0);  // a primitive per colour shares one view
         const int count = indices["count"].get<int>();
         bool removed = false;
         for (int t = 0; t < count; t += 3) {
@@ -195,14 +200,16 @@ TEST(ImportRoundTrip, EditsInTheGeometryWin)
         Glb glb(exported(original));
         const auto [prim, first] = glb.elementAt(1);
         const Json& indices = glb.json["accessors"][glb.json["meshes"][0]["primitives"][prim]["indices"].get<int>()];
-        const size_t at = glb.json["bufferViews"][indices["bufferView"].get<int>()].value("byteOffset", 0) + indices.value("byteOffset", 0);
+        const size_t at = glb.json["bufferViews"][indices["bufferView"].get<int>()].value("byteOffset", 0) +
+                          indices.value("byteOffset", 0);
         const auto f = static_cast<uint16_t>(first);
         int rewritten = 0;
         for (int t = 0; t < indices["count"].get<int>(); t += 3) {
             uint8_t* tri = &glb.bin[at + static_cast<size_t>(t) * 2];
             if (readU16(tri) != f) continue;
-            const uint16_t replacement[2][3] = {{static_cast<uint16_t>(f + 1), static_cast<uint16_t>(f + 2), static_cast<uint16_t>(f + 3)},
-                                                {static_cast<uint16_t>(f + 1), static_cast<uint16_t>(f + 3), f}};
+            const uint16_t replacement[2][3] = {
+                {static_cast<uint16_t>(f + 1), static_cast<uint16_t>(f + 2), static_cast<uint16_t>(f + 3)},
+                {static_cast<uint16_t>(f + 1), static_cast<uint16_t>(f + 3), f}};
             for (int k = 0; k < 3; ++k) writeU16(tri + 2 * k, replacement[rewritten][k]);
             ++rewritten;
         }

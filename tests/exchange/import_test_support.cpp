@@ -115,7 +115,8 @@ std::string behaviourOf(const Bytes& body, int frames)
             if (renderList[i].kind == renderKindPolygon && !(r[0] >= 7 && r[0] <= 253)) {
                 // Vertex colour slots are not filled for these draw types: compare the points only.
                 appendNumber(out, readU32(r));
-                for (int v = 0; v < r[1]; ++v) appendNumber(out, readU16(r + polygonHeaderBytes + polygonSlotBytes * v + 2));
+                for (int v = 0; v < r[1]; ++v)
+                    appendNumber(out, readU16(r + polygonHeaderBytes + polygonSlotBytes * v + 2));
                 continue;
             }
             for (int b = 0; b < bytes; ++b) appendNumber(out, r[b]);
@@ -134,7 +135,8 @@ std::vector<PointXYZ> firstFramePoints(const Bytes& body)
     angleY = 0;
     if (runBodyStageCatchingFatal(buffer.data()) != nullptr) return out;
     const int32_t points = readI16(buffer.data() + bodyFrameDataOffset);
-    for (int32_t i = 0; i < points; ++i) out.push_back({transformedPoints[i].x, transformedPoints[i].y, transformedPoints[i].z});
+    for (int32_t i = 0; i < points; ++i)
+        out.push_back({transformedPoints[i].x, transformedPoints[i].y, transformedPoints[i].z});
     return out;
 }
 
@@ -142,19 +144,23 @@ BodyParts partsOf(const Bytes& body)
 {
     BodyParts parts;
     StoredBody stored;
-    if (checkBodyForPreparation(body.data(), body.size()) || decodeBody(body.data(), body.size(), &stored)) return parts;
+    if (checkBodyForPreparation(body.data(), body.size()) || decodeBody(body.data(), body.size(), &stored))
+        return parts;
     for (const Point16& p : stored.points) parts.points.push_back({p.x, p.y, p.z});
     for (const BoneRecord& b : stored.bones) {
-        parts.bones.push_back({b.firstPoint, b.pointCount, b.basePoint, b.parent, b.type, b.angleX, b.angleY, b.angleZ});
+        parts.bones.push_back(
+            {b.firstPoint, b.pointCount, b.basePoint, b.parent, b.type, b.angleX, b.angleY, b.angleZ});
     }
     parts.normals = stored.normalTotal;
     for (const PolygonRecord& r : stored.polygons) {
         BodyPolygon p{r.renderType, r.colour, {}};
-        for (const int16_t offset : r.offsets) p.points.push_back(pointIndexOf(offset, polygonOffsetsSigned(r.renderType)));
+        for (const int16_t offset : r.offsets)
+            p.points.push_back(pointIndexOf(offset, polygonOffsetsSigned(r.renderType)));
         parts.polygons.push_back(p);
     }
     for (const LineRecord& l : stored.lines) {
-        parts.lines.push_back({static_cast<int>((l.attributes >> 8) & 255), l.first / pointBytes, l.second / pointBytes});
+        parts.lines.push_back(
+            {static_cast<int>((l.attributes >> 8) & 255), l.first / pointBytes, l.second / pointBytes});
     }
     return parts;
 }

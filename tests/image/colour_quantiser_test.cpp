@@ -38,8 +38,9 @@ int largestError(const std::vector<RgbImage>& pictures, const QuantisedPictures&
 TEST(ColourQuantiser, KeepsFewColoursExactlyAndShadesWithoutBands)
 {
     // 200 colours over two pictures: kept exactly.
-    const std::vector<RgbImage> few = {picture(20, 5, [](int x, int y) { return uint32_t(x * 7 << 16 | y * 40 << 8 | 3); }),
-                                       picture(20, 5, [](int x, int y) { return uint32_t(x * 9 << 8 | y * 50); })};
+    const std::vector<RgbImage> few = {
+        picture(20, 5, [](int x, int y) { return uint32_t(x * 7 << 16 | y * 40 << 8 | 3); }),
+        picture(20, 5, [](int x, int y) { return uint32_t(x * 9 << 8 | y * 50); })};
     QuantisedPictures q = quantise(few);
     EXPECT_LE(q.palette.size(), 200u);
     EXPECT_EQ(largestError(few, q), 0);
@@ -50,10 +51,14 @@ TEST(ColourQuantiser, KeepsFewColoursExactlyAndShadesWithoutBands)
         if (x < 128 || x >= 384 || y < 16 || y >= 48) return 0;
         const uint32_t v = static_cast<uint32_t>(x - 128);
         switch ((y - 16) / 8) {
-        case 0: return v << 16 | (v / 2) << 8 | (v / 4);  // skin
-        case 1: return (v / 4) << 16 | (v / 2) << 8 | v;  // blue cloth
-        case 2: return v << 16 | v << 8 | v;              // grey
-        default: return (v / 3) << 16 | v << 8 | (v / 3); // green
+        case 0:
+            return v << 16 | (v / 2) << 8 | (v / 4);  // skin
+        case 1:
+            return (v / 4) << 16 | (v / 2) << 8 | v;  // blue cloth
+        case 2:
+            return v << 16 | v << 8 | v;  // grey
+        default:
+            return (v / 3) << 16 | v << 8 | (v / 3);  // green
         }
     })};
     q = quantise(ramps);

@@ -102,7 +102,8 @@ protected:
     {
         ASSERT_NE(gl_, nullptr) << "an offscreen OpenGL context is needed";
         std::memset(palette, 0, sizeof palette);
-        const uint8_t colours[][4] = {{1, 255, 0, 0}, {2, 0, 255, 0}, {3, 0, 0, 255}, {5, 200, 180, 40}, {9, 255, 255, 255}};
+        const uint8_t colours[][4] = {
+            {1, 255, 0, 0}, {2, 0, 255, 0}, {3, 0, 0, 255}, {5, 200, 180, 40}, {9, 255, 255, 255}};
         for (const auto& c : colours) std::memcpy(palette[c[0]], c + 1, 3);
         // The view without its turns, so that positions on screen are easy to predict.
         view = View{-5.0f, 0.0f, 0.0f, false};
@@ -263,7 +264,8 @@ TEST_F(DrawScene, SmoothPolygonsInterpolateTheirVertexColours)
         // Red on the left, blue on the right; the polygon's own colour (white) is not shown.
         RenderListWriter().polygon(type, 9, {0, 1, 2, 3}, {1, 3, 3, 1});
         draw();
-        const Rgb nearLeft = at(left + 3, height / 2), middle = at(width / 2, height / 2), nearRight = at(right - 3, height / 2);
+        const Rgb nearLeft = at(left + 3, height / 2), middle = at(width / 2, height / 2),
+                  nearRight = at(right - 3, height / 2);
         EXPECT_GT(nearLeft.r, 230);
         EXPECT_LT(nearLeft.b, 25);
         EXPECT_GT(nearRight.b, 230);

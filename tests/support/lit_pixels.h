@@ -20,10 +20,16 @@ inline int litPixels(const RgbImage& image, int x0, int y0, int w, int h, int da
 }
 
 // The lit pixels of the whole picture.
-inline int litPixels(const RgbImage& image, int dark = 16) { return litPixels(image, 0, 0, image.width, image.height, dark); }
+inline int litPixels(const RgbImage& image, int dark = 16)
+{
+    return litPixels(image, 0, 0, image.width, image.height, dark);
+}
 
 // True when the pixel at (x, y) has exactly the colour `rgb`.
-inline bool hasColour(const RgbImage& image, int x, int y, const uint8_t rgb[3]) { return std::equal(rgb, rgb + 3, image.at(x, y)); }
+inline bool hasColour(const RgbImage& image, int x, int y, const uint8_t rgb[3])
+{
+    return std::equal(rgb, rgb + 3, image.at(x, y));
+}
 
 // The pixels of exactly the colour `rgb`.
 inline int pixelsOfColour(const RgbImage& image, const uint8_t rgb[3])

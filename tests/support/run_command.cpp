@@ -10,8 +10,8 @@
 CommandRun runCommand(const std::string& command)
 {
     const TempDir streams;
-    const std::string shell = "( " + command + " ) <" + "/dev/null >'" + streams.file("out") + "' 2>'" +
-                              streams.file("err") + "'";
+    const std::string shell =
+        "( " + command + " ) <" + "/dev/null >'" + streams.file("out") + "' 2>'" + streams.file("err") + "'";
     CommandRun run;
     const int raw = std::system(shell.c_str());
     run.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -56,18 +56,24 @@ TEST_F(CommandLines, ABadLineSaysWhatWasWrongThenTheUsageLine)
              {"extract body.ZRK 3x out.bin", "orvane extract: " + index + "'3x'"},
              {"extract body.ZRK 32768 out.bin", "orvane extract: " + index + "'32768'"},
              {"dump body.ZRK -1", "orvane dump: " + index + "'-1'"},
-             {"dump body.ZRK 0 --frames -1", "orvane dump: --frames must be a whole number from 0 to 2147483647, not '-1'"},
+             {"dump body.ZRK 0 --frames -1",
+              "orvane dump: --frames must be a whole number from 0 to 2147483647, not '-1'"},
              {"render body.ZRK -1 -o out.png", "orvane render: " + index + "'-1'"},
-             {"render body.ZRK 0 --turntable 0 -o out.gif", "orvane render: --turntable must be a whole number from 1 to 1024, not '0'"},
+             {"render body.ZRK 0 --turntable 0 -o out.gif",
+              "orvane render: --turntable must be a whole number from 1 to 1024, not '0'"},
              {"bones body.ZRK x", "orvane bones: " + index + "'x'"},
              {"export body.ZRK 0 -o out.glb --look shiny", "orvane export: --look must be viewer or base, not 'shiny'"},
-             {"dump body.ZRK --session 1,,2", "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to 32767, at most 2147483647 frames in all), not '1,,2'"},
-             {"dump body.ZRK --session 0:2147483647,1", "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to 32767, at most 2147483647 frames in all), not '0:2147483647,1'"},
+             {"dump body.ZRK --session 1,,2", "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to "
+                                              "32767, at most 2147483647 frames in all), not '1,,2'"},
+             {"dump body.ZRK --session 0:2147483647,1",
+              "orvane dump: --session takes steps INDEX[:FRAMES],... (INDEX 0 to 32767, at most 2147483647 frames in "
+              "all), not '0:2147483647,1'"},
              {"demo ''", "orvane demo: an empty argument ('') names nothing"},
              {"export body.ZRK 0 -o ''", "orvane export: option -o needs a value (OUT), not ''"},
              {"export body.ZRK 0 --palette=", "orvane export: option --palette needs a value (FILE), not ''"},
              {"import e0.obj -o x.bin --scale ' 3'", "orvane import: --scale needs a positive number"},
-             {"render body.ZRK --sheet --size 8000x60 -o s.png", "orvane render: a sheet of 24000x180 pixels is too large (at most 16384x16384); choose a smaller --size"},
+             {"render body.ZRK --sheet --size 8000x60 -o s.png",
+              "orvane render: a sheet of 24000x180 pixels is too large (at most 16384x16384); choose a smaller --size"},
              {"dump body.ZRK 0 --session 1", "orvane dump: --session takes no INDEX"},
              {"render body.ZRK 0", "orvane render: no output file (-o OUT.png)"},
              {"render body.ZRK 0 -o", "orvane render: option -o needs a value (OUT.png)"},
@@ -86,7 +92,8 @@ TEST_F(CommandLines, ABadLineSaysWhatWasWrongThenTheUsageLine)
         EXPECT_EQ(lines[0], said) << arguments;
         const std::string command = arguments.substr(0, arguments.find(' '));
         const bool topLevel = said.rfind("orvane: ", 0) == 0;
-        EXPECT_EQ(lines[1].rfind(topLevel ? "usage: orvane COMMAND" : "usage: orvane " + command + " ", 0), 0u) << run.err;
+        EXPECT_EQ(lines[1].rfind(topLevel ? "usage: orvane COMMAND" : "usage: orvane " + command + " ", 0), 0u)
+            << run.err;
         if (!topLevel) {
             EXPECT_EQ(lines.size(), 2u) << run.err;
         }
@@ -120,15 +127,43 @@ TEST_F(CommandLines, FollowsTheConventionsUsersExpect)
     // The main help names every command and option, the summaries in one column.
     const CommandRun main = tool("--help");
     EXPECT_EQ(main.status, 0);
-    for (const char* word : {"demo", "--force", "list", "extract", "pack", "--stored", "check", "dump", "--frames N",
-                             "--auto-rotate", "--session STEPS", "bones", "render", "--turntable N", "--views", "--bone N", "--skeleton", "-o OUT.png", "--sheet", "--palette FILE", "--wireframe",
-                             "--zoom Z", "--angle-x A", "--angle-y A", "--auto-angle N", "--size WxH", "diff", "--pictures DIR",
-                             "patch create", "--note TEXT", "patch apply", "patch info"})
+    for (const char* word : {"demo",
+                             "--force",
+                             "list",
+                             "extract",
+                             "pack",
+                             "--stored",
+                             "check",
+                             "dump",
+                             "--frames N",
+                             "--auto-rotate",
+                             "--session STEPS",
+                             "bones",
+                             "render",
+                             "--turntable N",
+                             "--views",
+                             "--bone N",
+                             "--skeleton",
+                             "-o OUT.png",
+                             "--sheet",
+                             "--palette FILE",
+                             "--wireframe",
+                             "--zoom Z",
+                             "--angle-x A",
+                             "--angle-y A",
+                             "--auto-angle N",
+                             "--size WxH",
+                             "diff",
+                             "--pictures DIR",
+                             "patch create",
+                             "--note TEXT",
+                             "patch apply",
+                             "patch info"})
         EXPECT_NE(main.out.find(" " + std::string(word) + " "), std::string::npos) << word;
     std::size_t column = 0;
     for (const std::string& line : linesOf(main.out)) {
         if (line.size() < 4 || line[2] == ' ' || line.rfind("  ", 0) != 0) continue;  // command lines only
-        const std::size_t at = line.find_first_not_of(' ', line.find("  ", 2));  // names may be two words
+        const std::size_t at = line.find_first_not_of(' ', line.find("  ", 2));       // names may be two words
         if (column == 0) column = at;
         EXPECT_EQ(at, column) << line;
     }
@@ -137,12 +172,13 @@ TEST_F(CommandLines, FollowsTheConventionsUsersExpect)
 
 TEST_F(CommandLines, OutputThatCannotReachStandardOutputFails)
 {
-    for (const char* arguments : {"list body.ZRK", "check body.ZRK", "dump body.ZRK 0 --frames 50", "--help", "list --help",
-                                  "--version", "demo fresh"}) {
+    for (const char* arguments : {"list body.ZRK", "check body.ZRK", "dump body.ZRK 0 --frames 50", "--help",
+                                  "list --help", "--version", "demo fresh"}) {
         const CommandRun run = tool(std::string(arguments) + " > /dev/full");
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_NE(run.err.find("cannot write to standard output: No space left on device"), std::string::npos)
-            << arguments << "\n" << run.err;
+            << arguments << "\n"
+            << run.err;
     }
     const CommandRun extract = tool("extract body.ZRK 0 - > /dev/full");
     EXPECT_EQ(extract.status, 1);

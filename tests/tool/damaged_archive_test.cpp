@@ -31,7 +31,10 @@ const std::vector<std::string> readers = {
 };
 
 std::string commandOf(const std::string& reader) { return reader.substr(0, reader.find(' ')); }
-std::string withArchive(std::string reader, const std::string& archive) { return reader.replace(reader.find('F'), 1, archive); }
+std::string withArchive(std::string reader, const std::string& archive)
+{
+    return reader.replace(reader.find('F'), 1, archive);
+}
 
 Bytes word(uint32_t value)
 {
@@ -56,7 +59,7 @@ TEST_F(DamagedArchives, EveryReadingCommandWordsAFaultTheSameWay)
 {
     const Bytes sound = demoArchive();
     Bytes random = {0x14, 0xbd, 0x00, 0xb3, 0x5e, 0x77, 0x01, 0xfe, 0x9a, 0x33, 0x10};  // a negative first offset
-    Bytes cutTable(sound.begin(), sound.begin() + 14);                               // 8 slots announced, 3 held
+    Bytes cutTable(sound.begin(), sound.begin() + 14);                                  // 8 slots announced, 3 held
     Bytes zeroOffset = word(0);
     zeroOffset.resize(40, 7);
     ASSERT_TRUE(folder.write("random.ZRK", random));
@@ -94,12 +97,15 @@ TEST_F(DamagedArchives, AnEntryFaultReadsTheSameInEveryCommand)
     const uint32_t second = readU32(archive.data() + 4), third = readU32(archive.data() + 8);
     archive.resize((second + third) / 2);  // entry 1 cut inside its data
     ASSERT_TRUE(folder.write("cut.ZRK", archive));
-    for (const std::string reader : {"extract F 1 out.bin", "dump F 1", "bones F 1", "render F 1 -o out.png", "render F 1 --views -o out.png", "export F 1 -o out.glb",
-                                     "render F --sheet -o out.png"}) {
+    for (const std::string reader :
+         {"extract F 1 out.bin", "dump F 1", "bones F 1", "render F 1 -o out.png", "render F 1 --views -o out.png",
+          "export F 1 -o out.glb", "render F --sheet -o out.png"}) {
         const CommandRun run = tool(withArchive(reader, "cut.ZRK"));
         EXPECT_EQ(run.status, 1) << reader;
-        EXPECT_NE(run.err.find("orvane " + commandOf(reader) + ": cut.ZRK: entry 1: truncated entry\n"), std::string::npos)
-            << reader << "\n" << run.err;
+        EXPECT_NE(run.err.find("orvane " + commandOf(reader) + ": cut.ZRK: entry 1: truncated entry\n"),
+                  std::string::npos)
+            << reader << "\n"
+            << run.err;
     }
     EXPECT_NE(tool("check cut.ZRK").out.find("cut.ZRK: entry 1: truncated entry\n"), std::string::npos);
     EXPECT_NE(tool("list cut.ZRK").out.find(" damaged  truncated entry\n"), std::string::npos);
@@ -116,7 +122,8 @@ TEST_F(DamagedArchives, ListKeepsItsColumnsWhateverTheValues)
         const Bytes w = word(offset);
         archive.insert(archive.end(), w.begin(), w.end());
     }
-    for (const Bytes& part : {word(3), word(0), Bytes{0, 0}, body, word(0xffffffffu), word(0xffffffffu), Bytes{0x00, 0x80}})
+    for (const Bytes& part :
+         {word(3), word(0), Bytes{0, 0}, body, word(0xffffffffu), word(0xffffffffu), Bytes{0x00, 0x80}})
         archive.insert(archive.end(), part.begin(), part.end());
     ASSERT_TRUE(folder.write("odd.ZRK", archive));
 

@@ -20,7 +20,8 @@ protected:
     // user sees them.
     CommandRun tool(const std::string& arguments)
     {
-        CommandRun run = runCommand("cd '" + folder.path() + "' && env -u DISPLAY '" + ORVANE_TOOL_PATH + "' " + arguments);
+        CommandRun run =
+            runCommand("cd '" + folder.path() + "' && env -u DISPLAY '" + ORVANE_TOOL_PATH + "' " + arguments);
         run.out += run.err;
         return run;
     }

@@ -44,7 +44,7 @@ std::vector<uint8_t> leaver()
     b.addPoint(50, 50, 50);
     b.addBone(0, 2, 0, -1);
     b.addNormal(0, 100, 100, 300);  // the only shade this archive's bodies write
-    b.addBone(2, 1, 0, 0, 100, 0);   // angle X 100 is what the last rotation bone leaves
+    b.addBone(2, 1, 0, 0, 100, 0);  // angle X 100 is what the last rotation bone leaves
     return b.build();
 }
 
@@ -67,7 +67,10 @@ class DumpSession : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(folder.write("a.ZRK", archiveOf({leaver(), borrower()}))); }
 
-    CommandRun dump(const std::string& arguments) { return runTool("dump '" + folder.file("a.ZRK") + "' " + arguments); }
+    CommandRun dump(const std::string& arguments)
+    {
+        return runTool("dump '" + folder.file("a.ZRK") + "' " + arguments);
+    }
 
     TempDir folder;
 };
@@ -96,7 +99,8 @@ TEST_F(DumpSession, TheNextEntryReadsWhatThePreviousOneLeft)
     EXPECT_EQ(after[0][0], 0);
     // Normal 0 reads the shade the previous entry wrote; a fresh process has 0 there.
     EXPECT_NE(fresh.out.find("\"shades\":[],\"render\":[{\"kind\":\"polygon\",\"drawType\":0,\"colour\":16,"),
-              std::string::npos) << fresh.out;
+              std::string::npos)
+        << fresh.out;
     EXPECT_EQ(lines[2].find("\"colour\":16,"), std::string::npos) << lines[2];
 }
 
@@ -120,8 +124,8 @@ TEST_F(DumpSession, AutoRotationKeepsCountingAcrossStepsAndBadStepsAreRefused)
     const std::vector<std::string> lines = linesOf(run.out);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_NE(lines[3].find("\"frame\":4,\"autoAngle\":8,"), std::string::npos) << lines[3];
-    for (const char* bad : {"--session", "--session x", "--session 1:", "--session 1,,2", "--session 40000",
-                            "--session 0 --frames 2"}) {
+    for (const char* bad :
+         {"--session", "--session x", "--session 1:", "--session 1,,2", "--session 40000", "--session 0 --frames 2"}) {
         EXPECT_EQ(dump(bad).status, 2) << bad;
     }
 }

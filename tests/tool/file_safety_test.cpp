@@ -29,7 +29,10 @@ const std::vector<std::string> writers = {
     "export body.ZRK 0 --format glb -o OUT",
 };
 
-std::string withOutput(std::string command, const std::string& out) { return command.replace(command.find("OUT"), 3, out); }
+std::string withOutput(std::string command, const std::string& out)
+{
+    return command.replace(command.find("OUT"), 3, out);
+}
 
 class FileSafety : public ::testing::Test {
 protected:
@@ -48,10 +51,14 @@ protected:
         std::map<std::string, std::string> files;
         for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder.path())) {
             const std::string name = fs::relative(entry.path(), folder.path()).string();
-            if (entry.is_symlink()) files[name] = "link to " + fs::read_symlink(entry.path()).string();
-            else if (entry.is_fifo()) files[name] = "fifo";
-            else if (entry.is_directory()) files[name] = "folder";
-            else files[name] = readText(entry.path().string());
+            if (entry.is_symlink())
+                files[name] = "link to " + fs::read_symlink(entry.path()).string();
+            else if (entry.is_fifo())
+                files[name] = "fifo";
+            else if (entry.is_directory())
+                files[name] = "folder";
+            else
+                files[name] = readText(entry.path().string());
         }
         return files;
     }
@@ -68,7 +75,8 @@ TEST_F(FileSafety, AFailedWriteLeavesTheTargetAsItWas)
             const auto before = snapshot();
             const CommandRun run = tool(withOutput(writer, target), true);
             EXPECT_EQ(run.status, 1) << writer << " to " << target;
-            EXPECT_NE(run.err.find(std::string("cannot write ") + target + ": File too large"), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find(std::string("cannot write ") + target + ": File too large"), std::string::npos)
+                << run.err;
             EXPECT_EQ(snapshot(), before) << writer << " to " << target << ": the folder changed";
         }
     }
@@ -106,8 +114,9 @@ TEST_F(FileSafety, PipesDevicesAndDashAreWrittenStraightAndKept)
         EXPECT_NE(full.err.find("cannot write full: No space left on device"), std::string::npos) << full.err;
         EXPECT_TRUE(fs::is_symlink(folder.file("full"))) << writer << " removed the link to a device";
 
-        const CommandRun piped = runCommand("cd '" + folder.path() + "' && { timeout 60 cat pipe > piped & } && '" +
-                                            ORVANE_TOOL_PATH + "' " + withOutput(writer, "pipe") + "; status=$?; wait; exit $status");
+        const CommandRun piped =
+            runCommand("cd '" + folder.path() + "' && { timeout 60 cat pipe > piped & } && '" + ORVANE_TOOL_PATH +
+                       "' " + withOutput(writer, "pipe") + "; status=$?; wait; exit $status");
         EXPECT_EQ(piped.status, 0) << writer << ": " << piped.err;
         EXPECT_TRUE(fs::is_fifo(folder.file("pipe"))) << writer;
         EXPECT_GT(folder.read("piped").size(), 1000u) << writer;
@@ -143,12 +152,14 @@ TEST_F(FileSafety, AnOutputThatIsAlsoAnInputIsRefusedBeforeWriting)
              {"render body.ZRK 0 --palette palette.dmp -o palette.dmp", "palette.dmp is also the input palette.dmp"},
              {"render body.ZRK --sheet -o palette.dmp", "palette.dmp is also the input palette.dmp"},
              {"pack palette.dmp body.ZRK palette.dmp", "palette.dmp is also the input palette.dmp"},
-             {"export body.ZRK 0 --format obj -o sub/../palette.dmp", "sub/../palette.dmp is also the input palette.dmp"},
+             {"export body.ZRK 0 --format obj -o sub/../palette.dmp",
+              "sub/../palette.dmp is also the input palette.dmp"},
              {"pack sub/link.ZRK palette.dmp body.ZRK", "sub/link.ZRK is also the input body.ZRK"},
              {"pack --palette palette.dmp palette.dmp body.ZRK", "palette.dmp is also the input palette.dmp"}}) {
         const CommandRun run = tool(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
-        EXPECT_NE(run.err.find(same + "; nothing written\nusage: orvane "), std::string::npos) << arguments << "\n" << run.err;
+        EXPECT_NE(run.err.find(same + "; nothing written\nusage: orvane "), std::string::npos) << arguments << "\n"
+                                                                                               << run.err;
         EXPECT_EQ(snapshot(), before) << arguments;
     }
 }

@@ -32,17 +32,23 @@ protected:
         for (const Refusal& c : cases) {
             const Bytes before = c.unchanged != nullptr ? folder.read(c.unchanged) : Bytes();
             // Each takes milliseconds; ten seconds of CPU stand for "never ends".
-            const CommandRun run = tool(std::string("--version >/dev/null && ulimit -t 10 && exec '") + ORVANE_TOOL_PATH + "' " + c.arguments);
+            const CommandRun run = tool(std::string("--version >/dev/null && ulimit -t 10 && exec '") +
+                                        ORVANE_TOOL_PATH + "' " + c.arguments);
             EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.out;
             EXPECT_EQ(run.err.rfind(c.said, 0), 0u) << c.arguments << "\n" << run.err;
-            EXPECT_FALSE(fs::exists(folder.file("z.ZRK")) || fs::exists(folder.file("z.bin")) || fs::exists(folder.file("z.glb"))) << c.arguments;
+            EXPECT_FALSE(fs::exists(folder.file("z.ZRK")) || fs::exists(folder.file("z.bin")) ||
+                         fs::exists(folder.file("z.glb")))
+                << c.arguments;
             if (c.unchanged != nullptr) {
                 EXPECT_EQ(folder.read(c.unchanged), before) << c.arguments;
             }
         }
     }
 
-    void write(const std::string& name, const std::string& text) { ASSERT_TRUE(folder.write(name, Bytes(text.begin(), text.end()))); }
+    void write(const std::string& name, const std::string& text)
+    {
+        ASSERT_TRUE(folder.write(name, Bytes(text.begin(), text.end())));
+    }
 
     void SetUp() override
     {
@@ -59,7 +65,6 @@ protected:
     }
 };
 
-
 TEST_F(HiddenInputs, EachRefusalHasItsStatusAndLineAndWritesNothing)
 {
     sparse("big.bin", 3ull << 30);
@@ -70,18 +75,27 @@ TEST_F(HiddenInputs, EachRefusalHasItsStatusAndLineAndWritesNothing)
     ASSERT_TRUE(folder.write("fatal.bin", fatalBody()));
     const std::vector<Refusal> cases = {
         // A palette found beside the model is an input.
-        {"pack palette.dmp m.obj", 2, "orvane pack: palette.dmp is also the input ./palette.dmp; nothing written", "palette.dmp"},
-        {"import m.obj -o palette.dmp", 2, "orvane import: palette.dmp is also the input ./palette.dmp; nothing written", "palette.dmp"},
+        {"pack palette.dmp m.obj", 2, "orvane pack: palette.dmp is also the input ./palette.dmp; nothing written",
+         "palette.dmp"},
+        {"import m.obj -o palette.dmp", 2,
+         "orvane import: palette.dmp is also the input ./palette.dmp; nothing written", "palette.dmp"},
         // Caps, checked before a byte is read; the standard input once it passes the cap.
-        {"pack z.ZRK - < /dev/zero", 1, "orvane pack: -: cannot read it: larger than 16 MiB, the most a body may be", nullptr},
-        {"pack z.ZRK big.bin", 1, "orvane pack: big.bin: cannot read it: larger than 16 MiB, the most a body may be", nullptr},
-        {"import big.obj -o z.bin", 1, "orvane import: big.obj: cannot read it: larger than 64 MiB, the most a model may be", nullptr},
-        {"replace big.ZRK 0 e0.bin", 1, "orvane replace: cannot read big.ZRK: larger than 256 MiB, the most an archive may be", nullptr},
-        {"export body.ZRK 0 -o z.glb --palette big.dmp", 1, "orvane export: big.dmp: larger than 1 MiB, the most a palette may be", nullptr},
+        {"pack z.ZRK - < /dev/zero", 1, "orvane pack: -: cannot read it: larger than 16 MiB, the most a body may be",
+         nullptr},
+        {"pack z.ZRK big.bin", 1, "orvane pack: big.bin: cannot read it: larger than 16 MiB, the most a body may be",
+         nullptr},
+        {"import big.obj -o z.bin", 1,
+         "orvane import: big.obj: cannot read it: larger than 64 MiB, the most a model may be", nullptr},
+        {"replace big.ZRK 0 e0.bin", 1,
+         "orvane replace: cannot read big.ZRK: larger than 256 MiB, the most an archive may be", nullptr},
+        {"export body.ZRK 0 -o z.glb --palette big.dmp", 1,
+         "orvane export: big.dmp: larger than 1 MiB, the most a palette may be", nullptr},
         // What goes into an archive is a body the viewer shows, unless --raw.
         {"replace body.ZRK 3 notes.txt", 1, "orvane replace: notes.txt: not a body the viewer can show: ", "body.ZRK"},
-        {"replace body.ZRK 3 palette.dmp", 1, "orvane replace: palette.dmp: not a body the viewer can show: ", "body.ZRK"},
-        {"replace body.ZRK 3 fatal.bin", 1, "orvane replace: fatal.bin: not a body the viewer can show: its first frame stops the viewer", "body.ZRK"},
+        {"replace body.ZRK 3 palette.dmp", 1,
+         "orvane replace: palette.dmp: not a body the viewer can show: ", "body.ZRK"},
+        {"replace body.ZRK 3 fatal.bin", 1,
+         "orvane replace: fatal.bin: not a body the viewer can show: its first frame stops the viewer", "body.ZRK"},
         {"pack z.ZRK e0.bin notes.txt", 1, "orvane pack: notes.txt: not a body the viewer can show: ", nullptr},
         {"pack z.ZRK - -", 2, "orvane pack: the standard input ('-') can be read only once", nullptr},
         // --session skips the frames of an entry it cannot show without running them.
@@ -95,8 +109,9 @@ TEST_F(HiddenInputs, EachRefusalHasItsStatusAndLineAndWritesNothing)
 
 TEST_F(HiddenInputs, FilesAModelNamesAreInputsAndStayInItsFolder)
 {
-    const std::string triangle = std::string("\0\0\0\0\0\0\0\0\0\0\0\0\xcd\xcc\xcc\x3d\0\0\0\0\0\0\0\0\0\0\0\0\xcd\xcc\xcc\x3d\0\0\0\0", 36) +
-                                 std::string("\0\0\1\0\2\0\0\0", 8);
+    const std::string triangle =
+        std::string("\0\0\0\0\0\0\0\0\0\0\0\0\xcd\xcc\xcc\x3d\0\0\0\0\0\0\0\0\0\0\0\0\xcd\xcc\xcc\x3d\0\0\0\0", 36) +
+        std::string("\0\0\1\0\2\0\0\0", 8);
     const auto gltf = [](const std::string& buffers) {
         return R"({"asset":{"version":"2.0"},"buffers":[)" + buffers +
                R"(],"bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":6}],
@@ -114,7 +129,8 @@ TEST_F(HiddenInputs, FilesAModelNamesAreInputsAndStayInItsFolder)
     write("spaced.obj", "mtllib x y#1.mtl\nusemtl red\n" + triangleObj);
     write("dotted.obj", "mtllib ./n.mtl\nusemtl red\n" + triangleObj);
     std::string self = triangleObj;
-    for (int i = 0; i < 3000; ++i) self += "mtllib self.obj self.obj self.obj self.obj self.obj self.obj self.obj self.obj\n";
+    for (int i = 0; i < 3000; ++i)
+        self += "mtllib self.obj self.obj self.obj self.obj self.obj self.obj self.obj self.obj\n";
     write("self.obj", self);
     write("e.gltf", R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[],"extras":{"orvane":{"format":7}}}]})");
     // Pictures a model names are inputs too, whether or not they decode.
@@ -125,7 +141,8 @@ TEST_F(HiddenInputs, FilesAModelNamesAreInputsAndStayInItsFolder)
     write("t.mtl", "newmtl m\nmap_Kd t.png\n");
     write("t.obj", "mtllib t.mtl\nusemtl m\n" + triangleObj);
     std::string textured = gltf(R"({"uri":"fig.bin","byteLength":44})");
-    textured.replace(textured.rfind('}'), 1, R"(,"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
+    textured.replace(textured.rfind('}'), 1,
+                     R"(,"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
                      "textures":[{"source":0}],"images":[{"uri":"u.png"}]})");
     textured.replace(textured.find(R"("indices":1)"), 11, R"("indices":1,"material":0)");
     write("t.gltf", textured);
@@ -133,10 +150,20 @@ TEST_F(HiddenInputs, FilesAModelNamesAreInputsAndStayInItsFolder)
         {"import fig.gltf -o fig.bin", 2, "orvane import: fig.bin is also the input ", "fig.bin"},
         {"import n.obj -o n.mtl", 2, "orvane import: n.mtl is also the input ", "n.mtl"},
         {"pack fig.bin fig.gltf", 2, "orvane pack: fig.bin is also the input ", "fig.bin"},
-        {"import sub/out.gltf -o z.bin", 1, "orvane import: sub/out.gltf: buffer 0: data.bin: a link that leads out of the model's folder", nullptr},
-        {"import e.gltf -o z.bin", 1, "orvane import: e.gltf: Orvane extras ignored (format is not 1, 2 or 3): imported as a foreign model\norvane import: e.gltf: ", nullptr},
-        {"import t.obj -o t.png", 2, "orvane import: t.obj: texture 't.png' dropped: neither a PNG nor a JPEG picture\norvane import: t.png is also the input ", "t.png"},
-        {"import t.gltf -o u.png", 2, "orvane import: t.gltf: texture 0 ('u.png', 1 x 1) baked into face colours: each face takes the palette colour nearest its mean\norvane import: u.png is also the input ", "u.png"},
+        {"import sub/out.gltf -o z.bin", 1,
+         "orvane import: sub/out.gltf: buffer 0: data.bin: a link that leads out of the model's folder", nullptr},
+        {"import e.gltf -o z.bin", 1,
+         "orvane import: e.gltf: Orvane extras ignored (format is not 1, 2 or 3): imported as a foreign model\norvane "
+         "import: e.gltf: ",
+         nullptr},
+        {"import t.obj -o t.png", 2,
+         "orvane import: t.obj: texture 't.png' dropped: neither a PNG nor a JPEG picture\norvane import: t.png is "
+         "also the input ",
+         "t.png"},
+        {"import t.gltf -o u.png", 2,
+         "orvane import: t.gltf: texture 0 ('u.png', 1 x 1) baked into face colours: each face takes the palette "
+         "colour nearest its mean\norvane import: u.png is also the input ",
+         "u.png"},
         // The rest of the line is the library's name, ./ included; each library is read once.
         {"import spaced.obj -o ok1.bin", 0, "", nullptr},
         {"import dotted.obj -o ok2.bin", 0, "", nullptr},
@@ -172,8 +199,10 @@ TEST_F(HiddenInputs, ExportAllChecksEveryTargetBeforeTheFirstWrite)
     ASSERT_TRUE(folder.write("shared.ZRK", archive));
     const CommandRun shared = tool("export shared.ZRK --all -o out");
     EXPECT_EQ(shared.status, 1);
-    EXPECT_EQ(shared.err, "orvane export: shared.ZRK: its entries unpack to 281 MiB in all, more than the 256 MiB --all writes without "
-                          "--force; nothing written\n");
+    EXPECT_EQ(
+        shared.err,
+        "orvane export: shared.ZRK: its entries unpack to 281 MiB in all, more than the 256 MiB --all writes without "
+        "--force; nothing written\n");
     EXPECT_FALSE(fs::exists(folder.file("out")));
 }
 

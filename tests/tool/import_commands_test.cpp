@@ -26,7 +26,10 @@ struct Workshop {
         EXPECT_TRUE(dir.write("palette.dmp", demoPalette()));
         EXPECT_TRUE(dir.write("tri.obj", Bytes(triangleObj.begin(), triangleObj.end())));
     }
-    CommandRun run(const std::string& arguments) const { return runCommand("cd '" + dir.path() + "' && '" ORVANE_TOOL_PATH "' " + arguments); }
+    CommandRun run(const std::string& arguments) const
+    {
+        return runCommand("cd '" + dir.path() + "' && '" ORVANE_TOOL_PATH "' " + arguments);
+    }
     std::vector<std::string> files() const { return fileNames(dir.path()); }
 };
 
@@ -60,7 +63,8 @@ TEST(ImportCommand, WritesTheBodyOrNothing)
     ASSERT_TRUE(w.dir.write("far.obj", Bytes(far.begin(), far.end())));
     const CommandRun refused = w.run("import far.obj -o far.bin");
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "orvane import: far.obj: coordinates reach 40000 model units, outside the 16-bit range: try --scale 327.67 (or --fit SIZE)\n");
+    EXPECT_EQ(refused.err, "orvane import: far.obj: coordinates reach 40000 model units, outside the 16-bit range: try "
+                           "--scale 327.67 (or --fit SIZE)\n");
     std::vector<std::string> after = before;
     after.push_back("far.obj");
     std::sort(after.begin(), after.end());
@@ -223,7 +227,8 @@ TEST(ReplaceCommand, AFailedWriteLeavesTheArchiveAsItWas)
     const std::vector<std::string> files = w.files();
     const Bytes archive = w.dir.read("body.ZRK");
     // A file-size limit of 1 KiB blocks: the new archive cannot be written in full.
-    const CommandRun limited = runCommand("cd '" + w.dir.path() + "' && ulimit -f 1 && '" ORVANE_TOOL_PATH "' replace body.ZRK 0 tri.bin");
+    const CommandRun limited =
+        runCommand("cd '" + w.dir.path() + "' && ulimit -f 1 && '" ORVANE_TOOL_PATH "' replace body.ZRK 0 tri.bin");
     EXPECT_EQ(limited.status, 1);
     EXPECT_NE(limited.err.find("cannot write body.ZRK"), std::string::npos) << limited.err;
     EXPECT_EQ(w.dir.read("body.ZRK"), archive);

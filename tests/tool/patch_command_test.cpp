@@ -25,7 +25,8 @@ struct Folder {
         run.out += run.err;
         return run;
     }
-    void write(const std::string& name, const std::vector<Bytes>& entries, EntryPacking packing = EntryPacking::packedIfSmaller) const
+    void write(const std::string& name, const std::vector<Bytes>& entries,
+               EntryPacking packing = EntryPacking::packedIfSmaller) const
     {
         EXPECT_TRUE(dir.write(name, archiveOf(entries, packing)));
     }
@@ -67,17 +68,39 @@ TEST(DiffCommand, SaysWhatChangedInWordsWithDiffsStatus)
     } cases[] = {
         {"identical", {body, sampleBody(1)}, EntryPacking::packedIfSmaller, "    1  same", 0},
         {"stored, not packed", {body, sampleBody(1)}, EntryPacking::stored, "    1  repacked", 0},
-        {"a point moved", {changedBody([](BodyBuilder& b) { b.points[3].y = 7; }), sampleBody(1)}, EntryPacking::packedIfSmaller,
-         "    0  changed: 1 point moved\n", 1},
+        {"a point moved",
+         {changedBody([](BodyBuilder& b) { b.points[3].y = 7; }), sampleBody(1)},
+         EntryPacking::packedIfSmaller,
+         "    0  changed: 1 point moved\n",
+         1},
         {"a bone turned, a line recoloured",
-         {changedBody([](BodyBuilder& b) { b.bones[1].angleY = 99; b.lines[0].attributes = 3 << 8; }), sampleBody(1)}, EntryPacking::packedIfSmaller,
-         "    0  changed: 1 bone with other angles, 1 line recoloured\n", 1},
+         {changedBody([](BodyBuilder& b) {
+              b.bones[1].angleY = 99;
+              b.lines[0].attributes = 3 << 8;
+          }),
+          sampleBody(1)},
+         EntryPacking::packedIfSmaller,
+         "    0  changed: 1 bone with other angles, 1 line recoloured\n",
+         1},
         {"elements added and removed",
-         {changedBody([](BodyBuilder& b) { b.addPolygon(1, 41, {1, 2, 3}); b.spheres.clear(); }), sampleBody(1)},
-         EntryPacking::packedIfSmaller, "    0  changed: 1 polygon added, 1 sphere removed\n", 1},
-        {"a polygon's points", {changedBody([](BodyBuilder& b) { b.polygons[0].offsets[0] = 18; }), sampleBody(1)}, EntryPacking::packedIfSmaller,
-         "    0  changed: other fields (polygons)\n", 1},
-        {"an entry added", {body, sampleBody(1), sampleBody(2)}, EntryPacking::packedIfSmaller, "    2  added\n3 entries: 2 same, 1 added", 1},
+         {changedBody([](BodyBuilder& b) {
+              b.addPolygon(1, 41, {1, 2, 3});
+              b.spheres.clear();
+          }),
+          sampleBody(1)},
+         EntryPacking::packedIfSmaller,
+         "    0  changed: 1 polygon added, 1 sphere removed\n",
+         1},
+        {"a polygon's points",
+         {changedBody([](BodyBuilder& b) { b.polygons[0].offsets[0] = 18; }), sampleBody(1)},
+         EntryPacking::packedIfSmaller,
+         "    0  changed: other fields (polygons)\n",
+         1},
+        {"an entry added",
+         {body, sampleBody(1), sampleBody(2)},
+         EntryPacking::packedIfSmaller,
+         "    2  added\n3 entries: 2 same, 1 added",
+         1},
         {"an entry removed", {body}, EntryPacking::packedIfSmaller, "    1  removed\n2 entries: 1 same, 1 removed", 1},
         {"a damaged body", {body, Bytes(30, 0)}, EntryPacking::packedIfSmaller, "    1  damaged: new: ", 2},
     };
@@ -102,7 +125,8 @@ TEST(DiffCommand, SaysWhatChangedInWordsWithDiffsStatus)
     EXPECT_TRUE(f.dir.write("wide.ZRK", wide));
     const CommandRun tooWide = f.run("diff wide.ZRK old.ZRK");
     EXPECT_EQ(tooWide.status, 2);
-    EXPECT_NE(tooWide.out.find("announces 40000 entries; only the first 32768 can be read"), std::string::npos) << tooWide.out;
+    EXPECT_NE(tooWide.out.find("announces 40000 entries; only the first 32768 can be read"), std::string::npos)
+        << tooWide.out;
 }
 
 TEST(DiffCommand, DrawsEachChangedEntryOldBesideNew)
@@ -145,7 +169,10 @@ TEST(PatchCommand, AppliesOnlyToItsOriginalUnlessForcedAndThenOnlyOverWhatItTouc
     f.write("mine_on_other.ZRK", mineOnOther);
     f.write("both.ZRK", both);
     for (const char* name : {"mine", "other", "clash"})
-        ASSERT_EQ(f.run(std::string("patch create old.ZRK ") + name + ".ZRK -o " + name + ".patch --note 'by " + name + "'").status, 0);
+        ASSERT_EQ(
+            f.run(std::string("patch create old.ZRK ") + name + ".ZRK -o " + name + ".patch --note 'by " + name + "'")
+                .status,
+            0);
 
     const struct {
         const char* command;
@@ -154,11 +181,14 @@ TEST(PatchCommand, AppliesOnlyToItsOriginalUnlessForcedAndThenOnlyOverWhatItTouc
         const char* gives;  // the archive the output must equal; null when nothing may be written
     } cases[] = {
         {"patch apply mine.patch old.ZRK -o out.ZRK", 0, "", "mine.ZRK"},
-        {"patch apply mine.patch other.ZRK -o out.ZRK", 1, "other.ZRK is not the archive mine.patch was made for: entry 3 differs", nullptr},
+        {"patch apply mine.patch other.ZRK -o out.ZRK", 1,
+         "other.ZRK is not the archive mine.patch was made for: entry 3 differs", nullptr},
         {"patch apply mine.patch other.ZRK -o out.ZRK --force", 0, "applying it with --force", "mine_on_other.ZRK"},
-        {"patch apply clash.patch mine.ZRK -o out.ZRK --force", 1, "entry 1, which the patch replaces, is not the one it was made for", nullptr},
+        {"patch apply clash.patch mine.ZRK -o out.ZRK --force", 1,
+         "entry 1, which the patch replaces, is not the one it was made for", nullptr},
         {"patch apply mine.patch other.patch old.ZRK -o out.ZRK", 0, "", "both.ZRK"},
-        {"patch apply mine.patch clash.patch old.ZRK -o out.ZRK", 1, "entry 1 is changed by both mine.patch and clash.patch", nullptr},
+        {"patch apply mine.patch clash.patch old.ZRK -o out.ZRK", 1,
+         "entry 1 is changed by both mine.patch and clash.patch", nullptr},
         {"patch apply mine.patch old.ZRK -o mine.patch", 2, "mine.patch is also the input mine.patch", nullptr},
         {"patch apply mine.patch old.ZRK -o old.ZRK", 2, "is also the input old.ZRK", nullptr},
     };
@@ -166,8 +196,10 @@ TEST(PatchCommand, AppliesOnlyToItsOriginalUnlessForcedAndThenOnlyOverWhatItTouc
         const CommandRun run = f.run(c.command);
         EXPECT_EQ(run.status, c.status) << c.command << "\n" << run.out;
         EXPECT_NE(run.out.find(c.says), std::string::npos) << c.command << "\n" << run.out;
-        if (c.gives != nullptr) EXPECT_EQ(f.dir.read("out.ZRK"), f.dir.read(c.gives)) << c.command;
-        else EXPECT_FALSE(pathExists(f.dir.file("out.ZRK"))) << c.command;
+        if (c.gives != nullptr)
+            EXPECT_EQ(f.dir.read("out.ZRK"), f.dir.read(c.gives)) << c.command;
+        else
+            EXPECT_FALSE(pathExists(f.dir.file("out.ZRK"))) << c.command;
         std::remove(f.dir.file("out.ZRK").c_str());
     }
     const CommandRun info = f.run("patch info mine.patch");
@@ -206,7 +238,8 @@ TEST(PatchCommand, CarriesEntriesAddedAndRemovedAndRefusesADamagedPatch)
         ASSERT_TRUE(f.dir.write(std::string(name) + ".patch", bytes));
         const CommandRun run = f.run(std::string("patch apply ") + name + ".patch old.ZRK -o out.ZRK");
         EXPECT_EQ(run.status, 1) << name;
-        EXPECT_NE(run.out.find(std::string(name) + ".patch: damaged: its checksum does not match"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(std::string(name) + ".patch: damaged: its checksum does not match"), std::string::npos)
+            << run.out;
         EXPECT_FALSE(pathExists(f.dir.file("out.ZRK"))) << name;
         EXPECT_EQ(f.run(std::string("patch info ") + name + ".patch").status, 1);
     }

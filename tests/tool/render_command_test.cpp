@@ -28,7 +28,9 @@ TEST_F(RenderCommand, DrawsAnEntryAtTheViewersDefaultsAndFollowsTheOptions)
     EXPECT_GT(litPixels(plain), 800 * 600 / 50);
 
     // The defaults are the viewer's start values, spelled out.
-    ASSERT_EQ(render("body.ZRK 0 -o spelled.png --zoom -5 --angle-x 20 --angle-y -40 --auto-angle 0 --size 800x600").status, 0);
+    ASSERT_EQ(
+        render("body.ZRK 0 -o spelled.png --zoom -5 --angle-x 20 --angle-y -40 --auto-angle 0 --size 800x600").status,
+        0);
     EXPECT_EQ(picture("spelled.png").rgb, plain.rgb);
 
     ASSERT_EQ(render("body.ZRK 0 -o wire.png --wireframe").status, 0);
@@ -68,7 +70,9 @@ TEST_F(RenderCommand, SheetHoldsEveryEntryLabelledWithItsIndex)
         int white = 0, body = 0;
         for (int y = y0; y < y0 + 90; ++y)
             for (int x = x0; x < x0 + 120; ++x) {
-                const uint8_t* p = &sheet.rgb[(static_cast<size_t>(y) * static_cast<size_t>(sheet.width) + static_cast<size_t>(x)) * 3];
+                const uint8_t* p =
+                    &sheet
+                         .rgb[(static_cast<size_t>(y) * static_cast<size_t>(sheet.width) + static_cast<size_t>(x)) * 3];
                 const bool inLabel = x < x0 + 40 && y < y0 + 20;
                 if (inLabel && p[0] == 255 && p[1] == 255 && p[2] == 255) ++white;
                 if (!inLabel && (p[0] | p[1] | p[2]) > 16) ++body;
@@ -81,9 +85,9 @@ TEST_F(RenderCommand, SheetHoldsEveryEntryLabelledWithItsIndex)
 TEST_F(RenderCommand, RefusesWhatItCannotDrawWithOneClearLine)
 {
     // Bad command lines: status 2 and the usage.
-    for (const char* arguments : {"", "body.ZRK", "body.ZRK 0", "body.ZRK x -o a.png", "body.ZRK 0 -o a.png --size 0x10",
-                                  "body.ZRK 0 -o a.png --zoom far", "body.ZRK 0 -o a.png --bogus",
-                                  "body.ZRK 3 --sheet -o a.png"}) {
+    for (const char* arguments :
+         {"", "body.ZRK", "body.ZRK 0", "body.ZRK x -o a.png", "body.ZRK 0 -o a.png --size 0x10",
+          "body.ZRK 0 -o a.png --zoom far", "body.ZRK 0 -o a.png --bogus", "body.ZRK 3 --sheet -o a.png"}) {
         const CommandRun run = render(arguments);
         EXPECT_EQ(run.status, 2) << arguments << "\n" << run.out;
         EXPECT_NE(run.out.find("usage:"), std::string::npos) << arguments;
@@ -94,11 +98,14 @@ TEST_F(RenderCommand, RefusesWhatItCannotDrawWithOneClearLine)
     ASSERT_TRUE(folder.write("fatal.ZRK", archiveOf({demoBodies()[0].bytes, fatalBody()}, EntryPacking::stored)));
 
     // Files and entries that cannot be drawn: status 1, a line naming the file (and the entry).
-    for (const auto& [arguments, named] : {std::pair{"missing.ZRK 0 -o a.png", "orvane render: missing.ZRK: cannot open the archive"},
-                                           {"body.ZRK 99 -o a.png", "body.ZRK: entry 99: "},
-                                           {"body.ZRK 0 -o a.png --palette none.dmp", "none.dmp"},
-                                           {"fatal.ZRK 1 -o a.png --palette palette.dmp", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
-                                           {"fatal.ZRK --sheet -o s.png --size 80x60", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""}}) {
+    for (const auto& [arguments, named] :
+         {std::pair{"missing.ZRK 0 -o a.png", "orvane render: missing.ZRK: cannot open the archive"},
+          {"body.ZRK 99 -o a.png", "body.ZRK: entry 99: "},
+          {"body.ZRK 0 -o a.png --palette none.dmp", "none.dmp"},
+          {"fatal.ZRK 1 -o a.png --palette palette.dmp",
+           "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
+          {"fatal.ZRK --sheet -o s.png --size 80x60",
+           "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""}}) {
         const CommandRun run = render(arguments);
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_NE(run.out.find(named), std::string::npos) << run.out;

@@ -84,12 +84,14 @@ TEST_F(LookCloser, TurntableGifHoldsOneTurnOfDifferingFramesThatMatchSinglePictu
     ASSERT_EQ(spin.frames.size(), 8u);
     EXPECT_TRUE(spin.loops);
     for (size_t a = 0; a < spin.frames.size(); ++a)
-        for (size_t b = a + 1; b < spin.frames.size(); ++b) EXPECT_NE(spin.frames[a].rgb, spin.frames[b].rgb) << a << " " << b;
+        for (size_t b = a + 1; b < spin.frames.size(); ++b)
+            EXPECT_NE(spin.frames[a].rgb, spin.frames[b].rgb) << a << " " << b;
 
     // Frame k is the single picture at auto-angle 100 + k * 1024 / 8, within the palette's
     // rounding: on average nearly exact, nowhere a visible band.
     for (const auto& [frame, angle] : {std::pair{0, 100}, {3, 100 + 3 * 128}}) {
-        ASSERT_EQ(tool("render body.ZRK 0 --size 160x120 -o single.png --auto-angle " + std::to_string(angle)).status, 0);
+        ASSERT_EQ(tool("render body.ZRK 0 --size 160x120 -o single.png --auto-angle " + std::to_string(angle)).status,
+                  0);
         const auto [mean, largest] = difference(spin.frames[static_cast<size_t>(frame)], picture("single.png"));
         EXPECT_LT(mean, 0.5) << "frame " << frame;
         EXPECT_LE(largest, 24) << "frame " << frame;
@@ -145,8 +147,10 @@ TEST_F(LookCloser, BonePickedOutAndSkeletonDrawnOnTop)
             const uint8_t* q = torso.at(x, y);
             ASSERT_LE(brightness(q), brightness(p)) << x << "," << y;
             if (brightness(p) < 48) continue;
-            if (std::memcmp(p, q, 3) == 0) ++kept;
-            else if (brightness(q) * 2 < brightness(p)) ++dimmed;
+            if (std::memcmp(p, q, 3) == 0)
+                ++kept;
+            else if (brightness(q) * 2 < brightness(p))
+                ++dimmed;
         }
     EXPECT_GT(kept, 1000);
     EXPECT_GT(dimmed, 1000);
@@ -196,7 +200,7 @@ TEST_F(LookCloser, BonesListsTheFigureAsATreeWithParentsFirst)
     std::string line;
     std::getline(lines, line);
     EXPECT_NE(line.find("body.ZRK entry 0: 16 bones"), std::string::npos) << line;
-    std::getline(lines, line);  // column heads
+    std::getline(lines, line);   // column heads
     std::map<int, int> depthOf;  // bone -> depth, in the order listed
     while (std::getline(lines, line)) {
         const size_t indent = line.find_first_not_of(' ');
@@ -247,8 +251,10 @@ TEST_F(LookCloser, RefusesWithOneClearLine)
 
     // Entries that cannot be shown, bones that are not there: status 1, one line naming them.
     for (const auto& [arguments, named] :
-         {std::pair{"bones body.ZRK 99", "body.ZRK: entry 99: "}, {"bones fatal.ZRK 1", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
-          {"render fatal.ZRK 1 --palette palette.dmp --turntable 4 -o a.gif", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
+         {std::pair{"bones body.ZRK 99", "body.ZRK: entry 99: "},
+          {"bones fatal.ZRK 1", "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
+          {"render fatal.ZRK 1 --palette palette.dmp --turntable 4 -o a.gif",
+           "fatal.ZRK: entry 1: the viewer stops at its first frame: \"renderM1\""},
           {"render body.ZRK 0 --bone 16 -o a.png", "body.ZRK: entry 0: no bone 16 (16 bones)"},
           {"render body.ZRK 99 --views -o a.png", "body.ZRK: entry 99: "}}) {
         const CommandRun run = tool(arguments);
