@@ -6,6 +6,7 @@
 
 #include "support/little_endian.h"
 #include "body/body_check.h"
+#include "body/body_loading.h"
 #include "body/fixed_point.h"
 
 namespace {
@@ -166,12 +167,8 @@ void readElements(StoredBody& stored, PosedBody* p)
 Fault poseBody(const uint8_t* raw, size_t size, int32_t autoAngle, PosedBody* out)
 {
     *out = PosedBody{};
-    if (const Fault fault = checkBodyForPreparation(raw, size)) return fault;
     std::vector<uint8_t> body(raw, raw + size);
-    prepareBody(body.data());
-    const char* fatal = nullptr;
-    if (const Fault fault = checkBodyForFrames(body.data(), size, &fatal)) return fault;
-    if (fatal != nullptr) return faultOf("the viewer stops on it: %s", fatal);
+    if (const Fault fault = prepareForFrames(body.data(), size, FatalBodies::refuse)) return fault;
 
     // A fresh viewer; the first frame settles the angle registers. The check has found no
     // fatal condition, so neither frame meets one.
