@@ -80,14 +80,12 @@ TEST(ExportCommand, AFailedWriteLeavesTheOldFileAndNoTemporary)
     const std::string dir = a.folder.file("out");
     fs::create_directories(dir);
     const std::string target = dir + "/big.glb";
-    {
-        std::ofstream(target) << "the user's file";
-    }
+    std::ofstream(target) << "the user's file";
     for (const char* ext : {"glb", "gltf", "obj"}) {
         const std::string out = dir + "/big." + ext;
         // 64 KiB of file size at most: the write fails part-way (the signal ignored, so write reports it).
-        const CommandRun run = runShell("trap '' XFSZ; ulimit -f 64; '" + std::string(ORVANE_TOOL_PATH) + "' export '" +
-                                        a.archive + "' 0 -o '" + out + "'");
+        const CommandRun run = runCommand("trap '' XFSZ; ulimit -f 64; '" + std::string(ORVANE_TOOL_PATH) +
+                                          "' export '" + a.archive + "' 0 -o '" + out + "'");
         EXPECT_EQ(run.status, 1) << ext;
         EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
     }

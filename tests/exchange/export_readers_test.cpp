@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <set>
-#include <sstream>
 
 #include "tests/exchange/export_test_support.h"
 #include "demo/demo_data.h"
@@ -23,11 +22,8 @@ std::vector<std::vector<uint8_t>> allBodies()
 // The number after "Name:" on assimp's summary, or -1.
 long assimpCount(const std::string& report, const std::string& name)
 {
-    std::istringstream lines(report);
-    std::string line;
-    while (std::getline(lines, line)) {
+    for (const std::string& line : linesOf(report))
         if (line.rfind(name + ":", 0) == 0) return std::stol(line.substr(name.size() + 1));
-    }
     return -1;
 }
 
@@ -75,23 +71,20 @@ TEST(ExportReaders, ValidatorAndAssimpAcceptEveryExportedBody)
 
     std::string names;
     for (const std::string& f : files) names += " '" + f + "'";
-    const CommandRun validation = runShell(std::string(ORVANE_NODE) + " '" + ORVANE_VALIDATOR + "'" + names);
+    const CommandRun validation = runCommand(std::string(ORVANE_NODE) + " '" + ORVANE_VALIDATOR + "'" + names);
     ASSERT_EQ(validation.status, 0) << validation.err;
-    std::istringstream reports(validation.out);
-    std::string line;
-    size_t reported = 0;
-    while (std::getline(reports, line)) {
+    const std::vector<std::string> reports = linesOf(validation.out);
+    EXPECT_EQ(reports.size(), files.size());
+    for (const std::string& line : reports) {
         const nlohmann::json r = nlohmann::json::parse(line);
         EXPECT_EQ(r["errors"], 0) << r.dump(1);
         EXPECT_EQ(r["warnings"], 0) << r.dump(1);
-        ++reported;
     }
-    EXPECT_EQ(reported, files.size());
 
     for (const std::string& f : files) {
         ReadBack back;
         ASSERT_TRUE(readBack(f, &back));
-        const CommandRun info = runShell(std::string(ORVANE_ASSIMP) + " info '" + f + "' -r");
+        const CommandRun info = runCommand(std::string(ORVANE_ASSIMP) + " info '" + f + "' -r");
         ASSERT_EQ(info.status, 0) << f << "\n" << info.err;
         const Expected e = expectedCounts(back);
         EXPECT_EQ(assimpCount(info.out, "Meshes"), e.meshes) << f;
@@ -122,7 +115,7 @@ TEST(ExportReaders, AssimpReadsTheObjWithItsMaterials)
             else
                 faces += e.contains("line") ? 1 : 100;
         }
-        const CommandRun info = runShell(std::string(ORVANE_ASSIMP) + " info '" + obj + "' -r");
+        const CommandRun info = runCommand(std::string(ORVANE_ASSIMP) + " info '" + obj + "' -r");
         ASSERT_EQ(info.status, 0) << obj << "\n" << info.err;
         EXPECT_EQ(assimpCount(info.out, "Faces"), faces) << obj;
         EXPECT_GE(assimpCount(info.out, "Materials"), 1) << obj;

@@ -2,17 +2,12 @@
 #include "tests/exchange/export_test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <fstream>
-#include <sstream>
 
 #include "testkit/full_room_body.h"
 
@@ -102,15 +97,11 @@ std::map<int, nlohmann::json> dumpFrames(const std::string& archive, int entry, 
     const CommandRun run = runTool("dump '" + archive + "' " + std::to_string(entry) + " --frames " +
                                    std::to_string(last) + (autoRotate ? " --auto-rotate" : ""));
     EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = linesOf(run.out);
     std::map<int, nlohmann::json> out;
-    size_t start = 0;
-    for (int frame = 1; frame <= last && start < run.out.size(); ++frame) {
-        const size_t end = run.out.find('\n', start);
-        if (std::find(frames.begin(), frames.end(), frame) != frames.end()) {
-            out[frame] = nlohmann::json::parse(run.out.substr(start, end - start));
-        }
-        start = end + 1;
-    }
+    for (const int frame : frames)
+        if (frame >= 1 && static_cast<size_t>(frame) <= lines.size())
+            out[frame] = nlohmann::json::parse(lines[frame - 1]);
     return out;
 }
 
@@ -214,8 +205,39 @@ Mat4 localMatrix(const tinygltf::Node& node)
     return m;
 }
 
+// The skinned mesh's primitives: each vertex moved by its joint.
 void readSkinned(const tinygltf::Model& m, ReadBack* out, const std::vector<Mat4>& jointMatrix,
-                 const std::vector<double>& inverse);
+                 const std::vector<double>& inverse)
+{
+    for (const tinygltf::Primitive& p : m.meshes[static_cast<size_t>(out->skinnedMesh)].primitives) {
+        const std::vector<double> pos = accessorValues(m, p.attributes.at("POSITION"));
+        const std::vector<double> joints = accessorValues(m, p.attributes.at("JOINTS_0"));
+        const std::vector<double> weights = accessorValues(m, p.attributes.at("WEIGHTS_0"));
+        const std::vector<double> points = accessorValues(m, p.attributes.at("_POINT"));
+        std::vector<std::array<double, 3>> posed, bind;
+        std::vector<int> vertexJoints, vertexPoints;
+        std::vector<double> reach;
+        for (size_t v = 0; v < pos.size() / 3; ++v) {
+            EXPECT_EQ(weights[v * 4], 1.0);
+            const auto j = static_cast<size_t>(joints[v * 4]);
+            const Mat4& jm = jointMatrix.at(j);
+            const double x = pos[v * 3], y = pos[v * 3 + 1], z = pos[v * 3 + 2];
+            posed.push_back({jm[0] * x + jm[4] * y + jm[8] * z + jm[12], jm[1] * x + jm[5] * y + jm[9] * z + jm[13],
+                             jm[2] * x + jm[6] * y + jm[10] * z + jm[14]});
+            bind.push_back({x, y, z});
+            reach.push_back((std::fabs(x + inverse[j * 16 + 12]) + std::fabs(y + inverse[j * 16 + 13]) +
+                             std::fabs(z + inverse[j * 16 + 14])) /
+                            0.0025);
+            vertexJoints.push_back(static_cast<int>(j));
+            vertexPoints.push_back(static_cast<int>(points[v]));
+        }
+        out->posed.push_back(std::move(posed));
+        out->bind.push_back(std::move(bind));
+        out->joints.push_back(std::move(vertexJoints));
+        out->points.push_back(std::move(vertexPoints));
+        out->reach.push_back(std::move(reach));
+    }
+}
 
 }  // namespace
 
@@ -337,44 +359,6 @@ bool readBack(const std::string& path, ReadBack* out)
     }
     return true;
 }
-
-namespace {
-
-// The skinned mesh's primitives: each vertex moved by its joint.
-void readSkinned(const tinygltf::Model& m, ReadBack* out, const std::vector<Mat4>& jointMatrix,
-                 const std::vector<double>& inverse)
-{
-    for (const tinygltf::Primitive& p : m.meshes[static_cast<size_t>(out->skinnedMesh)].primitives) {
-        const std::vector<double> pos = accessorValues(m, p.attributes.at("POSITION"));
-        const std::vector<double> joints = accessorValues(m, p.attributes.at("JOINTS_0"));
-        const std::vector<double> weights = accessorValues(m, p.attributes.at("WEIGHTS_0"));
-        const std::vector<double> points = accessorValues(m, p.attributes.at("_POINT"));
-        std::vector<std::array<double, 3>> posed, bind;
-        std::vector<int> vertexJoints, vertexPoints;
-        std::vector<double> reach;
-        for (size_t v = 0; v < pos.size() / 3; ++v) {
-            EXPECT_EQ(weights[v * 4], 1.0);
-            const auto j = static_cast<size_t>(joints[v * 4]);
-            const Mat4& jm = jointMatrix.at(j);
-            const double x = pos[v * 3], y = pos[v * 3 + 1], z = pos[v * 3 + 2];
-            posed.push_back({jm[0] * x + jm[4] * y + jm[8] * z + jm[12], jm[1] * x + jm[5] * y + jm[9] * z + jm[13],
-                             jm[2] * x + jm[6] * y + jm[10] * z + jm[14]});
-            bind.push_back({x, y, z});
-            reach.push_back((std::fabs(x + inverse[j * 16 + 12]) + std::fabs(y + inverse[j * 16 + 13]) +
-                             std::fabs(z + inverse[j * 16 + 14])) /
-                            0.0025);
-            vertexJoints.push_back(static_cast<int>(j));
-            vertexPoints.push_back(static_cast<int>(points[v]));
-        }
-        out->posed.push_back(std::move(posed));
-        out->bind.push_back(std::move(bind));
-        out->joints.push_back(std::move(vertexJoints));
-        out->points.push_back(std::move(vertexPoints));
-        out->reach.push_back(std::move(reach));
-    }
-}
-
-}  // namespace
 
 const SphereBack* ReadBack::sphereAt(int node) const
 {

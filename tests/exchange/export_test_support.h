@@ -15,9 +15,6 @@
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
 
-// Runs any shell command line (standard error kept apart).
-inline CommandRun runShell(const std::string& command) { return runCommand(command); }
-
 // The bodies the tests export beside the demo's, by name, each a case the exporter must carry.
 struct TestBody {
     std::string name;

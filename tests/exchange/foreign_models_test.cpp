@@ -11,6 +11,7 @@
 #include "exchange/face_shading.h"
 #include "foreign_models.h"
 #include "import_test_support.h"
+#include "support/file_io.h"
 #include "tests/support/run_command.h"
 
 namespace {
@@ -29,12 +30,8 @@ Outcome importFile(const std::string& path, ModelFormat format, bool flat = fals
     options.flat = flat;
     options.fit = fit;
     Bytes bytes;
+    EXPECT_FALSE(readFileBytes(path, &bytes)) << path;
     const size_t slash = path.rfind('/');
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f != nullptr) {
-        for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-        std::fclose(f);
-    }
     ModelImport result;
     Outcome out;
     if (const Fault fault = importModel(bytes, format, path.substr(0, slash), options, &result))
@@ -48,20 +45,6 @@ std::set<int> typesOf(const BodyParts& parts)
 {
     std::set<int> out;
     for (const BodyPolygon& p : parts.polygons) out.insert(p.type);
-    return out;
-}
-
-std::set<int> coloursOf(const BodyParts& parts)
-{
-    std::set<int> out;
-    for (const BodyPolygon& p : parts.polygons) out.insert(p.colour);
-    return out;
-}
-
-std::set<int> lit(std::set<int> entries)
-{
-    std::set<int> out;
-    for (const int e : entries) out.insert(litColour(static_cast<uint8_t>(e)));
     return out;
 }
 
@@ -81,36 +64,36 @@ TEST(ForeignModels, SampleStyleGltfFilesLookLikeThemselves)
          {.texture = SampleTexture::embeddedPng},
          false,
          7,
-         lit(allFour),
+         litColours(allFour),
          "baked into face colours"},
         {"box, JPEG beside the .gltf",
          {.texture = SampleTexture::jpegBeside},
          false,
          7,
-         lit(allFour),
+         litColours(allFour),
          "baked into face colours"},
         {"box, white texture times a factor",
          {.texture = SampleTexture::embeddedPng, .whiteTexture = true, .factor = 140},
          false,
          7,
-         lit({140}),
+         litColours({140}),
          ""},
-        {"box, vertex colours", {.vertexColours = true}, false, 7, lit(allFour), ""},
+        {"box, vertex colours", {.vertexColours = true}, false, 7, litColours(allFour), ""},
         {"box, vertex colours times a texture",
          {.texture = SampleTexture::embeddedPng, .whiteTexture = true, .vertexColours = true},
          false,
          7,
-         lit(allFour),
+         litColours(allFour),
          ""},
         {"box, unlit", {.texture = SampleTexture::embeddedPng, .unlit = true}, false, 0, allFour, ""},
         {"box, --flat", {.texture = SampleTexture::embeddedPng}, true, 0, allFour, ""},
-        {"ball, shared normals", {.ball = true, .factor = 200}, false, 9, lit({200}), ""},
-        {"skinned box", {.vertexColours = true, .skinned = true}, false, 7, lit(allFour), ""},
+        {"ball, shared normals", {.ball = true, .factor = 200}, false, 9, litColours({200}), ""},
+        {"skinned box", {.vertexColours = true, .skinned = true}, false, 7, litColours(allFour), ""},
         {"box with what a body cannot hold",
          {.factor = 72, .extras = true},
          false,
          7,
-         lit({72}),
+         litColours({72}),
          "2 animations dropped: the body keeps the pose the file is in\n1 morph target dropped: the base shape is "
          "kept\n"
          "1 camera dropped\n3 lights dropped: the viewer has one fixed light\n1 texture coordinate set dropped"},

@@ -32,15 +32,6 @@ std::string kd(int index)
     return text;
 }
 
-// Lit faces store their colour low in its ramp, so that the shades stay in it.
-std::vector<int> litColours(std::initializer_list<int> entries)
-{
-    std::vector<int> out;
-    for (const int e : entries) out.push_back(litColour(static_cast<uint8_t>(e)));
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 // A cube 0.2 across (80 model units), two faces per material, and one line.
 const char* const cubeObj = "mtllib cube.mtl\n"
                             "v -0.1 -0.1 -0.1\nv 0.1 -0.1 -0.1\nv 0.1 0.1 -0.1\nv -0.1 0.1 -0.1\n"
@@ -55,15 +46,6 @@ std::vector<std::array<int, 3>> sortedPoints(const BodyParts& parts)
     std::vector<std::array<int, 3>> out;
     for (const PointXYZ& p : parts.points) out.push_back({p.x, p.y, p.z});
     std::sort(out.begin(), out.end());
-    return out;
-}
-
-std::vector<int> coloursOf(const BodyParts& parts)
-{
-    std::vector<int> out;
-    for (const BodyPolygon& p : parts.polygons) out.push_back(p.colour);
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
 }
 

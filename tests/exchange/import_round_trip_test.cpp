@@ -21,18 +21,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-Bytes exported(const Bytes& body, bool json = false, int32_t autoAngle = 0)
-{
-    PosedBody posed;
-    if (poseBody(body.data(), body.size(), autoAngle, &posed)) return {};
-    ExportOptions options;
-    options.archiveName = "test.ZRK";
-    options.palette = demoPaletteColours();
-    if (!json) return writeGlb(posed, options);
-    const std::string text = writeGltf(posed, options);
-    return Bytes(text.begin(), text.end());
-}
-
 // Export, import, and the behaviour of both over three auto-rotated frames.
 void expectRoundTrip(const Bytes& body, const std::string& name, bool json = false, int32_t autoAngle = 0)
 {
@@ -72,60 +60,6 @@ TEST(ImportRoundTrip, EveryWellFormedFuzzSeedComesBackExactly)
     }
     EXPECT_GE(tried, 8);
 }
-
-// Two bones (a root and a child turned about y), a normal each, a polygon of each layout
-// family, a translucent one, a line and a sphere.
-BodyBuilder smallBody()
-{
-    BodyBuilder b;
-    for (int i = 0; i < 4; ++i) b.addPoint(static_cast<int16_t>(i * 40), static_cast<int16_t>(i % 2 * 40), 0);
-    for (int i = 0; i < 4; ++i) b.addPoint(static_cast<int16_t>(i * 30), 0, static_cast<int16_t>(20 + i % 2 * 30));
-    b.addBone(0, 4, 0, -1);
-    b.addNormal(0, 100, 100, 400);
-    b.addBone(4, 4, 3, 0, 0, 128);
-    b.addNormal(0, 0, 100, 300);
-    b.addPolygon(0, 40, {0, 1, 2});
-    b.addShadedPolygon(8, 48, 1, {4, 5, 6, 7});
-    b.addVertexShadedPolygon(9, 32, {{0, 1}, {0, 2}, {0, 3}});
-    b.addPolygon(5, 60, {7, 6, 5});
-    b.addLine(70, 0, 7);
-    b.addSphere(90, 12, 3);
-    return b;
-}
-
-// A GLB taken apart for editing, and put back together.
-struct Glb {
-    Json json;
-    Bytes bin;
-    explicit Glb(const Bytes& glb)
-    {
-        const uint32_t jsonLength = readU32(&glb[12]);
-        json = Json::parse(glb.begin() + 20, glb.begin() + 20 + jsonLength);
-        bin.assign(glb.begin() + 20 + jsonLength + 8, glb.end());
-    }
-    Bytes bytes() const { return glbOf(json.dump(), bin); }
-    // Where element `i`'s geometry lies: primitive, first vertex.
-    std::pair<int, int> elementAt(size_t i) const
-    {
-        const Json& e = json["scenes"][0]["extras"]["orvane"]["elements"][i];
-        const Json& at = e.contains("polygon") ? e["polygon"] : e.contains("line") ? e["line"] : e["sphere"];
-        return {at[0].get<int>(), at[1].get<int>()};
-    }
-    // The float at `component` of element `element` of accessor `accessor`.
-    float& floatAt(int accessor, int element, int component)
-    {
-        const Json& a = json["accessors"][accessor];
-        const Json& v = json["bufferViews"][a["bufferView"].get<int>()];
-        const int components = a["type"] == "SCALAR" ? 1 : 3;
-        const size_t at = v.value("byteOffset", 0) + a.value("byteOffset", 0) +
-                          static_cast<size_t>((element * components + component) * 4);
-        return *reinterpret_cast<float*>(&bin[at]);
-    }
-    int attribute(int primitive, const char* name) const
-    {
-        return json["meshes"][0]["primitives"][primitive]["attributes"][name].get<int>();
-    }
-};
 
 TEST(ImportRoundTrip, EditsInTheGeometryWin)
 {

@@ -1,12 +1,16 @@
 // import_test_support.cpp: hand-made glTF containers, in-process imports, body behaviour.
 #include "import_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 #include "body/body.h"
 #include "body/body_check.h"
 #include "body/body_codec.h"
 #include "demo/demo_data.h"
+#include "exchange/gltf_export.h"
+#include "exchange/face_shading.h"
 #include "support/little_endian.h"
 
 namespace {
@@ -64,6 +68,24 @@ void putU16s(Bytes& out, std::initializer_list<uint16_t> values)
         out.push_back(static_cast<uint8_t>(v));
         out.push_back(static_cast<uint8_t>(v >> 8));
     }
+}
+
+BodyBuilder smallBody()
+{
+    BodyBuilder b;
+    for (int i = 0; i < 4; ++i) b.addPoint(static_cast<int16_t>(i * 40), static_cast<int16_t>(i % 2 * 40), 0);
+    for (int i = 0; i < 4; ++i) b.addPoint(static_cast<int16_t>(i * 30), 0, static_cast<int16_t>(20 + i % 2 * 30));
+    b.addBone(0, 4, 0, -1);
+    b.addNormal(0, 100, 100, 400);
+    b.addBone(4, 4, 3, 0, 0, 128);
+    b.addNormal(0, 0, 100, 300);
+    b.addPolygon(0, 40, {0, 1, 2});
+    b.addShadedPolygon(8, 48, 1, {4, 5, 6, 7});
+    b.addVertexShadedPolygon(9, 32, {{0, 1}, {0, 2}, {0, 3}});
+    b.addPolygon(5, 60, {7, 6, 5});
+    b.addLine(70, 0, 7);
+    b.addSphere(90, 12, 3);
+    return b;
 }
 
 const uint8_t (*demoPaletteColours())[3]
@@ -163,4 +185,56 @@ BodyParts partsOf(const Bytes& body)
             {static_cast<int>((l.attributes >> 8) & 255), l.first / pointBytes, l.second / pointBytes});
     }
     return parts;
+}
+
+std::set<int> coloursOf(const BodyParts& parts)
+{
+    std::set<int> out;
+    for (const BodyPolygon& p : parts.polygons) out.insert(p.colour);
+    return out;
+}
+
+std::set<int> litColours(const std::set<int>& entries)
+{
+    std::set<int> out;
+    for (const int e : entries) out.insert(litColour(static_cast<uint8_t>(e)));
+    return out;
+}
+
+Bytes exported(const Bytes& body, bool json, int32_t autoAngle)
+{
+    PosedBody posed;
+    if (poseBody(body.data(), body.size(), autoAngle, &posed)) return {};
+    ExportOptions options;
+    options.archiveName = "test.ZRK";
+    options.palette = demoPaletteColours();
+    if (!json) return writeGlb(posed, options);
+    const std::string text = writeGltf(posed, options);
+    return Bytes(text.begin(), text.end());
+}
+
+Glb::Glb(const Bytes& glb)
+{
+    EXPECT_GE(glb.size(), 28u) << "not a GLB";
+    if (glb.size() < 28) return;
+    const uint32_t jsonLength = readU32(&glb[12]);
+    json = nlohmann::json::parse(glb.begin() + 20, glb.begin() + 20 + jsonLength);
+    bin.assign(glb.begin() + 20 + jsonLength + 8, glb.end());
+}
+
+std::pair<int, int> Glb::elementAt(size_t i) const
+{
+    const nlohmann::json& e = json["scenes"][0]["extras"]["orvane"]["elements"][i];
+    const nlohmann::json& at = e.contains("polygon") ? e["polygon"] : e.contains("line") ? e["line"] : e["sphere"];
+    return {at[0].get<int>(), at[1].get<int>()};
+}
+
+float& Glb::floatAt(int accessor, int element, int component)
+{
+    const nlohmann::json& a = json["accessors"][accessor];
+    const size_t components = a["type"] == "SCALAR" ? 1 : a["type"] == "VEC2" ? 2 : 3;
+    const size_t offset =
+        json["bufferViews"][a["bufferView"].get<int>()].value("byteOffset", 0) + a.value("byteOffset", 0);
+    return *reinterpret_cast<float*>(
+        &bin[offset + (static_cast<size_t>(element) * components + static_cast<size_t>(component)) * 4]);
 }

@@ -31,11 +31,11 @@ inline bool hasColour(const RgbImage& image, int x, int y, const uint8_t rgb[3])
     return std::equal(rgb, rgb + 3, image.at(x, y));
 }
 
-// The pixels of exactly the colour `rgb`.
-inline int pixelsOfColour(const RgbImage& image, const uint8_t rgb[3])
+// The pixels of exactly the colour `rgb`, in the w by h rectangle at (x0, y0) or in the whole picture.
+inline int pixelsOfColour(const RgbImage& image, const uint8_t rgb[3], int x0 = 0, int y0 = 0, int w = -1, int h = -1)
 {
     int n = 0;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) n += hasColour(image, x, y, rgb);
+    for (int y = y0; y < (h < 0 ? image.height : y0 + h); ++y)
+        for (int x = x0; x < (w < 0 ? image.width : x0 + w); ++x) n += hasColour(image, x, y, rgb);
     return n;
 }

@@ -18,4 +18,10 @@ inline CommandRun runTool(const std::string& arguments)
 {
     return runCommand(std::string("'") + ORVANE_TOOL_PATH + "' " + arguments);
 }
+
+// Runs the tool with `arguments` in `folder`, never waiting more than 20 s on it.
+inline CommandRun runToolIn(const std::string& folder, const std::string& arguments)
+{
+    return runCommand("cd '" + folder + "' && exec timeout 20 '" + ORVANE_TOOL_PATH + "' " + arguments);
+}
 #endif

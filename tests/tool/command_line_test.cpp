@@ -25,11 +25,7 @@ protected:
         ASSERT_TRUE(folder.write("e0.bin", demoBodies()[0].bytes));
     }
 
-    // Runs the tool in the folder (never waiting more than 20 s on it).
-    CommandRun tool(const std::string& arguments)
-    {
-        return runCommand("cd '" + folder.path() + "' && exec timeout 20 '" + ORVANE_TOOL_PATH + "' " + arguments);
-    }
+    CommandRun tool(const std::string& arguments) { return runToolIn(folder.path(), arguments); }
 
     std::vector<std::string> names() const { return fileNames(folder.path()); }
 

@@ -47,10 +47,7 @@ class DamagedArchives : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(folder.write("palette.dmp", testPalette())); }
 
-    CommandRun tool(const std::string& arguments)
-    {
-        return runCommand("cd '" + folder.path() + "' && exec timeout 20 '" + ORVANE_TOOL_PATH + "' " + arguments);
-    }
+    CommandRun tool(const std::string& arguments) { return runToolIn(folder.path(), arguments); }
 
     TempDir folder;
 };

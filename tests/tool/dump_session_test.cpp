@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
-#include <sstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -17,20 +16,7 @@ namespace {
 using Points = std::vector<std::array<int, 3>>;
 
 // The "points" of one frame's JSON line.
-Points pointsOf(const std::string& line)
-{
-    Points points;
-    const std::size_t start = line.find("\"points\":[");
-    const std::size_t end = line.find("],\"shades\"");
-    if (start == std::string::npos || end == std::string::npos) return points;
-    std::string list = line.substr(start + 10, end - start - 10);
-    for (char& c : list)
-        if (c == '[' || c == ']' || c == ',') c = ' ';
-    std::istringstream in(list);
-    std::array<int, 3> p{};
-    while (in >> p[0] >> p[1] >> p[2]) points.push_back(p);
-    return points;
-}
+Points pointsOf(const std::string& line) { return nlohmann::json::parse(line)["points"].get<Points>(); }
 
 // What follows "autoAngle" in a frame line: the pipeline's results without the counters.
 std::string resultsOf(const std::string& line) { return line.substr(line.find("\"points\"")); }
@@ -67,10 +53,7 @@ class DumpSession : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(folder.write("a.ZRK", archiveOf({leaver(), borrower()}))); }
 
-    CommandRun dump(const std::string& arguments)
-    {
-        return runTool("dump '" + folder.file("a.ZRK") + "' " + arguments);
-    }
+    CommandRun dump(const std::string& arguments) { return runToolIn(folder.path(), "dump a.ZRK " + arguments); }
 
     TempDir folder;
 };

@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "demo/demo_data.h"
-#include "tests/support/run_command.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/tool/demo_folder.h"
 
 namespace {
 
@@ -34,10 +32,8 @@ std::string withOutput(std::string command, const std::string& out)
     return command.replace(command.find("OUT"), 3, out);
 }
 
-class FileSafety : public ::testing::Test {
+class FileSafety : public DemoFolder {
 protected:
-    void SetUp() override { ASSERT_EQ(writeDemoFiles(folder.path()).reason, std::string()); }
-
     // Runs the tool in the folder; `limit` first sets a file-size limit of 2 blocks (1 KiB).
     CommandRun tool(const std::string& arguments, bool limit = false)
     {
@@ -62,8 +58,6 @@ protected:
         }
         return files;
     }
-
-    TempDir folder;
 };
 
 TEST_F(FileSafety, AFailedWriteLeavesTheTargetAsItWas)

@@ -116,10 +116,8 @@ TEST_F(LookCloser, ViewsSheetHasSixLabelledDifferentViews)
     std::vector<std::vector<uint8_t>> bodies;
     for (int t = 0; t < 6; ++t) {
         const int x0 = (t % 3) * 160, y0 = (t / 3) * 120;
-        int white = 0;
-        for (int y = y0; y < y0 + 12; ++y)
-            for (int x = x0; x < x0 + 40; ++x) white += brightness(sheet.at(x, y)) == 3 * 255;
-        EXPECT_GT(white, 8) << "label of view " << t;
+        const uint8_t white[3] = {255, 255, 255};
+        EXPECT_GT(pixelsOfColour(sheet, white, x0, y0, 40, 12), 8) << "label of view " << t;
         EXPECT_GT(litPixels(sheet, x0, y0 + 14, 160, 106), 150) << "view " << t;
         std::vector<uint8_t> body;
         for (int y = y0 + 14; y < y0 + 120; ++y) body.insert(body.end(), sheet.at(x0, y), sheet.at(x0, y) + 160 * 3);
@@ -185,10 +183,7 @@ TEST_F(LookCloser, BonePickedOutAndSkeletonDrawnOnTop)
     EXPECT_GT(pixelsOfColour(bones, overlay), 300);
     int underBody = 0;
     for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x) {
-            const uint8_t* p = bones.at(x, y);
-            underBody += p[0] == 255 && p[1] == 40 && p[2] == 255 && brightness(plain.at(x, y)) > 48;
-        }
+        for (int x = 0; x < 400; ++x) underBody += hasColour(bones, x, y, overlay) && brightness(plain.at(x, y)) > 48;
     EXPECT_GT(underBody, 200);
 }
 
