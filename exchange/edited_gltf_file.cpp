@@ -7,7 +7,7 @@
 #include <string>
 
 #include "exchange/geometry.h"
-#include "exchange/gltf_mesh_scene.h"
+#include "exchange/gltf_structure.h"
 #include "exchange/mesh_scene.h"
 
 namespace {

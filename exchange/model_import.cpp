@@ -10,6 +10,7 @@
 #include "exchange/edited_gltf_import.h"
 #include "exchange/gltf_document.h"
 #include "exchange/gltf_mesh_scene.h"
+#include "exchange/gltf_structure.h"
 #include "exchange/obj_mesh_scene.h"
 #include "exchange/orvane_gltf_import.h"
 #include "support/file_io.h"

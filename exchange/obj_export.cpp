@@ -38,6 +38,42 @@ std::string materialName(uint8_t index, bool translucent)
     return "colour_" + std::to_string(index) + (translucent ? "_translucent" : "");
 }
 
+// A sphere in OBJ: 10 x 10, poles on z; a vertex at each pole and 9 rings of 10 between.
+constexpr int sphereVertexCount = 2 + 9 * 10;
+
+// The sphere's vertices around the posed centre `c`, top pole first.
+void appendSphereVertices(std::string& obj, const Point16& c, double r)
+{
+    const double pi = 3.141592653589793;
+    const auto vertex = [&](double theta, double phi) {
+        appendVertex(obj, (c.x + r * std::sin(theta) * std::cos(phi)) * exportScale,
+                     (c.y + r * std::sin(theta) * std::sin(phi)) * exportScale,
+                     (c.z + r * std::cos(theta)) * exportScale);
+    };
+    vertex(0, 0);
+    for (int stack = 1; stack < 10; ++stack) {
+        for (int slice = 0; slice < 10; ++slice) vertex(pi * stack / 10, 2 * pi * slice / 10);
+    }
+    vertex(pi, 0);
+}
+
+// The sphere's faces over the vertices appendSphereVertices wrote from OBJ number `first` on.
+void appendSphereFaces(std::string& obj, int first)
+{
+    const auto ring = [&](int stack, int slice) { return first + 1 + (stack - 1) * 10 + slice % 10; };
+    const int bottom = first + 1 + 9 * 10;
+    for (int slice = 0; slice < 10; ++slice) {
+        obj += "f " + std::to_string(first) + ' ' + std::to_string(ring(1, slice)) + ' ' +
+               std::to_string(ring(1, slice + 1)) + '\n';
+        for (int stack = 1; stack < 9; ++stack) {
+            obj += "f " + std::to_string(ring(stack, slice)) + ' ' + std::to_string(ring(stack + 1, slice)) + ' ' +
+                   std::to_string(ring(stack + 1, slice + 1)) + ' ' + std::to_string(ring(stack, slice + 1)) + '\n';
+        }
+        obj += "f " + std::to_string(bottom) + ' ' + std::to_string(ring(9, slice + 1)) + ' ' +
+               std::to_string(ring(9, slice)) + '\n';
+    }
+}
+
 }  // namespace
 
 ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std::string& mtlName)
@@ -70,7 +106,6 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
         if (name != current) obj += "usemtl " + name + "\n";
         current = name;
     };
-    const double pi = 3.141592653589793;
     std::vector<std::pair<uint8_t, std::string>> lines;  // colour, record
     for (const PosedElement& e : body.elements) {
         if (e.kind == PosedElement::polygon) {
@@ -86,35 +121,11 @@ ObjFiles writeObj(const PosedBody& body, const ExportOptions& options, const std
             lines.emplace_back(e.paletteIndex(),
                                "l " + std::to_string(e.points[0] + 1) + ' ' + std::to_string(e.points[1] + 1) + '\n');
         } else {
-            // A 10 x 10 sphere around the posed centre, poles on z.
-            const Point16& c = body.framePoints[e.points[0]];
-            const double r = e.radius;
-            const auto vertex = [&](double theta, double phi) {
-                appendVertex(obj, (c.x + r * std::sin(theta) * std::cos(phi)) * exportScale,
-                             (c.y + r * std::sin(theta) * std::sin(phi)) * exportScale,
-                             (c.z + r * std::cos(theta)) * exportScale);
-            };
             const int first = nextVertex;
-            vertex(0, 0);
-            for (int stack = 1; stack < 10; ++stack) {
-                for (int slice = 0; slice < 10; ++slice) vertex(pi * stack / 10, 2 * pi * slice / 10);
-            }
-            vertex(pi, 0);
-            nextVertex += 2 + 9 * 10;
+            appendSphereVertices(obj, body.framePoints[e.points[0]], e.radius);
+            nextVertex += sphereVertexCount;
             useMaterial(e.paletteIndex(), false);
-            const auto ring = [&](int stack, int slice) { return first + 1 + (stack - 1) * 10 + slice % 10; };
-            const int bottom = first + 1 + 9 * 10;
-            for (int slice = 0; slice < 10; ++slice) {
-                obj += "f " + std::to_string(first) + ' ' + std::to_string(ring(1, slice)) + ' ' +
-                       std::to_string(ring(1, slice + 1)) + '\n';
-                for (int stack = 1; stack < 9; ++stack) {
-                    obj += "f " + std::to_string(ring(stack, slice)) + ' ' + std::to_string(ring(stack + 1, slice)) +
-                           ' ' + std::to_string(ring(stack + 1, slice + 1)) + ' ' +
-                           std::to_string(ring(stack, slice + 1)) + '\n';
-                }
-                obj += "f " + std::to_string(bottom) + ' ' + std::to_string(ring(9, slice + 1)) + ' ' +
-                       std::to_string(ring(9, slice)) + '\n';
-            }
+            appendSphereFaces(obj, first);
         }
     }
 

@@ -196,96 +196,123 @@ bool numbers(const Line& l, size_t count, double* out)
     return true;
 }
 
+// What reading an OBJ file keeps from line to line. Each face's vertices are copies: the
+// colour is a face's (its material's) unless the vertex has its own.
+struct ObjReading {
+    ObjMaterial current;
+    std::vector<bool> hasOwnColour;
+    std::vector<Vec3> ownColour;
+    std::vector<Vec3> positions, normals;
+    std::vector<TexCoord> uvs;
+    std::map<std::string, int> textures;
+    std::vector<VertexRef> refs;
+};
+
+// A 'v' line: x y z, then an optional w or r g b.
+Fault readPosition(const Line& l, ObjReading& r)
+{
+    const size_t lineNumber = l.number;
+    if (l.words.size() != 4 && l.words.size() != 5 && l.words.size() != 7)
+        return faultOf("line %zu: a vertex needs x y z", lineNumber);
+    Vec3 p;
+    for (size_t k = 0; k < 3; ++k) {
+        if (!number(l.words[k + 1], &p[k]))
+            return faultOf("line %zu: '%.40s' is not a finite number", lineNumber, l.words[k + 1].c_str());
+    }
+    if (r.positions.size() >= static_cast<size_t>(importVertexLimit))
+        return faultOf("more than %lld vertices", static_cast<long long>(importVertexLimit));
+    r.positions.push_back(p);
+    Vec3 c{};
+    const bool coloured = l.words.size() == 7;
+    for (size_t k = 0; coloured && k < 3; ++k) {
+        if (!number(l.words[k + 4], &c[k])) return faultOf("line %zu: bad vertex colour", lineNumber);
+        c[k] = std::clamp(c[k], 0.0, 1.0) * 255.0;
+    }
+    r.hasOwnColour.push_back(coloured);
+    r.ownColour.push_back(c);
+    return noFault();
+}
+
+// A 'vn' or 'vt' line.
+Fault readNormalOrUv(const Line& l, ObjReading& r)
+{
+    const std::string& key = l.words[0];
+    double v[3] = {0, 0, 0};
+    if (!numbers(l, key == "vn" ? 3 : 2, v))
+        return faultOf("line %zu: '%s' needs finite numbers", l.number, key.c_str());
+    if (r.normals.size() + r.uvs.size() >= static_cast<size_t>(importVertexLimit))
+        return faultOf("more than %lld normals and texture coordinates", static_cast<long long>(importVertexLimit));
+    if (key == "vn")
+        r.normals.push_back({v[0], v[1], v[2]});
+    else
+        r.uvs.push_back({v[0], 1 - v[1]});  // OBJ counts v from the picture's bottom
+    return noFault();
+}
+
+// An 'f' line as one face, an 'l' line as a face of two vertices per segment.
+Fault addFaceOrLines(const Line& l, const MtlLoader& loadMtl, ObjReading& r, MeshScene* out)
+{
+    const std::string& key = l.words[0];
+    const size_t lineNumber = l.number;
+    const size_t least = key == "f" ? 3 : 2;
+    if (l.words.size() < least + 1)
+        return faultOf("line %zu: '%s' needs at least %zu vertices", lineNumber, key.c_str(), least);
+    if (l.words.size() > 256) return faultOf("line %zu: more than 255 vertices", lineNumber);
+    r.refs.assign(l.words.size() - 1, VertexRef{});
+    for (size_t k = 1; k < l.words.size(); ++k) {
+        if (!vertexReference(l.words[k], r.positions.size(), r.uvs.size(), r.normals.size(), &r.refs[k - 1])) {
+            return faultOf("line %zu: vertex '%.40s' does not exist", lineNumber, l.words[k].c_str());
+        }
+    }
+    const auto copy = [&](const VertexRef& ref) {
+        const uint32_t v = ref.position;
+        MeshVertex mv;
+        mv.position = r.positions[v];
+        mv.colour = r.hasOwnColour[v] ? r.ownColour[v] : r.current.colour;
+        if (ref.normal >= 0) mv.normal = r.normals[static_cast<size_t>(ref.normal)];
+        if (ref.uv >= 0) mv.uv = r.uvs[static_cast<size_t>(ref.uv)];
+        out->vertices.push_back(mv);
+        return static_cast<uint32_t>(out->vertices.size() - 1);
+    };
+    if (out->vertices.size() + r.refs.size() > static_cast<size_t>(importVertexLimit))
+        return faultOf("more than %lld face vertices", static_cast<long long>(importVertexLimit));
+    if (key == "f") {
+        MeshFace f;
+        f.translucent = r.current.translucent;
+        f.texture = textureOf(r.current, loadMtl, &r.textures, out);
+        for (const VertexRef& ref : r.refs) f.vertices.push_back(copy(ref));
+        out->faces.push_back(std::move(f));
+    } else {
+        for (size_t k = 0; k + 1 < r.refs.size(); ++k) {
+            MeshFace f;
+            f.vertices = {copy(r.refs[k]), copy(r.refs[k + 1])};
+            out->faces.push_back(std::move(f));
+        }
+    }
+    return noFault();
+}
+
 }  // namespace
 
 Fault meshSceneFromObj(const std::vector<uint8_t>& bytes, const MtlLoader& loadMtl, MeshScene* out)
 {
     *out = MeshScene{};
     std::map<std::string, ObjMaterial> materials;
-    ObjMaterial current;
-    std::vector<bool> hasOwnColour;
-    std::vector<Vec3> ownColour;
     std::set<std::string> libraries;  // each named library tried once
     int ignoredLibraries = 0;
     bool skippedLibraries = false;
-    // Each face's vertices are copies: the colour is a face's (its material's) unless the
-    // vertex has its own.
-    std::vector<Vec3> positions, normals;
-    std::vector<TexCoord> uvs;
-    std::map<std::string, int> textures;
-    std::vector<VertexRef> refs;
+    ObjReading r;
     const Fault fault = forEachLine(bytes, [&](const Line& l) -> Fault {
         const std::string& key = l.words[0];
-        const size_t lineNumber = l.number;
         if (key == "v") {
-            if (l.words.size() != 4 && l.words.size() != 5 && l.words.size() != 7)
-                return faultOf("line %zu: a vertex needs x y z", lineNumber);
-            Vec3 p;
-            for (size_t k = 0; k < 3; ++k) {
-                if (!number(l.words[k + 1], &p[k]))
-                    return faultOf("line %zu: '%.40s' is not a finite number", lineNumber, l.words[k + 1].c_str());
-            }
-            if (positions.size() >= static_cast<size_t>(importVertexLimit))
-                return faultOf("more than %lld vertices", static_cast<long long>(importVertexLimit));
-            positions.push_back(p);
-            Vec3 c{};
-            const bool coloured = l.words.size() == 7;
-            for (size_t k = 0; coloured && k < 3; ++k) {
-                if (!number(l.words[k + 4], &c[k])) return faultOf("line %zu: bad vertex colour", lineNumber);
-                c[k] = std::clamp(c[k], 0.0, 1.0) * 255.0;
-            }
-            hasOwnColour.push_back(coloured);
-            ownColour.push_back(c);
+            if (const Fault f = readPosition(l, r)) return f;
         } else if (key == "vn" || key == "vt") {
-            double v[3] = {0, 0, 0};
-            if (!numbers(l, key == "vn" ? 3 : 2, v))
-                return faultOf("line %zu: '%s' needs finite numbers", lineNumber, key.c_str());
-            if (normals.size() + uvs.size() >= static_cast<size_t>(importVertexLimit))
-                return faultOf("more than %lld normals and texture coordinates",
-                               static_cast<long long>(importVertexLimit));
-            if (key == "vn")
-                normals.push_back({v[0], v[1], v[2]});
-            else
-                uvs.push_back({v[0], 1 - v[1]});  // OBJ counts v from the picture's bottom
+            if (const Fault f = readNormalOrUv(l, r)) return f;
         } else if (key == "f" || key == "l") {
-            const size_t least = key == "f" ? 3 : 2;
-            if (l.words.size() < least + 1)
-                return faultOf("line %zu: '%s' needs at least %zu vertices", lineNumber, key.c_str(), least);
-            if (l.words.size() > 256) return faultOf("line %zu: more than 255 vertices", lineNumber);
-            refs.assign(l.words.size() - 1, VertexRef{});
-            for (size_t k = 1; k < l.words.size(); ++k) {
-                if (!vertexReference(l.words[k], positions.size(), uvs.size(), normals.size(), &refs[k - 1])) {
-                    return faultOf("line %zu: vertex '%.40s' does not exist", lineNumber, l.words[k].c_str());
-                }
-            }
-            const auto copy = [&](const VertexRef& r) {
-                const uint32_t v = r.position;
-                MeshVertex mv;
-                mv.position = positions[v];
-                mv.colour = hasOwnColour[v] ? ownColour[v] : current.colour;
-                if (r.normal >= 0) mv.normal = normals[static_cast<size_t>(r.normal)];
-                if (r.uv >= 0) mv.uv = uvs[static_cast<size_t>(r.uv)];
-                out->vertices.push_back(mv);
-                return static_cast<uint32_t>(out->vertices.size() - 1);
-            };
-            if (out->vertices.size() + refs.size() > static_cast<size_t>(importVertexLimit))
-                return faultOf("more than %lld face vertices", static_cast<long long>(importVertexLimit));
-            if (key == "f") {
-                MeshFace f;
-                f.translucent = current.translucent;
-                f.texture = textureOf(current, loadMtl, &textures, out);
-                for (const VertexRef& r : refs) f.vertices.push_back(copy(r));
-                out->faces.push_back(std::move(f));
-            } else {
-                for (size_t k = 0; k + 1 < refs.size(); ++k) {
-                    MeshFace f;
-                    f.vertices = {copy(refs[k]), copy(refs[k + 1])};
-                    out->faces.push_back(std::move(f));
-                }
-            }
+            if (const Fault f = addFaceOrLines(l, loadMtl, r, out)) return f;
         } else if (key == "usemtl") {
             const auto found = l.words.size() >= 2 ? materials.find(l.words[1]) : materials.end();
-            current = found != materials.end() ? found->second : ObjMaterial{};
+            r.current = found != materials.end() ? found->second : ObjMaterial{};
         } else if (key == "mtllib") {
             const std::string name = l.rest.substr(0, libraryNameLimit + 1);
             std::vector<uint8_t> mtl;
