@@ -4,6 +4,7 @@
 #include <png.h>  // Required for: png_image, the simplified libpng interface
 
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -31,20 +32,16 @@ Fault encodePng(const RgbImage& image, std::vector<uint8_t>* encoded)
     png.width = static_cast<png_uint_32>(image.width);
     png.height = static_cast<png_uint_32>(image.height);
     png.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&png, nullptr, &size, 0, image.rgb.data(), 0, nullptr)) {
+    // Room for the worst case, so that the picture is compressed once, not measured first.
+    // Left uninitialised: only the pages the compressed bytes reach are ever touched.
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(png);
+    const std::unique_ptr<uint8_t[]> room(new uint8_t[size]);
+    if (!png_image_write_to_memory(&png, room.get(), &size, 0, image.rgb.data(), 0, nullptr)) {
         const Fault fault = libpngFault(png, "cannot encode the picture");
         png_image_free(&png);
         return fault;
     }
-    encoded->resize(size);
-    if (!png_image_write_to_memory(&png, encoded->data(), &size, 0, image.rgb.data(), 0, nullptr)) {
-        const Fault fault = libpngFault(png, "cannot encode the picture");
-        png_image_free(&png);
-        encoded->clear();
-        return fault;
-    }
-    encoded->resize(size);
+    encoded->assign(room.get(), room.get() + size);
     return noFault();
 }
 
