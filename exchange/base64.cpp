@@ -40,20 +40,36 @@ bool decodeBase64(const std::string& text, size_t from, std::vector<uint8_t>* ou
 
 }  // namespace
 
-void appendBase64DataUri(std::string& s, const std::vector<uint8_t>& bytes)
+void appendBase64(std::string& s, const std::vector<uint8_t>& bytes)
 {
     static const char table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    s += "data:application/octet-stream;base64,";
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const uint32_t a = bytes[i];
-        const uint32_t b = i + 1 < bytes.size() ? bytes[i + 1] : 0;
-        const uint32_t c = i + 2 < bytes.size() ? bytes[i + 2] : 0;
-        const uint32_t v = (a << 16) | (b << 8) | c;
-        s += table[(v >> 18) & 63];
-        s += table[(v >> 12) & 63];
-        s += i + 1 < bytes.size() ? table[(v >> 6) & 63] : '=';
-        s += i + 2 < bytes.size() ? table[v & 63] : '=';
+    // Filled in place, '=' already standing where padding goes: buffers run to megabytes.
+    const size_t start = s.size();
+    s.resize(start + (bytes.size() + 2) / 3 * 4, '=');
+    char* out = s.data() + start;
+    size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const uint32_t v =
+            static_cast<uint32_t>(bytes[i]) << 16 | static_cast<uint32_t>(bytes[i + 1]) << 8 | bytes[i + 2];
+        *out++ = table[v >> 18];
+        *out++ = table[(v >> 12) & 63];
+        *out++ = table[(v >> 6) & 63];
+        *out++ = table[v & 63];
     }
+    if (i < bytes.size()) {
+        const bool two = i + 1 < bytes.size();
+        const uint32_t v =
+            static_cast<uint32_t>(bytes[i]) << 16 | (two ? static_cast<uint32_t>(bytes[i + 1]) << 8 : 0u);
+        *out++ = table[v >> 18];
+        *out++ = table[(v >> 12) & 63];
+        if (two) *out = table[(v >> 6) & 63];
+    }
+}
+
+void appendBase64DataUri(std::string& s, const std::vector<uint8_t>& bytes)
+{
+    s += "data:application/octet-stream;base64,";
+    appendBase64(s, bytes);
 }
 
 bool isDataUri(const std::string& uri) { return uri.rfind("data:", 0) == 0; }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+// Appends `bytes` in base64, padded.
+void appendBase64(std::string& s, const std::vector<uint8_t>& bytes);
 // Appends `bytes` as "data:application/octet-stream;base64,...".
 void appendBase64DataUri(std::string& s, const std::vector<uint8_t>& bytes);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "exchange/base64.h"
 #include "tool/gallery_web.h"
 
 #ifndef ORVANE_VERSION
@@ -184,26 +185,9 @@ std::vector<std::pair<std::string, std::string>> galleryPageFiles(const GalleryP
 
 std::string galleryModelScriptText(int index, const std::vector<uint8_t>& glb)
 {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    const std::string head = "orvaneGalleryModel(" + std::to_string(index) + ",\"";
-    std::string s;
-    s.reserve(head.size() + (glb.size() + 2) / 3 * 4 + 4);
-    s += head;
-    size_t i = 0;
-    for (; i + 3 <= glb.size(); i += 3) {
-        const uint32_t v = static_cast<uint32_t>(glb[i]) << 16 | static_cast<uint32_t>(glb[i + 1]) << 8 | glb[i + 2];
-        s += digits[v >> 18];
-        s += digits[(v >> 12) & 63];
-        s += digits[(v >> 6) & 63];
-        s += digits[v & 63];
-    }
-    if (i < glb.size()) {
-        const bool two = i + 1 < glb.size();
-        const uint32_t v = static_cast<uint32_t>(glb[i]) << 16 | (two ? static_cast<uint32_t>(glb[i + 1]) << 8 : 0u);
-        s += digits[v >> 18];
-        s += digits[(v >> 12) & 63];
-        s += two ? digits[(v >> 6) & 63] : '=';
-        s += '=';
-    }
-    return s + "\");\n";
+    std::string s = "orvaneGalleryModel(" + std::to_string(index) + ",\"";
+    s.reserve(s.size() + (glb.size() + 2) / 3 * 4 + 4);
+    appendBase64(s, glb);
+    s += "\");\n";
+    return s;
 }
