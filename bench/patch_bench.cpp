@@ -3,38 +3,28 @@
 // within twice the two lists' time). Each is a run of the real program, standard output to
 // /dev/null; the patch's size is a counter.
 // Run: build/bench/patch_bench (ORVANE_TOOL=/path/to/orvane to time another build)
-#include <benchmark/benchmark.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "archive/archive_writer.h"
 #include "archive/stored_entries.h"
-#include "testkit/full_room_body.h"
-#include "support/file_io.h"
+#include "bench/full_room_workspace.h"
 
 namespace {
 
-constexpr int entries = 132;
 constexpr int changed[] = {5, 60, 120};
 
-struct Workspace {
-    std::string dir, before, after, patch;
+struct Workspace : ScratchFolder {
+    std::string before, after, patch;
+    double changedStoredBytes = 0;
     Workspace()
+        : ScratchFolder("orvane-patch-bench"), before(dir + "/old.ZRK"), after(dir + "/new.ZRK"),
+          patch(dir + "/mod.patch")
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvane-patch-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        dir = pattern;
-        before = dir + "/old.ZRK";
-        after = dir + "/new.ZRK";
-        patch = dir + "/mod.patch";
-        std::vector<std::vector<uint8_t>> bodies;
-        for (int i = 0; i < entries; ++i) bodies.push_back(fullRoomBody(static_cast<uint32_t>(100 + i)));
         std::vector<uint8_t> oldBytes, newBytes;
-        if (buildArchive(bodies, EntryPacking::packedIfSmaller, &oldBytes)) std::abort();
+        if (buildArchive(fullRoomBodies(), EntryPacking::packedIfSmaller, &oldBytes)) std::abort();
         // The new archive: the old one's stored entries, three of them made anew.
         StoredArchive stored;
         if (readStoredEntries(oldBytes, &stored)) std::abort();
@@ -50,8 +40,6 @@ struct Workspace {
         if (assembleArchive(spans, &newBytes)) std::abort();
         if (writeFileBytes(before, oldBytes) || writeFileBytes(after, newBytes)) std::abort();
     }
-    ~Workspace() { std::filesystem::remove_all(dir); }
-    double changedStoredBytes = 0;
 };
 
 const Workspace& workspace()
@@ -60,31 +48,21 @@ const Workspace& workspace()
     return w;
 }
 
-// Runs the tool with `arguments`, standard output to /dev/null; its exit status.
-int tool(const std::string& arguments)
-{
-    const char* other = std::getenv("ORVANE_TOOL");
-    const std::string command =
-        std::string("'") + (other != nullptr ? other : ORVANE_TOOL_PATH) + "' " + arguments + " >/dev/null";
-    return std::system(command.c_str()) == 0 ? 0 : 1;
-}
-
 void BM_ListBoth(benchmark::State& state)
 {
     const Workspace& w = workspace();
     for (auto _ : state) {
-        if (tool("list '" + w.before + "'") != 0 || tool("list '" + w.after + "'") != 0)
+        if (!runTool("list '" + w.before + "'") || !runTool("list '" + w.after + "'")) {
             state.SkipWithError("list failed");
+            break;
+        }
     }
 }
 
 void BM_PatchCreate(benchmark::State& state)
 {
     const Workspace& w = workspace();
-    for (auto _ : state) {
-        if (tool("patch create '" + w.before + "' '" + w.after + "' -o '" + w.patch + "'") != 0)
-            state.SkipWithError("patch create failed");
-    }
+    timeTool(state, "patch create '" + w.before + "' '" + w.after + "' -o '" + w.patch + "'");
     const double size = static_cast<double>(std::filesystem::file_size(w.patch));
     state.counters["patch"] = benchmark::Counter(size, benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
     // What the patch costs beyond the changed entries' stored bytes (goal: at most 1 KiB).
