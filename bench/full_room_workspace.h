@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -61,15 +63,29 @@ inline bool runTool(const std::string& arguments)
     return std::system(command.c_str()) == 0;
 }
 
-// Runs the tool once an iteration; a failure ends the benchmark with the command line.
+// CPU seconds (user and system) that the finished child processes have used so far.
+inline double childCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs the tool once an iteration; a failure ends the benchmark with the command line. The
+// counter "cpu" is the tool's CPU time a run, every thread's: with the wall time it tells how
+// much of the machine a run kept busy.
 inline void timeTool(benchmark::State& state, const std::string& arguments)
 {
+    const double cpuBefore = childCpuSeconds();
     for (auto _ : state) {
         if (!runTool(arguments)) {
             state.SkipWithError(("failed: orvane " + arguments).c_str());
             break;
         }
     }
+    state.counters["cpu"] =
+        benchmark::Counter((childCpuSeconds() - cpuBefore) / static_cast<double>(state.iterations()));
 }
 
 // Wall time an entry: the work is done in the child process, so this process's CPU time says
