@@ -14,6 +14,7 @@
 #include "image/png_file.h"
 #include "render/skeleton_overlay.h"
 #include "tests/e2e/x_session.h"
+#include "tests/support/demo_figure_facts.h"
 #include "tests/support/lit_pixels.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
@@ -279,18 +280,7 @@ int differingInfoRows(const RgbImage& window, const InfoLines& lines)
     return differing;
 }
 
-// What the box states for the demo's entry 0, the figure: counts fixed here, so that a miscount
-// in the viewer fails rather than being repeated.
-const InfoFacts figureFacts{.archive = "body.ZRK",
-                            .entry = 0,
-                            .entryCount = 8,
-                            .fault = "",
-                            .points = 335,
-                            .bones = 16,
-                            .polygons = 210,
-                            .lines = 17,
-                            .spheres = 14,
-                            .fps = -1.0};
+const InfoFacts figureFacts = demoFigureFacts("body.ZRK");
 
 TEST_F(ViewerE2e, ArchiveByPathStartsAtTheEntryAndPagesOnlyWithinTheArchive)
 {
