@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the unit and end-to-end tests
-# (the end-to-end ones start their own virtual X server), the archive, body and exchange tests
-# again under the sanitizers, then the fuzz smoke runs.
+# (the end-to-end ones start their own virtual X server), the unit and command tests again under
+# the sanitizers, then the fuzz smoke runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,14 +12,14 @@ cmake --preset dev
 cmake --build --preset dev -j"$(nproc)"
 ctest --preset dev
 
-# The archive, body and exchange tests once more with AddressSanitizer and
-# UndefinedBehaviorSanitizer: the code that reads every byte a user hands in. (The whole suite
-# under them would take the test command well past its time.)
+# Every unit and command test once more with AddressSanitizer and UndefinedBehaviorSanitizer
+# (the end-to-end, browser and tree checks only in the dev build: they drive the same programs
+# through a window, a browser or the sources).
 cmake --preset sanitize
 cmake --build --preset sanitize -j"$(nproc)" --target sanitized_tests
 # Leak checking is off: the GL and SDL libraries' own allocations in the tool the tests run are
 # reported as leaks at exit.
-for folder in archive body exchange; do
+for folder in support archive body image render demo app exchange tool; do
   ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "build-sanitize/tests/$folder" --output-on-failure --label-exclude e2e
 done
 
