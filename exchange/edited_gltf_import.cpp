@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <numeric>
 #include <set>
 #include <tuple>
 
@@ -82,7 +83,7 @@ public:
     Fault readBones(const GltfDocument& doc, std::vector<std::string>* notes);
     void readElements(const GltfDocument& doc, std::vector<std::string>* notes);
     void addLines(std::map<SegmentKey, int>& segments, int* added, int* unplaced);
-    Fault write(std::vector<uint8_t>* out) const;
+    Fault write(std::vector<uint8_t>* out);
 
 private:
     struct NewPoint {
@@ -103,9 +104,12 @@ private:
     const std::vector<int>& fileJoint_;
     std::vector<Position> bind_;    // each base point's bind position after the edit
     std::vector<NewPoint> added_;   // new points, numbered pointCount + k
+    std::vector<size_t> order_;     // the new points in their written order: by anchor, then as met
+    std::vector<int32_t> number_;   // the written index of each base point and of their end, then of each new point
     std::vector<int> vertexPoint_;  // each vertex's point (base or new), -1: none
     std::vector<int16_t> angles_;   // per bone, new angles X and Y (pairs)
     std::vector<Element> elements_;
+    int32_t unreachable_ = -1;  // a point a written offset cannot name, -1: none
 
     Position framePosition(int point) const
     {
@@ -124,27 +128,36 @@ private:
                           : -1;
         return j < 0 ? 0 : p_.joints[static_cast<size_t>(j)].index;
     }
-    // The point's index in the written body.
+    void numberPoints();
+    // A point of the edit's (base or new): its index in the written body.
     int32_t renumbered(int point) const
     {
-        if (point >= p_.pointCount) {
-            const NewPoint& n = added_[static_cast<size_t>(point - p_.pointCount)];
-            int32_t before = 0;
-            for (size_t k = 0; k < added_.size(); ++k)
-                before += added_[k].anchor < n.anchor ||
-                          (added_[k].anchor == n.anchor && k < static_cast<size_t>(point - p_.pointCount));
-            return n.anchor + before;
-        }
-        int32_t before = 0;
-        for (const NewPoint& n : added_) before += n.anchor <= point;
-        return point + before;
+        return point < p_.pointCount ? renumberedBase(point)
+                                     : number_[static_cast<size_t>(p_.pointCount + 1 + (point - p_.pointCount))];
     }
-    int16_t renumberedOffset(int16_t offset, bool signedOffset) const
+    // A point index as the base stores it (a bone's run or origin, a record's offset), whatever it
+    // holds: the new points anchored at or before it come first.
+    int32_t renumberedBase(int32_t index) const
+    {
+        if (index < 0) return index;
+        return index <= p_.pointCount ? number_[static_cast<size_t>(index)]
+                                      : index + static_cast<int32_t>(added_.size());
+    }
+    // The stored offset of written point `index`; a point of the body that 16 bits cannot reach
+    // is kept in unreachable_ (the write is refused), whatever lies past the points wraps as stored.
+    int16_t offsetOf(int32_t index, bool signedOffset)
+    {
+        const int32_t reach = signedOffset ? signedOffsetPointRoom : 0xFFFF / pointBytes + 1;
+        if (index >= reach && index < p_.pointCount + static_cast<int32_t>(added_.size()) && unreachable_ < 0)
+            unreachable_ = index;
+        return static_cast<int16_t>(static_cast<uint16_t>(index * pointBytes));
+    }
+    int16_t renumberedOffset(int16_t offset, bool signedOffset)
     {
         if (added_.empty()) return offset;  // as stored, whatever it holds
-        return static_cast<int16_t>(static_cast<uint16_t>(renumbered(pointIndexOf(offset, signedOffset)) * pointBytes));
+        return offsetOf(renumberedBase(pointIndexOf(offset, signedOffset)), signedOffset);
     }
-    void writeElement(StoredBody& out, const Element& e) const;
+    void writeElement(StoredBody& out, const Element& e);
 };
 
 void EditedBody::readPoints(std::vector<std::string>* notes)
@@ -192,8 +205,29 @@ void EditedBody::readPoints(std::vector<std::string>* notes)
         }
         vertexPoint_.push_back(it->second);
     }
+    numberPoints();
     if (moved > 0) notes->push_back(std::to_string(moved) + " points moved");
     if (!added_.empty()) notes->push_back(std::to_string(added_.size()) + " new points");
+}
+
+// Each new point goes just before its anchor, those of one anchor in the order they were met.
+// Work in proportion to the points, whatever the edit adds.
+void EditedBody::numberPoints()
+{
+    order_.resize(added_.size());
+    std::iota(order_.begin(), order_.end(), size_t{0});
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](size_t a, size_t b) { return added_[a].anchor < added_[b].anchor; });
+    const auto base = static_cast<size_t>(p_.pointCount) + 1;
+    number_.assign(base + added_.size(), 0);
+    size_t placed = 0;
+    for (int32_t i = 0; i <= p_.pointCount; ++i) {
+        for (; placed < order_.size() && added_[order_[placed]].anchor <= i; ++placed)
+            number_[base + order_[placed]] = added_[order_[placed]].anchor + static_cast<int32_t>(placed);
+        number_[static_cast<size_t>(i)] = i + static_cast<int32_t>(placed);
+    }
+    for (; placed < order_.size(); ++placed)  // past the points: refused when written
+        number_[base + order_[placed]] = p_.pointCount + static_cast<int32_t>(placed);
 }
 
 Fault EditedBody::readBones(const GltfDocument& doc, std::vector<std::string>* notes)
@@ -370,7 +404,7 @@ void EditedBody::addLines(std::map<SegmentKey, int>& segments, int* added, int* 
     }
 }
 
-void EditedBody::writeElement(StoredBody& out, const Element& e) const
+void EditedBody::writeElement(StoredBody& out, const Element& e)
 {
     const size_t polygons = stored_.polygons.size(), lines = stored_.lines.size();
     if (e.base == -1) {  // a new flat polygon
@@ -378,13 +412,13 @@ void EditedBody::writeElement(StoredBody& out, const Element& e) const
         r.renderType = e.translucent ? 5 : 0;
         r.colour = static_cast<uint16_t>(e.colour);
         for (const int point : e.points)
-            r.offsets.push_back(static_cast<int16_t>(static_cast<uint16_t>(renumbered(point) * pointBytes)));
+            r.offsets.push_back(offsetOf(renumbered(point), polygonOffsetsSigned(r.renderType)));
         out.polygons.push_back(r);
     } else if (e.base == -2) {  // a new line
         LineRecord r;
         r.attributes = static_cast<uint32_t>(e.colour) << 8;
-        r.first = static_cast<int16_t>(renumbered(e.points[0]) * pointBytes);
-        r.second = static_cast<int16_t>(renumbered(e.points[1]) * pointBytes);
+        r.first = offsetOf(renumbered(e.points[0]), true);
+        r.second = offsetOf(renumbered(e.points[1]), true);
         out.lines.push_back(r);
     } else if (static_cast<size_t>(e.base) < polygons) {
         PolygonRecord r = stored_.polygons[static_cast<size_t>(e.base)];
@@ -403,11 +437,16 @@ void EditedBody::writeElement(StoredBody& out, const Element& e) const
     }
 }
 
-Fault EditedBody::write(std::vector<uint8_t>* out) const
+Fault EditedBody::write(std::vector<uint8_t>* out)
 {
     const auto total = static_cast<int64_t>(p_.pointCount) + static_cast<int64_t>(added_.size());
     if (total > importPointLimit)
         return faultOf("%lld points: more than the viewer's %d", static_cast<long long>(total), importPointLimit);
+    for (const NewPoint& n : added_) {
+        if (n.anchor < 0 || n.anchor > p_.pointCount)
+            return faultOf("bone %d's points are not among the body's %d: no point can be added to it", n.bone,
+                           p_.pointCount);
+    }
     StoredBody body = stored_;
     // A point keeps its place relative to its bone's origin, which moves with the origin's point.
     const auto shift = [&](int point) -> Position {
@@ -425,9 +464,10 @@ Fault EditedBody::write(std::vector<uint8_t>* out) const
         fits &= std::all_of(p.begin(), p.end(), [](int32_t v) { return v >= -32768 && v <= 32767; });
         body.points.push_back({static_cast<int16_t>(p[0]), static_cast<int16_t>(p[1]), static_cast<int16_t>(p[2])});
     };
+    size_t next = 0;  // in order_
     const auto putNew = [&](int anchor) {
-        for (const NewPoint& n : added_) {
-            if (n.anchor != anchor) continue;
+        for (; next < order_.size() && added_[order_[next]].anchor == anchor; ++next) {
+            const NewPoint& n = added_[order_[next]];
             const int joint = p_.boneJoint[static_cast<size_t>(n.bone)];
             const Vec3 origin = joint >= 0 ? p_.joints[static_cast<size_t>(joint)].bindOrigin : Vec3{0, 0, 0};
             const Position s = originShift(n.bone);
@@ -452,14 +492,29 @@ Fault EditedBody::write(std::vector<uint8_t>* out) const
         b.angleY = angles_[2 * i + 1];
         if (added_.empty()) continue;
         const int first = b.firstPoint / pointBytes, end = first + b.pointCount;
-        b.firstPoint = static_cast<int16_t>(renumbered(first) * pointBytes);
-        b.pointCount = static_cast<int16_t>(renumbered(end) - renumbered(first));
-        b.basePoint = static_cast<int16_t>(renumbered(b.basePoint / pointBytes) * pointBytes);
+        b.firstPoint = offsetOf(renumberedBase(first), true);
+        b.pointCount = static_cast<int16_t>(renumberedBase(end) - renumberedBase(first));
+        b.basePoint = offsetOf(renumberedBase(b.basePoint / pointBytes), true);
     }
     body.polygons.clear();
     body.lines.clear();
     body.spheres.clear();
     for (const Element& e : elements_) writeElement(body, e);
+    if (unreachable_ >= 0) {
+        return faultOf("with the new points a record names point %d: a 16-bit offset reaches only points below %d",
+                       unreachable_, signedOffsetPointRoom);
+    }
+    // Past the viewer's render list and element buffer the counts would not even fit their fields.
+    const size_t entries = body.polygons.size() + body.lines.size() + body.spheres.size();
+    int64_t elementBytes = static_cast<int64_t>(body.lines.size()) * lineConvertedBytes +
+                           static_cast<int64_t>(body.spheres.size()) * sphereConvertedBytes;
+    for (const PolygonRecord& r : body.polygons)
+        elementBytes += polygonHeaderBytes + polygonSlotBytes * static_cast<int64_t>(r.offsets.size());
+    if (entries > static_cast<size_t>(importRenderLimit))
+        return faultOf("%zu render entries: more than the viewer's %d", entries, importRenderLimit);
+    if (elementBytes > importElementByteLimit)
+        return faultOf("element buffer of %lld bytes: more than the viewer's %d", static_cast<long long>(elementBytes),
+                       importElementByteLimit);
     *out = encodeBody(body);
     return noFault();
 }
