@@ -121,6 +121,12 @@ private:
         const Point16& b = p_.bindPoints[static_cast<size_t>(point)];
         return {b.x, b.y, b.z};
     }
+    // A line may name a point past the body's own (the viewer draws whatever was placed there last):
+    // the edit moves only the body's.
+    Position editedPosition(int point) const
+    {
+        return point < p_.pointCount ? bind_[static_cast<size_t>(point)] : basePosition(point);
+    }
     int jointBone(int fileJoint) const
     {
         const int j = fileJoint >= 0 && static_cast<size_t>(fileJoint) < fileJoint_.size()
@@ -327,9 +333,8 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
             const bool posed = p_.pointJoint[static_cast<size_t>(a)] != p_.pointJoint[static_cast<size_t>(b)];
             // A line under a joint is its own object in an editor: its ends stay where they were
             // when the faces' vertices at its points move.
-            auto it =
-                segments.find(posed ? segmentKey(true, framePosition(a), framePosition(b))
-                                    : segmentKey(false, bind_[static_cast<size_t>(a)], bind_[static_cast<size_t>(b)]));
+            auto it = segments.find(posed ? segmentKey(true, framePosition(a), framePosition(b))
+                                          : segmentKey(false, editedPosition(a), editedPosition(b)));
             if (!posed && (it == segments.end() || it->second == 0))
                 it = segments.find(segmentKey(false, basePosition(a), basePosition(b)));
             keep = it != segments.end() && it->second > 0;

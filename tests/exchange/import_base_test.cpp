@@ -76,6 +76,10 @@ TEST(ImportBase, AnUneditedExportGivesTheBaseByteForByte)
     b.addPolygon(0, 40, {0, 3, 5});
     b.addPolygon(0, 41, {2, 4, 6, 7});
     expectSameBytes(b.build(), "bones under skipped and later bones");
+    // A line to a point past the body's own, which the viewer draws wherever that point was last placed.
+    BodyBuilder beyond = smallBody();
+    beyond.addRawLine(71u << 8, 0, 20 * pointBytes);
+    expectSameBytes(beyond.build(), "a line to a point past the body's");
 }
 
 TEST(ImportBase, EachEditChangesOnlyWhatItShould)
