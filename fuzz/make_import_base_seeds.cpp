@@ -1,7 +1,7 @@
 // make_import_base_seeds.cpp: writes seed inputs of the import_base fuzz harness: each demo body's
 // export read against that body (picked by the first byte), a few sample bodies given inline as
-// the base, and edits the import accepts (a point moved, faces recoloured or deleted, a bone
-// turned, the extras stripped as editors strip them), so that fuzzing starts from accepted paths.
+// the base, and edits the import accepts (a point moved or added, faces recoloured or deleted, a
+// bone turned, the extras stripped as editors strip them), so that fuzzing starts from accepted paths.
 // usage: make_import_base_seeds DIR
 #include <cmath>
 #include <cstdio>
@@ -98,6 +98,14 @@ void movePoint(Glb& g)
     }
 }
 
+// The first vertex names a point between two: a new point on its joint, where it is.
+void newPoint(Glb& g)
+{
+    const Json& p = g.json["meshes"][0]["primitives"][0];
+    if (p["attributes"].contains("TEXCOORD_0"))
+        g.editFloat(p["attributes"]["TEXCOORD_0"].get<int>(), 0, 0, [](float& u) { u += 0.5f; });
+}
+
 void recolour(Glb& g)
 {
     g.json["materials"].push_back({{"name", "palette_077"}});
@@ -160,8 +168,8 @@ int main(int argc, char** argv)
     const std::vector<DemoBody> bodies = demoBodies();
     if (bodies.empty()) return 1;
     const std::vector<std::pair<const char*, std::function<void(Glb&)>>> edits = {
-        {"moved", movePoint}, {"recoloured", recolour}, {"deleted", deleteFaces},
-        {"turned", turnBone}, {"stripped", strip},
+        {"moved", movePoint},     {"new_point", newPoint}, {"recoloured", recolour},
+        {"deleted", deleteFaces}, {"turned", turnBone},    {"stripped", strip},
     };
     bool ok = true;
     for (size_t i = 0; i < bodies.size(); ++i) {
