@@ -13,12 +13,12 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <numeric>
 #include <set>
 #include <tuple>
 
 #include "body/body.h"
 #include "body/body_codec.h"
+#include "exchange/edited_body.h"
 #include "exchange/edited_gltf_file.h"
 #include "support/little_endian.h"
 
@@ -42,7 +42,6 @@ double largestDifference(const Mat3& a, const Mat3& b)
 }
 
 // Segments by their ends' places, posed or in the bind pose as the exporter placed them.
-using SegmentKey = std::tuple<bool, Position, Position>;
 SegmentKey segmentKey(bool posed, const Position& a, const Position& b)
 {
     const auto [low, high] = std::minmax(a, b);
@@ -57,7 +56,6 @@ int16_t nearAngle(double turn, int16_t old)
     return static_cast<int16_t>(std::clamp<long>(v, -32768, 32767));
 }
 
-// Each of the skin's joints as a joint of the base (-1 for one the base does not have).
 }  // namespace
 
 bool gltfMatchesBase(const GltfDocument& doc, const std::vector<uint8_t>& base)
@@ -69,102 +67,6 @@ bool gltfMatchesBase(const GltfDocument& doc, const std::vector<uint8_t>& base)
     if (std::any_of(nodes.begin(), nodes.end(), [](int64_t n) { return n < 0; })) return false;
     return std::none_of(joints.begin(), joints.end(), [](int j) { return j < 0; });
 }
-
-namespace {
-
-// The edit as read, before it is written over the base.
-class EditedBody {
-public:
-    EditedBody(const StoredBody& stored, const PosedBody& p, const FileMesh& mesh, const std::vector<int>& fileJoint)
-        : stored_(stored), p_(p), mesh_(mesh), fileJoint_(fileJoint)
-    {}
-
-    void readPoints(std::vector<std::string>* notes);
-    Fault readBones(const GltfDocument& doc, std::vector<std::string>* notes);
-    void readElements(const GltfDocument& doc, std::vector<std::string>* notes);
-    void addLines(std::map<SegmentKey, int>& segments, int* added, int* unplaced);
-    Fault write(std::vector<uint8_t>* out);
-
-private:
-    struct NewPoint {
-        int anchor;  // placed just before the base's point `anchor` (the end of its bone's run)
-        int bone;
-        Position position;
-    };
-    struct Element {
-        int base = -1;            // its base record, or -1 for a new one
-        int colour = -1;          // a new colour (-1: as it was)
-        std::vector<int> points;  // new records: their points (base or new)
-        bool translucent = false;
-    };
-
-    const StoredBody& stored_;  // the base's records
-    const PosedBody& p_;        // the base as posed: its bind pose and joints
-    const FileMesh& mesh_;
-    const std::vector<int>& fileJoint_;
-    std::vector<Position> bind_;    // each base point's bind position after the edit
-    std::vector<NewPoint> added_;   // new points, numbered pointCount + k
-    std::vector<size_t> order_;     // the new points in their written order: by anchor, then as met
-    std::vector<int32_t> number_;   // the written index of each base point and of their end, then of each new point
-    std::vector<int> vertexPoint_;  // each vertex's point (base or new), -1: none
-    std::vector<int16_t> angles_;   // per bone, new angles X and Y (pairs)
-    std::vector<Element> elements_;
-    int32_t unreachable_ = -1;  // a point a written offset cannot name, -1: none
-
-    Position framePosition(int point) const
-    {
-        const Point16& f = p_.framePoints[static_cast<size_t>(point)];
-        return {f.x, f.y, f.z};
-    }
-    Position basePosition(int point) const
-    {
-        const Point16& b = p_.bindPoints[static_cast<size_t>(point)];
-        return {b.x, b.y, b.z};
-    }
-    // A line may name a point past the body's own (the viewer draws whatever was placed there last):
-    // the edit moves only the body's.
-    Position editedPosition(int point) const
-    {
-        return point < p_.pointCount ? bind_[static_cast<size_t>(point)] : basePosition(point);
-    }
-    int jointBone(int fileJoint) const
-    {
-        const int j = fileJoint >= 0 && static_cast<size_t>(fileJoint) < fileJoint_.size()
-                          ? fileJoint_[static_cast<size_t>(fileJoint)]
-                          : -1;
-        return j < 0 ? 0 : p_.joints[static_cast<size_t>(j)].index;
-    }
-    void numberPoints();
-    // A point of the edit's (base or new): its index in the written body.
-    int32_t renumbered(int point) const
-    {
-        return point < p_.pointCount ? renumberedBase(point)
-                                     : number_[static_cast<size_t>(p_.pointCount + 1 + (point - p_.pointCount))];
-    }
-    // A point index as the base stores it (a bone's run or origin, a record's offset), whatever it
-    // holds: the new points anchored at or before it come first.
-    int32_t renumberedBase(int32_t index) const
-    {
-        if (index < 0) return index;
-        return index <= p_.pointCount ? number_[static_cast<size_t>(index)]
-                                      : index + static_cast<int32_t>(added_.size());
-    }
-    // The stored offset of written point `index`; a point of the body that 16 bits cannot reach
-    // is kept in unreachable_ (the write is refused), whatever lies past the points wraps as stored.
-    int16_t offsetOf(int32_t index, bool signedOffset)
-    {
-        const int32_t reach = signedOffset ? signedOffsetPointRoom : 0xFFFF / pointBytes + 1;
-        if (index >= reach && index < p_.pointCount + static_cast<int32_t>(added_.size()) && unreachable_ < 0)
-            unreachable_ = index;
-        return static_cast<int16_t>(static_cast<uint16_t>(index * pointBytes));
-    }
-    int16_t renumberedOffset(int16_t offset, bool signedOffset)
-    {
-        if (added_.empty()) return offset;  // as stored, whatever it holds
-        return offsetOf(renumberedBase(pointIndexOf(offset, signedOffset)), signedOffset);
-    }
-    void writeElement(StoredBody& out, const Element& e);
-};
 
 void EditedBody::readPoints(std::vector<std::string>* notes)
 {
@@ -214,26 +116,6 @@ void EditedBody::readPoints(std::vector<std::string>* notes)
     numberPoints();
     if (moved > 0) notes->push_back(std::to_string(moved) + " points moved");
     if (!added_.empty()) notes->push_back(std::to_string(added_.size()) + " new points");
-}
-
-// Each new point goes just before its anchor, those of one anchor in the order they were met.
-// Work in proportion to the points, whatever the edit adds.
-void EditedBody::numberPoints()
-{
-    order_.resize(added_.size());
-    std::iota(order_.begin(), order_.end(), size_t{0});
-    std::stable_sort(order_.begin(), order_.end(),
-                     [&](size_t a, size_t b) { return added_[a].anchor < added_[b].anchor; });
-    const auto base = static_cast<size_t>(p_.pointCount) + 1;
-    number_.assign(base + added_.size(), 0);
-    size_t placed = 0;
-    for (int32_t i = 0; i <= p_.pointCount; ++i) {
-        for (; placed < order_.size() && added_[order_[placed]].anchor <= i; ++placed)
-            number_[base + order_[placed]] = added_[order_[placed]].anchor + static_cast<int32_t>(placed);
-        number_[static_cast<size_t>(i)] = i + static_cast<int32_t>(placed);
-    }
-    for (; placed < order_.size(); ++placed)  // past the points: refused when written
-        number_[base + order_[placed]] = p_.pointCount + static_cast<int32_t>(placed);
 }
 
 Fault EditedBody::readBones(const GltfDocument& doc, std::vector<std::string>* notes)
@@ -408,123 +290,6 @@ void EditedBody::addLines(std::map<SegmentKey, int>& segments, int* added, int* 
         ++*added;
     }
 }
-
-void EditedBody::writeElement(StoredBody& out, const Element& e)
-{
-    const size_t polygons = stored_.polygons.size(), lines = stored_.lines.size();
-    if (e.base == -1) {  // a new flat polygon
-        PolygonRecord r;
-        r.renderType = e.translucent ? 5 : 0;
-        r.colour = static_cast<uint16_t>(e.colour);
-        for (const int point : e.points)
-            r.offsets.push_back(offsetOf(renumbered(point), polygonOffsetsSigned(r.renderType)));
-        out.polygons.push_back(r);
-    } else if (e.base == -2) {  // a new line
-        LineRecord r;
-        r.attributes = static_cast<uint32_t>(e.colour) << 8;
-        r.first = offsetOf(renumbered(e.points[0]), true);
-        r.second = offsetOf(renumbered(e.points[1]), true);
-        out.lines.push_back(r);
-    } else if (static_cast<size_t>(e.base) < polygons) {
-        PolygonRecord r = stored_.polygons[static_cast<size_t>(e.base)];
-        if (e.colour >= 0) r.colour = static_cast<uint16_t>((r.colour & 0xFF00) | e.colour);
-        for (int16_t& o : r.offsets) o = renumberedOffset(o, polygonOffsetsSigned(r.renderType));
-        out.polygons.push_back(r);
-    } else if (static_cast<size_t>(e.base) < polygons + lines) {
-        LineRecord r = stored_.lines[static_cast<size_t>(e.base) - polygons];
-        r.first = renumberedOffset(r.first, true);
-        r.second = renumberedOffset(r.second, true);
-        out.lines.push_back(r);
-    } else {
-        SphereRecord r = stored_.spheres[static_cast<size_t>(e.base) - polygons - lines];
-        r.centre = renumberedOffset(r.centre, true);
-        out.spheres.push_back(r);
-    }
-}
-
-Fault EditedBody::write(std::vector<uint8_t>* out)
-{
-    const auto total = static_cast<int64_t>(p_.pointCount) + static_cast<int64_t>(added_.size());
-    if (total > importPointLimit)
-        return faultOf("%lld points: more than the viewer's %d", static_cast<long long>(total), importPointLimit);
-    for (const NewPoint& n : added_) {
-        if (n.anchor < 0 || n.anchor > p_.pointCount)
-            return faultOf("bone %d's points are not among the body's %d: no point can be added to it", n.bone,
-                           p_.pointCount);
-    }
-    StoredBody body = stored_;
-    // A point keeps its place relative to its bone's origin, which moves with the origin's point.
-    const auto shift = [&](int point) -> Position {
-        if (point < 0 || point >= p_.pointCount) return {0, 0, 0};
-        const Position b = basePosition(point), n = bind_[static_cast<size_t>(point)];
-        return {n[0] - b[0], n[1] - b[1], n[2] - b[2]};
-    };
-    const auto originShift = [&](int bone) -> Position {
-        const BoneRecord& b = stored_.bones[static_cast<size_t>(bone)];
-        return b.parent == -1 ? Position{0, 0, 0} : shift(b.basePoint / pointBytes);
-    };
-    bool fits = true;
-    body.points.clear();
-    const auto putPoint = [&](const Position& p) {
-        fits &= std::all_of(p.begin(), p.end(), [](int32_t v) { return v >= -32768 && v <= 32767; });
-        body.points.push_back({static_cast<int16_t>(p[0]), static_cast<int16_t>(p[1]), static_cast<int16_t>(p[2])});
-    };
-    size_t next = 0;  // in order_
-    const auto putNew = [&](int anchor) {
-        for (; next < order_.size() && added_[order_[next]].anchor == anchor; ++next) {
-            const NewPoint& n = added_[order_[next]];
-            const int joint = p_.boneJoint[static_cast<size_t>(n.bone)];
-            const Vec3 origin = joint >= 0 ? p_.joints[static_cast<size_t>(joint)].bindOrigin : Vec3{0, 0, 0};
-            const Position s = originShift(n.bone);
-            putPoint({n.position[0] - static_cast<int32_t>(origin[0]) - s[0],
-                      n.position[1] - static_cast<int32_t>(origin[1]) - s[1],
-                      n.position[2] - static_cast<int32_t>(origin[2]) - s[2]});
-        }
-    };
-    for (int i = 0; i < p_.pointCount; ++i) {
-        putNew(i);
-        const Point16& stored = stored_.points[static_cast<size_t>(i)];
-        const Position d = shift(i),
-                       o = originShift(p_.joints[static_cast<size_t>(p_.pointJoint[static_cast<size_t>(i)])].index);
-        putPoint({stored.x + d[0] - o[0], stored.y + d[1] - o[1], stored.z + d[2] - o[2]});
-    }
-    putNew(p_.pointCount);
-    if (!fits) return faultOf("a point lies more than 32,767 units from its bone's origin");
-
-    for (size_t i = 0; i < body.bones.size(); ++i) {
-        BoneRecord& b = body.bones[i];
-        b.angleX = angles_[2 * i];
-        b.angleY = angles_[2 * i + 1];
-        if (added_.empty()) continue;
-        const int first = b.firstPoint / pointBytes, end = first + b.pointCount;
-        b.firstPoint = offsetOf(renumberedBase(first), true);
-        b.pointCount = static_cast<int16_t>(renumberedBase(end) - renumberedBase(first));
-        b.basePoint = offsetOf(renumberedBase(b.basePoint / pointBytes), true);
-    }
-    body.polygons.clear();
-    body.lines.clear();
-    body.spheres.clear();
-    for (const Element& e : elements_) writeElement(body, e);
-    if (unreachable_ >= 0) {
-        return faultOf("with the new points a record names point %d: a 16-bit offset reaches only points below %d",
-                       unreachable_, signedOffsetPointRoom);
-    }
-    // Past the viewer's render list and element buffer the counts would not even fit their fields.
-    const size_t entries = body.polygons.size() + body.lines.size() + body.spheres.size();
-    int64_t elementBytes = static_cast<int64_t>(body.lines.size()) * lineConvertedBytes +
-                           static_cast<int64_t>(body.spheres.size()) * sphereConvertedBytes;
-    for (const PolygonRecord& r : body.polygons)
-        elementBytes += polygonHeaderBytes + polygonSlotBytes * static_cast<int64_t>(r.offsets.size());
-    if (entries > static_cast<size_t>(importRenderLimit))
-        return faultOf("%zu render entries: more than the viewer's %d", entries, importRenderLimit);
-    if (elementBytes > importElementByteLimit)
-        return faultOf("element buffer of %lld bytes: more than the viewer's %d", static_cast<long long>(elementBytes),
-                       importElementByteLimit);
-    *out = encodeBody(body);
-    return noFault();
-}
-
-}  // namespace
 
 Fault bodyFromEditedGltf(const GltfDocument& doc, const std::vector<uint8_t>& base, const MeshBodyOptions& options,
                          std::vector<uint8_t>* out, std::vector<std::string>* notes)
