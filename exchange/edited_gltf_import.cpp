@@ -18,6 +18,7 @@
 
 #include "body/body.h"
 #include "body/body_codec.h"
+#include "exchange/edited_body.h"
 #include "exchange/edited_gltf_file.h"
 #include "support/little_endian.h"
 
@@ -41,7 +42,6 @@ double largestDifference(const Mat3& a, const Mat3& b)
 }
 
 // Segments by their ends' places, posed or in the bind pose as the exporter placed them.
-using SegmentKey = std::tuple<bool, Position, Position>;
 SegmentKey segmentKey(bool posed, const Position& a, const Position& b)
 {
     const auto [low, high] = std::minmax(a, b);
@@ -56,7 +56,6 @@ int16_t nearAngle(double turn, int16_t old)
     return static_cast<int16_t>(std::clamp<long>(v, -32768, 32767));
 }
 
-// Each of the skin's joints as a joint of the base (-1 for one the base does not have).
 }  // namespace
 
 bool gltfMatchesBase(const GltfDocument& doc, const std::vector<uint8_t>& base)
@@ -68,84 +67,6 @@ bool gltfMatchesBase(const GltfDocument& doc, const std::vector<uint8_t>& base)
     if (std::any_of(nodes.begin(), nodes.end(), [](int64_t n) { return n < 0; })) return false;
     return std::none_of(joints.begin(), joints.end(), [](int j) { return j < 0; });
 }
-
-namespace {
-
-// The edit as read, before it is written over the base.
-class EditedBody {
-public:
-    EditedBody(const StoredBody& stored, const PosedBody& p, const FileMesh& mesh, const std::vector<int>& fileJoint)
-        : stored_(stored), p_(p), mesh_(mesh), fileJoint_(fileJoint)
-    {}
-
-    void readPoints(std::vector<std::string>* notes);
-    Fault readBones(const GltfDocument& doc, std::vector<std::string>* notes);
-    void readElements(const GltfDocument& doc, std::vector<std::string>* notes);
-    void addLines(std::map<SegmentKey, int>& segments, int* added, int* unplaced);
-    Fault write(std::vector<uint8_t>* out) const;
-
-private:
-    struct NewPoint {
-        int anchor;  // placed just before the base's point `anchor` (the end of its bone's run)
-        int bone;
-        Position position;
-    };
-    struct Element {
-        int base = -1;            // its base record, or -1 for a new one
-        int colour = -1;          // a new colour (-1: as it was)
-        std::vector<int> points;  // new records: their points (base or new)
-        bool translucent = false;
-    };
-
-    const StoredBody& stored_;  // the base's records
-    const PosedBody& p_;        // the base as posed: its bind pose and joints
-    const FileMesh& mesh_;
-    const std::vector<int>& fileJoint_;
-    std::vector<Position> bind_;    // each base point's bind position after the edit
-    std::vector<NewPoint> added_;   // new points, numbered pointCount + k
-    std::vector<int> vertexPoint_;  // each vertex's point (base or new), -1: none
-    std::vector<int16_t> angles_;   // per bone, new angles X and Y (pairs)
-    std::vector<Element> elements_;
-
-    Position framePosition(int point) const
-    {
-        const Point16& f = p_.framePoints[static_cast<size_t>(point)];
-        return {f.x, f.y, f.z};
-    }
-    Position basePosition(int point) const
-    {
-        const Point16& b = p_.bindPoints[static_cast<size_t>(point)];
-        return {b.x, b.y, b.z};
-    }
-    int jointBone(int fileJoint) const
-    {
-        const int j = fileJoint >= 0 && static_cast<size_t>(fileJoint) < fileJoint_.size()
-                          ? fileJoint_[static_cast<size_t>(fileJoint)]
-                          : -1;
-        return j < 0 ? 0 : p_.joints[static_cast<size_t>(j)].index;
-    }
-    // The point's index in the written body.
-    int32_t renumbered(int point) const
-    {
-        if (point >= p_.pointCount) {
-            const NewPoint& n = added_[static_cast<size_t>(point - p_.pointCount)];
-            int32_t before = 0;
-            for (size_t k = 0; k < added_.size(); ++k)
-                before += added_[k].anchor < n.anchor ||
-                          (added_[k].anchor == n.anchor && k < static_cast<size_t>(point - p_.pointCount));
-            return n.anchor + before;
-        }
-        int32_t before = 0;
-        for (const NewPoint& n : added_) before += n.anchor <= point;
-        return point + before;
-    }
-    int16_t renumberedOffset(int16_t offset, bool signedOffset) const
-    {
-        if (added_.empty()) return offset;  // as stored, whatever it holds
-        return static_cast<int16_t>(static_cast<uint16_t>(renumbered(pointIndexOf(offset, signedOffset)) * pointBytes));
-    }
-    void writeElement(StoredBody& out, const Element& e) const;
-};
 
 void EditedBody::readPoints(std::vector<std::string>* notes)
 {
@@ -192,6 +113,7 @@ void EditedBody::readPoints(std::vector<std::string>* notes)
         }
         vertexPoint_.push_back(it->second);
     }
+    numberPoints();
     if (moved > 0) notes->push_back(std::to_string(moved) + " points moved");
     if (!added_.empty()) notes->push_back(std::to_string(added_.size()) + " new points");
 }
@@ -293,9 +215,8 @@ void EditedBody::readElements(const GltfDocument& doc, std::vector<std::string>*
             const bool posed = p_.pointJoint[static_cast<size_t>(a)] != p_.pointJoint[static_cast<size_t>(b)];
             // A line under a joint is its own object in an editor: its ends stay where they were
             // when the faces' vertices at its points move.
-            auto it =
-                segments.find(posed ? segmentKey(true, framePosition(a), framePosition(b))
-                                    : segmentKey(false, bind_[static_cast<size_t>(a)], bind_[static_cast<size_t>(b)]));
+            auto it = segments.find(posed ? segmentKey(true, framePosition(a), framePosition(b))
+                                          : segmentKey(false, editedPosition(a), editedPosition(b)));
             if (!posed && (it == segments.end() || it->second == 0))
                 it = segments.find(segmentKey(false, basePosition(a), basePosition(b)));
             keep = it != segments.end() && it->second > 0;
@@ -369,102 +290,6 @@ void EditedBody::addLines(std::map<SegmentKey, int>& segments, int* added, int* 
         ++*added;
     }
 }
-
-void EditedBody::writeElement(StoredBody& out, const Element& e) const
-{
-    const size_t polygons = stored_.polygons.size(), lines = stored_.lines.size();
-    if (e.base == -1) {  // a new flat polygon
-        PolygonRecord r;
-        r.renderType = e.translucent ? 5 : 0;
-        r.colour = static_cast<uint16_t>(e.colour);
-        for (const int point : e.points)
-            r.offsets.push_back(static_cast<int16_t>(static_cast<uint16_t>(renumbered(point) * pointBytes)));
-        out.polygons.push_back(r);
-    } else if (e.base == -2) {  // a new line
-        LineRecord r;
-        r.attributes = static_cast<uint32_t>(e.colour) << 8;
-        r.first = static_cast<int16_t>(renumbered(e.points[0]) * pointBytes);
-        r.second = static_cast<int16_t>(renumbered(e.points[1]) * pointBytes);
-        out.lines.push_back(r);
-    } else if (static_cast<size_t>(e.base) < polygons) {
-        PolygonRecord r = stored_.polygons[static_cast<size_t>(e.base)];
-        if (e.colour >= 0) r.colour = static_cast<uint16_t>((r.colour & 0xFF00) | e.colour);
-        for (int16_t& o : r.offsets) o = renumberedOffset(o, polygonOffsetsSigned(r.renderType));
-        out.polygons.push_back(r);
-    } else if (static_cast<size_t>(e.base) < polygons + lines) {
-        LineRecord r = stored_.lines[static_cast<size_t>(e.base) - polygons];
-        r.first = renumberedOffset(r.first, true);
-        r.second = renumberedOffset(r.second, true);
-        out.lines.push_back(r);
-    } else {
-        SphereRecord r = stored_.spheres[static_cast<size_t>(e.base) - polygons - lines];
-        r.centre = renumberedOffset(r.centre, true);
-        out.spheres.push_back(r);
-    }
-}
-
-Fault EditedBody::write(std::vector<uint8_t>* out) const
-{
-    const auto total = static_cast<int64_t>(p_.pointCount) + static_cast<int64_t>(added_.size());
-    if (total > importPointLimit)
-        return faultOf("%lld points: more than the viewer's %d", static_cast<long long>(total), importPointLimit);
-    StoredBody body = stored_;
-    // A point keeps its place relative to its bone's origin, which moves with the origin's point.
-    const auto shift = [&](int point) -> Position {
-        if (point < 0 || point >= p_.pointCount) return {0, 0, 0};
-        const Position b = basePosition(point), n = bind_[static_cast<size_t>(point)];
-        return {n[0] - b[0], n[1] - b[1], n[2] - b[2]};
-    };
-    const auto originShift = [&](int bone) -> Position {
-        const BoneRecord& b = stored_.bones[static_cast<size_t>(bone)];
-        return b.parent == -1 ? Position{0, 0, 0} : shift(b.basePoint / pointBytes);
-    };
-    bool fits = true;
-    body.points.clear();
-    const auto putPoint = [&](const Position& p) {
-        fits &= std::all_of(p.begin(), p.end(), [](int32_t v) { return v >= -32768 && v <= 32767; });
-        body.points.push_back({static_cast<int16_t>(p[0]), static_cast<int16_t>(p[1]), static_cast<int16_t>(p[2])});
-    };
-    const auto putNew = [&](int anchor) {
-        for (const NewPoint& n : added_) {
-            if (n.anchor != anchor) continue;
-            const int joint = p_.boneJoint[static_cast<size_t>(n.bone)];
-            const Vec3 origin = joint >= 0 ? p_.joints[static_cast<size_t>(joint)].bindOrigin : Vec3{0, 0, 0};
-            const Position s = originShift(n.bone);
-            putPoint({n.position[0] - static_cast<int32_t>(origin[0]) - s[0],
-                      n.position[1] - static_cast<int32_t>(origin[1]) - s[1],
-                      n.position[2] - static_cast<int32_t>(origin[2]) - s[2]});
-        }
-    };
-    for (int i = 0; i < p_.pointCount; ++i) {
-        putNew(i);
-        const Point16& stored = stored_.points[static_cast<size_t>(i)];
-        const Position d = shift(i),
-                       o = originShift(p_.joints[static_cast<size_t>(p_.pointJoint[static_cast<size_t>(i)])].index);
-        putPoint({stored.x + d[0] - o[0], stored.y + d[1] - o[1], stored.z + d[2] - o[2]});
-    }
-    putNew(p_.pointCount);
-    if (!fits) return faultOf("a point lies more than 32,767 units from its bone's origin");
-
-    for (size_t i = 0; i < body.bones.size(); ++i) {
-        BoneRecord& b = body.bones[i];
-        b.angleX = angles_[2 * i];
-        b.angleY = angles_[2 * i + 1];
-        if (added_.empty()) continue;
-        const int first = b.firstPoint / pointBytes, end = first + b.pointCount;
-        b.firstPoint = static_cast<int16_t>(renumbered(first) * pointBytes);
-        b.pointCount = static_cast<int16_t>(renumbered(end) - renumbered(first));
-        b.basePoint = static_cast<int16_t>(renumbered(b.basePoint / pointBytes) * pointBytes);
-    }
-    body.polygons.clear();
-    body.lines.clear();
-    body.spheres.clear();
-    for (const Element& e : elements_) writeElement(body, e);
-    *out = encodeBody(body);
-    return noFault();
-}
-
-}  // namespace
 
 Fault bodyFromEditedGltf(const GltfDocument& doc, const std::vector<uint8_t>& base, const MeshBodyOptions& options,
                          std::vector<uint8_t>* out, std::vector<std::string>* notes)

@@ -76,6 +76,10 @@ TEST(ImportBase, AnUneditedExportGivesTheBaseByteForByte)
     b.addPolygon(0, 40, {0, 3, 5});
     b.addPolygon(0, 41, {2, 4, 6, 7});
     expectSameBytes(b.build(), "bones under skipped and later bones");
+    // A line to a point past the body's own, which the viewer draws wherever that point was last placed.
+    BodyBuilder beyond = smallBody();
+    beyond.addRawLine(71u << 8, 0, 20 * pointBytes);
+    expectSameBytes(beyond.build(), "a line to a point past the body's");
 }
 
 TEST(ImportBase, EachEditChangesOnlyWhatItShould)
@@ -149,6 +153,89 @@ TEST(ImportBase, EachEditChangesOnlyWhatItShould)
         EXPECT_EQ(got.polygons, want.polygons) << c.name;
         EXPECT_EQ(got.lines, want.lines) << c.name;
     }
+}
+
+// A new point goes at the end of its joint's run; the runs after it (the last one too) move on whole.
+TEST(ImportBase, ANewPointJoinsItsBonesRunAndLaterRunsMoveOn)
+{
+    const Bytes base = baseBody();
+    const BodyParts before = partsOf(base);
+    ASSERT_EQ(before.bones.size(), 2u);
+    Stripped s(base);
+    // One vertex of the root's polygon names point 1.5: a new point on the root, where it is.
+    const int ids = s.attribute(0, "TEXCOORD_0");
+    for (int v = 0; v < s.json["accessors"][ids]["count"].get<int>(); ++v) {
+        if (s.floatAt(ids, v, 0) != 1.0f) continue;
+        s.floatAt(ids, v, 0) = 1.5f;
+        break;
+    }
+    ModelImport result;
+    ASSERT_EQ(s.import(base, &result), "");
+    const BodyParts after = partsOf(result.body);
+    ASSERT_EQ(after.points.size(), before.points.size() + 1);
+    std::vector<BodyBone> want = before.bones;
+    want[0].pointCount += 1;
+    want[1].firstPoint += pointBytes;
+    EXPECT_EQ(after.bones, want);
+}
+
+// A primitive of three new vertices (fractional point names: new points on the root) and
+// `copies` of their triangle, each a new polygon.
+void addTriangles(Stripped& s, int copies)
+{
+    const auto view = [&](const Bytes& data, const char* type, int component, int count) {
+        s.json["bufferViews"].push_back({{"buffer", 0}, {"byteOffset", s.bin.size()}, {"byteLength", data.size()}});
+        s.json["accessors"].push_back({{"bufferView", s.json["bufferViews"].size() - 1},
+                                       {"componentType", component},
+                                       {"count", count},
+                                       {"type", type}});
+        s.bin.insert(s.bin.end(), data.begin(), data.end());
+        s.bin.resize((s.bin.size() + 3) & ~size_t{3});
+        return s.json["accessors"].size() - 1;
+    };
+    Bytes positions, ids, indices;
+    putFloats(positions, {0.01f, 0.02f, 0.03f, 0.05f, 0.02f, 0.03f, 0.01f, 0.06f, 0.03f});
+    putFloats(ids, {0.5f, 0, 0.5f, 0, 0.5f, 0});
+    for (int k = 0; k < copies; ++k) putU16s(indices, {0, 1, 2});
+    Json primitive = {{"attributes", {{"POSITION", view(positions, "VEC3", 5126, 3)}}}};
+    primitive["attributes"]["TEXCOORD_0"] = view(ids, "VEC2", 5126, 3);
+    primitive["indices"] = view(indices, "SCALAR", 5123, 3 * copies);
+    s.json["meshes"][0]["primitives"].push_back(primitive);
+    s.json["buffers"][0]["byteLength"] = s.bin.size();
+}
+
+// What the edit adds must still fit the body: its offsets and the viewer's render list.
+TEST(ImportBase, AnEditPastWhatTheBodyHoldsIsRefused)
+{
+    // The child's run starts at the last point a signed offset reaches: new points on the root push it past.
+    const int last = signedOffsetPointRoom - 1;
+    BodyBuilder full;
+    for (int i = 0; i < last + 4; ++i) full.addPoint(static_cast<int16_t>(i % 100), static_cast<int16_t>(i / 100), 0);
+    full.addBone(0, last, 0, -1);
+    full.addBone(last, 4, 0, 0, 0, 64);
+    full.addPolygon(0, 40, {0, 1, 2});
+    const struct {
+        const char* name;
+        Bytes base;
+        int copies;
+        const char* refusal;
+    } cases[] = {
+        {"a record's point beyond a 16-bit offset", full.build(), 1, "a 16-bit offset reaches only points below 5462"},
+        {"more polygons than the render list holds", baseBody(), 5000, "render entries: more than the viewer's 5000"},
+    };
+    for (const auto& c : cases) {
+        Stripped s(c.base);
+        addTriangles(s, c.copies);
+        ModelImport result;
+        EXPECT_NE(s.import(c.base, &result).find(c.refusal), std::string::npos) << c.name;
+        EXPECT_TRUE(result.body.empty()) << c.name;
+    }
+    // The same edits within bounds are taken.
+    Stripped s(baseBody());
+    addTriangles(s, 2);
+    ModelImport result;
+    ASSERT_EQ(s.import(baseBody(), &result), "");
+    EXPECT_EQ(partsOf(result.body).polygons.size(), partsOf(baseBody()).polygons.size() + 2);
 }
 
 TEST(ImportBase, AFileFromAnotherBodyIsRefusedOrImportedOnItsOwn)
